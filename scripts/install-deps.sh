@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the end-to-end checks need.
+# Only what is missing is installed, so a second run costs nothing.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev portaudio19-dev libsndfile1-dev
+  libgtest-dev libgmock-dev fonts-dejavu-core
+  # benchmarks and fuzzing
+  libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev
+  # end-to-end: a private sound server with a null sink, a display, keys and screenshots
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

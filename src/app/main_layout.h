@@ -1,0 +1,16 @@
+#pragma once
+// The main window's outer size and the VFO-B window's place in its client area.
+
+namespace keblor {
+
+struct MainLayout {
+  int width = 214;
+  int height = 231;
+  int vfoBLeft = 205;
+  int vfoBTop = 2;
+};
+
+// The layout row for these settings; the mono rows keep vfoBLeft/vfoBTop from `current`.
+MainLayout ChooseMainLayout(int arrangeVertically, int channels, const MainLayout& current);
+
+}  // namespace keblor

@@ -1,0 +1,35 @@
+#pragma once
+// Every persisted value: one 32-bit signed field per key of keblor.ini, named by its key.
+// "FT-1000MP", "VFO-A" and "VFO-B" are spelled FT1000MP, VFO_A and VFO_B here.
+
+#include <cstdint>
+
+namespace keblor {
+
+struct VfoSettings {
+  std::int32_t PitchFreq = 500;  // Hz
+  std::int32_t Pitch = 1;        // marker shown when non-zero
+  std::int32_t Range = 1;        // RangeIndex 0..4
+};
+
+struct Settings {
+  // [General]
+  std::int32_t Channels = 1;
+  std::int32_t BitsPerSample = 16;
+  std::int32_t NumberOfAverages = 1;
+  std::int32_t FT1000MP = 0;
+  std::int32_t Level = 0;
+  std::int32_t AlwaysOnTop = 1;
+  std::int32_t xPos = 0;
+  std::int32_t yPos = 0;
+  std::int32_t ArrangeVertically = 0;
+  // [VFO-A], [VFO-B]
+  VfoSettings VFO_A{500, 1, 1};
+  VfoSettings VFO_B{500, 1, 3};
+  // [Pitch]: presets, read only
+  std::int32_t Pitch1 = 300;
+  std::int32_t Pitch2 = 500;
+  std::int32_t Pitch3 = 700;
+};
+
+}  // namespace keblor
