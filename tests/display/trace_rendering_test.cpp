@@ -1,0 +1,195 @@
+#include "display/trace_rendering.h"
+
+#include <gtest/gtest.h>
+
+#include "display/display_fixture.h"
+#include "display/display_frame.h"
+
+namespace keblor::test {
+namespace {
+
+TEST(TraceRaster, FlatFloorIsOneLineOnTheBottomRowAcrossTheTraceColumns) {
+  TraceRaster raster{};
+  RenderTraceRaster(raster, FlatRow(127), false, 500, 1);
+  for (int c = 0; c < TRACE_COLUMNS; ++c) EXPECT_EQ(LitRows(raster, c), std::vector<int>{127}) << "column " << c;
+  for (int c = TRACE_COLUMNS; c < RASTER_WIDTH; ++c) EXPECT_TRUE(LitRows(raster, c).empty()) << "column " << c;
+}
+
+TEST(TraceRaster, PixelsUseMostSignificantBitFirstAndTwentySixBytesARow) {
+  TraceRaster raster{};
+  DisplayRow row = FlatRow(127);
+  RenderTraceRaster(raster, row, true, 45, 2);  // marker on column 5 (bit 2 of byte 0)
+  EXPECT_EQ(raster[0], 0x04);
+  EXPECT_EQ(raster[26 * 126], 0x04);
+  // The bottom row: trace over columns 0..199 = 25 full bytes, the 26th byte dark.
+  for (int b = 0; b < 25; ++b) EXPECT_EQ(raster[26 * 127 + b], 0xFF) << b;
+  EXPECT_EQ(raster[26 * 127 + 25], 0x00);
+}
+
+// A jump from the floor to the top in column 1: the run of column 0 climbs to row 1 and
+// row 0 starts the next column's run.
+TEST(TraceRaster, RunStopsOneRowShortOfTheNextEntry) {
+  TraceRaster raster{};
+  DisplayRow row = FlatRow(127);
+  row[1] = 0;
+  RenderTraceRaster(raster, row, false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 0), RowRange(1, 127));
+  EXPECT_EQ(LitRows(raster, 1), RowRange(0, 126));
+  EXPECT_EQ(LitRows(raster, 2), std::vector<int>{127});
+}
+
+TEST(TraceRaster, SingleFullScaleEntryIsASpikeTwoColumnsWide) {
+  TraceRaster raster{};
+  DisplayRow row = FlatRow(127);
+  row[100] = 0;
+  RenderTraceRaster(raster, row, false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 98), std::vector<int>{127});
+  EXPECT_EQ(LitRows(raster, 99), RowRange(1, 127));
+  EXPECT_EQ(LitRows(raster, 100), RowRange(0, 126));
+  EXPECT_EQ(LitRows(raster, 101), std::vector<int>{127});
+}
+
+TEST(TraceRaster, LastEntryOnlySteersTheLastColumn) {
+  TraceRaster raster{};
+  DisplayRow row = FlatRow(127);
+  row[199] = 50;
+  row[200] = 60;
+  RenderTraceRaster(raster, row, false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 199), RowRange(50, 59));
+  EXPECT_TRUE(LitRows(raster, 200).empty());
+
+  row[200] = 50;
+  RenderTraceRaster(raster, row, false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 199), std::vector<int>{50});
+}
+
+TEST(TraceRaster, RenderingReplacesThePreviousPicture) {
+  TraceRaster raster{};
+  raster.fill(0xFF);
+  RenderTraceRaster(raster, FlatRow(127), false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 10), std::vector<int>{127});
+  EXPECT_TRUE(LitRows(raster, 205).empty());
+}
+
+TEST(TraceRaster, EntriesBeyondTheFloorAreDrawnOnTheFloor) {
+  TraceRaster raster{};
+  DisplayRow row = FlatRow(255);
+  RenderTraceRaster(raster, row, false, 0, 1);
+  EXPECT_EQ(LitRows(raster, 0), std::vector<int>{127});
+  EXPECT_EQ(LitRows(raster, 199), std::vector<int>{127});
+}
+
+TEST(TraceMarker, MarkerCoversAllButTheBottomRowAndMergesWithTheTrace) {
+  TraceRaster raster{};
+  RenderTraceRaster(raster, FlatRow(127), true, 500, 2);  // column 50
+  EXPECT_EQ(LitRows(raster, 50), RowRange(0, 127));
+
+  DisplayRow high = FlatRow(20);
+  RenderTraceRaster(raster, high, true, 500, 2);
+  // Column 0 runs from the anchor (127) up to row 21; the marker alone reaches row 126.
+  EXPECT_EQ(LitRows(raster, 50), RowRange(0, 126));
+  EXPECT_EQ(LitRows(raster, 49), std::vector<int>{20});
+}
+
+TEST(TraceMarker, PitchOffDrawsOnlyTheTrace) {
+  TraceRaster raster{};
+  RenderTraceRaster(raster, FlatRow(127), false, 500, 2);
+  EXPECT_EQ(LitRows(raster, 50), std::vector<int>{127});
+}
+
+TEST(TraceMarker, ColumnRoundsHalvesAwayFromZeroPerRange) {
+  EXPECT_EQ(MarkerColumn(498, 0), 199);
+  EXPECT_EQ(MarkerColumn(500, 0), 200);
+  EXPECT_EQ(MarkerColumn(997, 1), 199);
+  EXPECT_EQ(MarkerColumn(998, 1), 200);
+  EXPECT_EQ(MarkerColumn(503, 1), 101);
+  EXPECT_EQ(MarkerColumn(1994, 2), 199);
+  EXPECT_EQ(MarkerColumn(1995, 2), 200);
+  EXPECT_EQ(MarkerColumn(2992, 3), 199);
+  EXPECT_EQ(MarkerColumn(2993, 3), 200);
+  EXPECT_EQ(MarkerColumn(3989, 4), 199);
+  EXPECT_EQ(MarkerColumn(3990, 4), 200);
+  EXPECT_EQ(MarkerColumn(0, 3), 0);
+  EXPECT_EQ(MarkerColumn(-15, 2), -2);  // -1.5 rounds away from zero
+}
+
+// The last drawable pitch of each range lights column 199; the next one draws no marker
+// but leaves the trace as it is.
+TEST(TraceMarker, LastColumnAndOffTheEndInEveryRange) {
+  struct Case { int range, lastDrawn, firstOff; };
+  const Case cases[] = {{0, 498, 500}, {1, 997, 998}, {2, 1994, 1995}, {3, 2992, 2993}, {4, 3989, 3990}};
+  for (const Case& k : cases) {
+    TraceRaster raster{};
+    RenderTraceRaster(raster, FlatRow(127), true, k.lastDrawn, k.range);
+    EXPECT_EQ(LitRows(raster, 199), RowRange(0, 127)) << "range " << k.range;
+    RenderTraceRaster(raster, FlatRow(127), true, k.firstOff, k.range);
+    for (int c = 0; c < TRACE_COLUMNS; ++c)
+      ASSERT_EQ(LitRows(raster, c), std::vector<int>{127}) << "range " << k.range << " column " << c;
+    for (int c = TRACE_COLUMNS; c < RASTER_WIDTH; ++c) ASSERT_TRUE(LitRows(raster, c).empty()) << c;
+  }
+}
+
+TEST(TraceMarker, ZeroPitchIsColumnZeroAndNegativePitchDrawsNoMarker) {
+  TraceRaster raster{};
+  RenderTraceRaster(raster, FlatRow(127), true, 0, 4);
+  EXPECT_EQ(LitRows(raster, 0), RowRange(0, 127));
+  RenderTraceRaster(raster, FlatRow(127), true, -20, 2);
+  EXPECT_EQ(LitRows(raster, 0), std::vector<int>{127});
+}
+
+
+using TraceWindow = DisplayFixture;
+
+TEST_F(TraceWindow, RenderTraceDrawsTheVfosRowWithItsOwnSettingsAndShowsIt) {
+  const WindowHandle b = Open(Vfo::B);
+  app.settings.VFO_B = {1000, 1, 2};  // marker column 100
+  app.vfoB.displayRow = FlatRow(127);
+  const int shownBefore = Window(b).showTraceCount;
+  RenderTrace(app, Vfo::B);
+  EXPECT_EQ(Window(b).showTraceCount, shownBefore + 1);
+  ASSERT_TRUE(Window(b).trace.has_value());
+  EXPECT_EQ(*Window(b).trace, app.vfoB.raster);
+  EXPECT_EQ(LitRows(app.vfoB.raster, 100), RowRange(0, 127));
+}
+
+TEST_F(TraceWindow, ClosedWindowKeepsItsRasterThroughAFrame) {
+  app.vfoA.raster.fill(0x55);
+  RenderTrace(app, Vfo::A);
+  EXPECT_EQ(app.vfoA.raster[0], 0x55);
+}
+
+TEST_F(TraceWindow, DisplayFrameDrawsOpenWindowsOnlyAndVfoBOnlyInStereo) {
+  const WindowHandle a = Open(Vfo::A);
+  const WindowHandle b = Open(Vfo::B);
+  app.vfoA.displayRow = FlatRow(127);
+  app.vfoB.displayRow = FlatRow(127);
+  const int aShown = Window(a).showTraceCount;
+  const int bShown = Window(b).showTraceCount;
+
+  app.settings.Channels = 1;
+  DrawDisplayFrame(app);
+  EXPECT_EQ(Window(a).showTraceCount, aShown + 1);
+  EXPECT_EQ(Window(b).showTraceCount, bShown);
+
+  app.settings.Channels = 2;
+  DrawDisplayFrame(app);
+  EXPECT_EQ(Window(a).showTraceCount, aShown + 2);
+  EXPECT_EQ(Window(b).showTraceCount, bShown + 1);
+}
+
+TEST_F(TraceWindow, FrozenDisplayFrameDrawsNothingAndKeepsTheRasters) {
+  const WindowHandle a = Open(Vfo::A);
+  app.settings.Level = 1;
+  app.vfoA.peakLevel = 16384.0f;
+  app.vfoA.displayRow = FlatRow(127);
+  app.vfoA.raster.fill(0x11);
+  const int shown = Window(a).showTraceCount;
+  app.frozen = true;
+  DrawDisplayFrame(app);
+  EXPECT_EQ(Window(a).showTraceCount, shown);
+  EXPECT_EQ(app.vfoA.raster[0], 0x11);
+  EXPECT_EQ(fake.TextAt(a, 40, 145), nullptr);
+}
+
+}  // namespace
+}  // namespace keblor::test
