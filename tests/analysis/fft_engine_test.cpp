@@ -1,0 +1,349 @@
+#include "analysis/fft_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <cstddef>
+#include <random>
+#include <vector>
+
+namespace keblor {
+namespace {
+
+constexpr std::size_t N = static_cast<std::size_t>(FFT_SIZE);
+constexpr double PI = 3.14159265358979323846;
+
+using Block = std::array<float, N>;
+
+class FftEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { BuildFftTables(tables); }
+
+  void Forward(Block& re, Block& im) const {
+    FftTransform(-1, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+  }
+  void Inverse(Block& re, Block& im) const {
+    FftTransform(1, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+  }
+
+  FftTables tables;
+};
+
+void FillRandom(Block& re, Block& im, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> dist(-1000.0f, 1000.0f);
+  for (std::size_t i = 0; i < N; ++i) {
+    re[i] = dist(gen);
+    im[i] = dist(gen);
+  }
+}
+
+// Exact DFT in double with exact twiddles: the mathematical answer the transform approximates.
+std::vector<std::complex<double>> ExactDft(const Block& re, const Block& im, int sign) {
+  std::vector<std::complex<double>> out(N);
+  for (std::size_t k = 0; k < N; ++k) {
+    std::complex<double> sum = 0.0;
+    for (std::size_t m = 0; m < N; ++m) {
+      const double angle = (sign < 0 ? -2.0 : 2.0) * PI * static_cast<double>((k * m) % N) / static_cast<double>(N);
+      sum += std::complex<double>(re[m], im[m]) * std::polar(1.0, angle);
+    }
+    out[k] = sum;
+  }
+  return out;
+}
+
+// The transform restated the plain way, group by group with the twiddle carried along, in the
+// order the algorithm is written: the optimised kernel must land on the same numbers.
+void PlainTransform(int sign, Block& re, Block& im, const FftTables& t) {
+  const int n = FFT_SIZE;
+  for (int s = 0; s < FFT_LOG2_SIZE; ++s) {
+    const int d = n >> s;
+    const int h = d / 2;
+    const double c = t.stageCos[static_cast<std::size_t>(s)];
+    const double st = t.stageSin[static_cast<std::size_t>(s)];
+    const double step = sign >= 0 ? st : -st;
+    double wr = 1.0;
+    double wi = 0.0;
+    for (int j = 0; j < h; ++j) {
+      for (int g = j; g < n; g += d) {
+        const auto a = static_cast<std::size_t>(g);
+        const auto b = static_cast<std::size_t>(g + h);
+        const double p = static_cast<double>(re[a]) - re[b];
+        const double q = static_cast<double>(im[a]) - im[b];
+        re[a] = static_cast<float>(static_cast<double>(re[a]) + re[b]);
+        im[a] = static_cast<float>(static_cast<double>(im[a]) + im[b]);
+        re[b] = static_cast<float>(p * wr - q * wi);
+        im[b] = static_cast<float>(q * wr + p * wi);
+      }
+      const double nwr = c * wr - step * wi;
+      wi = c * wi + step * wr;
+      wr = nwr;
+    }
+  }
+  int r = 0;
+  for (int j = 0; j <= n - 2; ++j) {
+    if (j < r) {
+      std::swap(re[static_cast<std::size_t>(j)], re[static_cast<std::size_t>(r)]);
+      std::swap(im[static_cast<std::size_t>(j)], im[static_cast<std::size_t>(r)]);
+    }
+    int k = n / 2;
+    while (k <= r) {
+      r -= k;
+      k /= 2;
+    }
+    r += k;
+  }
+}
+
+double MaxMagnitude(const Block& re, const Block& im) {
+  double m = 0.0;
+  for (std::size_t i = 0; i < N; ++i) m = std::max(m, std::hypot(static_cast<double>(re[i]), im[i]));
+  return m;
+}
+
+TEST_F(FftEngineTest, TablesHoldThePeriodicHannWindowAndTheStageSteps) {
+  EXPECT_EQ(tables.hannWindow[0], 0.0f);
+  EXPECT_EQ(tables.hannWindow[256], 0.5f);
+  EXPECT_EQ(tables.hannWindow[512], 1.0f);
+  EXPECT_NEAR(tables.hannWindow[768], 0.5f, 1e-7);
+  EXPECT_NEAR(tables.hannWindow[1], 0.5 - 0.5 * std::cos(2.0 * PI / 1024.0), 1e-9);
+  // Entry 0 is the 1024-point step, entry 9 the 2-point one.
+  EXPECT_FLOAT_EQ(tables.stageCos[0], static_cast<float>(std::cos(2.0 * PI / 1024.0)));
+  EXPECT_FLOAT_EQ(tables.stageSin[0], static_cast<float>(std::sin(2.0 * PI / 1024.0)));
+  EXPECT_FLOAT_EQ(tables.stageSin[7], static_cast<float>(std::sin(2.0 * PI / 8.0)));
+  EXPECT_EQ(tables.stageCos[9], -1.0f);
+  // The twelve-decimal 2*pi leaves a tiny positive sine at half a turn.
+  EXPECT_GT(tables.stageSin[9], 0.0f);
+  EXPECT_LT(tables.stageSin[9], 1e-11f);
+}
+
+TEST_F(FftEngineTest, ZerosImpulseAndConstantGiveTheirKnownSpectra) {
+  Block re{}, im{};
+  Forward(re, im);
+  for (std::size_t k = 0; k < N; ++k) {
+    ASSERT_EQ(re[k], 0.0f) << k;
+    ASSERT_EQ(im[k], 0.0f) << k;
+  }
+
+  re.fill(0.0f);
+  im.fill(0.0f);
+  re[0] = 1.0f;
+  Forward(re, im);
+  for (std::size_t k = 0; k < N; ++k) {
+    ASSERT_EQ(re[k], 1.0f) << k;
+    ASSERT_EQ(im[k], 0.0f) << k;
+  }
+
+  re.fill(3.0f);
+  im.fill(0.0f);
+  Forward(re, im);
+  EXPECT_FLOAT_EQ(re[0], 3.0f * 1024.0f);
+  EXPECT_EQ(im[0], 0.0f);
+  for (std::size_t k = 1; k < N; ++k) {
+    ASSERT_LT(std::hypot(re[k], im[k]), 1e-3) << k;
+  }
+}
+
+TEST_F(FftEngineTest, ShiftedImpulseGivesTheSignedExponentPhase) {
+  // An impulse at m = 1 gives e^(-2 pi i k / n) forward: a wrong sign or a wrong output order
+  // shows up in the phase of every bin.
+  for (int sign : {-1, 1}) {
+    Block re{}, im{};
+    re[1] = 1.0f;
+    FftTransform(sign, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+    for (std::size_t k = 0; k < N; ++k) {
+      const double angle = (sign < 0 ? -2.0 : 2.0) * PI * static_cast<double>(k) / 1024.0;
+      ASSERT_NEAR(re[k], std::cos(angle), 2e-5) << "sign " << sign << " bin " << k;
+      ASSERT_NEAR(im[k], std::sin(angle), 2e-5) << "sign " << sign << " bin " << k;
+    }
+  }
+}
+
+TEST_F(FftEngineTest, AgreesWithAnExactDftInBothDirections) {
+  for (int sign : {-1, 1}) {
+    Block re{}, im{};
+    FillRandom(re, im, sign < 0 ? 11u : 12u);
+    const auto exact = ExactDft(re, im, sign);
+    FftTransform(sign, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+    double scale = 0.0;
+    double worst = 0.0;
+    for (std::size_t k = 0; k < N; ++k) {
+      scale = std::max(scale, std::abs(exact[k]));
+      worst = std::max(worst, std::abs(std::complex<double>(re[k], im[k]) - exact[k]));
+    }
+    // The running twiddle drifts by a few parts in a million; more means a wrong kernel.
+    EXPECT_LT(worst / scale, 1e-5) << "sign " << sign;
+  }
+}
+
+TEST_F(FftEngineTest, MatchesTheGroupByGroupRecurrenceToSinglePrecision) {
+  for (int sign : {-1, 1}) {
+    Block re{}, im{};
+    FillRandom(re, im, 21u + static_cast<unsigned>(sign + 1));
+    Block plainRe = re, plainIm = im;
+    FftTransform(sign, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+    PlainTransform(sign, plainRe, plainIm, tables);
+    const double scale = MaxMagnitude(plainRe, plainIm);
+    // Tighter than the twiddle drift against exact sines: exact twiddles would fail this.
+    const double tolerance = 4.0 * 1.1920929e-7 * scale;
+    for (std::size_t k = 0; k < N; ++k) {
+      ASSERT_NEAR(re[k], plainRe[k], tolerance) << "sign " << sign << " bin " << k;
+      ASSERT_NEAR(im[k], plainIm[k], tolerance) << "sign " << sign << " bin " << k;
+    }
+  }
+}
+
+TEST_F(FftEngineTest, RepeatedCallsAndOtherStepTablesGiveConsistentResults) {
+  // Both directions in turn, and a second set of step tables, must each use their own twiddles.
+  Block re{}, im{};
+  FillRandom(re, im, 5u);
+  const Block re0 = re, im0 = im;
+  Forward(re, im);
+  const Block fRe = re, fIm = im;
+  Inverse(re, im);
+  re = re0;
+  im = im0;
+  Forward(re, im);
+  EXPECT_EQ(re, fRe);
+  EXPECT_EQ(im, fIm);
+
+  FftTables altered = tables;
+  altered.stageCos[0] = 1.0f;  // a step of no rotation: the first stage then uses w = 1 throughout
+  altered.stageSin[0] = 0.0f;
+  Block aRe = re0, aIm = im0, pRe = re0, pIm = im0;
+  FftTransform(-1, FFT_SIZE, aRe.data(), aIm.data(), altered.stageCos.data(), altered.stageSin.data());
+  PlainTransform(-1, pRe, pIm, altered);
+  const double tolerance = 4.0 * 1.1920929e-7 * MaxMagnitude(pRe, pIm);
+  for (std::size_t k = 0; k < N; ++k) {
+    ASSERT_NEAR(aRe[k], pRe[k], tolerance) << k;
+    ASSERT_NEAR(aIm[k], pIm[k], tolerance) << k;
+  }
+}
+
+TEST_F(FftEngineTest, InverseThenForwardReturnsTheInputTimes1024) {
+  Block re{}, im{};
+  FillRandom(re, im, 7u);
+  const Block re0 = re, im0 = im;
+  Inverse(re, im);
+  Forward(re, im);
+  for (std::size_t i = 0; i < N; ++i) {
+    ASSERT_NEAR(re[i], 1024.0f * re0[i], 1024.0 * 1000.0 * 2e-5) << i;
+    ASSERT_NEAR(im[i], 1024.0f * im0[i], 1024.0 * 1000.0 * 2e-5) << i;
+  }
+}
+
+TEST_F(FftEngineTest, BinCentredSineLandsInItsBinAndItsMirror) {
+  // Amplitude u on bin k gives u * n / 2 in bins k and n - k and nearly nothing elsewhere.
+  const double u = 1000.0;
+  const std::size_t bin = 100;
+  Block re{}, im{};
+  for (std::size_t m = 0; m < N; ++m) {
+    re[m] = static_cast<float>(u * std::sin(2.0 * PI * static_cast<double>(bin * m) / 1024.0));
+  }
+  Forward(re, im);
+  EXPECT_NEAR(std::hypot(re[bin], im[bin]), u * 512.0, u * 512.0 * 1e-5);
+  EXPECT_NEAR(std::hypot(re[N - bin], im[N - bin]), u * 512.0, u * 512.0 * 1e-5);
+  // A sine (not a cosine) sits on the imaginary axis: -i u n / 2 forward.
+  EXPECT_LT(im[bin], 0.0f);
+  for (std::size_t k = 0; k < N; ++k) {
+    if (k == bin || k == N - bin) continue;
+    ASSERT_LT(std::hypot(re[k], im[k]), u * 512.0 * 1e-5) << k;
+  }
+}
+
+TEST_F(FftEngineTest, OtherLengthsAreLeftUntouched) {
+  Block re{}, im{};
+  FillRandom(re, im, 3u);
+  const Block re0 = re, im0 = im;
+  FftTransform(-1, 512, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
+  EXPECT_EQ(re, re0);
+  EXPECT_EQ(im, im0);
+}
+
+TEST(FftOutput, CopyHalfSpectrumCopiesExactly513Entries) {
+  Block re{}, im{};
+  for (std::size_t i = 0; i < N; ++i) {
+    re[i] = static_cast<float>(i);
+    im[i] = -static_cast<float>(i);
+  }
+  std::array<float, 600> outRe{}, outIm{};
+  outRe.fill(-7.0f);
+  outIm.fill(-7.0f);
+  CopyHalfSpectrum(FFT_SIZE, re.data(), im.data(), outRe.data(), outIm.data());
+  for (std::size_t k = 0; k <= 512; ++k) {
+    ASSERT_EQ(outRe[k], static_cast<float>(k));
+    ASSERT_EQ(outIm[k], -static_cast<float>(k));
+  }
+  EXPECT_EQ(outRe[513], -7.0f);
+  EXPECT_EQ(outIm[513], -7.0f);
+}
+
+TEST_F(FftEngineTest, SplitOfARealChannelIsTwiceTheCopyAndLeavesTheOtherEmpty) {
+  Block re{}, im{};
+  std::mt19937 gen(9u);
+  std::uniform_real_distribution<float> dist(-1000.0f, 1000.0f);
+  for (auto& v : re) v = dist(gen);
+  Forward(re, im);
+
+  std::array<float, HALF_SPECTRUM_SIZE> cRe{}, cIm{}, aRe{}, aIm{}, bRe{}, bIm{};
+  CopyHalfSpectrum(FFT_SIZE, re.data(), im.data(), cRe.data(), cIm.data());
+  SplitTwoRealSpectra(FFT_SIZE, re.data(), im.data(), aRe.data(), aIm.data(), bRe.data(), bIm.data());
+  const double tolerance = MaxMagnitude(re, im) * 1e-5;
+  for (std::size_t k = 0; k < HALF_SPECTRUM_SIZE; ++k) {
+    ASSERT_NEAR(aRe[k], 2.0 * cRe[k], tolerance) << k;
+    ASSERT_NEAR(aIm[k], 2.0 * cIm[k], tolerance) << k;
+    ASSERT_NEAR(bRe[k], 0.0, tolerance) << k;
+    ASSERT_NEAR(bIm[k], 0.0, tolerance) << k;
+  }
+  // DC and Nyquist are doubled exactly, with no imaginary part.
+  EXPECT_EQ(aRe[0], 2.0f * re[0]);
+  EXPECT_EQ(aIm[0], 0.0f);
+  EXPECT_EQ(aRe[512], 2.0f * re[512]);
+  EXPECT_EQ(aIm[512], 0.0f);
+  EXPECT_EQ(bIm[0], 0.0f);
+  EXPECT_EQ(bIm[512], 0.0f);
+}
+
+// Two sines on different bins, one per channel: the split must not leak one into the other.
+TEST_F(FftEngineTest, SplitKeepsTwoChannelsApart) {
+  const double u = 500.0;
+  Block re{}, im{};
+  for (std::size_t m = 0; m < N; ++m) {
+    re[m] = static_cast<float>(u * std::cos(2.0 * PI * static_cast<double>(100 * m) / 1024.0));
+    im[m] = static_cast<float>(u * std::sin(2.0 * PI * static_cast<double>(37 * m) / 1024.0));
+  }
+  Forward(re, im);
+  std::array<float, HALF_SPECTRUM_SIZE> aRe{}, aIm{}, bRe{}, bIm{};
+  SplitTwoRealSpectra(FFT_SIZE, re.data(), im.data(), aRe.data(), aIm.data(), bRe.data(), bIm.data());
+  const double full = 2.0 * u * 512.0;  // twice the plain DFT's u * n / 2
+  EXPECT_NEAR(aRe[100], full, full * 1e-5);  // a cosine is real
+  EXPECT_NEAR(aIm[100], 0.0, full * 1e-5);
+  EXPECT_NEAR(bRe[37], 0.0, full * 1e-5);
+  EXPECT_NEAR(bIm[37], -full, full * 1e-5);  // a sine is negative imaginary
+  for (std::size_t k = 0; k < HALF_SPECTRUM_SIZE; ++k) {
+    if (k != 100) {
+      ASSERT_LT(std::hypot(aRe[k], aIm[k]), full * 1e-5) << k;
+    }
+    if (k != 37) {
+      ASSERT_LT(std::hypot(bRe[k], bIm[k]), full * 1e-5) << k;
+    }
+  }
+}
+
+TEST(FftRounding, HalvesGoAwayFromZero) {
+  EXPECT_EQ(RoundNearest(2.5), 3);
+  EXPECT_EQ(RoundNearest(-2.5), -3);
+  EXPECT_EQ(RoundNearest(3.4999), 3);
+  EXPECT_EQ(RoundNearest(0.0), 0);
+  EXPECT_EQ(RoundNearest(0.49), 0);
+  EXPECT_EQ(RoundNearest(-0.5), -1);
+  EXPECT_EQ(RoundNearest(-0.49), 0);
+  EXPECT_EQ(RoundNearest(254.6), 255);
+  EXPECT_EQ(RoundNearest(-7.6), -8);
+}
+
+}  // namespace
+}  // namespace keblor
