@@ -1,0 +1,146 @@
+#include "desktop/desktop_tools.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <array>
+#include <cstddef>
+
+namespace keblor {
+namespace {
+
+// Preferred first. Each opens at the page for recording (input devices) or playback (output
+// devices) where the program has such a page; nullptr means no argument.
+struct MixerCandidate {
+  const char* program;
+  const char* recordingArgument;
+  const char* playbackArgument;
+};
+constexpr std::array<MixerCandidate, 3> MIXERS{{
+    {"pavucontrol", "--tab=4", "--tab=3"},
+    {"pwvucontrol", nullptr, nullptr},
+    {"gnome-control-center", "sound", "sound"},
+}};
+
+// A mixer we started, known by its process id and the kernel's start time of that process,
+// so that a later process that happens to get the same id is not taken for it.
+struct StartedMixer {
+  qint64 pid = 0;
+  unsigned long long startTime = 0;
+};
+
+std::array<StartedMixer, 2>& StartedMixers() {
+  static std::array<StartedMixer, 2> started{};
+  return started;
+}
+
+StartedMixer& StartedFor(MixerKind mixer) {
+  return StartedMixers()[mixer == MixerKind::Recording ? 0 : 1];
+}
+
+// The start time (field 22 of /proc/<pid>/stat) of a live process; 0 when there is no such
+// process or it has ended and waits to be reaped.
+unsigned long long LiveProcessStartTime(qint64 pid) {
+  if (pid <= 0) return 0;
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return 0;
+  const QByteArray text = stat.readAll();
+  // The command name in field 2 may hold blanks and parentheses: fields resume after the last ')'.
+  const qsizetype close = text.lastIndexOf(')');
+  if (close < 0) return 0;
+  const QList<QByteArray> fields = text.mid(close + 1).simplified().split(' ');
+  constexpr qsizetype STATE = 0;        // field 3
+  constexpr qsizetype START_TIME = 19;  // field 22
+  if (fields.size() <= START_TIME) return 0;
+  const QByteArray& state = fields[STATE];
+  if (state == "Z" || state == "X" || state == "x") return 0;
+  bool ok = false;
+  const unsigned long long startTime = fields[START_TIME].toULongLong(&ok);
+  return ok ? startTime : 0;
+}
+
+}  // namespace
+
+std::optional<MixerCommand> FindMixerCommand(MixerKind mixer) {
+  for (const MixerCandidate& candidate : MIXERS) {
+    const QString path = QStandardPaths::findExecutable(QString::fromLatin1(candidate.program));
+    if (path.isEmpty()) continue;
+    MixerCommand command{path, {}};
+    const char* argument =
+        mixer == MixerKind::Recording ? candidate.recordingArgument : candidate.playbackArgument;
+    if (argument != nullptr) command.arguments << QString::fromLatin1(argument);
+    return command;
+  }
+  return std::nullopt;
+}
+
+bool IsMixerRunning(MixerKind mixer) {
+  const StartedMixer& started = StartedFor(mixer);
+  return started.startTime != 0 && LiveProcessStartTime(started.pid) == started.startTime;
+}
+
+void StartMixerProgram(MixerKind mixer) {
+  if (IsMixerRunning(mixer)) return;
+  const std::optional<MixerCommand> command = FindMixerCommand(mixer);
+  if (!command) return;
+
+  QProcess process;
+  process.setProgram(command->program);
+  process.setArguments(command->arguments);
+  // The mixer's own chatter does not belong on our terminal.
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  qint64 pid = 0;
+  StartedMixer& started = StartedFor(mixer);
+  if (!process.startDetached(&pid)) {
+    started = StartedMixer{};
+    return;
+  }
+  started = StartedMixer{pid, LiveProcessStartTime(pid)};
+}
+
+QStringList HelpSearchDirs() {
+  QStringList dirs;
+  if (QCoreApplication::instance() != nullptr) {
+    dirs << QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/../share/keblor/help"));
+  }
+  dirs << QStringLiteral(KEBLOR_HELP_INSTALL_DIR) << QStringLiteral(KEBLOR_HELP_SOURCE_DIR);
+  dirs.removeDuplicates();
+  return dirs;
+}
+
+QString FindHelpIndex(const QStringList& dirs) {
+  for (const QString& dir : dirs) {
+    const QFileInfo index(QDir(dir), QStringLiteral("index.html"));
+    if (index.isFile() && index.isReadable()) return index.absoluteFilePath();
+  }
+  return {};
+}
+
+QUrl HelpUrl(const QString& indexPath, const std::string& keyword) {
+  QUrl url = QUrl::fromLocalFile(indexPath);
+  url.setFragment(QString::fromStdString(keyword));
+  return url;
+}
+
+void OpenHelpPages(const std::string& keyword) {
+  const QString index = FindHelpIndex(HelpSearchDirs());
+  if (index.isEmpty()) return;
+  QDesktopServices::openUrl(HelpUrl(index, keyword));
+}
+
+QIcon ProgramIcon() {
+  const QPixmap pixmap(QStringLiteral(":/keblor/IDI_ICON"));
+  QIcon icon;
+  if (!pixmap.isNull()) icon.addPixmap(pixmap);
+  return icon;
+}
+
+}  // namespace keblor

@@ -1,0 +1,53 @@
+#pragma once
+// Desktop integration for the Qt program: the sound mixers behind "Input controls..." and
+// "Output controls...", the help pages and the program icon. Called on the GUI thread only.
+// Nothing here reports a failure: a missing mixer or help page is passed over silently.
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+#include <string>
+
+#include "app/window_layer.h"
+
+namespace keblor {
+
+// A mixer program found on PATH, with the arguments that open it at the wanted page.
+struct MixerCommand {
+  QString program;  // absolute path
+  QStringList arguments;
+};
+
+// The first graphical mixer installed, in order of preference: pavucontrol (on its input or
+// output devices tab), pwvucontrol, the GNOME sound settings. Looked up on PATH at each call.
+std::optional<MixerCommand> FindMixerCommand(MixerKind mixer);
+
+// True while the mixer this program last started for `mixer` is still running. A mixer the
+// user opened by other means is not seen.
+bool IsMixerRunning(MixerKind mixer);
+
+// Starts the mixer for `mixer` detached from this program (it outlives it), unless the one
+// started before is still running. Does nothing when no mixer is installed.
+void StartMixerProgram(MixerKind mixer);
+
+// Folders searched for the help pages, first match wins: next to an installed program
+// (<prefix>/bin/../share/keblor/help), the configured install folder, then the source tree,
+// so a program run from its build folder finds them too.
+QStringList HelpSearchDirs();
+
+// The help contents page in the first folder of `dirs` that has one, or an empty string.
+QString FindHelpIndex(const QStringList& dirs);
+
+// The URL that opens `indexPath` at the anchor `keyword` ("CONTENTS").
+QUrl HelpUrl(const QString& indexPath, const std::string& keyword);
+
+// Opens the help pages in the desktop's web browser at the anchor `keyword`.
+void OpenHelpPages(const std::string& keyword);
+
+// The program's icon ("IDI_ICON"), compiled into the program.
+QIcon ProgramIcon();
+
+}  // namespace keblor

@@ -1,0 +1,2 @@
+#pragma once
+#include "desktop/desktop_tools.h"  // IWYU pragma: export

@@ -1,0 +1,219 @@
+// The desktop integration against fake mixer programs on PATH and the help pages in the source
+// tree. Runs on Qt's offscreen platform; nothing here opens a browser.
+#include "desktop/desktop_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace keblor {
+namespace {
+
+// A folder that replaces PATH while the test runs, where fake mixers are written.
+class FakePath {
+ public:
+  FakePath() : oldPath_(qgetenv("PATH")) { qputenv("PATH", dir_.path().toLocal8Bit()); }
+  ~FakePath() {
+    for (qint64 pid : StartedPids()) ::kill(static_cast<pid_t>(pid), SIGKILL);
+    qputenv("PATH", oldPath_);
+  }
+  FakePath(const FakePath&) = delete;
+  FakePath& operator=(const FakePath&) = delete;
+
+  // A mixer that logs "<pid> <arguments>" and stays running, as a real mixer window would.
+  void AddMixer(const QString& name, bool executable = true) {
+    QFile script(dir_.filePath(name));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$$ $*\" >> '%1'\nexec /bin/sleep 60\n")
+                     .arg(LogPath())
+                     .toLocal8Bit());
+    script.close();
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable) permissions |= QFile::ExeOwner;
+    script.setPermissions(permissions);
+  }
+
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  QString LogPath() const { return dir_.filePath(QStringLiteral("starts.log")); }
+
+  // One line per start, as the fake mixers logged them; waits briefly for `expected` lines.
+  QStringList Starts(qsizetype expected = 0) const {
+    QElapsedTimer timer;
+    timer.start();
+    QStringList lines;
+    do {
+      QFile log(LogPath());
+      lines.clear();
+      if (log.open(QIODevice::ReadOnly)) {
+        lines = QString::fromLocal8Bit(log.readAll()).split('\n', Qt::SkipEmptyParts);
+      }
+      if (lines.size() >= expected) break;
+      QThread::msleep(20);
+    } while (timer.elapsed() < 5000);
+    return lines;
+  }
+
+  QList<qint64> StartedPids() const {
+    QList<qint64> pids;
+    for (const QString& line : Starts()) pids << line.section(' ', 0, 0).toLongLong();
+    return pids;
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray oldPath_;
+};
+
+bool WaitUntilStopped(MixerKind mixer) {
+  QElapsedTimer timer;
+  timer.start();
+  while (IsMixerRunning(mixer)) {
+    if (timer.elapsed() > 5000) return false;
+    QThread::msleep(20);
+  }
+  return true;
+}
+
+TEST(MixerLookup, PrefersPavucontrolOnItsDeviceTabs) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pwvucontrol"));
+  path.AddMixer(QStringLiteral("pavucontrol"));
+
+  const auto recording = FindMixerCommand(MixerKind::Recording);
+  ASSERT_TRUE(recording.has_value());
+  EXPECT_EQ(recording->program, path.Path(QStringLiteral("pavucontrol")));
+  EXPECT_EQ(recording->arguments, QStringList{QStringLiteral("--tab=4")});  // input devices
+
+  const auto playback = FindMixerCommand(MixerKind::Playback);
+  ASSERT_TRUE(playback.has_value());
+  EXPECT_EQ(playback->arguments, QStringList{QStringLiteral("--tab=3")});  // output devices
+}
+
+TEST(MixerLookup, FallsBackInOrderAndSkipsFilesThatCannotRun) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pavucontrol"), /*executable=*/false);
+  path.AddMixer(QStringLiteral("gnome-control-center"));
+
+  auto command = FindMixerCommand(MixerKind::Recording);
+  ASSERT_TRUE(command.has_value());
+  EXPECT_EQ(command->program, path.Path(QStringLiteral("gnome-control-center")));
+  EXPECT_EQ(command->arguments, QStringList{QStringLiteral("sound")});
+
+  path.AddMixer(QStringLiteral("pwvucontrol"));
+  command = FindMixerCommand(MixerKind::Playback);
+  ASSERT_TRUE(command.has_value());
+  EXPECT_EQ(command->program, path.Path(QStringLiteral("pwvucontrol")));
+  EXPECT_TRUE(command->arguments.isEmpty());
+}
+
+TEST(MixerStart, NothingHappensWhenNoMixerIsInstalled) {
+  FakePath path;
+  EXPECT_FALSE(FindMixerCommand(MixerKind::Recording).has_value());
+  StartMixerProgram(MixerKind::Recording);
+  StartMixerProgram(MixerKind::Playback);
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Recording));
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Playback));
+  EXPECT_FALSE(QFile::exists(path.LogPath()));
+}
+
+// Once while it runs, again after the user closed it; the two mixers are tracked apart.
+TEST(MixerStart, StartsOnceWhileRunningAndAgainAfterItEnded) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pavucontrol"));
+
+  StartMixerProgram(MixerKind::Recording);
+  ASSERT_EQ(path.Starts(1).size(), 1);
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Playback));
+
+  StartMixerProgram(MixerKind::Recording);
+  QThread::msleep(300);  // a wrongly started second copy would have logged by now
+  EXPECT_EQ(path.Starts().size(), 1);
+
+  StartMixerProgram(MixerKind::Playback);
+  const QStringList both = path.Starts(2);
+  ASSERT_EQ(both.size(), 2);
+  EXPECT_TRUE(both[0].endsWith(QStringLiteral(" --tab=4")));
+  EXPECT_TRUE(both[1].endsWith(QStringLiteral(" --tab=3")));
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Playback));
+
+  // The user closes the recording mixer; the playback mixer stays.
+  ASSERT_EQ(::kill(static_cast<pid_t>(path.StartedPids()[0]), SIGTERM), 0);
+  ASSERT_TRUE(WaitUntilStopped(MixerKind::Recording));
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Playback));
+
+  StartMixerProgram(MixerKind::Recording);
+  const QStringList again = path.Starts(3);
+  ASSERT_EQ(again.size(), 3);
+  EXPECT_TRUE(again[2].endsWith(QStringLiteral(" --tab=4")));
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
+
+  for (qint64 pid : path.StartedPids()) ::kill(static_cast<pid_t>(pid), SIGTERM);
+  EXPECT_TRUE(WaitUntilStopped(MixerKind::Recording));
+  EXPECT_TRUE(WaitUntilStopped(MixerKind::Playback));
+}
+
+TEST(HelpPages, UrlOpensTheIndexAtTheKeywordAnchor) {
+  const QUrl url = HelpUrl(QStringLiteral("/opt/cw keblor/help/index.html"), "CONTENTS");
+  EXPECT_TRUE(url.isLocalFile());
+  EXPECT_EQ(url.toLocalFile(), QStringLiteral("/opt/cw keblor/help/index.html"));
+  EXPECT_EQ(url.fragment(), QStringLiteral("CONTENTS"));
+  EXPECT_EQ(url.toEncoded(), QByteArray("file:///opt/cw%20keblor/help/index.html#CONTENTS"));
+}
+
+TEST(HelpPages, FirstFolderWithAnIndexWins) {
+  QTemporaryDir root;
+  QDir(root.path()).mkpath(QStringLiteral("empty"));
+  QDir(root.path()).mkpath(QStringLiteral("a"));
+  QDir(root.path()).mkpath(QStringLiteral("b"));
+  for (const char* dir : {"a", "b"}) {
+    QFile index(root.filePath(QString::fromLatin1(dir) + QStringLiteral("/index.html")));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  }
+  const QStringList dirs{root.filePath(QStringLiteral("missing")),
+                         root.filePath(QStringLiteral("empty")), root.filePath(QStringLiteral("a")),
+                         root.filePath(QStringLiteral("b"))};
+  EXPECT_EQ(FindHelpIndex(dirs), root.filePath(QStringLiteral("a/index.html")));
+  EXPECT_EQ(FindHelpIndex(dirs.mid(0, 2)), QString());
+  EXPECT_EQ(FindHelpIndex({}), QString());
+}
+
+// Installed next to the program first; from the build folder the source tree's pages.
+TEST(HelpPages, SearchStartsBesideTheProgramAndFindsThePagesFromTheBuild) {
+  const QStringList dirs = HelpSearchDirs();
+  ASSERT_FALSE(dirs.isEmpty());
+  EXPECT_EQ(dirs.first(), QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                          QStringLiteral("/../share/keblor/help")));
+  const QString index = FindHelpIndex(dirs);
+  ASSERT_FALSE(index.isEmpty());
+  QFile file(index);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("id=\"CONTENTS\""));
+}
+
+TEST(ProgramIcon, IsCompiledInAt32Pixels) {
+  const QIcon icon = ProgramIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
+  const QImage image = icon.pixmap(QSize(32, 32)).toImage();
+  ASSERT_EQ(image.size(), QSize(32, 32));
+  EXPECT_EQ(qAlpha(image.pixel(16, 16)), 255);  // the middle is drawn, not transparent
+}
+
+}  // namespace
+}  // namespace keblor
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
