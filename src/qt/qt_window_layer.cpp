@@ -44,7 +44,7 @@ class MainWindowWidget : public QMainWindow {
   }
 };
 
-QtWindowLayer::QtWindowLayer(AppState& app) : app_(app) {}
+QtWindowLayer::QtWindowLayer(AppState& app) : app_(app), instanceName_(InstanceServerName()) {}
 
 QtWindowLayer::~QtWindowLayer() {
   if (qApp != nullptr) qApp->removeEventFilter(this);
@@ -52,7 +52,7 @@ QtWindowLayer::~QtWindowLayer() {
 }
 
 bool QtWindowLayer::FindRunningCopy() {
-  const QString name = InstanceServerName();
+  const QString& name = instanceName_;
   QLocalSocket probe;
   probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
   probe.connectToServer(name);

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <map>
 #include <memory>
 #include <vector>
@@ -67,6 +68,8 @@ class QtWindowLayer : public QObject, public WindowLayer {
   void OpenHelp(const std::string& keyword) override;
 
   // --- for the program's entry and for tests ---
+  // The single-instance server's name; by default the main window class and the user id.
+  void SetInstanceName(const QString& name) { instanceName_ = name; }
   QMainWindow* MainWindow() const;
   QWidget* ClientArea() const;  // the main window's client area below the menu bar
   SignalFrame* SignalWindowFrame(WindowHandle window) const;  // nullptr when there is none
@@ -94,6 +97,7 @@ class QtWindowLayer : public QObject, public WindowLayer {
   WindowHandle nextHandle_ = 1;
   CursorHandle cursor_ = CURSOR_ARROW;
   std::unique_ptr<QLocalServer> instanceServer_;
+  QString instanceName_;
 };
 
 }  // namespace keblor
