@@ -1,0 +1,44 @@
+#pragma once
+// A WAV recording read block by block in the byte layout the sound card delivers:
+// interleaved frames of 8-bit unsigned or 16-bit signed little-endian samples.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "analysis/fft_engine.h"
+
+namespace keblor::tool {
+
+inline constexpr int CAPTURE_RATE = 10240;
+// Room for the largest block: 1024 stereo frames of 16 bits.
+inline constexpr int MAX_BLOCK_BYTES = FFT_SIZE * 2 * 2;
+
+using BlockBytes = std::array<std::uint8_t, MAX_BLOCK_BYTES>;
+
+class WavBlocks {
+ public:
+  WavBlocks() = default;
+  ~WavBlocks();
+  WavBlocks(const WavBlocks&) = delete;
+  WavBlocks& operator=(const WavBlocks&) = delete;
+
+  // Opens and checks the file. On failure returns false with the problem in `error`
+  // (one line, without the file name).
+  bool Open(const std::string& path, std::string& error);
+
+  int Channels() const { return channels_; }
+  int BitsPerSample() const { return bitsPerSample_; }
+
+  // The next complete block of 1024 frames, or false at the end (a final partial block
+  // counts as the end).
+  bool ReadBlock(BlockBytes& out);
+
+ private:
+  void* file_ = nullptr;  // SNDFILE*
+  int channels_ = 0;
+  int bitsPerSample_ = 0;
+  std::array<short, FFT_SIZE * 2> samples_{};
+};
+
+}  // namespace keblor::tool
