@@ -1,0 +1,272 @@
+// Timings of the analysis chain: the FFT, one whole block (mono and stereo, 16 bits), and the
+// mapping of one cycle. FFTW (single precision, FFTW_MEASURE) and KissFFT transform the same
+// 1024 complex points as yardsticks; the run ends with FftTransform's time over FFTW's.
+
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+#include <kiss_fft.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/block_analysis.h"
+#include "analysis/display_row_mapping.h"
+#include "analysis/fft_engine.h"
+
+namespace {
+
+using namespace keblor;
+
+constexpr std::size_t N = static_cast<std::size_t>(FFT_SIZE);
+
+// Unscaled forward transforms grow the data by up to 2^10 each; starting near 1e-12 and
+// reloading every 8 transforms keeps everything finite and normal without timing a copy
+// each time.
+constexpr int RELOAD_EVERY = 8;
+constexpr float INPUT_SCALE = 1e-12f;
+
+struct Signal {
+  std::array<float, N> re{};
+  std::array<float, N> im{};
+};
+
+const Signal& TestSignal() {
+  static const Signal signal = [] {
+    Signal s;
+    std::mt19937 rng(12345);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    for (std::size_t i = 0; i < N; ++i) {
+      s.re[i] = dist(rng) * INPUT_SCALE;
+      s.im[i] = dist(rng) * INPUT_SCALE;
+    }
+    return s;
+  }();
+  return signal;
+}
+
+const FftTables& Tables() {
+  static const FftTables tables = [] {
+    FftTables t;
+    BuildFftTables(t);
+    return t;
+  }();
+  return tables;
+}
+
+void BM_FftTransform(benchmark::State& state) {
+  const FftTables& tables = Tables();
+  const Signal& input = TestSignal();
+  Signal work = input;
+  int k = 0;
+  for (auto _ : state) {
+    if (++k == RELOAD_EVERY) {
+      work = input;
+      k = 0;
+    }
+    FftTransform(-1, FFT_SIZE, work.re.data(), work.im.data(), tables.stageCos.data(), tables.stageSin.data());
+    benchmark::DoNotOptimize(work.re.data());
+    benchmark::DoNotOptimize(work.im.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FftTransform);
+
+// Interleaved, in place, planned with FFTW_MEASURE.
+void BM_FftwForward(benchmark::State& state) {
+  auto* data = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * N));
+  fftwf_plan plan = fftwf_plan_dft_1d(FFT_SIZE, data, data, FFTW_FORWARD, FFTW_MEASURE);
+  const Signal& input = TestSignal();
+  std::vector<fftwf_complex> reload(N);
+  for (std::size_t i = 0; i < N; ++i) {
+    reload[i][0] = input.re[i];
+    reload[i][1] = input.im[i];
+  }
+  std::memcpy(data, reload.data(), sizeof(fftwf_complex) * N);
+  int k = 0;
+  for (auto _ : state) {
+    if (++k == RELOAD_EVERY) {
+      std::memcpy(data, reload.data(), sizeof(fftwf_complex) * N);
+      k = 0;
+    }
+    fftwf_execute(plan);
+    benchmark::DoNotOptimize(data);
+    benchmark::ClobberMemory();
+  }
+  fftwf_destroy_plan(plan);
+  fftwf_free(data);
+}
+BENCHMARK(BM_FftwForward);
+
+// KissFFT's natural out-of-place call; the input stays as it is.
+void BM_KissFftForward(benchmark::State& state) {
+  kiss_fft_cfg cfg = kiss_fft_alloc(FFT_SIZE, 0, nullptr, nullptr);
+  const Signal& input = TestSignal();
+  std::vector<kiss_fft_cpx> in(N);
+  std::vector<kiss_fft_cpx> out(N);
+  for (std::size_t i = 0; i < N; ++i) in[i] = {input.re[i], input.im[i]};
+  for (auto _ : state) {
+    kiss_fft(cfg, in.data(), out.data());
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  kiss_fft_free(cfg);
+}
+BENCHMARK(BM_KissFftForward);
+
+class NullHooks : public BlockAnalysisHooks {
+ public:
+  void RequeueBuffer() override {}
+  void DisplayFrame() override { benchmark::ClobberMemory(); }
+};
+
+// 1024 frames of 16-bit little-endian samples: a tone on each channel plus some noise.
+std::vector<std::uint8_t> Block16(int channels) {
+  std::vector<std::uint8_t> bytes;
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> noise(-300, 300);
+  for (std::size_t i = 0; i < N; ++i) {
+    for (int c = 0; c < channels; ++c) {
+      const double hz = c == 0 ? 700.0 : 1130.0;
+      const double v = 12000.0 * std::sin(6.283185307179586 * hz * static_cast<double>(i) / 10240.0) + noise(rng);
+      const auto s = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v)));
+      bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(s >> 8));
+    }
+  }
+  return bytes;
+}
+
+// One whole block; argument 0: channels, argument 1: NumberOfAverages (1 maps every block).
+void BM_AnalyseBlock(benchmark::State& state) {
+  const int channels = static_cast<int>(state.range(0));
+  const std::vector<std::uint8_t> frames = Block16(channels);
+  BlockAnalysisInput input;
+  input.channels = channels;
+  input.bitsPerSample = 16;
+  input.numberOfAverages = static_cast<int>(state.range(1));
+  input.level = true;
+  input.rangeA = 1;
+  input.rangeB = 3;
+  BlockWork work;
+  ChannelSpectrum a;
+  ChannelSpectrum b;
+  int averageCount = 0;
+  NullHooks hooks;
+  for (auto _ : state) {
+    AnalyseBlock(frames.data(), input, Tables(), work, a, b, averageCount, hooks);
+    benchmark::DoNotOptimize(a.displayRow.data());
+    benchmark::DoNotOptimize(b.displayRow.data());
+  }
+  state.SetLabel(channels == 2 ? "stereo 16-bit" : "mono 16-bit");
+}
+BENCHMARK(BM_AnalyseBlock)->Args({1, 1})->Args({1, 10})->Args({2, 1})->Args({2, 10});
+
+// One cycle's mapping of both channels (stereo), the same range on both; argument 1: FT-1000MP.
+void BM_MapDisplayRows(benchmark::State& state) {
+  SpectrumAccumulator sourceA{};
+  SpectrumAccumulator sourceB{};
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> level(1e2f, 1e7f);
+  for (std::size_t k = 0; k < sourceA.size(); ++k) {
+    sourceA[k] = level(rng);
+    sourceB[k] = level(rng);
+  }
+  DisplayMappingInput input;
+  input.bitsPerSample = 16;
+  input.channels = 2;
+  input.rangeA = static_cast<int>(state.range(0));
+  input.rangeB = static_cast<int>(state.range(0));
+  input.ft1000mp = state.range(1) != 0;
+  SpectrumAccumulator accA = sourceA;
+  SpectrumAccumulator accB = sourceB;
+  DisplayRow rowA{};
+  DisplayRow rowB{};
+  for (auto _ : state) {
+    // Entry 0 is the only one the mapping may change; the rest stays as set up.
+    accA[0] = sourceA[0];
+    accB[0] = sourceB[0];
+    MapDisplayRows(accA, accB, input, rowA, rowB);
+    benchmark::DoNotOptimize(rowA.data());
+    benchmark::DoNotOptimize(rowB.data());
+  }
+}
+BENCHMARK(BM_MapDisplayRows)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}});
+
+// The console report, keeping CPU times per iteration (ns) for the closing ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& reports) override {
+    for (const Run& run : reports)
+      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        cpuNs_[run.benchmark_name()] = run.GetAdjustedCPUTime() * NsPerUnit(run.time_unit);
+    ConsoleReporter::ReportRuns(reports);
+  }
+
+  double CpuNs(const std::string& name) const {
+    const auto it = cpuNs_.find(name);
+    return it == cpuNs_.end() ? 0.0 : it->second;
+  }
+
+ private:
+  static double NsPerUnit(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kSecond: return 1e9;
+      case benchmark::kMillisecond: return 1e6;
+      case benchmark::kMicrosecond: return 1e3;
+      default: return 1.0;
+    }
+  }
+  std::map<std::string, double> cpuNs_;
+};
+
+// How far FftTransform's result lies from FFTW's for the same input, relative to the largest bin.
+double LargestDifferenceFromFftw() {
+  const Signal& input = TestSignal();
+  Signal ours = input;
+  FftTransform(-1, FFT_SIZE, ours.re.data(), ours.im.data(), Tables().stageCos.data(), Tables().stageSin.data());
+  auto* data = static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * N));
+  fftwf_plan plan = fftwf_plan_dft_1d(FFT_SIZE, data, data, FFTW_FORWARD, FFTW_ESTIMATE);
+  for (std::size_t i = 0; i < N; ++i) {
+    data[i][0] = input.re[i];
+    data[i][1] = input.im[i];
+  }
+  fftwf_execute(plan);
+  double largest = 0.0;
+  double difference = 0.0;
+  for (std::size_t i = 0; i < N; ++i) {
+    const std::complex<double> theirs(data[i][0], data[i][1]);
+    const std::complex<double> mine(ours.re[i], ours.im[i]);
+    largest = std::max(largest, std::abs(theirs));
+    difference = std::max(difference, std::abs(theirs - mine));
+  }
+  fftwf_destroy_plan(plan);
+  fftwf_free(data);
+  return largest > 0.0 ? difference / largest : 0.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const double ours = reporter.CpuNs("BM_FftTransform");
+  const double fftw = reporter.CpuNs("BM_FftwForward");
+  if (ours > 0.0 && fftw > 0.0)
+    std::printf("FftTransform / FFTW (CPU time, this run): %.2f  (%.0f ns / %.0f ns)\n", ours / fftw, ours, fftw);
+  std::printf("FftTransform against FFTW, largest difference relative to the largest bin: %.2g\n",
+              LargestDifferenceFromFftw());
+  return 0;
+}
