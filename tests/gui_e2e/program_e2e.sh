@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# The real program on a private X display with openbox, capturing a tone from a private
+# PulseAudio null sink. It starts mono 16-bit from a hand-edited keblor.ini, shows a live trace,
+# is switched to stereo 8-bit in the Sound card dialog with keys alone, shows the Sub VFO-B
+# window with a live trace, and ends through "Save and exit". The file must then hold the new
+# format and every other line as it was, CRLF line ends included.
+# Usage: program_e2e.sh <path to keblor>
+set -euo pipefail
+
+PROGRAM=$(readlink -f "${1:?usage: program_e2e.sh <keblor program>}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../e2e/pulse_null_sink.sh
+source "$HERE/../e2e/pulse_null_sink.sh"
+# shellcheck source=x_session.sh
+source "$HERE/x_session.sh"
+
+WORK=$(mktemp -d /tmp/keblor-gui-e2e.XXXXXX)
+KEBLOR_PID=
+PASSED=0
+cleanup() {
+  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
+  x_teardown
+  pulse_teardown
+  wait 2>/dev/null || true
+  if [ "$PASSED" = 1 ]; then
+    rm -rf "$WORK"
+  else
+    echo "screenshots and logs kept in $WORK"
+    [ -f "$WORK/keblor.log" ] && sed 's/^/keblor: /' "$WORK/keblor.log"
+  fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# The main window's client area and its spectrum windows, from the layout tables: the client is
+# the outer size less 6 x 44; a spectrum window's trace area starts 3 + 0 and 21 + 16 pixels
+# into it; VFO-A sits at (0, 2), VFO-B beside it at (205, 2).
+CLIENT_W_MONO=208
+CLIENT_W_STEREO=411
+CLIENT_H=187
+TRACE_DX=3
+TRACE_DY=$((2 + 21 + 16))
+VFO_B_LEFT=205
+
+pulse_private_home "$WORK"
+export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
+unset WAYLAND_DISPLAY SESSION_MANAGER
+pulse_start
+x_start "$WORK"
+
+# Copies of the program in other tests (or a user's own) must not be found as a running copy:
+# the single-instance server lives in the network namespace's abstract socket space.
+ISOLATE=()
+if unshare -n true 2>/dev/null; then
+  ISOLATE=(unshare -n)
+elif unshare -rn true 2>/dev/null; then
+  ISOLATE=(unshare -rn)
+fi
+
+# A settings file as a user may have edited it: a comment, a key the program does not know, the
+# presets, a section out of the usual order, CRLF line ends.
+RUN_DIR=$WORK/program
+mkdir -p "$RUN_DIR"
+printf '%s\r\n' \
+  '; CW Keblor settings, edited by hand' \
+  '[General]' \
+  'Channels=1' \
+  'BitsPerSample=16' \
+  'Callsign=N0CALL' \
+  'AlwaysOnTop=0' \
+  'xPos=40' \
+  'yPos=30' \
+  '' \
+  '[Pitch]' \
+  'Pitch1=400' \
+  'Pitch2=600' \
+  'Pitch3=800' \
+  '[VFO-A]' \
+  'PitchFreq=600' \
+  '; the marker at my usual note' >"$RUN_DIR/keblor.ini"
+cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
+
+SHOT=0
+# Waits up to 15 s until the trace area at (X, Y) shows the pitch marker at MARKER and the
+# strongest peak within one column of PEAK, with nothing but trace colours inside it.
+wait_for_trace() {  # name x y marker peak
+  local name=$1 x=$2 y=$3 marker=$4 peak=$5 stats="" deadline=$((SECONDS + 15))
+  local lit other got_marker got_peak
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    SHOT=$((SHOT + 1))
+    import -window root "$WORK/shot$SHOT.png"
+    stats=$(trace_stats "$WORK/shot$SHOT.png" "$x" "$y")
+    lit=$(sed -E 's/.*lit=([0-9]+).*/\1/' <<<"$stats")
+    other=$(sed -E 's/.*other=([0-9]+).*/\1/' <<<"$stats")
+    got_marker=$(sed -E 's/.*marker=(-?[0-9]+).*/\1/' <<<"$stats")
+    got_peak=$(sed -E 's/.*peak=(-?[0-9]+).*/\1/' <<<"$stats")
+    if [ "$lit" -gt 0 ] && [ "$other" -eq 0 ] && [ "$got_marker" -eq "$marker" ] &&
+      [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ]; then
+      echo "$name: $stats (shot$SHOT.png)"
+      LAST_SHOT=$WORK/shot$SHOT.png
+      return 0
+    fi
+    kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended while $name was awaited"
+    sleep 0.5
+  done
+  fail "$name: expected marker=$marker peak=$peak, last saw $stats (shot$SHOT.png)"
+}
+
+main_geometry() {
+  x_window_geometry "$MAIN_WINDOW"
+  CLIENT_X=$WIN_X
+  CLIENT_Y=$((WIN_Y + WIN_H - CLIENT_H))  # the menu bar above it
+}
+
+# Opens a main-menu item through its mnemonics: Alt+<menu>, then <item>.
+menu_keys() {  # menu-mnemonic item-mnemonic
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  xdotool key --clearmodifiers "alt+$1"
+  sleep 0.7
+  xdotool key "$2"
+}
+
+echo "== mono 16-bit, 700 Hz"
+pulse_play_tone 700
+(cd "$RUN_DIR" && exec "${ISOLATE[@]}" "$PROGRAM") >"$WORK/keblor.log" 2>&1 &
+KEBLOR_PID=$!
+MAIN_WINDOW=$(timeout 30 xdotool search --sync --name '^CW Keblor$' | head -n1) ||
+  fail "no \"CW Keblor\" window appeared"
+[ -n "$MAIN_WINDOW" ] || fail "no \"CW Keblor\" window appeared"
+main_geometry
+echo "main window inside at ($WIN_X, $WIN_Y), $WIN_W x $WIN_H"
+[ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "mono main window is $WIN_W wide inside, not $CLIENT_W_MONO"
+A_X=$((CLIENT_X + TRACE_DX))
+A_Y=$((CLIENT_Y + TRACE_DY))
+# VFO-A: 1000 Hz over 200 columns; the marker from the file's 600 Hz.
+wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140
+MONO_700=$LAST_SHOT
+pulse_play_tone 800
+wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160
+convert "$MONO_700" -crop "200x128+$A_X+$A_Y" +repage "$WORK/trace700.png"
+convert "$LAST_SHOT" -crop "200x128+$A_X+$A_Y" +repage "$WORK/trace800.png"
+changed=$(compare -metric AE "$WORK/trace700.png" "$WORK/trace800.png" null: 2>&1 || true)
+echo "VFO-A trace pixels changed between the two tones: $changed"
+[ "${changed%%.*}" -gt 0 ] 2>/dev/null || fail "the VFO-A trace did not change with the tone"
+
+echo "== Sound card dialog: stereo, 8 bits"
+menu_keys s c
+DIALOG=$(timeout 10 xdotool search --sync --name '^Sound card settings$' | head -n1) ||
+  fail "the Sound card settings dialog did not open"
+[ -n "$DIALOG" ] || fail "the Sound card settings dialog did not open"
+# The focus starts on OK; the tab order runs OK, Cancel, 1, 2, 8, 16. An arrow key inside a radio
+# group moves the focus and the choice; Space picks the focused button; Enter presses OK.
+for key in Tab Tab Down Tab space Return; do
+  xdotool key "$key"
+  sleep 0.3
+done
+for _ in $(seq 50); do
+  xdotool search --name '^Sound card settings$' >/dev/null 2>&1 || break
+  sleep 0.1
+done
+if xdotool search --name '^Sound card settings$' >/dev/null 2>&1; then fail "the dialog did not close on Enter"; fi
+
+echo "== stereo 8-bit"
+main_geometry
+echo "main window inside at ($WIN_X, $WIN_Y), $WIN_W x $WIN_H"
+[ "$WIN_W" -eq "$CLIENT_W_STEREO" ] || fail "stereo main window is $WIN_W wide inside, not $CLIENT_W_STEREO"
+A_X=$((CLIENT_X + TRACE_DX))
+A_Y=$((CLIENT_Y + TRACE_DY))
+B_X=$((CLIENT_X + VFO_B_LEFT + TRACE_DX))
+B_Y=$A_Y
+wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160
+# VFO-B: 3000 Hz over 200 columns, its marker at the default 500 Hz.
+wait_for_trace "VFO-B at 800 Hz" "$B_X" "$B_Y" 33 53
+pulse_play_tone 700
+wait_for_trace "VFO-B at 700 Hz" "$B_X" "$B_Y" 33 47
+wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140
+
+echo "== Save and exit"
+menu_keys s t
+status=0
+for _ in $(seq 150); do
+  kill -0 "$KEBLOR_PID" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$KEBLOR_PID" 2>/dev/null && fail "the program is still running 15 s after Save and exit"
+wait "$KEBLOR_PID" || status=$?
+KEBLOR_PID=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+echo "== keblor.ini"
+INI=$RUN_DIR/keblor.ini
+cat -A "$INI" | sed 's/^/  /'
+lines=$(wc -l <"$INI")
+crlf=$(grep -c $'\r$' "$INI" || true)
+[ "$lines" -eq "$crlf" ] || fail "only $crlf of $lines lines end in CRLF"
+[ "$(tail -c1 "$INI" | od -An -c | tr -d ' ')" = '\n' ] || fail "the last line has no line end"
+
+# Every line of the old file comes back in its place, byte for byte, the two changed values
+# aside; lines the save added are taken out before comparing.
+awk '
+  BEGIN {
+    split("general/numberofaverages general/ft-1000mp general/level general/arrangevertically " \
+          "vfo-a/pitch vfo-a/range vfo-b/pitch vfo-b/pitchfreq vfo-b/range", k, " ")
+    for (i in k) added[k[i]] = 1
+  }
+  {
+    line = $0; sub(/\r$/, "", line)
+    if (line ~ /^\[.*\]$/) { section = tolower(substr(line, 2, length(line) - 2)); if (section == "vfo-b") next }
+    else if (index(line, "=") > 1 && (section "/" tolower(substr(line, 1, index(line, "=") - 1))) in added) next
+    print
+  }' "$INI" >"$WORK/kept"
+sed -e 's/^Channels=1\r$/Channels=2\r/' -e 's/^BitsPerSample=16\r$/BitsPerSample=8\r/' \
+  "$WORK/keblor.ini.before" >"$WORK/kept.expected"
+cmp -s "$WORK/kept" "$WORK/kept.expected" || {
+  diff <(cat -A "$WORK/kept.expected") <(cat -A "$WORK/kept") || true
+  fail "the lines of the old file were not kept as they were"
+}
+
+# Every value, once each: the fifteen the program writes and the ones only the user writes.
+awk '
+  { line = $0; sub(/\r$/, "", line) }
+  line ~ /^\[.*\]$/ { section = substr(line, 2, length(line) - 2); next }
+  index(line, "=") > 1 { print section "/" line }' "$INI" | sort >"$WORK/values"
+sort >"$WORK/values.expected" <<'EOF'
+General/Channels=2
+General/BitsPerSample=8
+General/Callsign=N0CALL
+General/NumberOfAverages=1
+General/FT-1000MP=0
+General/Level=0
+General/AlwaysOnTop=0
+General/xPos=40
+General/yPos=30
+General/ArrangeVertically=0
+Pitch/Pitch1=400
+Pitch/Pitch2=600
+Pitch/Pitch3=800
+VFO-A/PitchFreq=600
+VFO-A/Pitch=1
+VFO-A/Range=1
+VFO-B/Pitch=1
+VFO-B/PitchFreq=500
+VFO-B/Range=3
+EOF
+diff "$WORK/values.expected" "$WORK/values" || fail "keblor.ini does not hold the expected values"
+
+PASSED=1
+echo "program end-to-end: passed"
