@@ -404,6 +404,31 @@ TEST(AnalyseTool, EightBitBytesKeepTheirCentreAndFullScale) {
   EXPECT_EQ(ValueOf(ObjectOf(lines[2], "vfoA"), "peak"), "127.5");
 }
 
+TEST(AnalyseTool, BigEndianWavSamplesReachTheAnalysisUnchanged) {
+  // A RIFX file stores its samples big-endian; the analysis still gets the same values.
+  ScratchDir dir;
+  SF_INFO info{};
+  info.samplerate = RATE;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16 | SF_ENDIAN_BIG;
+  const std::string path = dir.File("rifx.wav");
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  std::vector<short> frames(2 * BLOCK, 0);
+  frames[100] = 1;         // left: the smallest 16-bit peak
+  frames[201] = -32768;    // right: the largest
+  ASSERT_EQ(sf_writef_short(file, frames.data(), BLOCK), BLOCK);
+  sf_close(file);
+  WriteText(dir.File("keblor.ini"), "[General]\nLevel=1\n");
+  const RunResult r = RunAnalyse(dir, "rifx.wav");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(ValueOf(ObjectOf(lines[0], "vfoA"), "peak"), "1.0");
+  EXPECT_EQ(ValueOf(ObjectOf(lines[0], "vfoA"), "level"), "Level: -90.3dB");
+  EXPECT_EQ(ValueOf(ObjectOf(lines[0], "vfoB"), "peak"), "32768.0");
+}
+
 TEST(AnalyseTool, EightBitStereoToneLandsInItsColumn) {
   ScratchDir dir;
   std::vector<std::uint8_t> bytes;
