@@ -128,9 +128,13 @@ echo "== mono 16-bit, 700 Hz"
 pulse_play_tone 700
 (cd "$RUN_DIR" && exec "${ISOLATE[@]}" "$PROGRAM") >"$WORK/keblor.log" 2>&1 &
 KEBLOR_PID=$!
-MAIN_WINDOW=$(timeout 30 xdotool search --sync --name '^CW Keblor$' | head -n1) ||
-  fail "no \"CW Keblor\" window appeared"
-[ -n "$MAIN_WINDOW" ] || fail "no \"CW Keblor\" window appeared"
+MAIN_WINDOW=
+for _ in $(seq 30); do
+  MAIN_WINDOW=$(timeout 1 xdotool search --sync --name '^CW Keblor$' 2>/dev/null | head -n1) || true
+  [ -n "$MAIN_WINDOW" ] && break
+  kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended before its window appeared"
+done
+[ -n "$MAIN_WINDOW" ] || fail "no \"CW Keblor\" window appeared within 30 s"
 main_geometry
 echo "main window inside at ($WIN_X, $WIN_Y), $WIN_W x $WIN_H"
 [ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "mono main window is $WIN_W wide inside, not $CLIENT_W_MONO"
