@@ -280,6 +280,10 @@ std::optional<std::string> WriteIniValue(std::string_view content, std::string_v
     if (lineEnd.empty()) {
       lineEnd = fileEnd;
       out.append(lineEnd);
+    } else if (lineEnd == "\r") {
+      // A last line cut short after its CR: complete the CRLF, or the new line would join it.
+      lineEnd = "\r\n";
+      out.append("\n");
     }
     out.append(key).append("=").append(value).append(lineEnd);
     out.append(content.substr(anchor.end));
@@ -287,7 +291,11 @@ std::optional<std::string> WriteIniValue(std::string_view content, std::string_v
   }
 
   out.append(content);
-  if (!out.empty() && out.back() != '\n') out.append(fileEnd);
+  if (!out.empty() && out.back() == '\r') {
+    out.append("\n");  // the reader already took that CR as the line's end
+  } else if (!out.empty() && out.back() != '\n') {
+    out.append(fileEnd);
+  }
   out.append("[").append(section).append("]").append(fileEnd);
   out.append(key).append("=").append(value).append(fileEnd);
   return out;

@@ -41,7 +41,8 @@ bool IsWritableIniEntry(std::string_view section, std::string_view key, std::str
 // missing key is added after the last key line of its section (before any blank lines and
 // comments that end it); a missing section is added with the key at the end. Every other line
 // keeps its bytes, except that a last line without a line end gains one when something is added
-// after it. New lines end like the file's first line ("\n" for a file without line ends).
+// after it (a last line ending in a lone "\r" gains the "\n" that makes it "\r\n"). New lines
+// end like the file's first line ("\n" for a file without line ends).
 // Nothing when IsWritableIniEntry refuses the entry.
 std::optional<std::string> WriteIniValue(std::string_view content, std::string_view section,
                                          std::string_view key, std::string_view value);

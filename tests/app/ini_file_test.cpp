@@ -183,6 +183,31 @@ TEST(IniText, MissingSectionGoesAtTheEnd) {
   EXPECT_EQ(WriteIniValue("[A]\nx=1", "A", "X", "22"), std::optional<std::string>("[A]\nx=22"));
 }
 
+TEST(IniText, LastLineEndingInCarriageReturnIsCompletedBeforeAnAddition) {
+  // A file cut short after the CR of its last CRLF: the CR ends that line for the reader, so
+  // what is added after it must start on a line of its own and leave the old value as it read.
+  const std::string content = "[A]\r\nx=1\r";
+  ASSERT_EQ(FindIniValue(content, "A", "x"), std::optional<std::string_view>("1"));
+
+  const auto key = WriteIniValue(content, "A", "y", "2");
+  ASSERT_TRUE(key);
+  EXPECT_EQ(ReadIniInt(*key, "A", "y", -1), 2);
+  EXPECT_EQ(FindIniValue(*key, "A", "x"), std::optional<std::string_view>("1"));
+  EXPECT_EQ(*key, "[A]\r\nx=1\r\ny=2\r\n");
+
+  const auto section = WriteIniValue(content, "B", "y", "2");
+  ASSERT_TRUE(section);
+  EXPECT_EQ(ReadIniInt(*section, "B", "y", -1), 2);
+  EXPECT_EQ(FindIniValue(*section, "A", "x"), std::optional<std::string_view>("1"));
+  EXPECT_EQ(*section, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+
+  // The same in a file whose other lines end in LF alone: only the missing LF is added.
+  const auto mixed = WriteIniValue("[A]\nx=1\r", "A", "y", "2");
+  ASSERT_TRUE(mixed);
+  EXPECT_EQ(ReadIniInt(*mixed, "A", "y", -1), 2);
+  EXPECT_EQ(FindIniValue(*mixed, "A", "x"), std::optional<std::string_view>("1"));
+}
+
 TEST(IniText, WriteGoesToTheFirstOfDuplicates) {
   const std::string content =
       "[General]\n"
