@@ -16,7 +16,7 @@ ctest --preset asan
 
 if [ -d tests/fuzz ] && [ -f tests/fuzz/CMakeLists.txt ]; then
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz
+  cmake --build --preset fuzz --target ini_fuzzer
   bash tests/fuzz/run_fuzzers.sh build/fuzz "${KEBLOR_FUZZ_SECONDS:-60}"
 fi
 echo "All test stages passed."

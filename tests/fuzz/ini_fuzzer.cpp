@@ -1,0 +1,325 @@
+// libFuzzer target for the settings file: the reader must take any bytes, and a write must give
+// back the written value while every other line and every other value stays as it was.
+//
+// Input: CONTENT \0 SECTION \0 KEY \0 VALUE, split at the last three NUL bytes, so the content
+// itself may hold NULs. With fewer than three NULs the whole input is the content and the entry
+// written is General/xPos=100, so that plain settings files make useful seeds.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/ini_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using keblor::FindIniValue;
+using keblor::IniFile;
+using keblor::IsWritableIniEntry;
+using keblor::ReadIniInt;
+using keblor::WriteIniValue;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "ini_fuzzer: %s\n", what);
+  std::fflush(stderr);
+  __builtin_trap();
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) Fail(what);
+}
+
+struct Entry {
+  std::string_view section;
+  std::string_view key;
+  std::string_view value;
+};
+
+struct Input {
+  std::string_view content;
+  Entry entry;
+};
+
+Input Split(std::string_view data) {
+  std::array<std::string_view, 3> fields;
+  std::string_view rest = data;
+  for (std::size_t i = fields.size(); i-- > 0;) {
+    const std::size_t nul = rest.rfind('\0');
+    if (nul == std::string_view::npos) return Input{data, Entry{"General", "xPos", "100"}};
+    fields[i] = rest.substr(nul + 1);
+    rest = rest.substr(0, nul);
+  }
+  return Input{rest, Entry{fields[0], fields[1], fields[2]}};
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The content's lines, each with its "\n" (the last one may have none).
+std::vector<std::string_view> Lines(std::string_view content) {
+  std::vector<std::string_view> lines;
+  std::size_t begin = 0;
+  while (begin < content.size()) {
+    const std::size_t newline = content.find('\n', begin);
+    const std::size_t end = newline == std::string_view::npos ? content.size() : newline + 1;
+    lines.push_back(content.substr(begin, end - begin));
+    begin = end;
+  }
+  return lines;
+}
+
+// The line end a line finishes with: "\r\n", "\n", a lone "\r" at the end of the file, or none.
+std::string_view LineEnd(std::string_view line) {
+  if (line.ends_with("\r\n")) return line.substr(line.size() - 2);
+  if (line.ends_with('\n') || line.ends_with('\r')) return line.substr(line.size() - 1);
+  return {};
+}
+
+bool IsNewLineEnd(std::string_view end) { return end == "\n" || end == "\r\n"; }
+
+// (section, key) pairs that look present in the content, a rough scan of its own: the reads the
+// fuzzer compares before and after a write. At most 64, plus the keys the program reads.
+std::vector<std::pair<std::string, std::string>> PairsToRead(std::string_view content, const Entry& written) {
+  std::vector<std::pair<std::string, std::string>> pairs = {
+      {"General", "Channels"},   {"General", "BitsPerSample"}, {"General", "NumberOfAverages"},
+      {"General", "FT-1000MP"},  {"General", "Level"},         {"General", "AlwaysOnTop"},
+      {"General", "xPos"},       {"General", "yPos"},          {"General", "ArrangeVertically"},
+      {"VFO-A", "PitchFreq"},    {"VFO-A", "Pitch"},           {"VFO-A", "Range"},
+      {"VFO-B", "PitchFreq"},    {"VFO-B", "Pitch"},           {"VFO-B", "Range"},
+      {"Pitch", "Pitch1"},       {"Pitch", "Pitch2"},          {"Pitch", "Pitch3"},
+      {std::string(written.section), std::string(written.key)}};
+  std::string_view section;
+  bool first = true;
+  int found = 0;
+  for (std::string_view line : Lines(content)) {
+    line.remove_suffix(LineEnd(line).size());
+    if (first && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
+    first = false;
+    line = Trim(line);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      section = Trim(line.substr(1, line.find(']') == std::string_view::npos ? line.npos : line.find(']') - 1));
+      pairs.emplace_back(std::string(section), "Channels");
+    } else if (const std::size_t equals = line.find('='); equals != std::string_view::npos) {
+      pairs.emplace_back(std::string(section), std::string(Trim(line.substr(0, equals))));
+    }
+    if (++found == 64) break;
+  }
+  return pairs;
+}
+
+// The leading signed decimal number of a trimmed value, saturated to 32 bits, worked out with
+// std::from_chars rather than the reader's own loop.
+std::int32_t ExpectedInt(std::string_view value) {
+  bool negative = false;
+  if (!value.empty() && (value.front() == '+' || value.front() == '-')) {
+    negative = value.front() == '-';
+    value.remove_prefix(1);
+  }
+  std::size_t digits = 0;
+  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') ++digits;
+  std::string_view number = value.substr(0, digits);
+  while (number.size() > 1 && number.front() == '0') number.remove_prefix(1);
+  if (number.empty()) return 0;
+  std::int64_t magnitude = std::numeric_limits<std::int64_t>::max();
+  if (number.size() <= 12) std::from_chars(number.data(), number.data() + number.size(), magnitude);
+  const std::int64_t signedValue = negative ? -magnitude : magnitude;
+  if (signedValue > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  if (signedValue < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(signedValue);
+}
+
+std::optional<std::string> Read(std::string_view content, std::string_view section, std::string_view key) {
+  const std::optional<std::string_view> value = FindIniValue(content, section, key);
+  if (!value) {
+    Check(ReadIniInt(content, section, key, -77) == -77, "a missing key does not read as the default");
+    return std::nullopt;
+  }
+  Check(Trim(*value) == *value, "a value reads with blanks around it");
+  Check(ReadIniInt(content, section, key, -77) == ExpectedInt(*value), "a value reads as the wrong number");
+  return std::string(*value);
+}
+
+// The written content differs from the old one only by the written entry: one key line with its
+// new value, one new key line, or a new section with the key at the end.
+void CheckOnlyTheEntryChanged(std::string_view before, std::string_view after, const Entry& entry, bool keyExisted) {
+  const std::vector<std::string_view> old = Lines(before);
+  const std::vector<std::string_view> now = Lines(after);
+  const std::string keyLine = std::string(entry.key) + "=" + std::string(entry.value);
+
+  if (keyExisted) {
+    Check(now.size() == old.size(), "replacing a value changed the number of lines");
+    int changed = 0;
+    for (std::size_t i = 0; i < old.size(); ++i) {
+      if (now[i] == old[i]) continue;
+      ++changed;
+      // Key, '=' and the blanks after it stay; the value follows, then the old line end.
+      std::size_t prefix = old[i].find('=');
+      Check(prefix != std::string_view::npos, "a line without '=' was rewritten");
+      ++prefix;
+      while (prefix < old[i].size() && IsBlank(old[i][prefix])) ++prefix;
+      const std::string expected =
+          std::string(old[i].substr(0, prefix)) + std::string(entry.value) + std::string(LineEnd(old[i]));
+      Check(now[i] == expected, "the rewritten key line is not key, '=' and the new value");
+    }
+    Check(changed <= 1, "replacing a value changed more than one line");
+    return;
+  }
+
+  // A line that was last and had no line end may have gained one.
+  auto sameOrEnded = [&](std::size_t i, std::string_view line) {
+    if (line == old[i]) return true;
+    return i + 1 == old.size() && !old[i].ends_with('\n') && line.starts_with(old[i]) &&
+           IsNewLineEnd(line.substr(old[i].size()));
+  };
+
+  if (now.size() == old.size() + 2) {
+    const std::string_view end = LineEnd(now.back());
+    Check(IsNewLineEnd(end), "an added line has no proper line end");
+    Check(now[old.size()] == "[" + std::string(entry.section) + "]" + std::string(end),
+          "the added section header is wrong");
+    Check(now[old.size() + 1] == keyLine + std::string(end), "the key line after a new section is wrong");
+    for (std::size_t i = 0; i < old.size(); ++i) Check(sameOrEnded(i, now[i]), "adding a section changed a line");
+    return;
+  }
+
+  Check(now.size() == old.size() + 1, "adding a key did not add exactly one line");
+  std::size_t same = 0;
+  while (same < old.size() && now[same] == old[same]) ++same;
+  // The new line is at `same`, or right after a last line that gained its line end.
+  for (std::size_t at : {same, same + 1}) {
+    if (at >= now.size() || now[at].substr(0, now[at].size() - LineEnd(now[at]).size()) != keyLine ||
+        !IsNewLineEnd(LineEnd(now[at]))) {
+      continue;
+    }
+    bool ok = true;
+    for (std::size_t i = 0; i < at && ok; ++i) ok = sameOrEnded(i, now[i]);
+    for (std::size_t i = at + 1; i < now.size() && ok; ++i) ok = now[i] == old[i - 1];
+    if (ok) return;
+  }
+  Fail("adding a key changed another line");
+}
+
+// ---- the file behind the text ----
+
+std::string g_path;
+
+void RemoveTempDir() {
+  std::error_code ec;
+  if (!g_path.empty()) fs::remove_all(fs::path(g_path).parent_path(), ec);
+}
+
+void WriteWhole(const std::string& path, std::string_view content) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  Check(file != nullptr, "cannot create the fuzzer's file");
+  Check(std::fwrite(content.data(), 1, content.size(), file) == content.size(), "cannot write the fuzzer's file");
+  Check(std::fclose(file) == 0, "cannot close the fuzzer's file");
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::string content;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  Check(file != nullptr, "the settings file is gone");
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) content.append(chunk, got);
+  std::fclose(file);
+  return content;
+}
+
+// A refused write names the entry on standard error; keep that out of the fuzzer's log.
+bool WriteQuietly(IniFile& file, const Entry& entry) {
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY);
+  if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+  const bool ok = file.WriteString(std::string(entry.section), std::string(entry.key), std::string(entry.value));
+  std::fflush(stderr);
+  if (saved >= 0 && null >= 0) dup2(saved, STDERR_FILENO);
+  if (null >= 0) close(null);
+  if (saved >= 0) close(saved);
+  return ok;
+}
+
+// The file layer gives what the text layer gives, and a refused write leaves the file alone.
+void CheckFile(std::string_view content, const Entry& entry, const std::optional<std::string>& written) {
+  WriteWhole(g_path, content);
+  IniFile file(g_path);
+  Check(file.ReadInt(std::string(entry.section), std::string(entry.key), -77) ==
+            ReadIniInt(content, entry.section, entry.key, -77),
+        "the file reads otherwise than its text");
+  const bool ok = WriteQuietly(file, entry);
+  Check(ok == written.has_value(), "the file write and the text write disagree");
+  Check(ReadWhole(g_path) == (written ? std::string_view(*written) : content), "the file holds the wrong content");
+  struct stat info {};
+  Check(stat(keblor::IniTempPath(g_path).c_str(), &info) != 0, "the temporary file was left behind");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string pattern = (fs::temp_directory_path() / "ini_fuzzer_XXXXXX").string();
+  Check(mkdtemp(pattern.data()) != nullptr, "cannot create a temporary directory");
+  g_path = pattern + "/keblor.ini";
+  std::atexit(RemoveTempDir);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const Input input = Split(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view content = input.content;
+  const Entry& entry = input.entry;
+
+  const std::vector<std::pair<std::string, std::string>> pairs = PairsToRead(content, entry);
+  std::vector<std::optional<std::string>> before;
+  before.reserve(pairs.size());
+  for (const auto& [section, key] : pairs) before.push_back(Read(content, section, key));
+  const std::optional<std::string> old = Read(content, entry.section, entry.key);
+
+  const std::optional<std::string> written = WriteIniValue(content, entry.section, entry.key, entry.value);
+  Check(written.has_value() == IsWritableIniEntry(entry.section, entry.key, entry.value),
+        "the writer refuses what it calls writable, or the other way round");
+  if (written) {
+    const std::optional<std::string> back = Read(*written, entry.section, entry.key);
+    Check(back.has_value() && *back == entry.value, "the written value does not read back");
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+      if (SameName(pairs[i].first, entry.section) && SameName(pairs[i].second, entry.key)) continue;
+      Check(Read(*written, pairs[i].first, pairs[i].second) == before[i], "a write changed another value");
+    }
+    CheckOnlyTheEntryChanged(content, *written, entry, old.has_value());
+  }
+
+  CheckFile(content, entry, written);
+  return 0;
+}
