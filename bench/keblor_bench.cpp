@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 #include <kiss_fft.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -204,14 +205,21 @@ BENCHMARK(BM_MapDisplayRows)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}});
 // The console report, keeping CPU times per iteration (ns) for the closing ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
+
   void ReportRuns(const std::vector<Run>& reports) override {
-    for (const Run& run : reports)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        cpuNs_[run.benchmark_name()] = run.GetAdjustedCPUTime() * NsPerUnit(run.time_unit);
+    for (const Run& run : reports) {
+      if (run.error_occurred) continue;
+      const double ns = run.GetAdjustedCPUTime() * NsPerUnit(run.time_unit);
+      if (run.run_type == Run::RT_Iteration) cpuNs_[run.run_name.str()] = ns;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") medianNs_[run.run_name.str()] = ns;
+    }
     ConsoleReporter::ReportRuns(reports);
   }
 
+  // The median over repetitions when there were any, else the one run.
   double CpuNs(const std::string& name) const {
+    if (const auto it = medianNs_.find(name); it != medianNs_.end()) return it->second;
     const auto it = cpuNs_.find(name);
     return it == cpuNs_.end() ? 0.0 : it->second;
   }
@@ -226,6 +234,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
   }
   std::map<std::string, double> cpuNs_;
+  std::map<std::string, double> medianNs_;
 };
 
 // How far FftTransform's result lies from FFTW's for the same input, relative to the largest bin.
@@ -258,7 +267,9 @@ double LargestDifferenceFromFftw() {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  // Colours only on a terminal, so that a saved report stays plain text.
+  RatioReporter reporter(isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_Defaults
+                                                    : benchmark::ConsoleReporter::OO_Tabular);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
