@@ -1,0 +1,157 @@
+// The program's core and Qt window layer on a fake sound card, for checks outside the unit tests:
+//   qt_harness --keys             stereo, reports on stdout every change of the two ranges and
+//                                 of the VFO-A pitch, for keys sent from a real X server
+//   qt_harness --write-png PATH   feeds a CW tone in noise through the analysis and writes the
+//                                 VFO-A spectrum window as a PNG
+
+#include <QApplication>
+#include <QImage>
+#include <QTimer>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "fakes/fake_capture_device.h"
+#include "qt/qt_window_layer.h"
+#include "qt/signal_frame.h"
+
+namespace {
+
+using namespace keblor;
+
+class FixedSettings : public SettingsFile {
+ public:
+  std::map<std::string, std::int32_t> values;  // "Section/Key"
+  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
+    const auto it = values.find(section + "/" + key);
+    return it == values.end() ? def : it->second;
+  }
+  bool WriteString(const std::string&, const std::string&, const std::string&) override { return false; }
+};
+
+struct Program {
+  std::unique_ptr<AppState> app = std::make_unique<AppState>();
+  FixedSettings settings;
+  FakeCaptureDevice device;
+  MainWindowCaptureSink sink{*app};
+  QtWindowLayer layer{*app};
+
+  Program() {
+    layer.SetInstanceName(QStringLiteral("keblor-qt-harness-%1").arg(::getpid()));
+    app->windows = &layer;
+    app->settingsFile = &settings;
+    app->capture.device = &device;
+    app->captureSink = &sink;
+  }
+  ~Program() {
+    CloseCapture(app->capture);
+    if (layer.MainWindow() != nullptr) layer.DestroyMainWindow();
+  }
+  bool Start() { return StartUp(*app) == StartupResult::Running && layer.MainWindow() != nullptr; }
+};
+
+int RunKeys() {
+  Program program;
+  program.settings.values["General/Channels"] = 2;
+  program.settings.values["General/AlwaysOnTop"] = 0;
+  if (!program.Start()) {
+    std::fprintf(stderr, "qt_harness: start-up failed\n");
+    return 1;
+  }
+  AppState& app = *program.app;
+  struct Seen {
+    int rangeA = -1, rangeB = -1, pitchA = -1;
+  } seen;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (app.settings.VFO_A.Range != seen.rangeA) std::printf("rangeA %d\n", seen.rangeA = app.settings.VFO_A.Range);
+    if (app.settings.VFO_B.Range != seen.rangeB) std::printf("rangeB %d\n", seen.rangeB = app.settings.VFO_B.Range);
+    if (app.settings.VFO_A.PitchFreq != seen.pitchA) {
+      std::printf("pitchA %d\n", seen.pitchA = app.settings.VFO_A.PitchFreq);
+    }
+    std::fflush(stdout);
+  });
+  poll.start(20);
+  QTimer::singleShot(60000, [] { QCoreApplication::exit(0); });  // the script ends it sooner
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return QApplication::exec();
+}
+
+// A steady 700 Hz CW note at about -15 dB in white noise, 16-bit mono, phase kept across blocks.
+class ToneSource {
+ public:
+  std::vector<std::uint8_t> NextBlock() {
+    std::vector<std::uint8_t> bytes(CAPTURE_FRAMES * 2);
+    for (int i = 0; i < CAPTURE_FRAMES; ++i) {
+      const double tone = 5800.0 * std::sin(phase_);
+      phase_ += 2.0 * M_PI * 700.0 / 10240.0;
+      double noise = 0.0;
+      for (int k = 0; k < 4; ++k) noise += Uniform();
+      const long sample = std::lround(tone + 900.0 * noise);
+      const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(sample));
+      bytes[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(value & 0xff);
+      bytes[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(value >> 8);
+    }
+    return bytes;
+  }
+
+ private:
+  double Uniform() {  // -1..1, a fixed sequence so the picture is repeatable
+    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<double>(state_ >> 11) / 4503599627370496.0 - 1.0;
+  }
+  double phase_ = 0.0;
+  std::uint64_t state_ = 20240601;
+};
+
+int WritePng(const QString& path) {
+  Program program;
+  program.settings.values["General/Level"] = 1;
+  program.settings.values["General/NumberOfAverages"] = 3;
+  program.settings.values["VFO-A/PitchFreq"] = 700;
+  if (!program.Start()) {
+    std::fprintf(stderr, "qt_harness: start-up failed\n");
+    return 1;
+  }
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  ToneSource source;
+  for (int block = 0; block < 12; ++block) {
+    if (!program.device.DeliverBlock(source.NextBlock())) {
+      std::fprintf(stderr, "qt_harness: the fake sound card took no block\n");
+      return 1;
+    }
+    QCoreApplication::processEvents();
+  }
+  SignalFrame* frame = program.layer.SignalWindowFrame(program.app->vfoA.signalWindow);
+  if (frame == nullptr) return 1;
+  const QImage image = frame->grab().toImage();
+  if (!image.save(path, "PNG")) {
+    std::fprintf(stderr, "qt_harness: cannot write %s\n", path.toLocal8Bit().constData());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool keys = argc == 2 && std::strcmp(argv[1], "--keys") == 0;
+  const bool png = argc == 3 && std::strcmp(argv[1], "--write-png") == 0;
+  if (!keys && !png) {
+    std::fprintf(stderr, "usage: qt_harness --keys | --write-png PATH\n");
+    return 2;
+  }
+  if (png) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return keys ? RunKeys() : WritePng(QString::fromLocal8Bit(argv[2]));
+}
