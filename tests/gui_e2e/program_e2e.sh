@@ -13,6 +13,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../e2e/pulse_null_sink.sh"
 # shellcheck source=x_session.sh
 source "$HERE/x_session.sh"
+# shellcheck source=check_saved_ini.sh
+source "$HERE/check_saved_ini.sh"
 
 WORK=$(mktemp -d /tmp/keblor-gui-e2e.XXXXXX)
 KEBLOR_PID=
@@ -92,7 +94,7 @@ wait_for_trace() {  # name x y marker peak
   local lit other got_marker got_peak
   while [ "$SECONDS" -lt "$deadline" ]; do
     SHOT=$((SHOT + 1))
-    import -window root "$WORK/shot$SHOT.png"
+    x_window_shot "$MAIN_WINDOW" "$WORK/shot$SHOT.png"
     stats=$(trace_stats "$WORK/shot$SHOT.png" "$x" "$y")
     lit=$(sed -E 's/.*lit=([0-9]+).*/\1/' <<<"$stats")
     other=$(sed -E 's/.*other=([0-9]+).*/\1/' <<<"$stats")
@@ -110,10 +112,12 @@ wait_for_trace() {  # name x y marker peak
   fail "$name: expected marker=$marker peak=$peak, last saw $stats (shot$SHOT.png)"
 }
 
+# The main window's inside holds the menu bar and the client area below it; screenshots of it
+# are taken in its own coordinates.
 main_geometry() {
-  x_window_geometry "$MAIN_WINDOW"
-  CLIENT_X=$WIN_X
-  CLIENT_Y=$((WIN_Y + WIN_H - CLIENT_H))  # the menu bar above it
+  x_window_shot "$MAIN_WINDOW" "$WORK/geometry.png"
+  CLIENT_X=0
+  CLIENT_Y=$((WIN_H - CLIENT_H))
 }
 
 # Opens a main-menu item through its mnemonics: Alt+<menu>, then <item>.
@@ -136,7 +140,7 @@ for _ in $(seq 30); do
 done
 [ -n "$MAIN_WINDOW" ] || fail "no \"CW Keblor\" window appeared within 30 s"
 main_geometry
-echo "main window inside at ($WIN_X, $WIN_Y), $WIN_W x $WIN_H"
+echo "main window inside: $WIN_W x $WIN_H"
 [ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "mono main window is $WIN_W wide inside, not $CLIENT_W_MONO"
 A_X=$((CLIENT_X + TRACE_DX))
 A_Y=$((CLIENT_Y + TRACE_DY))
@@ -170,7 +174,7 @@ if xdotool search --name '^Sound card settings$' >/dev/null 2>&1; then fail "the
 
 echo "== stereo 8-bit"
 main_geometry
-echo "main window inside at ($WIN_X, $WIN_Y), $WIN_W x $WIN_H"
+echo "main window inside: $WIN_W x $WIN_H"
 [ "$WIN_W" -eq "$CLIENT_W_STEREO" ] || fail "stereo main window is $WIN_W wide inside, not $CLIENT_W_STEREO"
 A_X=$((CLIENT_X + TRACE_DX))
 A_Y=$((CLIENT_Y + TRACE_DY))
@@ -196,40 +200,10 @@ KEBLOR_PID=
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 
 echo "== keblor.ini"
-INI=$RUN_DIR/keblor.ini
-cat -A "$INI" | sed 's/^/  /'
-lines=$(wc -l <"$INI")
-crlf=$(grep -c $'\r$' "$INI" || true)
-[ "$lines" -eq "$crlf" ] || fail "only $crlf of $lines lines end in CRLF"
-[ "$(tail -c1 "$INI" | od -An -c | tr -d ' ')" = '\n' ] || fail "the last line has no line end"
-
-# Every line of the old file comes back in its place, byte for byte, the two changed values
-# aside; lines the save added are taken out before comparing.
-awk '
-  BEGIN {
-    split("general/numberofaverages general/ft-1000mp general/level general/arrangevertically " \
-          "vfo-a/pitch vfo-a/range vfo-b/pitch vfo-b/pitchfreq vfo-b/range", k, " ")
-    for (i in k) added[k[i]] = 1
-  }
-  {
-    line = $0; sub(/\r$/, "", line)
-    if (line ~ /^\[.*\]$/) { section = tolower(substr(line, 2, length(line) - 2)); if (section == "vfo-b") next }
-    else if (index(line, "=") > 1 && (section "/" tolower(substr(line, 1, index(line, "=") - 1))) in added) next
-    print
-  }' "$INI" >"$WORK/kept"
-sed -e 's/^Channels=1\r$/Channels=2\r/' -e 's/^BitsPerSample=16\r$/BitsPerSample=8\r/' \
-  "$WORK/keblor.ini.before" >"$WORK/kept.expected"
-cmp -s "$WORK/kept" "$WORK/kept.expected" || {
-  diff <(cat -A "$WORK/kept.expected") <(cat -A "$WORK/kept") || true
-  fail "the lines of the old file were not kept as they were"
-}
-
-# Every value, once each: the fifteen the program writes and the ones only the user writes.
-awk '
-  { line = $0; sub(/\r$/, "", line) }
-  line ~ /^\[.*\]$/ { section = substr(line, 2, length(line) - 2); next }
-  index(line, "=") > 1 { print section "/" line }' "$INI" | sort >"$WORK/values"
-sort >"$WORK/values.expected" <<'EOF'
+cat -A "$RUN_DIR/keblor.ini" | sed 's/^/  /'
+# The fifteen values a save writes (the new format, the rest as loaded or by default) and the
+# ones only the user writes.
+cat >"$WORK/values.saved" <<'EOF'
 General/Channels=2
 General/BitsPerSample=8
 General/Callsign=N0CALL
@@ -250,7 +224,8 @@ VFO-B/Pitch=1
 VFO-B/PitchFreq=500
 VFO-B/Range=3
 EOF
-diff "$WORK/values.expected" "$WORK/values" || fail "keblor.ini does not hold the expected values"
+check_saved_ini "$WORK/keblor.ini.before" "$RUN_DIR/keblor.ini" "$WORK/values.saved" "$WORK" ||
+  fail "keblor.ini is not as expected"
 
 PASSED=1
 echo "program end-to-end: passed"

@@ -2,17 +2,17 @@
 # Source it, then:
 #   x_start DIR           starts Xvfb and openbox, exports DISPLAY; exits with a FAIL line if not
 #   x_teardown            stops both (call it from the caller's trap)
-#   x_window_geometry ID  sets WIN_X WIN_Y WIN_W WIN_H: the window's inside, in root coordinates
+#   x_window_shot ID PNG  a screenshot of the window's inside; sets WIN_W and WIN_H to its size
 #   trace_stats PNG X Y   one line about the 200 x 128 trace area at (X, Y) of a screenshot:
 #                         lit, dark and other pixel counts, the first column lit from top to
 #                         bottom (the pitch marker) and the middle of the highest peak
-# Needs Xvfb, openbox, xdotool, xprop, xwininfo and imagemagick (import, convert).
+# Needs Xvfb, openbox, xdotool and imagemagick (import, identify, convert).
 
 X_PIDS=()
 
 x_start() {
   local dir=$1 tool
-  for tool in Xvfb openbox xdotool xprop xwininfo import convert; do
+  for tool in Xvfb openbox xdotool import identify convert; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
   done
   # Xvfb picks a free display number itself and writes it to fd 3.
@@ -23,9 +23,9 @@ x_start() {
   export DISPLAY=":$(head -n1 "$dir/display")"
   openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   X_PIDS+=($!)
-  # The window manager is up once it names its check window on the root.
+  # The window manager is up once it has told the root window its number of desktops.
   for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    xdotool get_num_desktops >/dev/null 2>&1 && return 0
     sleep 0.1
   done
   echo "FAIL: openbox did not start"
@@ -40,13 +40,9 @@ x_teardown() {
   X_PIDS=()
 }
 
-x_window_geometry() {
-  local info
-  info=$(xwininfo -id "$1")
-  WIN_X=$(awk '/Absolute upper-left X:/ { print $4 }' <<<"$info")
-  WIN_Y=$(awk '/Absolute upper-left Y:/ { print $4 }' <<<"$info")
-  WIN_W=$(awk '/^ *Width:/ { print $2 }' <<<"$info")
-  WIN_H=$(awk '/^ *Height:/ { print $2 }' <<<"$info")
+x_window_shot() {
+  import -window "$1" "$2"
+  read -r WIN_W WIN_H < <(identify -format '%w %h\n' "$2")
 }
 
 trace_stats() {
