@@ -6,7 +6,7 @@ set -u
 harness=${1:?usage: keypad_keys_x11.sh PATH/TO/qt_harness}
 
 if [ -z "${KEBLOR_IN_XVFB:-}" ]; then
-  for tool in xvfb-run openbox xdotool; do
+  for tool in xvfb-run openbox xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
   done
   export KEBLOR_IN_XVFB=1
@@ -24,6 +24,11 @@ trap cleanup EXIT
 
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
+# A window mapped before the window manager runs may never become viewable: wait for it.
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 
 export QT_QPA_PLATFORM=xcb
 "$harness" --keys >"$work/out" 2>"$work/err" &

@@ -98,6 +98,13 @@ TEST(QtMainMenu, PicksReachTheCommandHandlerAndTheMenuFollows) {
   EXPECT_EQ(app.settings.VFO_A.PitchFreq, 510);
   EXPECT_FALSE(MenuAction(program, cmd::Preset2)->isChecked());  // 510 Hz is no preset
 
+  // Picking the item that is already checked leaves it checked, although Qt unticks a
+  // checkable action by itself when it is triggered.
+  MenuAction(program, cmd::RangeA1)->trigger();
+  RunningProgram::Settle();
+  EXPECT_EQ(app.settings.VFO_A.Range, 1);
+  EXPECT_TRUE(MenuAction(program, cmd::RangeA1)->isChecked());
+
   MenuAction(program, cmd::RangeA0)->trigger();
   RunningProgram::Settle();
   EXPECT_EQ(app.settings.VFO_A.Range, 0);
@@ -135,6 +142,11 @@ TEST(QtMainMenu, ClosingTheVfoAWindowFromTheMenuGreysFreezeAndClear) {
   EXPECT_FALSE(MenuAction(program, cmd::MainVfoA)->isChecked());
   EXPECT_FALSE(MenuAction(program, cmd::Freeze)->isEnabled());
   EXPECT_FALSE(MenuAction(program, cmd::Clear)->isEnabled());
+
+  // A range pick for the closed window is ignored; its tick must not vanish with the click.
+  MenuAction(program, cmd::RangeA1)->trigger();
+  RunningProgram::Settle();
+  EXPECT_TRUE(MenuAction(program, cmd::RangeA1)->isChecked());
 
   MenuAction(program, cmd::MainVfoA)->trigger();
   RunningProgram::Settle();
@@ -181,6 +193,7 @@ TEST(QtKeys, ModifiersOutsideTheTableDoNotAct) {
 
   // The main keyboard's plus and minus are not the keypad's.
   PressKey(program, Qt::Key_Plus);
+  EXPECT_EQ(app.settings.VFO_A.Range, 1);
   PressKey(program, Qt::Key_Minus);
   EXPECT_EQ(app.settings.VFO_A.Range, 1);
 }
