@@ -304,3 +304,60 @@ TEST(QtMainWindow, AlwaysOnTopChangesInPlace) {
 
 }  // namespace
 }  // namespace keblor
+
+namespace keblor {
+namespace {
+
+TEST(QtMainMenu, MenusOpenAndPickByMouse) {
+  RunningProgram program;
+  program.Start();
+  QMenuBar* bar = program.layer.MainWindow()->menuBar();
+  QAction* display = nullptr;
+  for (QAction* action : bar->actions()) {
+    if (action->text() == QStringLiteral("&Display")) display = action;
+  }
+  ASSERT_NE(display, nullptr);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(display).center());
+  RunningProgram::Settle();
+  QMenu* menu = display->menu();
+  ASSERT_TRUE(menu->isVisible());
+
+  QAction* freeze = MenuAction(program, cmd::Freeze);
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(freeze).center());
+  RunningProgram::Settle();
+  EXPECT_FALSE(menu->isVisible());
+  EXPECT_TRUE(program.app->frozen);
+  EXPECT_TRUE(freeze->isChecked());
+}
+
+TEST(QtSingleInstance, ASecondCopyFindsTheFirstAndRestoresIt) {
+  RunningProgram first;
+  first.Start();
+  QMainWindow* window = first.layer.MainWindow();
+
+  AppState secondState;
+  QtWindowLayer second(secondState);
+  second.SetInstanceName(first.instanceName);
+  EXPECT_TRUE(second.FindRunningCopy());
+  RunningProgram::Settle();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isMinimized());
+
+  window->showMinimized();
+  RunningProgram::Settle();
+  ASSERT_TRUE(window->isMinimized());
+  EXPECT_TRUE(second.FindRunningCopy());
+  for (int i = 0; i < 50 && window->isMinimized(); ++i) {
+    QTest::qWait(10);
+  }
+  EXPECT_FALSE(window->isMinimized());
+
+  // A copy under another name runs on its own.
+  AppState otherState;
+  QtWindowLayer elsewhere(otherState);
+  elsewhere.SetInstanceName(TestInstanceName());
+  EXPECT_FALSE(elsewhere.FindRunningCopy());
+}
+
+}  // namespace
+}  // namespace keblor

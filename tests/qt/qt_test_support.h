@@ -48,9 +48,10 @@ struct RunningProgram {
   FakeCaptureDevice device;
   MainWindowCaptureSink sink{*app};
   QtWindowLayer layer{*app};
+  QString instanceName = TestInstanceName();
 
   RunningProgram() {
-    layer.SetInstanceName(TestInstanceName());
+    layer.SetInstanceName(instanceName);
     app->windows = &layer;
     app->settingsFile = &settings;
     app->capture.device = &device;
