@@ -88,10 +88,12 @@ cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
 
 SHOT=0
 # Waits up to 15 s until the trace area at (X, Y) shows the pitch marker at MARKER and the
-# strongest peak within one column of PEAK, with nothing but trace colours inside it.
-wait_for_trace() {  # name x y marker peak
-  local name=$1 x=$2 y=$3 marker=$4 peak=$5 stats="" deadline=$((SECONDS + 15))
-  local lit other got_marker got_peak
+# strongest peak within one column of PEAK and within two rows of TOP, with nothing but trace
+# colours inside it. The tone is 6 dB below full scale: a stereo channel shows it 15 rows
+# (0.39 dB each) below the top; mono counts it 6 dB stronger, at the top.
+wait_for_trace() {  # name x y marker peak top
+  local name=$1 x=$2 y=$3 marker=$4 peak=$5 top=$6 stats="" deadline=$((SECONDS + 15))
+  local lit other got_marker got_peak got_top
   while [ "$SECONDS" -lt "$deadline" ]; do
     SHOT=$((SHOT + 1))
     x_window_shot "$MAIN_WINDOW" "$WORK/shot$SHOT.png"
@@ -100,8 +102,10 @@ wait_for_trace() {  # name x y marker peak
     other=$(sed -E 's/.*other=([0-9]+).*/\1/' <<<"$stats")
     got_marker=$(sed -E 's/.*marker=(-?[0-9]+).*/\1/' <<<"$stats")
     got_peak=$(sed -E 's/.*peak=(-?[0-9]+).*/\1/' <<<"$stats")
+    got_top=$(sed -E 's/.*top=(-?[0-9]+).*/\1/' <<<"$stats")
     if [ "$lit" -gt 0 ] && [ "$other" -eq 0 ] && [ "$got_marker" -eq "$marker" ] &&
-      [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ]; then
+      [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ] &&
+      [ "$got_top" -ge $((top - 2)) ] && [ "$got_top" -le $((top + 2)) ]; then
       echo "$name: $stats (shot$SHOT.png)"
       LAST_SHOT=$WORK/shot$SHOT.png
       return 0
@@ -109,7 +113,7 @@ wait_for_trace() {  # name x y marker peak
     kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended while $name was awaited"
     sleep 0.5
   done
-  fail "$name: expected marker=$marker peak=$peak, last saw $stats (shot$SHOT.png)"
+  fail "$name: expected marker=$marker peak=$peak top=$top, last saw $stats (shot$SHOT.png)"
 }
 
 # The main window's inside holds the menu bar and the client area below it; screenshots of it
@@ -145,10 +149,10 @@ echo "main window inside: $WIN_W x $WIN_H"
 A_X=$((CLIENT_X + TRACE_DX))
 A_Y=$((CLIENT_Y + TRACE_DY))
 # VFO-A: 1000 Hz over 200 columns; the marker from the file's 600 Hz.
-wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140
+wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140 0
 MONO_700=$LAST_SHOT
 pulse_play_tone 800
-wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160
+wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160 0
 convert "$MONO_700" -crop "200x128+$A_X+$A_Y" +repage "$WORK/trace700.png"
 convert "$LAST_SHOT" -crop "200x128+$A_X+$A_Y" +repage "$WORK/trace800.png"
 changed=$(compare -metric AE "$WORK/trace700.png" "$WORK/trace800.png" null: 2>&1 || true)
@@ -180,12 +184,14 @@ A_X=$((CLIENT_X + TRACE_DX))
 A_Y=$((CLIENT_Y + TRACE_DY))
 B_X=$((CLIENT_X + VFO_B_LEFT + TRACE_DX))
 B_Y=$A_Y
-wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160
-# VFO-B: 3000 Hz over 200 columns, its marker at the default 500 Hz.
-wait_for_trace "VFO-B at 800 Hz" "$B_X" "$B_Y" 33 53
+wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160 15
+# VFO-B: 3000 Hz over 200 columns, its marker at the default 500 Hz. That span leaves out every
+# third bin, 800 Hz among them: the peak shows its neighbours, 6 dB (16 rows) lower; 700 Hz is
+# shown.
+wait_for_trace "VFO-B at 800 Hz" "$B_X" "$B_Y" 33 53 31
 pulse_play_tone 700
-wait_for_trace "VFO-B at 700 Hz" "$B_X" "$B_Y" 33 47
-wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140
+wait_for_trace "VFO-B at 700 Hz" "$B_X" "$B_Y" 33 47 15
+wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140 15
 
 echo "== Save and exit"
 menu_keys s t

@@ -5,7 +5,7 @@
 #   x_window_shot ID PNG  a screenshot of the window's inside; sets WIN_W and WIN_H to its size
 #   trace_stats PNG X Y   one line about the 200 x 128 trace area at (X, Y) of a screenshot:
 #                         lit, dark and other pixel counts, the first column lit from top to
-#                         bottom (the pitch marker) and the middle of the highest peak
+#                         bottom (the pitch marker), the middle of the highest peak and its row
 # Needs Xvfb, openbox, xdotool and imagemagick (import, identify, convert).
 
 X_PIDS=()
@@ -63,6 +63,6 @@ trace_stats() {
         else if (top[x] == best && x == last + 1) last = x
       }
       if (best < 999) peak = int((first + last) / 2)
-      printf "lit=%d dark=%d other=%d marker=%d peak=%d\n", lit + 0, dark + 0, other + 0, marker, peak
+      printf "lit=%d dark=%d other=%d marker=%d peak=%d top=%d\n", lit + 0, dark + 0, other + 0, marker, peak, best
     }'
 }
