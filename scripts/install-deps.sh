@@ -10,7 +10,7 @@ PACKAGES=(
   # benchmarks and fuzzing
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev
   # end-to-end: a private sound server with a null sink, a display, keys and screenshots
-  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool imagemagick
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool x11-utils imagemagick
 )
 
 missing=()
