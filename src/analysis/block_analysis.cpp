@@ -4,6 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#define KEBLOR_BLOCK_SSE2 1
+#include <emmintrin.h>
+#endif
+
 namespace keblor {
 
 namespace {
@@ -49,13 +54,34 @@ void ConvertBlock(const std::uint8_t* frames, int channels, int bitsPerSample, f
   }
 }
 
+// Largest |x|. The maximum is exact whatever the order, so it is taken over independent lanes
+// instead of one serial chain (samples are finite, never NaN).
 float PeakOf(const float* x) {
-  float peak = 0.0f;
-  for (std::size_t i = 0; i < BLOCK; ++i) {
-    const float m = std::fabs(x[i]);
-    if (m > peak) peak = m;
+#if defined(KEBLOR_BLOCK_SSE2)
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  __m128 lane0 = _mm_setzero_ps();
+  __m128 lane1 = _mm_setzero_ps();
+  for (std::size_t i = 0; i < BLOCK; i += 8) {
+    lane0 = _mm_max_ps(lane0, _mm_and_ps(_mm_loadu_ps(x + i), magnitude));
+    lane1 = _mm_max_ps(lane1, _mm_and_ps(_mm_loadu_ps(x + i + 4), magnitude));
   }
+  alignas(16) float lanes[4];
+  _mm_store_ps(lanes, _mm_max_ps(lane0, lane1));
+  float peak = lanes[0];
+  for (int l = 1; l < 4; ++l) peak = lanes[l] > peak ? lanes[l] : peak;
   return peak;
+#else
+  float lanes[8] = {};
+  for (std::size_t i = 0; i < BLOCK; i += 8) {
+    for (std::size_t l = 0; l < 8; ++l) {
+      const float m = std::fabs(x[i + l]);
+      lanes[l] = m > lanes[l] ? m : lanes[l];
+    }
+  }
+  float peak = 0.0f;
+  for (const float m : lanes) peak = m > peak ? m : peak;
+  return peak;
+#endif
 }
 
 void ApplyWindow(const float* window, float* x) {
@@ -63,12 +89,34 @@ void ApplyWindow(const float* window, float* x) {
 }
 
 // Magnitudes are taken in double from the float parts and added straight into the float sums.
+inline float AccumulateOne(float sum, float re, float im, double factor) {
+  const double r = re;
+  const double i = im;
+  return static_cast<float>(sum + factor * std::sqrt(r * r + i * i));
+}
+
 void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& acc) {
-  for (std::size_t k = 0; k < BINS; ++k) {
-    const double r = re[k];
-    const double i = im[k];
-    acc[k] = static_cast<float>(acc[k] + factor * std::sqrt(r * r + i * i));
+  std::size_t k = 0;
+#if defined(KEBLOR_BLOCK_SSE2)
+  // The same double operations two bins at a time; the square root is the costly part and
+  // the vector one rounds exactly like the scalar one.
+  const __m128d f = _mm_set1_pd(factor);
+  for (; k + 4 <= BINS; k += 4) {
+    const __m128 r4 = _mm_loadu_ps(re + k);
+    const __m128 i4 = _mm_loadu_ps(im + k);
+    const __m128 s4 = _mm_loadu_ps(acc.data() + k);
+    const __m128d rLo = _mm_cvtps_pd(r4);
+    const __m128d rHi = _mm_cvtps_pd(_mm_movehl_ps(r4, r4));
+    const __m128d iLo = _mm_cvtps_pd(i4);
+    const __m128d iHi = _mm_cvtps_pd(_mm_movehl_ps(i4, i4));
+    const __m128d mLo = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(rLo, rLo), _mm_mul_pd(iLo, iLo)));
+    const __m128d mHi = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(rHi, rHi), _mm_mul_pd(iHi, iHi)));
+    const __m128d sLo = _mm_add_pd(_mm_cvtps_pd(s4), _mm_mul_pd(f, mLo));
+    const __m128d sHi = _mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(s4, s4)), _mm_mul_pd(f, mHi));
+    _mm_storeu_ps(acc.data() + k, _mm_movelh_ps(_mm_cvtpd_ps(sLo), _mm_cvtpd_ps(sHi)));
   }
+#endif
+  for (; k < BINS; ++k) acc[k] = AccumulateOne(acc[k], re[k], im[k], factor);
 }
 
 void Average(SpectrumAccumulator& acc, int count) {

@@ -5,6 +5,11 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#define KEBLOR_FFT_X86 1
+#include <immintrin.h>
+#endif
+
 namespace keblor {
 
 namespace {
@@ -24,8 +29,9 @@ struct TwiddleSet {
   bool forward = false;
   float stepCos[FFT_LOG2_SIZE] = {};
   float stepSin[FFT_LOG2_SIZE] = {};
-  double wr[TWIDDLE_COUNT] = {};
-  double wi[TWIDDLE_COUNT] = {};
+  // Aligned for whole-register loads: each stage's run starts at a multiple of 8 entries.
+  alignas(32) double wr[TWIDDLE_COUNT] = {};
+  alignas(32) double wi[TWIDDLE_COUNT] = {};
 };
 
 void BuildTwiddles(TwiddleSet& set, bool forward, const float* cosTable, const float* sinTable) {
@@ -115,6 +121,203 @@ inline void Stage(int span, float* re, float* im, const double* wr, const double
   }
 }
 
+// Plain C++ for any machine: every stage in place, then the bit-reversal walk.
+[[maybe_unused]] void TransformPortable(float* re, float* im, const TwiddleSet& tw) {
+  for (int s = 0; s < FFT_LOG2_SIZE; ++s) {
+    const int span = FFT_SIZE >> s;
+    const int offset = TwiddleOffset(span / 2);
+    Stage(span, re, im, tw.wr + offset, tw.wi + offset);
+  }
+  for (int i = 0; i < BIT_REVERSAL.count; ++i) {
+    const int j = BIT_REVERSAL.swaps[i].first;
+    const int r = BIT_REVERSAL.swaps[i].second;
+    std::swap(re[j], re[r]);
+    std::swap(im[j], im[r]);
+  }
+}
+
+#if defined(KEBLOR_FFT_X86)
+
+// The vector kernels give exactly the results of the portable one, bit for bit:
+// - the same double operations on the same operands, lane by lane (IEEE arithmetic is exact
+//   per operation, and no multiply-add is fused: neither SSE2 nor plain AVX has one);
+// - the sum a + b is formed in float: rounding the double sum of two floats to float gives
+//   the float sum, since double carries more than twice float's precision;
+// - where the twiddle is exactly 1 + 0i (column 0 of the span-4 stage, all of the span-2
+//   stage), (a - b) * w is p - q*0 and q + p*0 in float, which keeps even the sign of a zero.
+
+// m0 = 0..63 with its six bits reversed.
+struct Reverse6Table {
+  unsigned char value[64] = {};
+};
+
+constexpr Reverse6Table BuildReverse6() {
+  Reverse6Table table;
+  for (int m = 0; m < 64; ++m) {
+    int r = 0;
+    for (int bit = 0; bit < 6; ++bit) r |= ((m >> bit) & 1) << (5 - bit);
+    table.value[m] = static_cast<unsigned char>(r);
+  }
+  return table;
+}
+
+constexpr Reverse6Table REVERSE6 = BuildReverse6();
+
+// The last two stages (spans 4 and 2) fused with the bit reversal, from src into re/im.
+// Element e = 4m + i (m = m0 + 64q) of the stage input ends at
+//   256*rev2(i) + 4*rev6(m0) + rev2(q)
+// so loading rows q = 0..3 at 4*m0 + 256q and transposing gives one vector per i whose
+// lanes q, after swapping the middle two, are four consecutive outputs.
+__attribute__((always_inline)) inline void LastStagesReordered(const float* srcRe, const float* srcIm,
+                                                               const TwiddleSet& tw, float* re, float* im) {
+  const __m128 zero = _mm_setzero_ps();
+  // Column 1 of the span-4 stage is the only twiddle left that is not 1 + 0i.
+  const __m128d wr = _mm_set1_pd(tw.wr[TwiddleOffset(2) + 1]);
+  const __m128d wi = _mm_set1_pd(tw.wi[TwiddleOffset(2) + 1]);
+  for (int m0 = 0; m0 < 64; ++m0) {
+    const float* r = srcRe + 4 * m0;
+    const float* s = srcIm + 4 * m0;
+    __m128 r0 = _mm_loadu_ps(r);
+    __m128 r1 = _mm_loadu_ps(r + 256);
+    __m128 r2 = _mm_loadu_ps(r + 512);
+    __m128 r3 = _mm_loadu_ps(r + 768);
+    __m128 i0 = _mm_loadu_ps(s);
+    __m128 i1 = _mm_loadu_ps(s + 256);
+    __m128 i2 = _mm_loadu_ps(s + 512);
+    __m128 i3 = _mm_loadu_ps(s + 768);
+    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    _MM_TRANSPOSE4_PS(i0, i1, i2, i3);
+
+    // Span 4, column 0 (twiddle 1 + 0i): elements 0 and 2.
+    const __m128 x0r = _mm_add_ps(r0, r2);
+    const __m128 x0i = _mm_add_ps(i0, i2);
+    const __m128 p0 = _mm_sub_ps(r0, r2);
+    const __m128 q0 = _mm_sub_ps(i0, i2);
+    const __m128 x2r = _mm_sub_ps(p0, _mm_mul_ps(q0, zero));
+    const __m128 x2i = _mm_add_ps(q0, _mm_mul_ps(p0, zero));
+
+    // Span 4, column 1: elements 1 and 3, difference times the twiddle in double.
+    const __m128 x1r = _mm_add_ps(r1, r3);
+    const __m128 x1i = _mm_add_ps(i1, i3);
+    const __m128d pLo = _mm_sub_pd(_mm_cvtps_pd(r1), _mm_cvtps_pd(r3));
+    const __m128d pHi = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(r1, r1)), _mm_cvtps_pd(_mm_movehl_ps(r3, r3)));
+    const __m128d qLo = _mm_sub_pd(_mm_cvtps_pd(i1), _mm_cvtps_pd(i3));
+    const __m128d qHi = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(i1, i1)), _mm_cvtps_pd(_mm_movehl_ps(i3, i3)));
+    const __m128 x3r = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(_mm_mul_pd(pLo, wr), _mm_mul_pd(qLo, wi))),
+                                     _mm_cvtpd_ps(_mm_sub_pd(_mm_mul_pd(pHi, wr), _mm_mul_pd(qHi, wi))));
+    const __m128 x3i = _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(qLo, wr), _mm_mul_pd(pLo, wi))),
+                                     _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(qHi, wr), _mm_mul_pd(pHi, wi))));
+
+    // Span 2 (twiddle 1 + 0i): pairs 0/1 and 2/3.
+    const __m128 d01r = _mm_sub_ps(x0r, x1r);
+    const __m128 d01i = _mm_sub_ps(x0i, x1i);
+    const __m128 d23r = _mm_sub_ps(x2r, x3r);
+    const __m128 d23i = _mm_sub_ps(x2i, x3i);
+    const __m128 y0r = _mm_add_ps(x0r, x1r);
+    const __m128 y0i = _mm_add_ps(x0i, x1i);
+    const __m128 y1r = _mm_sub_ps(d01r, _mm_mul_ps(d01i, zero));
+    const __m128 y1i = _mm_add_ps(d01i, _mm_mul_ps(d01r, zero));
+    const __m128 y2r = _mm_add_ps(x2r, x3r);
+    const __m128 y2i = _mm_add_ps(x2i, x3i);
+    const __m128 y3r = _mm_sub_ps(d23r, _mm_mul_ps(d23i, zero));
+    const __m128 y3i = _mm_add_ps(d23i, _mm_mul_ps(d23r, zero));
+
+    constexpr int LANES_0213 = _MM_SHUFFLE(3, 1, 2, 0);
+    const int at = 4 * REVERSE6.value[m0];
+    _mm_storeu_ps(re + at, _mm_shuffle_ps(y0r, y0r, LANES_0213));
+    _mm_storeu_ps(im + at, _mm_shuffle_ps(y0i, y0i, LANES_0213));
+    _mm_storeu_ps(re + at + 512, _mm_shuffle_ps(y1r, y1r, LANES_0213));
+    _mm_storeu_ps(im + at + 512, _mm_shuffle_ps(y1i, y1i, LANES_0213));
+    _mm_storeu_ps(re + at + 256, _mm_shuffle_ps(y2r, y2r, LANES_0213));
+    _mm_storeu_ps(im + at + 256, _mm_shuffle_ps(y2i, y2i, LANES_0213));
+    _mm_storeu_ps(re + at + 768, _mm_shuffle_ps(y3r, y3r, LANES_0213));
+    _mm_storeu_ps(im + at + 768, _mm_shuffle_ps(y3i, y3i, LANES_0213));
+  }
+}
+
+// Stages of span 1024 down to 8, four butterflies per step, then the fused last two.
+// SSE2, the x86-64 baseline: two doubles per register.
+void TransformSse2(float* re, float* im, const TwiddleSet& tw) {
+  alignas(16) float outRe[FFT_SIZE];
+  alignas(16) float outIm[FFT_SIZE];
+  for (int s = 0; s < FFT_LOG2_SIZE - 2; ++s) {
+    const int half = (FFT_SIZE >> s) / 2;
+    const double* wr = tw.wr + TwiddleOffset(half);
+    const double* wi = tw.wi + TwiddleOffset(half);
+    // The last of these stages writes to the scratch arrays, which the fused last stages read.
+    float* dstRe = s == FFT_LOG2_SIZE - 3 ? outRe : re;
+    float* dstIm = s == FFT_LOG2_SIZE - 3 ? outIm : im;
+    for (int a = 0; a < FFT_SIZE; a += 2 * half) {
+      const int b = a + half;
+      for (int j = 0; j < half; j += 4) {
+        const __m128 ar = _mm_loadu_ps(re + a + j);
+        const __m128 ai = _mm_loadu_ps(im + a + j);
+        const __m128 br = _mm_loadu_ps(re + b + j);
+        const __m128 bi = _mm_loadu_ps(im + b + j);
+        _mm_storeu_ps(dstRe + a + j, _mm_add_ps(ar, br));
+        _mm_storeu_ps(dstIm + a + j, _mm_add_ps(ai, bi));
+        const __m128d pLo = _mm_sub_pd(_mm_cvtps_pd(ar), _mm_cvtps_pd(br));
+        const __m128d pHi = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(ar, ar)), _mm_cvtps_pd(_mm_movehl_ps(br, br)));
+        const __m128d qLo = _mm_sub_pd(_mm_cvtps_pd(ai), _mm_cvtps_pd(bi));
+        const __m128d qHi = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(ai, ai)), _mm_cvtps_pd(_mm_movehl_ps(bi, bi)));
+        const __m128d wrLo = _mm_load_pd(wr + j);
+        const __m128d wrHi = _mm_load_pd(wr + j + 2);
+        const __m128d wiLo = _mm_load_pd(wi + j);
+        const __m128d wiHi = _mm_load_pd(wi + j + 2);
+        const __m128 xr = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(_mm_mul_pd(pLo, wrLo), _mm_mul_pd(qLo, wiLo))),
+                                        _mm_cvtpd_ps(_mm_sub_pd(_mm_mul_pd(pHi, wrHi), _mm_mul_pd(qHi, wiHi))));
+        const __m128 xi = _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(qLo, wrLo), _mm_mul_pd(pLo, wiLo))),
+                                        _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(qHi, wrHi), _mm_mul_pd(pHi, wiHi))));
+        _mm_storeu_ps(dstRe + b + j, xr);
+        _mm_storeu_ps(dstIm + b + j, xi);
+      }
+    }
+  }
+  LastStagesReordered(outRe, outIm, tw, re, im);
+}
+
+// AVX: four doubles per register. Chosen at run time, so the program still runs on any
+// x86-64. Only "avx", never "fma": a fused multiply-add would round differently.
+__attribute__((target("avx"))) void TransformAvx(float* re, float* im, const TwiddleSet& tw) {
+  alignas(32) float outRe[FFT_SIZE];
+  alignas(32) float outIm[FFT_SIZE];
+  for (int s = 0; s < FFT_LOG2_SIZE - 2; ++s) {
+    const int half = (FFT_SIZE >> s) / 2;
+    const double* wr = tw.wr + TwiddleOffset(half);
+    const double* wi = tw.wi + TwiddleOffset(half);
+    // The last of these stages writes to the scratch arrays, which the fused last stages read.
+    float* dstRe = s == FFT_LOG2_SIZE - 3 ? outRe : re;
+    float* dstIm = s == FFT_LOG2_SIZE - 3 ? outIm : im;
+    for (int a = 0; a < FFT_SIZE; a += 2 * half) {
+      const int b = a + half;
+      for (int j = 0; j < half; j += 4) {
+        const __m128 ar = _mm_loadu_ps(re + a + j);
+        const __m128 ai = _mm_loadu_ps(im + a + j);
+        const __m128 br = _mm_loadu_ps(re + b + j);
+        const __m128 bi = _mm_loadu_ps(im + b + j);
+        _mm_storeu_ps(dstRe + a + j, _mm_add_ps(ar, br));
+        _mm_storeu_ps(dstIm + a + j, _mm_add_ps(ai, bi));
+        const __m256d p = _mm256_sub_pd(_mm256_cvtps_pd(ar), _mm256_cvtps_pd(br));
+        const __m256d q = _mm256_sub_pd(_mm256_cvtps_pd(ai), _mm256_cvtps_pd(bi));
+        const __m256d wrj = _mm256_load_pd(wr + j);
+        const __m256d wij = _mm256_load_pd(wi + j);
+        _mm_storeu_ps(dstRe + b + j, _mm256_cvtpd_ps(_mm256_sub_pd(_mm256_mul_pd(p, wrj), _mm256_mul_pd(q, wij))));
+        _mm_storeu_ps(dstIm + b + j, _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(q, wrj), _mm256_mul_pd(p, wij))));
+      }
+    }
+  }
+  LastStagesReordered(outRe, outIm, tw, re, im);
+}
+
+using TransformKernel = void (*)(float*, float*, const TwiddleSet&);
+
+TransformKernel ChooseKernel() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx") ? TransformAvx : TransformSse2;
+}
+
+#endif  // KEBLOR_FFT_X86
+
 }  // namespace
 
 void BuildFftTables(FftTables& tables) {
@@ -133,17 +336,12 @@ void FftTransform(int sign, int n, float* re, float* im, const float* cosTable, 
   // The kernel exists for one size only; anything else is left untouched rather than overrun.
   if (n != FFT_SIZE) return;
   const TwiddleSet& tw = TwiddlesFor(sign < 0, cosTable, sinTable);
-  for (int s = 0; s < FFT_LOG2_SIZE; ++s) {
-    const int span = FFT_SIZE >> s;
-    const int offset = TwiddleOffset(span / 2);
-    Stage(span, re, im, tw.wr + offset, tw.wi + offset);
-  }
-  for (int i = 0; i < BIT_REVERSAL.count; ++i) {
-    const int j = BIT_REVERSAL.swaps[i].first;
-    const int r = BIT_REVERSAL.swaps[i].second;
-    std::swap(re[j], re[r]);
-    std::swap(im[j], im[r]);
-  }
+#if defined(KEBLOR_FFT_X86)
+  static const TransformKernel kernel = ChooseKernel();
+  kernel(re, im, tw);
+#else
+  TransformPortable(re, im, tw);
+#endif
 }
 
 void CopyHalfSpectrum(int n, const float* re, const float* im, float* outRe, float* outIm) {
