@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QWindow>
 
 #include "app/main_window.h"
@@ -21,9 +22,9 @@
 
 namespace keblor {
 
-// The original frame: 3 pixels each side, a 19-pixel caption and a 19-pixel menu bar. Qt draws
-// its own frame and menu bar, so the outer size is kept by giving the client area what the
-// original leaves it.
+// The frame the layout sizes count with: 3 pixels each side, a 19-pixel caption and a 19-pixel
+// menu bar. Qt draws its own frame and menu bar, so the outer size is kept by giving the client
+// area what such a frame leaves it.
 constexpr int FRAME_EXTRA_WIDTH = 6;
 constexpr int FRAME_EXTRA_HEIGHT = 44;
 
@@ -31,6 +32,22 @@ constexpr int FRAME_EXTRA_HEIGHT = 44;
 static QString InstanceServerName() {
   return QStringLiteral("KLP5012WA ISA LIBRARY TEST-%1").arg(static_cast<qulonglong>(::getuid()));
 }
+
+// The mono window is only 208 pixels wide inside: with the style's usual margins and spacing the
+// last menu would be pushed into an overflow button, so the menu bar packs its items closer.
+class CompactMenuBarStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    switch (metric) {
+      case PM_MenuBarItemSpacing:
+      case PM_MenuBarHMargin:
+      case PM_MenuBarPanelWidth:
+        return 0;
+      default:
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+  }
+};
 
 class MainWindowWidget : public QMainWindow {
  public:
@@ -92,6 +109,9 @@ void QtWindowLayer::CreateMainWindow(const std::string& title, int x, int y, int
                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   window->setWindowIcon(ProgramIcon());
 
+  auto* menuStyle = new CompactMenuBarStyle;
+  menuStyle->setParent(window->menuBar());
+  window->menuBar()->setStyle(menuStyle);
   for (const MenuNode& node : MainMenuResource()) {
     QMenu* menu = window->menuBar()->addMenu(QString::fromStdString(node.text));
     BuildMenu(menu, node.items, true);

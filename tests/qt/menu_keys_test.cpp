@@ -88,6 +88,25 @@ TEST(QtMainMenu, StereoVerticalStartEnablesTheVfoBItems) {
   EXPECT_TRUE(MenuAction(program, cmd::Ft1000mp)->isEnabled());
 }
 
+// The mono window is the narrowest; none of its menus may be pushed into an overflow button.
+TEST(QtMainMenu, EveryMenuFitsOnTheMenuBarOfTheNarrowestWindow) {
+  for (int vertical : {0, 1}) {
+    RunningProgram program;
+    program.settings.values["General/ArrangeVertically"] = vertical;
+    program.Start();
+    QMenuBar* bar = program.layer.MainWindow()->menuBar();
+    bar->adjustSize();
+    RunningProgram::Settle();
+    const QList<QAction*> menus = bar->actions();
+    ASSERT_EQ(menus.size(), 4);
+    for (QAction* menu : menus) {
+      const QRect place = bar->actionGeometry(menu);
+      EXPECT_FALSE(place.isEmpty()) << menu->text().toStdString();
+      EXPECT_LE(place.right(), bar->width() - 1) << menu->text().toStdString() << " vertical " << vertical;
+    }
+  }
+}
+
 TEST(QtMainMenu, PicksReachTheCommandHandlerAndTheMenuFollows) {
   RunningProgram program;
   program.Start();
