@@ -1,8 +1,8 @@
 #pragma once
-// The user-interface operations the program needs from the desktop, shaped like the window
-// system calls the logic was designed against. The core calls these on the GUI thread; the Qt
-// adapter implements them and calls back into the core's procedures (OnCommand, OnSignalPaint,
-// ...). A call that sends a message in the original design is a direct, re-entrant call here.
+// The user-interface operations the program needs from the desktop: windows, menus, drawing,
+// cursors, dialogs. The core calls these on the GUI thread; the Qt adapter implements them and
+// calls back into the core's procedures (OnCommand, OnSignalPaint, ...). Where a window system
+// would send a message, the call here is direct and re-entrant.
 
 #include <cstdint>
 #include <string>
