@@ -13,11 +13,12 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../e2e/pulse_null_sink.sh"
 # shellcheck source=x_session.sh
 source "$HERE/x_session.sh"
+# shellcheck source=program_session.sh
+source "$HERE/program_session.sh"
 # shellcheck source=check_saved_ini.sh
 source "$HERE/check_saved_ini.sh"
 
 WORK=$(mktemp -d /tmp/keblor-gui-e2e.XXXXXX)
-KEBLOR_PID=
 PASSED=0
 cleanup() {
   if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
@@ -33,35 +34,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
-
-# The main window's client area and its spectrum windows, from the layout tables: the client is
-# the outer size less 6 x 44; a spectrum window's trace area starts 3 + 0 and 21 + 16 pixels
-# into it; VFO-A sits at (0, 2), VFO-B beside it at (205, 2).
-CLIENT_W_MONO=208
-CLIENT_W_STEREO=411
-CLIENT_H=187
-TRACE_DX=3
-TRACE_DY=$((2 + 21 + 16))
-VFO_B_LEFT=205
-
 pulse_private_home "$WORK"
 export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
 unset WAYLAND_DISPLAY SESSION_MANAGER
 pulse_start
 x_start "$WORK"
-
-# Copies of the program in other tests (or a user's own) must not be found as a running copy:
-# the single-instance server lives in the network namespace's abstract socket space.
-ISOLATE=()
-if unshare -n true 2>/dev/null; then
-  ISOLATE=(unshare -n)
-elif unshare -rn true 2>/dev/null; then
-  ISOLATE=(unshare -rn)
-fi
 
 # A settings file as a user may have edited it: a comment, a key the program does not know, the
 # presets, a section out of the usual order, CRLF line ends.
@@ -86,43 +63,8 @@ printf '%s\r\n' \
   '; the marker at my usual note' >"$RUN_DIR/keblor.ini"
 cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
 
-SHOT=0
-# Waits up to 15 s until the trace area at (X, Y) shows the pitch marker at MARKER and the
-# strongest peak within one column of PEAK and within two rows of TOP, with nothing but trace
-# colours inside it. The tone is 6 dB below full scale: a stereo channel shows it 15 rows
-# (0.39 dB each) below the top; mono counts it 6 dB stronger, at the top.
-wait_for_trace() {  # name x y marker peak top
-  local name=$1 x=$2 y=$3 marker=$4 peak=$5 top=$6 stats="" deadline=$((SECONDS + 15))
-  local lit other got_marker got_peak got_top
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    SHOT=$((SHOT + 1))
-    x_window_shot "$MAIN_WINDOW" "$WORK/shot$SHOT.png"
-    stats=$(trace_stats "$WORK/shot$SHOT.png" "$x" "$y")
-    lit=$(sed -E 's/.*lit=([0-9]+).*/\1/' <<<"$stats")
-    other=$(sed -E 's/.*other=([0-9]+).*/\1/' <<<"$stats")
-    got_marker=$(sed -E 's/.*marker=(-?[0-9]+).*/\1/' <<<"$stats")
-    got_peak=$(sed -E 's/.*peak=(-?[0-9]+).*/\1/' <<<"$stats")
-    got_top=$(sed -E 's/.*top=(-?[0-9]+).*/\1/' <<<"$stats")
-    if [ "$lit" -gt 0 ] && [ "$other" -eq 0 ] && [ "$got_marker" -eq "$marker" ] &&
-      [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ] &&
-      [ "$got_top" -ge $((top - 2)) ] && [ "$got_top" -le $((top + 2)) ]; then
-      echo "$name: $stats (shot$SHOT.png)"
-      LAST_SHOT=$WORK/shot$SHOT.png
-      return 0
-    fi
-    kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended while $name was awaited"
-    sleep 0.5
-  done
-  fail "$name: expected marker=$marker peak=$peak top=$top, last saw $stats (shot$SHOT.png)"
-}
-
-# The main window's inside holds the menu bar and the client area below it; screenshots of it
-# are taken in its own coordinates.
-main_geometry() {
-  x_window_shot "$MAIN_WINDOW" "$WORK/geometry.png"
-  CLIENT_X=0
-  CLIENT_Y=$((WIN_H - CLIENT_H))
-}
+# The tone is 6 dB below full scale: a stereo channel shows its peak 15 rows (0.39 dB each)
+# below the top; mono counts it 6 dB stronger, at the top.
 
 # Opens a main-menu item through its mnemonics: Alt+<menu>, then <item>.
 menu_keys() {  # menu-mnemonic item-mnemonic
@@ -134,15 +76,8 @@ menu_keys() {  # menu-mnemonic item-mnemonic
 
 echo "== mono 16-bit, 700 Hz"
 pulse_play_tone 700
-(cd "$RUN_DIR" && exec "${ISOLATE[@]}" "$PROGRAM") >"$WORK/keblor.log" 2>&1 &
-KEBLOR_PID=$!
-MAIN_WINDOW=
-for _ in $(seq 30); do
-  MAIN_WINDOW=$(timeout 1 xdotool search --sync --name '^CW Keblor$' 2>/dev/null | head -n1) || true
-  [ -n "$MAIN_WINDOW" ] && break
-  kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended before its window appeared"
-done
-[ -n "$MAIN_WINDOW" ] || fail "no \"CW Keblor\" window appeared within 30 s"
+program_start "$RUN_DIR" "$WORK/keblor.log"
+program_wait_window
 main_geometry
 echo "main window inside: $WIN_W x $WIN_H"
 [ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "mono main window is $WIN_W wide inside, not $CLIENT_W_MONO"
@@ -195,15 +130,8 @@ wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140 15
 
 echo "== Save and exit"
 menu_keys s t
-status=0
-for _ in $(seq 150); do
-  kill -0 "$KEBLOR_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$KEBLOR_PID" 2>/dev/null && fail "the program is still running 15 s after Save and exit"
-wait "$KEBLOR_PID" || status=$?
-KEBLOR_PID=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+program_wait_exit 15
+[ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
 
 echo "== keblor.ini"
 cat -A "$RUN_DIR/keblor.ini" | sed 's/^/  /'

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The real program's display commands by keys, on a private X display with openbox, capturing a
+# tone from a private PulseAudio null sink. It starts with no settings file (mono, VFO-A on the
+# 1000 Hz range, pitch 500 Hz): F6 steps the marker, F12 freezes and thaws the trace, a second
+# copy started meanwhile leaves at once and the first goes on, and the window manager's close
+# ends the program with status 0 and no settings file written.
+# Usage: display_e2e.sh <path to keblor>
+set -euo pipefail
+
+PROGRAM=$(readlink -f "${1:?usage: display_e2e.sh <keblor program>}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../e2e/pulse_null_sink.sh
+source "$HERE/../e2e/pulse_null_sink.sh"
+# shellcheck source=x_session.sh
+source "$HERE/x_session.sh"
+# shellcheck source=program_session.sh
+source "$HERE/program_session.sh"
+
+WORK=$(mktemp -d /tmp/keblor-display-e2e.XXXXXX)
+PASSED=0
+cleanup() {
+  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
+  x_teardown
+  pulse_teardown
+  wait 2>/dev/null || true
+  if [ "$PASSED" = 1 ]; then
+    rm -rf "$WORK"
+  else
+    echo "screenshots and logs kept in $WORK"
+    local log
+    for log in "$WORK"/keblor*.log; do
+      [ -s "$log" ] && sed "s/^/$(basename "$log" .log): /" "$log"
+    done
+  fi
+}
+trap cleanup EXIT
+
+# Sends keys to the main window one at a time, as a user types them.
+keys() {
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  local key
+  for key in "$@"; do
+    xdotool key --clearmodifiers "$key"
+    sleep 0.2
+  done
+}
+
+# Crops the trace area of a screenshot, for comparing two pictures of it.
+trace_crop() {  # shot out
+  convert "$1" -crop "200x128+$A_X+$A_Y" +repage "$2"
+}
+
+# Prints how many pixels differ between two pictures of the same size.
+pixels_changed() {  # a b
+  local n
+  n=$(compare -metric AE "$1" "$2" null: 2>&1 || true)
+  echo "${n%%.*}"
+}
+
+pulse_private_home "$WORK"
+export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
+unset WAYLAND_DISPLAY SESSION_MANAGER
+pulse_start
+x_start "$WORK"
+
+RUN_DIR=$WORK/program
+mkdir -p "$RUN_DIR"
+
+echo "== defaults, 700 Hz"
+pulse_play_tone 700
+program_start "$RUN_DIR" "$WORK/keblor.log"
+program_wait_window
+main_geometry
+echo "main window inside: $WIN_W x $WIN_H"
+[ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "the main window is $WIN_W wide inside, not the mono $CLIENT_W_MONO"
+A_X=$((CLIENT_X + TRACE_DX))
+A_Y=$((CLIENT_Y + TRACE_DY))
+# 1000 Hz over 200 columns, 5 Hz each: the tone at column 140, the 500 Hz marker at 100. Mono
+# shows the tone (6 dB below full scale) at the top row.
+wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" "$A_X" "$A_Y" 100 140 0
+
+echo "== F6 three times"
+keys F6 F6 F6
+wait_for_trace "VFO-A marker 530 Hz" "$A_X" "$A_Y" 106 140 0
+
+echo "== F12: frozen"
+keys F12
+# The key is in the program's hands well before the new tone reaches it: play_tone itself lets a
+# second pass.
+sleep 0.5
+pulse_play_tone 800
+shoot_trace "$A_X" "$A_Y"
+FROZEN=$LAST_SHOT
+echo "frozen: $LAST_STATS ($(basename "$FROZEN"))"
+[ "$(stats_field "$LAST_STATS" peak)" -eq 140 ] ||
+  fail "the frozen trace does not show the 700 Hz tone it was frozen with ($(basename "$FROZEN"))"
+# F6 is greyed while frozen: it must not move the marker, now or after the thaw.
+keys F6
+# Every live update (ten a second) would have drawn the 800 Hz tone by now; the picture holds.
+for _ in 1 2 3; do
+  sleep 1
+  shoot_trace "$A_X" "$A_Y"
+  changed=$(pixels_changed "$FROZEN" "$LAST_SHOT")
+  echo "pixels changed since freezing: $changed ($(basename "$LAST_SHOT"))"
+  [ "$changed" = 0 ] || fail "the frozen picture changed: $(basename "$FROZEN") against $(basename "$LAST_SHOT")"
+done
+
+echo "== F12: live again"
+keys F12
+thaw_start=$SECONDS
+wait_for_trace "VFO-A at 800 Hz, marker 530 Hz" "$A_X" "$A_Y" 106 160 0
+echo "live again within $((SECONDS - thaw_start)) s"
+# The tone was playing for over 4 s while the picture held: had it taken that long to reach the
+# program, the frozen check above would prove nothing.
+[ $((SECONDS - thaw_start)) -le 3 ] || fail "the 800 Hz tone took over 3 s to show after the thaw"
+trace_crop "$FROZEN" "$WORK/trace_frozen.png"
+trace_crop "$LAST_SHOT" "$WORK/trace_live.png"
+changed=$(pixels_changed "$WORK/trace_frozen.png" "$WORK/trace_live.png")
+echo "trace pixels changed by the thaw: $changed"
+[ "$changed" -gt 0 ] || fail "the trace did not change after the thaw"
+
+echo "== a second copy"
+beside_start=$SECONDS
+program_run_beside "$RUN_DIR" "$WORK/keblor-second.log"
+echo "the second copy ended with status $BESIDE_STATUS after $((SECONDS - beside_start)) s"
+[ "$BESIDE_STATUS" -eq 0 ] || fail "the second copy ended with status $BESIDE_STATUS (124: still running after 20 s)"
+[ $((SECONDS - beside_start)) -le 10 ] || fail "the second copy took over 10 s to end"
+kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the first copy ended when the second started"
+windows=$(main_windows_count)
+[ "$windows" -eq 1 ] || fail "$windows \"CW Keblor\" windows after the second copy, not 1"
+xdotool getwindowname "$MAIN_WINDOW" >/dev/null 2>&1 || fail "the first copy's window is gone"
+pulse_play_tone 700
+wait_for_trace "first copy, VFO-A at 700 Hz" "$A_X" "$A_Y" 106 140 0
+
+echo "== the window manager's close (Alt+F4)"
+keys alt+F4
+program_wait_exit 15
+echo "the program ended with status $KEBLOR_STATUS"
+[ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
+[ ! -e "$RUN_DIR/keblor.ini" ] || fail "closing wrote keblor.ini"
+left=$(ls -A "$RUN_DIR")
+[ -z "$left" ] || fail "the working folder holds files after the run: $left"
+
+PASSED=1
+echo "display end-to-end: passed"

@@ -1,0 +1,134 @@
+# Running the real program on the private display of x_session.sh and reading its traces.
+# Source it after x_session.sh, then:
+#   fail MESSAGE...              prints a FAIL line and exits (the caller's trap tears down)
+#   program_start DIR LOG        starts the program in DIR, in a network namespace of its own
+#                                when one can be made; sets KEBLOR_PID
+#   program_run_beside DIR LOG   runs another copy in DIR in the same namespace as KEBLOR_PID's,
+#                                waits at most 20 s for it to end; sets BESIDE_STATUS (124 when
+#                                it did not end and was killed)
+#   program_wait_window          waits up to 30 s for the "CW Keblor" window; sets MAIN_WINDOW
+#   program_wait_exit SECONDS    waits for KEBLOR_PID to end; sets KEBLOR_STATUS, clears KEBLOR_PID
+#   main_geometry                a screenshot of MAIN_WINDOW; sets WIN_W, WIN_H and the client
+#                                area's place in it, CLIENT_X and CLIENT_Y
+#   main_windows_count           prints how many "CW Keblor" windows the display holds
+#   stats_field STATS NAME       one number of a trace_stats line
+#   shoot_trace X Y              a screenshot of the main window; sets LAST_SHOT and LAST_STATS
+#                                (trace_stats of the trace area at (X, Y))
+#   wait_for_trace NAME X Y MARKER PEAK TOP
+#                                waits up to 15 s until the trace area shows the marker at MARKER,
+#                                the strongest peak within one column of PEAK and two rows of TOP
+# Screenshots go to $WORK/shotN.png.
+
+# The main window's client area and its spectrum windows, from the layout tables: the client is
+# the outer size less 6 x 44; a spectrum window's trace area starts 3 + 0 and 21 + 16 pixels
+# into it; VFO-A sits at (0, 2), VFO-B beside it at (205, 2).
+CLIENT_W_MONO=208
+CLIENT_W_STEREO=411
+CLIENT_H=187
+TRACE_DX=3
+TRACE_DY=$((2 + 21 + 16))
+VFO_B_LEFT=205
+
+KEBLOR_PID=
+MAIN_WINDOW=
+SHOT=0
+LAST_SHOT=
+LAST_STATS=
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# Copies of the program in other tests (or a user's own) must not be found as a running copy:
+# the single-instance server lives in the network namespace's abstract socket space.
+PROGRAM_ISOLATE=()
+PROGRAM_JOIN=()
+if unshare -n true 2>/dev/null; then
+  PROGRAM_ISOLATE=(unshare -n)
+  PROGRAM_JOIN=(--net)
+elif unshare -rn true 2>/dev/null; then
+  PROGRAM_ISOLATE=(unshare -rn)
+  PROGRAM_JOIN=(--user --net --preserve-credentials)
+fi
+
+program_start() {  # dir log
+  (cd "$1" && exec "${PROGRAM_ISOLATE[@]}" "$PROGRAM") >"$2" 2>&1 &
+  KEBLOR_PID=$!
+}
+
+program_run_beside() {  # dir log
+  local join=()
+  if [ ${#PROGRAM_JOIN[@]} -gt 0 ]; then
+    command -v nsenter >/dev/null || fail "nsenter is not installed (util-linux)"
+    join=(nsenter --target "$KEBLOR_PID" "${PROGRAM_JOIN[@]}" --)
+  fi
+  BESIDE_STATUS=0
+  (cd "$1" && exec timeout -k 5 20 "${join[@]}" "$PROGRAM") >"$2" 2>&1 || BESIDE_STATUS=$?
+}
+
+program_wait_window() {
+  MAIN_WINDOW=
+  for _ in $(seq 30); do
+    MAIN_WINDOW=$(timeout 1 xdotool search --sync --name '^CW Keblor$' 2>/dev/null | head -n1) || true
+    [ -n "$MAIN_WINDOW" ] && return 0
+    kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended before its window appeared"
+  done
+  fail "no \"CW Keblor\" window appeared within 30 s"
+}
+
+program_wait_exit() {  # seconds
+  local deadline=$((SECONDS + $1))
+  while kill -0 "$KEBLOR_PID" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "the program is still running after $1 s"
+    sleep 0.1
+  done
+  KEBLOR_STATUS=0
+  wait "$KEBLOR_PID" || KEBLOR_STATUS=$?
+  KEBLOR_PID=
+}
+
+# The main window's inside holds the menu bar and the client area below it; screenshots of it
+# are taken in its own coordinates.
+main_geometry() {
+  x_window_shot "$MAIN_WINDOW" "$WORK/geometry.png"
+  CLIENT_X=0
+  CLIENT_Y=$((WIN_H - CLIENT_H))
+}
+
+main_windows_count() {
+  { xdotool search --name '^CW Keblor$' 2>/dev/null || true; } | wc -l
+}
+
+stats_field() {  # stats name
+  sed -E "s/.*$2=(-?[0-9]+).*/\\1/" <<<"$1"
+}
+
+shoot_trace() {  # x y
+  SHOT=$((SHOT + 1))
+  LAST_SHOT=$WORK/shot$SHOT.png
+  x_window_shot "$MAIN_WINDOW" "$LAST_SHOT"
+  LAST_STATS=$(trace_stats "$LAST_SHOT" "$1" "$2")
+}
+
+wait_for_trace() {  # name x y marker peak top
+  local name=$1 x=$2 y=$3 marker=$4 peak=$5 top=$6 deadline=$((SECONDS + 15))
+  local lit other got_marker got_peak got_top
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    shoot_trace "$x" "$y"
+    lit=$(stats_field "$LAST_STATS" lit)
+    other=$(stats_field "$LAST_STATS" other)
+    got_marker=$(stats_field "$LAST_STATS" marker)
+    got_peak=$(stats_field "$LAST_STATS" peak)
+    got_top=$(stats_field "$LAST_STATS" top)
+    if [ "$lit" -gt 0 ] && [ "$other" -eq 0 ] && [ "$got_marker" -eq "$marker" ] &&
+      [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ] &&
+      [ "$got_top" -ge $((top - 2)) ] && [ "$got_top" -le $((top + 2)) ]; then
+      echo "$name: $LAST_STATS (shot$SHOT.png)"
+      return 0
+    fi
+    kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended while $name was awaited"
+    sleep 0.5
+  done
+  fail "$name: expected marker=$marker peak=$peak top=$top, last saw $LAST_STATS (shot$SHOT.png)"
+}
