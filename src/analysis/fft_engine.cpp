@@ -1,4 +1,5 @@
 #include "analysis/fft_engine.h"
+#include "analysis/fft_kernels.h"
 
 #include <cmath>
 #include <cstddef>
@@ -122,7 +123,7 @@ inline void Stage(int span, float* re, float* im, const double* wr, const double
 }
 
 // Plain C++ for any machine: every stage in place, then the bit-reversal walk.
-[[maybe_unused]] void TransformPortable(float* re, float* im, const TwiddleSet& tw) {
+void TransformPortable(float* re, float* im, const TwiddleSet& tw) {
   for (int s = 0; s < FFT_LOG2_SIZE; ++s) {
     const int span = FFT_SIZE >> s;
     const int offset = TwiddleOffset(span / 2);
@@ -365,12 +366,18 @@ __attribute__((target("avx512f"))) void TransformAvx512(float* re, float* im, co
 #pragma GCC diagnostic pop
 #endif
 
-using TransformKernel = void (*)(float*, float*, const TwiddleSet&);
-
-TransformKernel ChooseKernel() {
+bool CpuRuns(FftKernel kernel) {
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f")) return TransformAvx512;
-  return __builtin_cpu_supports("avx") ? TransformAvx : TransformSse2;
+  switch (kernel) {
+    case FftKernel::Portable:
+    case FftKernel::Sse2:
+      return true;
+    case FftKernel::Avx:
+      return __builtin_cpu_supports("avx");
+    case FftKernel::Avx512:
+      return __builtin_cpu_supports("avx512f");
+  }
+  return false;
 }
 
 #endif  // KEBLOR_FFT_X86
@@ -389,16 +396,59 @@ void BuildFftTables(FftTables& tables) {
   }
 }
 
-void FftTransform(int sign, int n, float* re, float* im, const float* cosTable, const float* sinTable) {
-  // The kernel exists for one size only; anything else is left untouched rather than overrun.
-  if (n != FFT_SIZE) return;
-  const TwiddleSet& tw = TwiddlesFor(sign < 0, cosTable, sinTable);
+bool FftKernelAvailable(FftKernel kernel) {
 #if defined(KEBLOR_FFT_X86)
-  static const TransformKernel kernel = ChooseKernel();
-  kernel(re, im, tw);
+  return CpuRuns(kernel);
 #else
-  TransformPortable(re, im, tw);
+  return kernel == FftKernel::Portable;
 #endif
+}
+
+FftKernel ChosenFftKernel() {
+  for (FftKernel kernel : {FftKernel::Avx512, FftKernel::Avx, FftKernel::Sse2}) {
+    if (FftKernelAvailable(kernel)) return kernel;
+  }
+  return FftKernel::Portable;
+}
+
+namespace {
+
+void RunKernel(FftKernel kernel, float* re, float* im, const TwiddleSet& tw) {
+  switch (kernel) {
+#if defined(KEBLOR_FFT_X86)
+    case FftKernel::Sse2:
+      TransformSse2(re, im, tw);
+      return;
+    case FftKernel::Avx:
+      TransformAvx(re, im, tw);
+      return;
+    case FftKernel::Avx512:
+      TransformAvx512(re, im, tw);
+      return;
+#else
+    case FftKernel::Sse2:
+    case FftKernel::Avx:
+    case FftKernel::Avx512:
+#endif
+    case FftKernel::Portable:
+      TransformPortable(re, im, tw);
+      return;
+  }
+}
+
+}  // namespace
+
+void FftTransformWith(FftKernel kernel, int sign, int n, float* re, float* im, const float* cosTable,
+                      const float* sinTable) {
+  // The kernels exist for one size only; anything else is left untouched rather than overrun.
+  if (n != FFT_SIZE || !FftKernelAvailable(kernel)) return;
+  RunKernel(kernel, re, im, TwiddlesFor(sign < 0, cosTable, sinTable));
+}
+
+void FftTransform(int sign, int n, float* re, float* im, const float* cosTable, const float* sinTable) {
+  if (n != FFT_SIZE) return;
+  static const FftKernel kernel = ChosenFftKernel();
+  RunKernel(kernel, re, im, TwiddlesFor(sign < 0, cosTable, sinTable));
 }
 
 void CopyHalfSpectrum(int n, const float* re, const float* im, float* outRe, float* outIm) {

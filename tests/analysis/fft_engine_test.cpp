@@ -1,10 +1,12 @@
 #include "analysis/fft_engine.h"
+#include "analysis/fft_kernels.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <complex>
 #include <cstddef>
 #include <random>
@@ -343,6 +345,75 @@ TEST(FftRounding, HalvesGoAwayFromZero) {
   EXPECT_EQ(RoundNearest(-0.49), 0);
   EXPECT_EQ(RoundNearest(254.6), 255);
   EXPECT_EQ(RoundNearest(-7.6), -8);
+}
+
+
+// Inputs that tell kernels apart: plain noise, a wide dynamic range, and signed zeros whose
+// sign follows the index (a kernel that drops a "* 0" term changes the sign of a zero result).
+std::vector<std::pair<Block, Block>> KernelInputs() {
+  std::vector<std::pair<Block, Block>> inputs;
+  std::mt19937 gen(7);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  std::uniform_int_distribution<int> exponent(-60, 60);
+  for (int kind = 0; kind < 3; ++kind) {
+    for (int round = 0; round < 20; ++round) {
+      Block re{};
+      Block im{};
+      for (std::size_t i = 0; i < N; ++i) {
+        if (kind == 0) {
+          re[i] = unit(gen) * 1000.0f;
+          im[i] = unit(gen) * 1000.0f;
+        } else if (kind == 1) {
+          re[i] = std::ldexp(unit(gen), exponent(gen));
+          im[i] = std::ldexp(unit(gen), exponent(gen));
+        } else {
+          re[i] = (i + static_cast<std::size_t>(round)) % 4 < 2 ? 0.0f : -0.0f;
+          im[i] = (i % 4 == 1 || round % 3 == 0) ? -0.0f : (i % 37 == 0 ? unit(gen) : 0.0f);
+        }
+      }
+      inputs.emplace_back(re, im);
+    }
+  }
+  return inputs;
+}
+
+TEST_F(FftEngineTest, EveryKernelGivesThePortableResultBitForBit) {
+  ASSERT_TRUE(FftKernelAvailable(ChosenFftKernel()));
+  ASSERT_TRUE(FftKernelAvailable(FftKernel::Portable));
+  const auto inputs = KernelInputs();
+  for (FftKernel kernel : {FftKernel::Sse2, FftKernel::Avx, FftKernel::Avx512}) {
+    if (!FftKernelAvailable(kernel)) continue;
+    for (int sign : {-1, 1}) {
+      for (std::size_t i = 0; i < inputs.size(); ++i) {
+        Block wantRe = inputs[i].first;
+        Block wantIm = inputs[i].second;
+        Block gotRe = wantRe;
+        Block gotIm = wantIm;
+        FftTransformWith(FftKernel::Portable, sign, FFT_SIZE, wantRe.data(), wantIm.data(),
+                         tables.stageCos.data(), tables.stageSin.data());
+        FftTransformWith(kernel, sign, FFT_SIZE, gotRe.data(), gotIm.data(), tables.stageCos.data(),
+                         tables.stageSin.data());
+        EXPECT_EQ(std::memcmp(wantRe.data(), gotRe.data(), sizeof wantRe), 0)
+            << "kernel " << static_cast<int>(kernel) << " sign " << sign << " input " << i;
+        EXPECT_EQ(std::memcmp(wantIm.data(), gotIm.data(), sizeof wantIm), 0)
+            << "kernel " << static_cast<int>(kernel) << " sign " << sign << " input " << i;
+      }
+    }
+  }
+}
+
+TEST_F(FftEngineTest, ChosenKernelIsTheOneFftTransformUses) {
+  for (const auto& input : KernelInputs()) {
+    Block viaChosenRe = input.first;
+    Block viaChosenIm = input.second;
+    Block viaTransformRe = input.first;
+    Block viaTransformIm = input.second;
+    FftTransformWith(ChosenFftKernel(), -1, FFT_SIZE, viaChosenRe.data(), viaChosenIm.data(),
+                     tables.stageCos.data(), tables.stageSin.data());
+    Forward(viaTransformRe, viaTransformIm);
+    ASSERT_EQ(std::memcmp(viaChosenRe.data(), viaTransformRe.data(), sizeof viaChosenRe), 0);
+    ASSERT_EQ(std::memcmp(viaChosenIm.data(), viaTransformIm.data(), sizeof viaChosenIm), 0);
+  }
 }
 
 }  // namespace
