@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # the variables are for the scripts that source this
 # Running the real program on the private display of x_session.sh and reading its traces.
 # Source it after x_session.sh, then:
 #   fail MESSAGE...              prints a FAIL line and exits (the caller's trap tears down)
