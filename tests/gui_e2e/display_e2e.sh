@@ -78,6 +78,8 @@ A_Y=$((CLIENT_Y + TRACE_DY))
 # 1000 Hz over 200 columns, 5 Hz each: the tone at column 140, the 500 Hz marker at 100. Mono
 # shows the tone (6 dB below full scale) at the top row.
 wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" "$A_X" "$A_Y" 100 140 0
+# KEBLOR_E2E_SHOTS=DIR keeps this picture of the program (docs/main-window.png comes from it).
+if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$LAST_SHOT" "$KEBLOR_E2E_SHOTS/main-window.png"; fi
 
 echo "== F6 three times"
 keys F6 F6 F6
