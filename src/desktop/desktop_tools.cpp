@@ -12,6 +12,8 @@
 #include <array>
 #include <cstddef>
 
+#include <unistd.h>
+
 namespace keblor {
 namespace {
 
@@ -65,6 +67,25 @@ unsigned long long LiveProcessStartTime(qint64 pid) {
   return ok ? startTime : 0;
 }
 
+// True when a process of ours (same user) other than those in `except` runs the program
+// `name`: a mixer the user opened by other means. The kernel keeps 15 characters of a name.
+bool UserRunsProgram(const QString& name, const std::array<qint64, 2>& except) {
+  const QByteArray wanted = name.left(15).toLocal8Bit();
+  const uint user = ::getuid();
+  const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& entry : entries) {
+    bool isPid = false;
+    const qint64 pid = entry.toLongLong(&isPid);
+    if (!isPid || pid == ::getpid() || pid == except[0] || pid == except[1]) continue;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != wanted) continue;
+    if (QFileInfo(QStringLiteral("/proc/%1").arg(pid)).ownerId() == user && LiveProcessStartTime(pid) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<MixerCommand> FindMixerCommand(MixerKind mixer) {
@@ -82,7 +103,12 @@ std::optional<MixerCommand> FindMixerCommand(MixerKind mixer) {
 
 bool IsMixerRunning(MixerKind mixer) {
   const StartedMixer& started = StartedFor(mixer);
-  return started.startTime != 0 && LiveProcessStartTime(started.pid) == started.startTime;
+  if (started.startTime != 0 && LiveProcessStartTime(started.pid) == started.startTime) return true;
+  // One the user opened: the program we would start is already running. Ours for the other
+  // page do not count, so that both pages can be opened from here.
+  const std::optional<MixerCommand> command = FindMixerCommand(mixer);
+  return command && UserRunsProgram(QFileInfo(command->program).fileName(),
+                                    {StartedMixers()[0].pid, StartedMixers()[1].pid});
 }
 
 void StartMixerProgram(MixerKind mixer) {

@@ -25,8 +25,8 @@ struct MixerCommand {
 // output devices tab), pwvucontrol, the GNOME sound settings. Looked up on PATH at each call.
 std::optional<MixerCommand> FindMixerCommand(MixerKind mixer);
 
-// True while the mixer this program last started for `mixer` is still running. A mixer the
-// user opened by other means is not seen.
+// True while the mixer this program last started for `mixer` is still running, or while the
+// user runs the mixer program that would be started (opened from the desktop, say).
 bool IsMixerRunning(MixerKind mixer);
 
 // Starts the mixer for `mixer` detached from this program (it outlives it), unless the one

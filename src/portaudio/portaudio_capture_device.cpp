@@ -55,17 +55,20 @@ int InputParameters(const WaveFormat& format, PaStreamParameters& parameters) {
 
 }  // namespace
 
-PortAudioSession::PortAudioSession() {
+int PortAudioSession::Start() {
+  if (started_) return initResult_;
+  started_ = true;
   snd_lib_error_set_handler(&QuietAlsa);
 #ifdef KEBLOR_HAVE_JACK
   jack_set_error_function(&QuietJack);
   jack_set_info_function(&QuietJack);
 #endif
   initResult_ = Pa_Initialize();
+  return initResult_;
 }
 
 PortAudioSession::~PortAudioSession() {
-  if (initResult_ == paNoError) Pa_Terminate();
+  if (started_ && initResult_ == paNoError) Pa_Terminate();
 }
 
 PortAudioCaptureDevice::PortAudioCaptureDevice() {
@@ -83,7 +86,7 @@ PortAudioCaptureDevice::~PortAudioCaptureDevice() {
 }
 
 int PortAudioCaptureDevice::InputDeviceCount() {
-  if (session_.InitResult() != paNoError) return 0;
+  if (session_.Start() != paNoError) return 0;
   const PaDeviceIndex count = Pa_GetDeviceCount();
   int inputs = 0;
   for (PaDeviceIndex i = 0; i < count; ++i) {
@@ -94,7 +97,7 @@ int PortAudioCaptureDevice::InputDeviceCount() {
 }
 
 int PortAudioCaptureDevice::QueryFormat(const WaveFormat& format) {
-  if (session_.InitResult() != paNoError) return session_.InitResult();
+  if (const int started = session_.Start(); started != paNoError) return started;
   PaStreamParameters parameters{};
   const int result = InputParameters(format, parameters);
   if (result != 0) return result;
@@ -102,7 +105,7 @@ int PortAudioCaptureDevice::QueryFormat(const WaveFormat& format) {
 }
 
 int PortAudioCaptureDevice::Open(const WaveFormat& format, CaptureSink& sink) {
-  if (session_.InitResult() != paNoError) return session_.InitResult();
+  if (const int started = session_.Start(); started != paNoError) return started;
   if (stream_ != nullptr) return paDeviceUnavailable;
   if (pipeRead_ < 0) return paInsufficientMemory;
   PaStreamParameters parameters{};

@@ -20,16 +20,20 @@ namespace keblor {
 inline constexpr int FORMAT_NOT_SUPPORTED = 32;
 
 // Owns one Pa_Initialize/Pa_Terminate pair, with ALSA's and JACK's diagnostics on standard
-// error silenced first (they report every absent card and server at start-up).
+// error silenced first (they report every absent card and server at start-up). PortAudio is
+// started on first use, so that a second copy of the program, which only finds the first and
+// ends, never wakes the sound system.
 class PortAudioSession {
  public:
-  PortAudioSession();
+  PortAudioSession() = default;
   ~PortAudioSession();
   PortAudioSession(const PortAudioSession&) = delete;
   PortAudioSession& operator=(const PortAudioSession&) = delete;
-  int InitResult() const { return initResult_; }
+  // Starts PortAudio the first time; PortAudio's result, the same one on every later call.
+  int Start();
 
  private:
+  bool started_ = false;
   int initResult_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -159,6 +160,36 @@ TEST(MixerStart, StartsOnceWhileRunningAndAgainAfterItEnded) {
   for (qint64 pid : path.StartedPids()) ::kill(static_cast<pid_t>(pid), SIGTERM);
   EXPECT_TRUE(WaitUntilStopped(MixerKind::Recording));
   EXPECT_TRUE(WaitUntilStopped(MixerKind::Playback));
+}
+
+// A mixer the user opened from the desktop counts as open: no second one is started.
+TEST(MixerStart, AMixerTheUserOpenedIsNotStartedAgain) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pavucontrol"));
+  // The user's copy: a program called pavucontrol that is not ours and logs nothing.
+  QTemporaryDir elsewhere;
+  const QString userCopy = elsewhere.filePath(QStringLiteral("pavucontrol"));
+  ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), userCopy));
+  ASSERT_TRUE(QFile::setPermissions(userCopy, QFile::ReadOwner | QFile::ExeOwner));
+  QProcess user;
+  user.start(userCopy, {QStringLiteral("60")});
+  ASSERT_TRUE(user.waitForStarted());
+
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Playback));
+  StartMixerProgram(MixerKind::Recording);
+  StartMixerProgram(MixerKind::Playback);
+  QThread::msleep(300);  // a wrongly started mixer would have logged by now
+  EXPECT_FALSE(QFile::exists(path.LogPath()));
+
+  // Once the user closed it, the command starts one.
+  user.kill();
+  ASSERT_TRUE(user.waitForFinished());
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Recording));
+  StartMixerProgram(MixerKind::Recording);
+  EXPECT_EQ(path.Starts(1).size(), 1);
+  for (qint64 pid : path.StartedPids()) ::kill(static_cast<pid_t>(pid), SIGTERM);
+  EXPECT_TRUE(WaitUntilStopped(MixerKind::Recording));
 }
 
 TEST(HelpPages, UrlOpensTheIndexAtTheKeywordAnchor) {
