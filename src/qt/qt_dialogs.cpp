@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
@@ -39,6 +40,13 @@ HostedDialog::HostedDialog(QWidget* owner, Procedure procedure) : QDialog(owner)
                  Qt::WindowCloseButtonHint);
   setFont(DialogFont());
   setModal(true);
+}
+
+QPoint HostedDialog::OwnerClientPoint(QWidget* owner, QPoint point) {
+  // A dialog's place counts from its owner's client area, which lies below the menu bar.
+  auto* main = qobject_cast<QMainWindow*>(owner);
+  QWidget* client = main != nullptr && main->centralWidget() != nullptr ? main->centralWidget() : owner;
+  return client->mapToGlobal(point);
 }
 
 QRect HostedDialog::DialogUnits(int x, int y, int width, int height) {
@@ -129,7 +137,7 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, Procedure proce
     (item.id <= IDC_CHANNELS_2 ? channels : bits)->addButton(radio, item.id);
     AddButton(item.id, radio);
   }
-  if (owner != nullptr) move(owner->mapToGlobal(DialogUnits(9, 6, 0, 0).topLeft()));
+  if (owner != nullptr) move(OwnerClientPoint(owner, DialogUnits(9, 6, 0, 0).topLeft()));
 }
 
 AboutBox::AboutBox(QWidget* owner, Procedure procedure) : HostedDialog(owner, std::move(procedure)) {
@@ -150,7 +158,7 @@ AboutBox::AboutBox(QWidget* owner, Procedure procedure) : HostedDialog(owner, st
   icon->setPixmap(ProgramIcon().pixmap(32, 32));
   AddStatic(this, QStringLiteral("Author:"), DialogUnits(73, 34, 37, 8), Qt::AlignHCenter | Qt::AlignTop);
   AddStatic(this, QStringLiteral("Version 1.5"), DialogUnits(61, 24, 62, 8), Qt::AlignHCenter | Qt::AlignTop);
-  if (owner != nullptr) move(owner->mapToGlobal(DialogUnits(50, 50, 0, 0).topLeft()));
+  if (owner != nullptr) move(OwnerClientPoint(owner, DialogUnits(50, 50, 0, 0).topLeft()));
 }
 
 }  // namespace keblor

@@ -32,10 +32,14 @@ class HostedDialog : public QDialog, public DialogHost {
 
   void reject() override;  // Escape: the cancel command, which the procedure may ignore
 
+  // Dialog units of an 8-point font in pixels.
+  static QRect DialogUnits(int x, int y, int width, int height);
+  // `point` of the owner's client area (below a main window's menu bar) on the screen.
+  static QPoint OwnerClientPoint(QWidget* owner, QPoint point);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void AddButton(int id, QAbstractButton* button);
-  static QRect DialogUnits(int x, int y, int width, int height);
 
  private:
   Procedure procedure_;

@@ -109,6 +109,27 @@ TEST(QtAboutDialog, EscapeDoesNotCloseIt) {
   EXPECT_TRUE(escape.stillOpen);
 }
 
+// Both dialogs are placed from the main window's client area, below its menu bar.
+TEST(QtDialogs, ArePlacedFromTheClientAreaBelowTheMenuBar) {
+  RunningProgram program;
+  program.Start();
+  QWidget* client = program.layer.MainWindow()->centralWidget();
+  ASSERT_NE(client, nullptr);
+  ASSERT_GT(client->mapToGlobal(QPoint(0, 0)).y(), program.layer.MainWindow()->mapToGlobal(QPoint(0, 0)).y());
+
+  DialogScript about;
+  QPoint aboutAt;
+  about.act = [&aboutAt](HostedDialog& dialog) { aboutAt = dialog.pos(); };
+  RunAbout(program, about);
+  EXPECT_EQ(aboutAt, client->mapToGlobal(HostedDialog::DialogUnits(50, 50, 0, 0).topLeft()));
+
+  DialogScript card;
+  QPoint cardAt;
+  card.act = [&cardAt](HostedDialog& dialog) { cardAt = dialog.pos(); };
+  RunSoundCard(program, card);
+  EXPECT_EQ(cardAt, client->mapToGlobal(HostedDialog::DialogUnits(9, 6, 0, 0).topLeft()));
+}
+
 TEST(QtSoundCardDialog, ShowsItsControlsWithTheCurrentFormat) {
   RunningProgram program;
   program.settings.values["General/BitsPerSample"] = 8;
