@@ -154,8 +154,10 @@ void OnCaptureData(AppState& app, const CaptureNotification& notification) {
   if (buffer == nullptr) return;
   const Settings& s = app.settings;
   BlockAnalysisInput input;
-  input.channels = s.Channels;
-  input.bitsPerSample = s.BitsPerSample;
+  // The buffer holds a block in the format its stream was opened with; the settings name the
+  // same format except for a moment while the sound card dialog changes it.
+  input.channels = app.capture.format.channels;
+  input.bitsPerSample = app.capture.format.bitsPerSample;
   input.numberOfAverages = s.NumberOfAverages;
   input.level = s.Level != 0;
   input.rangeA = s.VFO_A.Range;

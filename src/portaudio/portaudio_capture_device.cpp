@@ -203,6 +203,9 @@ int PortAudioCaptureDevice::Stop() { return StopStream(); }
 int PortAudioCaptureDevice::Reset() {
   if (stream_ == nullptr) return paBadStreamPtr;
   const int result = StopStream();
+  // Only the callback takes buffers from the queue while it may run; if the stream could not
+  // be stopped the buffers stay queued, and closing the stream drops them.
+  if (result != paNoError && Pa_IsStreamActive(AsStream(stream_)) != 0) return result;
   // The callback no longer runs: hand every queued buffer back, in queue order, as the
   // notification of a filled buffer, which the stream recognises once it has closed.
   std::size_t head = head_.load(std::memory_order_acquire);

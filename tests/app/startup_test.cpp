@@ -299,6 +299,22 @@ TEST_F(StartUpTest, CaptureBlockIsAnalysedRequeuedAndDrawn) {
   EXPECT_EQ(fake.WindowTitled("Main VFO-A")->showTraceCount, shownAtStart + 2);
 }
 
+// A buffer is read in the format of the stream it came from, never in a format the settings
+// might hold before the stream is reopened: a stereo 16-bit reading of a mono 8-bit buffer
+// would run four times past its end.
+TEST_F(StartUpTest, BlockIsReadInItsStreamsFormat) {
+  Set("General", "BitsPerSample", 8);
+  Set("General", "Level", 1);
+  ASSERT_EQ(StartUp(app), StartupResult::Running);
+  ASSERT_EQ(app.capture.format.channels, 1);
+  ASSERT_EQ(app.capture.format.bitsPerSample, 8);
+  app.settings.Channels = 2;
+  app.settings.BitsPerSample = 16;
+  ASSERT_TRUE(device.DeliverBlock(std::vector<std::uint8_t>(1024, 255)));
+  EXPECT_FLOAT_EQ(app.vfoA.peakLevel, 127.5f);
+  EXPECT_FLOAT_EQ(app.vfoB.peakLevel, 0.0f);
+}
+
 // Notifications that arrive after the stream closed name freed buffers: dropped untouched.
 TEST_F(StartUpTest, StaleNotificationsAfterCloseAreDropped) {
   ASSERT_EQ(StartUp(app), StartupResult::Running);
