@@ -316,13 +316,16 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
   std::string why;
   const bool ok = [&] {
     std::error_code ec;
+    // A link is followed to the file it names, which is replaced (or created, when the link
+    // points to nothing yet); the link itself stays.
     fs::path target(path_);
-    if (fs::symlink_status(target, ec).type() == fs::file_type::symlink) {
-      target = fs::canonical(target, ec);
-      if (ec) {
-        why = "cannot follow the link: " + ec.message();
+    for (int hops = 0; fs::symlink_status(target, ec).type() == fs::file_type::symlink; ++hops) {
+      const fs::path next = fs::read_symlink(target, ec);
+      if (ec || hops == 40) {
+        why = ec ? "cannot follow the link: " + ec.message() : std::string("too many links");
         return false;
       }
+      target = next.is_absolute() ? next : target.parent_path() / next;
     }
     std::string content;
     const FileRead read = ReadWholeFile(target, content, why);

@@ -362,5 +362,23 @@ TEST_F(IniFileTest, SymbolicLinkIsFollowedAndKept) {
   EXPECT_EQ(ReadFile(real), "[General]\nLevel=1\n");
 }
 
+TEST_F(IniFileTest, LinkToAMissingFileCreatesItsTargetAndLinkLoopsFail) {
+  fs::create_directory(dir_ / "conf");
+  fs::create_symlink("conf/real.ini", path_);  // relative to the link's folder
+  IniFile file(path_);
+  EXPECT_EQ(file.ReadInt("General", "Level", 5), 5);
+  ASSERT_TRUE(file.WriteString("General", "Level", "1"));
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(ReadFile(dir_ / "conf" / "real.ini"), "[General]\nLevel=1\n");
+
+  const fs::path loop = dir_ / "loop.ini";
+  fs::create_symlink(loop, loop);
+  IniFile looped(loop.string());
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(looped.WriteString("General", "Level", "1"));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("too many links"), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(loop));
+}
+
 }  // namespace
 }  // namespace keblor
