@@ -1,6 +1,8 @@
 #pragma once
 // The transform comes in several kernels with identical results: portable C++, and on x86-64
-// SSE2, AVX and AVX-512F versions chosen at run time. Tests reach each one through here, so a
+// SSE2, AVX and AVX-512F versions chosen at run time. (Identical for every finite input whose
+// intermediate sums stay inside the float range; audio blocks are far below it. Near the float
+// maximum the vector kernels' last stages may give NaN where the portable one overflows.) Tests reach each one through here, so a
 // kernel this machine would not choose by itself is still checked against the portable one.
 
 namespace keblor {
