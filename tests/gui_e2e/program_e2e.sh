@@ -99,6 +99,13 @@ menu_keys s c
 DIALOG=$(timeout 10 xdotool search --sync --name '^Sound card settings$' | head -n1) ||
   fail "the Sound card settings dialog did not open"
 [ -n "$DIALOG" ] || fail "the Sound card settings dialog did not open"
+# The display keeps running under the modal dialog: moved off the spectrum window, the dialog
+# lets the trace be seen following a new tone.
+xdotool windowmove "$DIALOG" 500 400
+sleep 0.3
+pulse_play_tone 700
+wait_for_trace "VFO-A at 700 Hz under the open dialog" "$A_X" "$A_Y" 120 140 0
+xdotool windowactivate --sync "$DIALOG" 2>/dev/null || xdotool windowfocus --sync "$DIALOG"
 # The focus starts on OK; the tab order runs OK, Cancel, 1, 2, 8, 16. An arrow key inside a radio
 # group moves the focus and the choice; Space picks the focused button; Enter presses OK.
 for key in Tab Tab Down Tab space Return; do
@@ -119,6 +126,7 @@ A_X=$((CLIENT_X + TRACE_DX))
 A_Y=$((CLIENT_Y + TRACE_DY))
 B_X=$((CLIENT_X + VFO_B_LEFT + TRACE_DX))
 B_Y=$A_Y
+pulse_play_tone 800
 wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160 15
 # VFO-B: 3000 Hz over 200 columns, its marker at the default 500 Hz. That span leaves out every
 # third bin, 800 Hz among them: the peak shows its neighbours, 6 dB (16 rows) lower; 700 Hz is
