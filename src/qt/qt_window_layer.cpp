@@ -417,8 +417,30 @@ bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
 
 // The accelerator table sees every key pressed in the main window or its children, except
 // while a modal dialog or a menu has the keyboard.
+// Qt sends a drag to the widget where the button went down. The spectrum windows do not capture
+// the mouse: a drag that started elsewhere in the main window's client area (or in the other
+// spectrum window) reaches the spectrum window under the pointer, as any pointer move would.
+void QtWindowLayer::RouteDragToWindowUnderPointer(QWidget* receiver, const QMouseEvent& event) {
+  const bool move = event.type() == QEvent::MouseMove;
+  if (move ? event.buttons() == Qt::NoButton : event.button() != Qt::LeftButton) return;
+  if (receiver != ClientArea() && dynamic_cast<SignalClient*>(receiver) == nullptr) return;
+  const QPoint global = event.globalPosition().toPoint();
+  auto* target = dynamic_cast<SignalClient*>(QApplication::widgetAt(global));
+  if (target == nullptr || target == receiver) return;
+  const MouseMessage message = move ? MouseMessage::Move : MouseMessage::LeftUp;
+  target->DeliverMouse(static_cast<int>(message), target->mapFromGlobal(global), event.buttons(), event.modifiers());
+}
+
 bool QtWindowLayer::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || !watched->isWidgetType() || !mainWindow_) return false;
+  if (!watched->isWidgetType() || !mainWindow_) return false;
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease) {
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() == mainWindow_.data()) {
+      RouteDragToWindowUnderPointer(widget, static_cast<const QMouseEvent&>(*event));
+    }
+    return false;
+  }
+  if (event->type() != QEvent::KeyPress) return false;
   auto* widget = static_cast<QWidget*>(watched);
   if (widget->window() != mainWindow_.data()) return false;
   if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) return false;

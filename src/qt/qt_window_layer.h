@@ -20,6 +20,7 @@ class QLocalServer;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
+class QMouseEvent;
 class QWidget;
 
 namespace keblor {
@@ -85,6 +86,7 @@ class QtWindowLayer : public QObject, public WindowLayer {
 
  private:
   void BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes, bool mainMenu);
+  void RouteDragToWindowUnderPointer(QWidget* receiver, const QMouseEvent& event);
   void PostCommand(int id);
   void OnInstanceConnection();
   void ApplyCursor();

@@ -58,10 +58,9 @@ void SignalClient::paintEvent(QPaintEvent*) {
 
 // The window does not capture the mouse: positions outside the client area are not reported,
 // so leaving the window ends a drag of the marker.
-void SignalClient::Forward(int message, QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
-  if (!rect().contains(p) || !events_.mouse) return;
-  events_.mouse(message, KeyBits(event->buttons(), event->modifiers()), p.x(), p.y());
+void SignalClient::DeliverMouse(int message, QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  if (!rect().contains(at) || !events_.mouse) return;
+  events_.mouse(message, KeyBits(buttons, modifiers), at.x(), at.y());
 }
 
 void SignalClient::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 // drawing context: the core draws into it, the paint event only copies it to the screen.
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QWidget>
 #include <functional>
 
@@ -29,6 +30,9 @@ class SignalClient : public QWidget {
  public:
   explicit SignalClient(QWidget* parent, SignalFrameEvents& events);
   QImage& Image() { return image_; }
+  // A mouse message at `at` (client coordinates) that arrived at another widget: the one where
+  // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
+  void DeliverMouse(int message, QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -37,7 +41,9 @@ class SignalClient : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  void Forward(int message, QMouseEvent* event);
+  void Forward(int message, QMouseEvent* event) {
+    DeliverMouse(message, event->position().toPoint(), event->buttons(), event->modifiers());
+  }
   QImage image_;
   SignalFrameEvents& events_;
 };

@@ -273,6 +273,42 @@ TEST(QtSignalWindow, MarkerDragSetsThePitch) {
   EXPECT_EQ(program.app->settings.VFO_A.PitchFreq, 540);
 }
 
+// The windows do not capture the mouse: a drag begun in the other spectrum window or on the
+// main window's empty client area moves the marker of the window it slides into.
+TEST(QtSignalWindow, ADragStartedElsewhereReachesTheWindowUnderThePointer) {
+  RunningProgram program;
+  program.settings.values["General/Channels"] = 2;
+  program.Start();
+  SignalClient* a = program.FrameOf(Vfo::A)->Client();
+  SignalClient* b = program.FrameOf(Vfo::B)->Client();
+  QWidget* empty = program.layer.MainWindow()->centralWidget();
+  const auto dragOnto = [](QWidget* pressed, SignalClient* target, QPoint at, Qt::MouseButtons held,
+                           Qt::KeyboardModifiers modifiers) {
+    const QPoint global = target->mapToGlobal(at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(pressed->mapFromGlobal(global)), QPointF(global), Qt::NoButton,
+                     held, modifiers);
+    QApplication::sendEvent(pressed, &move);
+    RunningProgram::Settle();
+  };
+
+  // Pressed in VFO-B far from its marker (column 33), then over VFO-A's marker (column 100).
+  QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 60));
+  dragOnto(b, a, QPoint(100, 60), Qt::LeftButton, Qt::NoModifier);
+  dragOnto(b, a, QPoint(108, 60), Qt::LeftButton, Qt::NoModifier);
+  EXPECT_EQ(program.app->settings.VFO_A.PitchFreq, 540);
+  EXPECT_EQ(program.app->settings.VFO_B.PitchFreq, 500);
+  QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 60));
+
+  // From the grey client area below the windows; with Shift held nothing moves.
+  dragOnto(empty, a, QPoint(110, 60), Qt::LeftButton, Qt::ShiftModifier);
+  EXPECT_EQ(program.app->settings.VFO_A.PitchFreq, 540);
+  dragOnto(empty, a, QPoint(110, 60), Qt::LeftButton, Qt::NoModifier);
+  EXPECT_EQ(program.app->settings.VFO_A.PitchFreq, 550);
+  // Plain pointer moves never set the pitch.
+  dragOnto(empty, a, QPoint(104, 60), Qt::NoButton, Qt::NoModifier);
+  EXPECT_EQ(program.app->settings.VFO_A.PitchFreq, 550);
+}
+
 TEST(QtSignalWindow, RightClickMenuShowsTheStateAndItsPickActs) {
   RunningProgram program;
   program.Start();
