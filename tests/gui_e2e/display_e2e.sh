@@ -18,22 +18,7 @@ source "$HERE/program_session.sh"
 
 WORK=$(mktemp -d /tmp/keblor-display-e2e.XXXXXX)
 PASSED=0
-cleanup() {
-  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
-  x_teardown
-  pulse_teardown
-  wait 2>/dev/null || true
-  if [ "$PASSED" = 1 ]; then
-    rm -rf "$WORK"
-  else
-    echo "screenshots and logs kept in $WORK"
-    local log
-    for log in "$WORK"/keblor*.log; do
-      [ -s "$log" ] && sed "s/^/$(basename "$log" .log): /" "$log"
-    done
-  fi
-}
-trap cleanup EXIT
+trap program_session_cleanup EXIT
 
 # Sends keys to the main window one at a time, as a user types them.
 keys() {
@@ -57,11 +42,7 @@ pixels_changed() {  # a b
   echo "${n%%.*}"
 }
 
-pulse_private_home "$WORK"
-export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
-unset WAYLAND_DISPLAY SESSION_MANAGER
-pulse_start
-x_start "$WORK"
+program_session_start "$WORK"
 
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"

@@ -16,6 +16,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../e2e/pulse_null_sink.sh"
 # shellcheck source=x_session.sh
 source "$HERE/x_session.sh"
+# shellcheck source=program_session.sh
+source "$HERE/program_session.sh"
 
 WORK=$(mktemp -d /tmp/keblor-measure.XXXXXX)
 TARGET_PID=
@@ -73,11 +75,7 @@ measure() {  # label dir window-name program...
   TARGET_PID=
 }
 
-pulse_private_home "$WORK"
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY SESSION_MANAGER
-pulse_start
-x_start "$WORK"
+program_session_start "$WORK"
 pulse_play_tone 700
 
 ISOLATE=()

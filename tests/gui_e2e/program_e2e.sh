@@ -20,25 +20,9 @@ source "$HERE/check_saved_ini.sh"
 
 WORK=$(mktemp -d /tmp/keblor-gui-e2e.XXXXXX)
 PASSED=0
-cleanup() {
-  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
-  x_teardown
-  pulse_teardown
-  wait 2>/dev/null || true
-  if [ "$PASSED" = 1 ]; then
-    rm -rf "$WORK"
-  else
-    echo "screenshots and logs kept in $WORK"
-    [ -f "$WORK/keblor.log" ] && sed 's/^/keblor: /' "$WORK/keblor.log"
-  fi
-}
-trap cleanup EXIT
+trap program_session_cleanup EXIT
 
-pulse_private_home "$WORK"
-export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
-unset WAYLAND_DISPLAY SESSION_MANAGER
-pulse_start
-x_start "$WORK"
+program_session_start "$WORK"
 
 # A settings file as a user may have edited it: a comment, a key the program does not know, the
 # presets, a section out of the usual order, CRLF line ends.

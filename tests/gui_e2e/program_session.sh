@@ -1,6 +1,10 @@
 # shellcheck shell=bash disable=SC2034  # the variables are for the scripts that source this
 # Running the real program on the private display of x_session.sh and reading its traces.
-# Source it after x_session.sh, then:
+# Source it after pulse_null_sink.sh and x_session.sh, then:
+#   program_session_start DIR    the private sound server and X display, with their files in DIR
+#   program_session_cleanup      for the EXIT trap: stops the program, X and the sound server;
+#                                removes $WORK when the test set PASSED=1, else keeps its shots
+#                                and prints the programs' logs ($WORK/keblor*.log)
 #   fail MESSAGE...              prints a FAIL line and exits (the caller's trap tears down)
 #   program_start DIR LOG        starts the program in DIR, in a network namespace of its own
 #                                when one can be made; sets KEBLOR_PID
@@ -52,6 +56,30 @@ elif unshare -rn true 2>/dev/null; then
   PROGRAM_ISOLATE=(unshare -rn)
   PROGRAM_JOIN=(--user --net --preserve-credentials)
 fi
+
+program_session_start() {  # dir
+  pulse_private_home "$1"
+  export QT_QPA_PLATFORM=xcb  # a CI environment may carry offscreen
+  unset WAYLAND_DISPLAY SESSION_MANAGER
+  pulse_start
+  x_start "$1"
+}
+
+program_session_cleanup() {
+  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
+  x_teardown
+  pulse_teardown
+  wait 2>/dev/null || true
+  if [ "${PASSED:-0}" = 1 ]; then
+    rm -rf "$WORK"
+    return 0
+  fi
+  echo "screenshots and logs kept in $WORK"
+  local log
+  for log in "$WORK"/keblor*.log; do
+    if [ -s "$log" ]; then sed "s/^/$(basename "$log" .log): /" "$log"; fi
+  done
+}
 
 program_start() {  # dir log
   (cd "$1" && exec "${PROGRAM_ISOLATE[@]}" "$PROGRAM") >"$2" 2>&1 &
