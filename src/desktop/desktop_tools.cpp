@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <array>
+#include <climits>
 #include <cstddef>
 
 #include <unistd.h>
@@ -67,18 +68,32 @@ unsigned long long LiveProcessStartTime(qint64 pid) {
   return ok ? startTime : 0;
 }
 
-// True when a process of ours (same user) other than those in `except` runs the program
-// `name`: a mixer the user opened by other means. The kernel keeps 15 characters of a name.
-bool UserRunsProgram(const QString& name, const std::array<qint64, 2>& except) {
-  const QByteArray wanted = name.left(15).toLocal8Bit();
+// The program file a process runs, as /proc/<pid>/exe names it; empty when that cannot be read
+// (another user's process, a kernel thread, one that has ended). A file that was replaced since
+// the process started, as a package upgrade does, is named with " (deleted)" appended: the
+// process still runs that program, so the suffix is dropped.
+QString ProcessExecutable(qint64 pid) {
+  const QByteArray link = QStringLiteral("/proc/%1/exe").arg(pid).toLocal8Bit();
+  std::array<char, PATH_MAX> target{};
+  const ssize_t length = ::readlink(link.constData(), target.data(), target.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return {};
+  QByteArray path(target.data(), length);
+  const QByteArray deleted(" (deleted)");
+  if (path.endsWith(deleted)) path.chop(deleted.size());
+  return QFile::decodeName(path);
+}
+
+// True when a process of ours (same user) other than those in `except` runs the program file
+// `program` (a canonical path): a mixer the user opened by other means. Known by the file rather
+// than by the process name, so that a program of the same name elsewhere is not taken for it.
+bool UserRunsProgram(const QString& program, const std::array<qint64, 2>& except) {
   const uint user = ::getuid();
   const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   for (const QString& entry : entries) {
     bool isPid = false;
     const qint64 pid = entry.toLongLong(&isPid);
     if (!isPid || pid == ::getpid() || pid == except[0] || pid == except[1]) continue;
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != wanted) continue;
+    if (ProcessExecutable(pid) != program) continue;
     if (QFileInfo(QStringLiteral("/proc/%1").arg(pid)).ownerId() == user && LiveProcessStartTime(pid) != 0) {
       return true;
     }
@@ -107,8 +122,10 @@ bool IsMixerRunning(MixerKind mixer) {
   // One the user opened: the program we would start is already running. Ours for the other
   // page do not count, so that both pages can be opened from here.
   const std::optional<MixerCommand> command = FindMixerCommand(mixer);
-  return command && UserRunsProgram(QFileInfo(command->program).fileName(),
-                                    {StartedMixers()[0].pid, StartedMixers()[1].pid});
+  if (!command) return false;
+  const QString program = QFileInfo(command->program).canonicalFilePath();
+  return !program.isEmpty() &&
+         UserRunsProgram(program, {StartedMixers()[0].pid, StartedMixers()[1].pid});
 }
 
 void StartMixerProgram(MixerKind mixer) {

@@ -26,7 +26,8 @@ struct MixerCommand {
 std::optional<MixerCommand> FindMixerCommand(MixerKind mixer);
 
 // True while the mixer this program last started for `mixer` is still running, or while the
-// user runs the mixer program that would be started (opened from the desktop, say).
+// user runs the mixer program that would be started (opened from the desktop, say): a process of
+// this user runs that very program file. A program of the same name elsewhere does not count.
 bool IsMixerRunning(MixerKind mixer);
 
 // Starts the mixer for `mixer` detached from this program (it outlives it), unless the one

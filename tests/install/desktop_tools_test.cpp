@@ -18,29 +18,48 @@
 namespace keblor {
 namespace {
 
-// A folder that replaces PATH while the test runs, where fake mixers are written.
+constexpr const char* LOG_VARIABLE = "KEBLOR_FAKE_MIXER_LOG";
+
+// Copies the fake mixer (it logs "<pid> <arguments>" to $KEBLOR_FAKE_MIXER_LOG and stays running,
+// as a real mixer window would) to `path`.
+void CopyFakeMixer(const QString& path, bool executable = true) {
+  QFile::remove(path);
+  ASSERT_TRUE(QFile::copy(QStringLiteral(KEBLOR_FAKE_MIXER), path));
+  QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+  if (executable) permissions |= QFile::ExeOwner;
+  ASSERT_TRUE(QFile::setPermissions(path, permissions));
+}
+
+QStringList LogLines(const QString& logPath) {
+  QFile log(logPath);
+  if (!log.open(QIODevice::ReadOnly)) return {};
+  return QString::fromLocal8Bit(log.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// A folder that replaces PATH while the test runs, where fake mixers are put. The mixers this
+// program starts log to starts.log there.
 class FakePath {
  public:
-  FakePath() : oldPath_(qgetenv("PATH")) { qputenv("PATH", dir_.path().toLocal8Bit()); }
+  FakePath()
+      : oldPath_(qgetenv("PATH")),
+        oldLog_(qgetenv(LOG_VARIABLE)),
+        hadLog_(qEnvironmentVariableIsSet(LOG_VARIABLE)) {
+    qputenv("PATH", dir_.path().toLocal8Bit());
+    qputenv(LOG_VARIABLE, LogPath().toLocal8Bit());
+  }
   ~FakePath() {
     for (qint64 pid : StartedPids()) ::kill(static_cast<pid_t>(pid), SIGKILL);
     qputenv("PATH", oldPath_);
+    if (hadLog_) {
+      qputenv(LOG_VARIABLE, oldLog_);
+    } else {
+      qunsetenv(LOG_VARIABLE);
+    }
   }
   FakePath(const FakePath&) = delete;
   FakePath& operator=(const FakePath&) = delete;
 
-  // A mixer that logs "<pid> <arguments>" and stays running, as a real mixer window would.
-  void AddMixer(const QString& name, bool executable = true) {
-    QFile script(dir_.filePath(name));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho \"$$ $*\" >> '%1'\nexec /bin/sleep 60\n")
-                     .arg(LogPath())
-                     .toLocal8Bit());
-    script.close();
-    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-    if (executable) permissions |= QFile::ExeOwner;
-    script.setPermissions(permissions);
-  }
+  void AddMixer(const QString& name, bool executable = true) { CopyFakeMixer(Path(name), executable); }
 
   QString Path(const QString& name) const { return dir_.filePath(name); }
   QString LogPath() const { return dir_.filePath(QStringLiteral("starts.log")); }
@@ -51,11 +70,7 @@ class FakePath {
     timer.start();
     QStringList lines;
     do {
-      QFile log(LogPath());
-      lines.clear();
-      if (log.open(QIODevice::ReadOnly)) {
-        lines = QString::fromLocal8Bit(log.readAll()).split('\n', Qt::SkipEmptyParts);
-      }
+      lines = LogLines(LogPath());
       if (lines.size() >= expected) break;
       QThread::msleep(20);
     } while (timer.elapsed() < 5000);
@@ -71,6 +86,45 @@ class FakePath {
  private:
   QTemporaryDir dir_;
   QByteArray oldPath_;
+  QByteArray oldLog_;
+  bool hadLog_;
+};
+
+// A mixer the user opened by other means: `program` run by the test, not by StartMixerProgram,
+// logging to a file of its own.
+class UserMixer {
+ public:
+  explicit UserMixer(const QString& program) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(LOG_VARIABLE), logDir_.filePath(QStringLiteral("user.log")));
+    process_.setProcessEnvironment(environment);
+    process_.start(program, {});
+  }
+  ~UserMixer() { Close(); }
+  UserMixer(const UserMixer&) = delete;
+  UserMixer& operator=(const UserMixer&) = delete;
+
+  // True once it runs and has logged its start.
+  bool WaitUntilRunning() {
+    if (!process_.waitForStarted()) return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (LogLines(logDir_.filePath(QStringLiteral("user.log"))).isEmpty()) {
+      if (timer.elapsed() > 5000) return false;
+      QThread::msleep(20);
+    }
+    return true;
+  }
+
+  void Close() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished();
+  }
+
+ private:
+  QTemporaryDir logDir_;
+  QProcess process_;
 };
 
 bool WaitUntilStopped(MixerKind mixer) {
@@ -166,14 +220,8 @@ TEST(MixerStart, StartsOnceWhileRunningAndAgainAfterItEnded) {
 TEST(MixerStart, AMixerTheUserOpenedIsNotStartedAgain) {
   FakePath path;
   path.AddMixer(QStringLiteral("pavucontrol"));
-  // The user's copy: a program called pavucontrol that is not ours and logs nothing.
-  QTemporaryDir elsewhere;
-  const QString userCopy = elsewhere.filePath(QStringLiteral("pavucontrol"));
-  ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), userCopy));
-  ASSERT_TRUE(QFile::setPermissions(userCopy, QFile::ReadOwner | QFile::ExeOwner));
-  QProcess user;
-  user.start(userCopy, {QStringLiteral("60")});
-  ASSERT_TRUE(user.waitForStarted());
+  UserMixer user(path.Path(QStringLiteral("pavucontrol")));
+  ASSERT_TRUE(user.WaitUntilRunning());
 
   EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
   EXPECT_TRUE(IsMixerRunning(MixerKind::Playback));
@@ -183,11 +231,44 @@ TEST(MixerStart, AMixerTheUserOpenedIsNotStartedAgain) {
   EXPECT_FALSE(QFile::exists(path.LogPath()));
 
   // Once the user closed it, the command starts one.
-  user.kill();
-  ASSERT_TRUE(user.waitForFinished());
+  user.Close();
   EXPECT_FALSE(IsMixerRunning(MixerKind::Recording));
   StartMixerProgram(MixerKind::Recording);
   EXPECT_EQ(path.Starts(1).size(), 1);
+  for (qint64 pid : path.StartedPids()) ::kill(static_cast<pid_t>(pid), SIGTERM);
+  EXPECT_TRUE(WaitUntilStopped(MixerKind::Recording));
+}
+
+// An upgrade replaces the program file under a running mixer; the user's mixer still counts.
+TEST(MixerStart, AMixerTheUserOpenedCountsAfterItsProgramWasReplaced) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pavucontrol"));
+  UserMixer user(path.Path(QStringLiteral("pavucontrol")));
+  ASSERT_TRUE(user.WaitUntilRunning());
+  path.AddMixer(QStringLiteral("pavucontrol"));  // a new file in place of the running one
+
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
+  StartMixerProgram(MixerKind::Recording);
+  QThread::msleep(300);  // a wrongly started mixer would have logged by now
+  EXPECT_FALSE(QFile::exists(path.LogPath()));
+}
+
+// A program that only shares the mixer's name (another copy, another test's fake) is not the
+// mixer that would be started: it neither counts as open nor keeps ours from starting.
+TEST(MixerStart, AProgramOfTheSameNameElsewhereIsNotTakenForTheMixer) {
+  FakePath path;
+  path.AddMixer(QStringLiteral("pavucontrol"));
+  QTemporaryDir elsewhere;
+  const QString otherCopy = elsewhere.filePath(QStringLiteral("pavucontrol"));
+  CopyFakeMixer(otherCopy);
+  UserMixer other(otherCopy);
+  ASSERT_TRUE(other.WaitUntilRunning());
+
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Recording));
+  EXPECT_FALSE(IsMixerRunning(MixerKind::Playback));
+  StartMixerProgram(MixerKind::Recording);
+  EXPECT_EQ(path.Starts(1).size(), 1);
+  EXPECT_TRUE(IsMixerRunning(MixerKind::Recording));
   for (qint64 pid : path.StartedPids()) ::kill(static_cast<pid_t>(pid), SIGTERM);
   EXPECT_TRUE(WaitUntilStopped(MixerKind::Recording));
 }
