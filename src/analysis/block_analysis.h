@@ -1,13 +1,10 @@
 #pragma once
-// Per-block analysis: 1024 PCM frames become magnitude spectra added to one accumulator per
-// channel; every NumberOfAverages blocks the sums become means and are mapped to display rows.
-// Runs on the GUI thread; fixed-size storage only, nothing is allocated per block.
+// The per-block analysis with the state kept by the caller and the outward calls made in the
+// middle of a block. SpectrumAnalyzer does the same work and keeps its own state.
 
-#include <array>
 #include <cstdint>
 
-#include "analysis/display_row_mapping.h"
-#include "analysis/fft_engine.h"
+#include "analysis/spectrum_analyzer.h"
 
 namespace keblor {
 
@@ -18,15 +15,7 @@ struct ChannelSpectrum {
   float peakLevel = 0.0f;  // largest |sample| of the last block, in sample units
 };
 
-// Working arrays, reused for every block.
-struct BlockWork {
-  std::array<float, FFT_SIZE> blockRe{};
-  std::array<float, FFT_SIZE> blockIm{};
-  std::array<float, HALF_SPECTRUM_SIZE> spectrumARe{};
-  std::array<float, HALF_SPECTRUM_SIZE> spectrumAIm{};
-  std::array<float, HALF_SPECTRUM_SIZE> spectrumBRe{};
-  std::array<float, HALF_SPECTRUM_SIZE> spectrumBIm{};
-};
+using BlockWork = BlockArrays;
 
 struct BlockAnalysisInput {
   int channels = 1;          // 1 or 2

@@ -1,0 +1,75 @@
+#pragma once
+// Per-block analysis: 1024 PCM frames become magnitude spectra added to one sum per channel;
+// every NumberOfAverages blocks the sums become means and are mapped to display rows.
+// One object holds everything between blocks; fixed-size storage only, nothing is allocated
+// after construction. Not for concurrent use.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "analysis/display_row_mapping.h"
+#include "analysis/fft_engine.h"
+
+namespace keblor {
+
+// The layout of a block: interleaved frames at 10240 frames per second.
+struct BlockFormat {
+  int channels = 1;        // 1 or 2
+  int bitsPerSample = 16;  // 8 (unsigned) or 16 (signed little-endian)
+};
+
+struct AnalyzerOptions {
+  int numberOfAverages = 1;  // blocks per cycle; below 1 counts as 1
+  bool level = false;        // track each block's peak
+  int rangeA = 1;            // display spans, RangeIndex 0..4
+  int rangeB = 3;
+  bool ft1000mp = false;     // tilt VFO-B's trace
+};
+
+// What a completed cycle shows. In mono VFO-B's row and peak are not touched and keep
+// whatever they held before.
+struct SpectrumFrame {
+  DisplayRow rowA{};
+  DisplayRow rowB{};
+  float peakA = 0.0f;  // largest |sample| of the cycle's last block in sample units; 0 with level off
+  float peakB = 0.0f;
+};
+
+// Working arrays of one block, reused for every block.
+struct BlockArrays {
+  std::array<float, FFT_SIZE> blockRe{};
+  std::array<float, FFT_SIZE> blockIm{};
+  std::array<float, HALF_SPECTRUM_SIZE> spectrumARe{};
+  std::array<float, HALF_SPECTRUM_SIZE> spectrumAIm{};
+  std::array<float, HALF_SPECTRUM_SIZE> spectrumBRe{};
+  std::array<float, HALF_SPECTRUM_SIZE> spectrumBIm{};
+};
+
+class SpectrumAnalyzer {
+ public:
+  SpectrumAnalyzer();  // builds the tables
+
+  // Takes effect from the next push. Changing the cycle length mid-cycle does not restart it.
+  void configure(const AnalyzerOptions& options);
+
+  // Analyses one block of exactly 1024 frames in `format`'s layout. Returns the frame when
+  // this block completes an averaging cycle, nothing otherwise. Calls nobody; never allocates.
+  std::optional<SpectrumFrame> push(const std::uint8_t* block, BlockFormat format);
+
+  // Both sums and the block count to zero; rows and peaks stay.
+  void restart();
+
+  const AnalyzerOptions& options() const { return options_; }
+
+ private:
+  FftTables tables_;
+  BlockArrays work_;
+  SpectrumAccumulator sumA_{};
+  SpectrumAccumulator sumB_{};
+  SpectrumFrame frame_;
+  int blocks_ = 0;
+  AnalyzerOptions options_;
+};
+
+}  // namespace keblor
