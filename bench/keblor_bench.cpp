@@ -1,5 +1,5 @@
-// Timings of the analysis chain: the FFT, one whole block (mono and stereo, 16 bits), and the
-// mapping of one cycle. FFTW (single precision, FFTW_MEASURE) and KissFFT transform the same
+// Timings of the analysis chain: the FFT, one whole block through SpectrumAnalyzer::push
+// (stereo, 16 bits), and the mapping of one cycle. FFTW (single precision, FFTW_MEASURE) and KissFFT transform the same
 // 1024 complex points as yardsticks; the run ends with FftTransform's time over FFTW's.
 
 #include <benchmark/benchmark.h>
@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/block_analysis.h"
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
+#include "analysis/spectrum_analyzer.h"
 
 namespace {
 
@@ -123,12 +123,6 @@ void BM_KissFftForward(benchmark::State& state) {
 }
 BENCHMARK(BM_KissFftForward);
 
-class NullHooks : public BlockAnalysisHooks {
- public:
-  void RequeueBuffer() override {}
-  void DisplayFrame() override { benchmark::ClobberMemory(); }
-};
-
 // 1024 frames of 16-bit little-endian samples: a tone on each channel plus some noise.
 std::vector<std::uint8_t> Block16(int channels) {
   std::vector<std::uint8_t> bytes;
@@ -146,30 +140,18 @@ std::vector<std::uint8_t> Block16(int channels) {
   return bytes;
 }
 
-// One whole block; argument 0: channels, argument 1: NumberOfAverages (1 maps every block).
-void BM_AnalyseBlock(benchmark::State& state) {
-  const int channels = static_cast<int>(state.range(0));
-  const std::vector<std::uint8_t> frames = Block16(channels);
-  BlockAnalysisInput input;
-  input.channels = channels;
-  input.bitsPerSample = 16;
-  input.numberOfAverages = static_cast<int>(state.range(1));
-  input.level = true;
-  input.rangeA = 1;
-  input.rangeB = 3;
-  BlockWork work;
-  ChannelSpectrum a;
-  ChannelSpectrum b;
-  int averageCount = 0;
-  NullHooks hooks;
+// One whole stereo block; argument: NumberOfAverages (1 maps every block).
+void BM_SpectrumAnalyzerPush(benchmark::State& state) {
+  const std::vector<std::uint8_t> frames = Block16(2);
+  SpectrumAnalyzer analyzer;
+  analyzer.configure({static_cast<int>(state.range(0)), true, 1, 3, false});
   for (auto _ : state) {
-    AnalyseBlock(frames.data(), input, Tables(), work, a, b, averageCount, hooks);
-    benchmark::DoNotOptimize(a.displayRow.data());
-    benchmark::DoNotOptimize(b.displayRow.data());
+    auto frame = analyzer.push(frames.data(), {2, 16});
+    benchmark::DoNotOptimize(frame);
   }
-  state.SetLabel(channels == 2 ? "stereo 16-bit" : "mono 16-bit");
+  state.SetLabel("stereo 16-bit");
 }
-BENCHMARK(BM_AnalyseBlock)->Args({1, 1})->Args({1, 10})->Args({2, 1})->Args({2, 10});
+BENCHMARK(BM_SpectrumAnalyzerPush)->Arg(1)->Arg(10);
 
 // One cycle's mapping of both channels (stereo), the same range on both; argument 1: FT-1000MP.
 void BM_MapDisplayRows(benchmark::State& state) {
