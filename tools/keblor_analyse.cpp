@@ -7,7 +7,7 @@
 #include <string>
 
 #include "analyse_options.h"
-#include "analysis/block_analysis.h"
+#include "analysis/spectrum_analyzer.h"
 #include "app/ini_file.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
@@ -28,11 +28,7 @@ constexpr int EXIT_WRITE_FAILED = 1;
 struct AnalyseRun {
   Settings settings;
   bool raster = false;
-  FftTables tables;
-  BlockWork work;
-  ChannelSpectrum a;
-  ChannelSpectrum b;
-  int averageCount = 0;
+  SpectrumAnalyzer analyzer;
   long blocks = 0;
   long frames = 0;
   TraceRaster rasterA{};
@@ -40,49 +36,38 @@ struct AnalyseRun {
   std::string levelA;
   std::string levelB;
   std::string line;
-  bool writeFailed = false;
 };
 
-class PrintingHooks : public BlockAnalysisHooks {
- public:
-  explicit PrintingHooks(AnalyseRun& run) : run_(run) {}
+// One JSON line for a completed cycle; false when it could not be written.
+bool PrintFrame(AnalyseRun& r, const SpectrumFrame& frame) {
+  const Settings& s = r.settings;
+  const bool stereo = s.Channels == 2;
+  const bool level = s.Level != 0;
+  ++r.frames;
 
-  void RequeueBuffer() override {}
-
-  void DisplayFrame() override {
-    AnalyseRun& r = run_;
-    const Settings& s = r.settings;
-    const bool stereo = s.Channels == 2;
-    const bool level = s.Level != 0;
-    ++r.frames;
-
-    VfoFrame vfoA{&r.a.displayRow, r.a.peakLevel, nullptr, nullptr};
-    VfoFrame vfoB{&r.b.displayRow, r.b.peakLevel, nullptr, nullptr};
-    if (level) {
-      r.levelA = FormatLevelText(r.a.peakLevel, s.BitsPerSample);
-      vfoA.level = &r.levelA;
-      if (stereo) {
-        r.levelB = FormatLevelText(r.b.peakLevel, s.BitsPerSample);
-        vfoB.level = &r.levelB;
-      }
+  VfoFrame vfoA{&frame.rowA, frame.peakA, nullptr, nullptr};
+  VfoFrame vfoB{&frame.rowB, frame.peakB, nullptr, nullptr};
+  if (level) {
+    r.levelA = FormatLevelText(frame.peakA, s.BitsPerSample);
+    vfoA.level = &r.levelA;
+    if (stereo) {
+      r.levelB = FormatLevelText(frame.peakB, s.BitsPerSample);
+      vfoB.level = &r.levelB;
     }
-    if (r.raster) {
-      RenderTraceRaster(r.rasterA, r.a.displayRow, s.VFO_A.Pitch != 0, s.VFO_A.PitchFreq, s.VFO_A.Range);
-      vfoA.raster = &r.rasterA;
-      if (stereo) {
-        RenderTraceRaster(r.rasterB, r.b.displayRow, s.VFO_B.Pitch != 0, s.VFO_B.PitchFreq, s.VFO_B.Range);
-        vfoB.raster = &r.rasterB;
-      }
+  }
+  if (r.raster) {
+    RenderTraceRaster(r.rasterA, frame.rowA, s.VFO_A.Pitch != 0, s.VFO_A.PitchFreq, s.VFO_A.Range);
+    vfoA.raster = &r.rasterA;
+    if (stereo) {
+      RenderTraceRaster(r.rasterB, frame.rowB, s.VFO_B.Pitch != 0, s.VFO_B.PitchFreq, s.VFO_B.Range);
+      vfoB.raster = &r.rasterB;
     }
-
-    r.line.clear();
-    AppendFrameJson(r.line, r.frames, r.blocks, vfoA, stereo ? &vfoB : nullptr);
-    if (std::fwrite(r.line.data(), 1, r.line.size(), stdout) != r.line.size()) r.writeFailed = true;
   }
 
- private:
-  AnalyseRun& run_;
-};
+  r.line.clear();
+  AppendFrameJson(r.line, r.frames, r.blocks, vfoA, stereo ? &vfoB : nullptr);
+  return std::fwrite(r.line.data(), 1, r.line.size(), stdout) == r.line.size();
+}
 
 int Fail(const std::string& subject, const std::string& problem) {
   std::fprintf(stderr, "keblor-analyse: %s: %s\n", subject.c_str(), problem.c_str());
@@ -110,26 +95,19 @@ int main(int argc, char** argv) {
   run.settings.Channels = wav.Channels();
   run.settings.BitsPerSample = wav.BitsPerSample();
   run.raster = options.raster;
-  BuildFftTables(run.tables);
 
   const Settings& s = run.settings;
-  BlockAnalysisInput input;
-  input.channels = s.Channels;
-  input.bitsPerSample = s.BitsPerSample;
-  input.numberOfAverages = s.NumberOfAverages;
-  input.level = s.Level != 0;
-  input.rangeA = s.VFO_A.Range;
-  input.rangeB = s.VFO_B.Range;
-  input.ft1000mp = s.FT1000MP != 0;
+  run.analyzer.configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0});
+  const BlockFormat format{s.Channels, s.BitsPerSample};
 
-  PrintingHooks hooks(run);
+  bool writeFailed = false;
   static BlockBytes block{};
-  while (!run.writeFailed && wav.ReadBlock(block)) {
+  while (!writeFailed && wav.ReadBlock(block)) {
     ++run.blocks;
-    AnalyseBlock(block.data(), input, run.tables, run.work, run.a, run.b, run.averageCount, hooks);
+    if (const auto frame = run.analyzer.push(block.data(), format)) writeFailed = !PrintFrame(run, *frame);
   }
 
-  if (std::fflush(stdout) != 0 || run.writeFailed) {
+  if (std::fflush(stdout) != 0 || writeFailed) {
     std::fprintf(stderr, "keblor-analyse: standard output: write failed\n");
     return EXIT_WRITE_FAILED;
   }
