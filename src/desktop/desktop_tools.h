@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/window_layer.h"
+#include "app/views.h"  // MixerKind
 
 namespace keblor {
 

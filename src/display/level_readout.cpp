@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "display/signal_window_layout.h"
 
 namespace keblor {
 
@@ -31,15 +30,6 @@ std::string FormatLevelText(float peakLevel, int bitsPerSample) {
   char text[48];
   std::snprintf(text, sizeof text, "Level: %2.1fdB", level);
   return text;
-}
-
-void ShowLevel(AppState& app, Vfo vfo) {
-  const ChannelView& view = ViewOf(app, vfo);
-  if (view.signalWindow == NO_WINDOW) return;
-  const int bits = app.settings.BitsPerSample;
-  app.windows->DrawTextBox(view.signalWindow, LEVEL_BOX, TextAlign::Left, {LEVEL_BOX.left, LEVEL_BOX.top},
-                           FormatLevelText(view.peakLevel, bits),
-                           IsFullScale(view.peakLevel, bits) ? TEXT_RED : TEXT_BLACK);
 }
 
 }  // namespace keblor

@@ -3,14 +3,10 @@
 
 #include <string>
 
-#include "app/app_state.h"
-
 namespace keblor {
 
 // The readout text for a peak in sample units (16-bit: 0..32768; 8-bit: 0..127.5).
 std::string FormatLevelText(float peakLevel, int bitsPerSample);
 bool IsFullScale(float peakLevel, int bitsPerSample);
-
-void ShowLevel(AppState& app, Vfo vfo);
 
 }  // namespace keblor

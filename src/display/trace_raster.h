@@ -5,13 +5,14 @@
 #include <array>
 #include <cstdint>
 
+#include "core/ranges.h"  // TRACE_COLUMNS
+
 namespace keblor {
 
 inline constexpr int RASTER_WIDTH = 208;
 inline constexpr int RASTER_HEIGHT = 128;
 inline constexpr int RASTER_ROW_BYTES = RASTER_WIDTH / 8;                  // 26
 inline constexpr int RASTER_BYTES = RASTER_ROW_BYTES * RASTER_HEIGHT;      // 3328
-inline constexpr int TRACE_COLUMNS = 200;
 
 using TraceRaster = std::array<std::uint8_t, RASTER_BYTES>;
 

@@ -8,9 +8,6 @@ namespace keblor {
 
 namespace {
 
-// Columns per Hz for RangeIndex 0..4: one over 2.5, 5, 10, 15 and 20 Hz per column.
-constexpr double MARKER_SCALE[RANGE_COUNT] = {0.4, 0.2, 0.1, 1.0 / 15.0, 0.05};
-
 // The marker stops one row short of the bottom of the trace area.
 constexpr int MARKER_ROWS = RASTER_HEIGHT - 1;
 
@@ -25,8 +22,8 @@ int RowOf(std::uint8_t value) { return std::min<int>(value, RASTER_HEIGHT - 1); 
 }  // namespace
 
 int MarkerColumn(int pitchFreq, int range) {
-  if (range < 0 || range >= RANGE_COUNT) return -1;
-  return RoundNearest(pitchFreq * MARKER_SCALE[range]);
+  if (!IsValidRange(range)) return -1;
+  return RoundNearest(pitchFreq * RangeOf(range).columnsPerHz);
 }
 
 void RenderTraceRaster(TraceRaster& raster, const DisplayRow& row, bool pitchOn, int pitchFreq, int range) {
@@ -52,42 +49,6 @@ void RenderTraceRaster(TraceRaster& raster, const DisplayRow& row, bool pitchOn,
     }
     prev = next;
   }
-}
-
-void CreateTraceSurface(AppState& app, Vfo vfo) {
-  ChannelView& view = ViewOf(app, vfo);
-  if (view.signalWindow == NO_WINDOW || view.surfaceCreated) return;
-  // The raster is left as it is: a reopened window shows the last frame drawn before it closed.
-  app.windows->CreateTraceSurface(view.signalWindow);
-  view.surfaceCreated = true;
-}
-
-void ReleaseTraceSurface(AppState& app, Vfo vfo) {
-  ChannelView& view = ViewOf(app, vfo);
-  if (!view.surfaceCreated) return;
-  if (view.signalWindow != NO_WINDOW) app.windows->ReleaseTraceSurface(view.signalWindow);
-  view.surfaceCreated = false;
-}
-
-void RenderTrace(AppState& app, Vfo vfo) {
-  ChannelView& view = ViewOf(app, vfo);
-  // A closed window keeps its raster untouched for the next time it opens.
-  if (view.signalWindow == NO_WINDOW || !view.surfaceCreated) return;
-  const VfoSettings& s = VfoSettingsOf(app, vfo);
-  RenderTraceRaster(view.raster, view.displayRow, s.Pitch != 0, s.PitchFreq, s.Range);
-  ShowTrace(app, vfo);
-}
-
-void ShowTrace(AppState& app, Vfo vfo) {
-  ChannelView& view = ViewOf(app, vfo);
-  if (view.signalWindow == NO_WINDOW || !view.surfaceCreated) return;
-  app.windows->ShowTrace(view.signalWindow, view.raster);
-}
-
-void PaintTrace(AppState& app, Vfo vfo) {
-  ChannelView& view = ViewOf(app, vfo);
-  if (app.clearRequested) view.raster.fill(0);
-  ShowTrace(app, vfo);
 }
 
 }  // namespace keblor

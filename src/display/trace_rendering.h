@@ -1,9 +1,7 @@
 #pragma once
-// The trace: a display row and the pitch marker drawn into the one-bit raster, and the raster
-// shown in its window.
+// The trace: a display row and the pitch marker drawn into the one-bit raster.
 
 #include "analysis/display_row_mapping.h"
-#include "app/app_state.h"
 #include "display/trace_raster.h"
 
 namespace keblor {
@@ -14,12 +12,5 @@ int MarkerColumn(int pitchFreq, int range);
 // Zeroes the raster, lights the marker column (rows 0..126) when shown and in 0..199, then
 // one vertical run per column from row[c] toward row[c + 1].
 void RenderTraceRaster(TraceRaster& raster, const DisplayRow& row, bool pitchOn, int pitchFreq, int range);
-
-void CreateTraceSurface(AppState& app, Vfo vfo);
-void ReleaseTraceSurface(AppState& app, Vfo vfo);
-void RenderTrace(AppState& app, Vfo vfo);  // once per display frame, window open
-void ShowTrace(AppState& app, Vfo vfo);
-// The paint-time trace: blank the raster under a clear request, then show it.
-void PaintTrace(AppState& app, Vfo vfo);
 
 }  // namespace keblor

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <cmath>
 
-#include "capture/sound_card_dialog.h"
 #include "desktop/desktop_tools.h"
 
 namespace keblor {
@@ -35,74 +34,53 @@ QLabel* AddStatic(QWidget* parent, const QString& text, QRect where, Qt::Alignme
 
 }  // namespace
 
-HostedDialog::HostedDialog(QWidget* owner, Procedure procedure) : QDialog(owner), procedure_(std::move(procedure)) {
+FixedDialog::FixedDialog(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFont(DialogFont());
   setModal(true);
 }
 
-QPoint HostedDialog::OwnerClientPoint(QWidget* owner, QPoint point) {
+QPoint FixedDialog::OwnerClientPoint(QWidget* owner, QPoint point) {
   // A dialog's place counts from its owner's client area, which lies below the menu bar.
   auto* main = qobject_cast<QMainWindow*>(owner);
   QWidget* client = main != nullptr && main->centralWidget() != nullptr ? main->centralWidget() : owner;
   return client->mapToGlobal(point);
 }
 
-QRect HostedDialog::DialogUnits(int x, int y, int width, int height) {
+QRect FixedDialog::DialogUnits(int x, int y, int width, int height) {
   return QRect(Px(x, UNIT_X), Px(y, UNIT_Y), Px(width, UNIT_X), Px(height, UNIT_Y));
 }
 
-void HostedDialog::AddButton(int id, QAbstractButton* button) {
-  buttons_[id] = button;
-  if (qobject_cast<QPushButton*>(button) != nullptr) {
-    connect(button, &QAbstractButton::clicked, this, [this, id] { procedure_(*this, DialogMessage::Command, id); });
-  }
-}
+void FixedDialog::AddButton(int id, QAbstractButton* button) { buttons_[id] = button; }
 
-QAbstractButton* HostedDialog::Button(int id) const {
+QAbstractButton* FixedDialog::Button(int id) const {
   const auto it = buttons_.find(id);
   return it == buttons_.end() ? nullptr : it->second;
 }
 
-int HostedDialog::Run() {
+int FixedDialog::Run() {
   ending_ = false;
-  procedure_(*this, DialogMessage::InitDialog, 0);
-  if (ending_) return result();
   if (QAbstractButton* ok = Button(1)) ok->setFocus();
   return exec();
 }
 
-void HostedDialog::CheckRadioButton(int first, int last, int id) {
-  for (int k = first; k <= last; ++k) {
-    if (QAbstractButton* button = Button(k)) button->setChecked(k == id);
-  }
-}
-
-bool HostedDialog::IsButtonChecked(int id) {
-  QAbstractButton* button = Button(id);
-  return button != nullptr && button->isChecked();
-}
-
-void HostedDialog::EndDialog(int result) {
+void FixedDialog::End(int result) {
   ending_ = true;
-  setResult(result);
   done(result);
 }
 
-void HostedDialog::reject() { procedure_(*this, DialogMessage::Command, 2); }
-
-void HostedDialog::closeEvent(QCloseEvent* event) {
+void FixedDialog::closeEvent(QCloseEvent* event) {
   if (ending_) {
     event->accept();
     return;
   }
   event->ignore();
-  procedure_(*this, DialogMessage::Close, 0);
+  OnCloseBox();
 }
 
-SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, Procedure procedure)
-    : HostedDialog(owner, std::move(procedure)) {
+SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, int channels, int bitsPerSample, Accept accept)
+    : FixedDialog(owner), accept_(std::move(accept)), channels_(channels), bits_(bitsPerSample) {
   setWindowTitle(QStringLiteral("Sound card settings"));
   setFixedSize(DialogUnits(0, 0, 118, 61).size());
 
@@ -110,9 +88,11 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, Procedure proce
   ok->setGeometry(DialogUnits(13, 40, 37, 14));
   ok->setDefault(true);
   AddButton(1, ok);
+  connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
   cancel->setGeometry(DialogUnits(67, 40, 37, 14));
   AddButton(2, cancel);
+  connect(cancel, &QPushButton::clicked, this, [this] { End(0); });
 
   AddStatic(this, QStringLiteral("Channels"), DialogUnits(25, 14, 33, 8), Qt::AlignLeft | Qt::AlignTop);
   AddStatic(this, QStringLiteral("Bits"), DialogUnits(67, 14, 12, 8), Qt::AlignLeft | Qt::AlignTop);
@@ -128,19 +108,35 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, Procedure proce
       {IDC_BITS_8, "8", 87, 7, 20},
       {IDC_BITS_16, "16", 87, 20, 24},
   };
-  auto* channels = new QButtonGroup(this);
-  auto* bits = new QButtonGroup(this);
+  auto* channelGroup = new QButtonGroup(this);
+  auto* bitsGroup = new QButtonGroup(this);
   for (const RadioItem& item : RADIOS) {
     auto* radio = new QRadioButton(QString::fromLatin1(item.text), this);
     radio->setGeometry(DialogUnits(item.x, item.y, item.width, 10));
     radio->setAutoExclusive(false);
-    (item.id <= IDC_CHANNELS_2 ? channels : bits)->addButton(radio, item.id);
+    (item.id <= IDC_CHANNELS_2 ? channelGroup : bitsGroup)->addButton(radio, item.id);
     AddButton(item.id, radio);
   }
+  Button(channels == 2 ? IDC_CHANNELS_2 : IDC_CHANNELS_1)->setChecked(true);
+  Button(bitsPerSample == 16 ? IDC_BITS_16 : IDC_BITS_8)->setChecked(true);
   if (owner != nullptr) move(OwnerClientPoint(owner, DialogUnits(9, 6, 0, 0).topLeft()));
 }
 
-AboutBox::AboutBox(QWidget* owner, Procedure procedure) : HostedDialog(owner, std::move(procedure)) {
+// The checked radio buttons; a group with none checked keeps the current value.
+void SoundCardSettingsDialog::OnOk() {
+  int channels = channels_;
+  int bits = bits_;
+  for (int id : {IDC_CHANNELS_1, IDC_CHANNELS_2, IDC_BITS_8, IDC_BITS_16}) {
+    if (!Button(id)->isChecked()) continue;
+    if (id == IDC_CHANNELS_1) channels = 1;
+    if (id == IDC_CHANNELS_2) channels = 2;
+    if (id == IDC_BITS_8) bits = 8;
+    if (id == IDC_BITS_16) bits = 16;
+  }
+  End(accept_ ? accept_(channels, bits) : 1);
+}
+
+AboutBox::AboutBox(QWidget* owner) : FixedDialog(owner) {
   setWindowTitle(QStringLiteral("About CW Keblor"));
   setFixedSize(DialogUnits(0, 0, 181, 73).size());
 
@@ -148,6 +144,7 @@ AboutBox::AboutBox(QWidget* owner, Procedure procedure) : HostedDialog(owner, st
   ok->setGeometry(DialogUnits(66, 55, 50, 14));
   ok->setDefault(true);
   AddButton(1, ok);
+  connect(ok, &QPushButton::clicked, this, [this] { End(0); });
 
   AddStatic(this, QStringLiteral("CW Keblor program"), DialogUnits(5, 2, 172, 10), Qt::AlignHCenter | Qt::AlignTop);
   AddStatic(this, QStringLiteral("Application for Microsoft  Windows"), DialogUnits(23, 12, 143, 9),

@@ -1,36 +1,30 @@
 #pragma once
-// The two modal dialogs, "Sound card settings" ("IDD_CARD") and "About CW Keblor" ("IDD_ABOUT"),
-// laid out from their templates and driven by the core's dialog procedures.
+// The two modal dialogs, "Sound card settings" and "About CW Keblor", laid out in dialog units
+// of an 8-point font and placed from the owner's client area.
 
 #include <QDialog>
 #include <functional>
 #include <map>
 
-#include "app/dialog_host.h"
-
 class QAbstractButton;
-class QPushButton;
 
 namespace keblor {
 
-// A dialog whose behaviour is a dialog procedure: it reports the initialisation, the buttons
-// (by id), Escape (as the cancel command 2) and the close box, and ends only through EndDialog.
-class HostedDialog : public QDialog, public DialogHost {
+// Control ids of the sound card dialog's radio buttons; OK is 1 and Cancel 2 in both dialogs.
+inline constexpr int IDC_CHANNELS_1 = 1078;
+inline constexpr int IDC_CHANNELS_2 = 1079;
+inline constexpr int IDC_BITS_8 = 1080;
+inline constexpr int IDC_BITS_16 = 1081;
+
+// A fixed-size dialog that ends only through End: the close box and Escape are the subclass's
+// to handle.
+class FixedDialog : public QDialog {
  public:
-  using Procedure = std::function<bool(DialogHost&, DialogMessage, int)>;
-  HostedDialog(QWidget* owner, Procedure procedure);
+  explicit FixedDialog(QWidget* owner);
 
-  // Sends the initialisation, then runs the dialog; returns the EndDialog result.
+  // Runs the dialog with OK focused; the result of End.
   int Run();
-
   QAbstractButton* Button(int id) const;  // nullptr when the dialog has none with this id
-
-  // --- DialogHost ---
-  void CheckRadioButton(int first, int last, int id) override;
-  bool IsButtonChecked(int id) override;
-  void EndDialog(int result) override;
-
-  void reject() override;  // Escape: the cancel command, which the procedure may ignore
 
   // Dialog units of an 8-point font in pixels.
   static QRect DialogUnits(int x, int y, int width, int height);
@@ -38,25 +32,45 @@ class HostedDialog : public QDialog, public DialogHost {
   static QPoint OwnerClientPoint(QWidget* owner, QPoint point);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
+  void End(int result);
   void AddButton(int id, QAbstractButton* button);
+  virtual void OnCloseBox() = 0;
+  virtual void OnEscape() = 0;
+  void reject() override { OnEscape(); }
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  Procedure procedure_;
   std::map<int, QAbstractButton*> buttons_;
   bool ending_ = false;
 };
 
-// "IDD_CARD": channels 1078/1079, bits 1080/1081, OK (default) and Cancel.
-class SoundCardSettingsDialog : public HostedDialog {
+// Mono or stereo, 8 or 16 bits. OK hands the choice to `accept`, which re-opens the capture while
+// the dialog stays up, and ends with its result; Cancel, Escape and the close box end with 0.
+class SoundCardSettingsDialog : public FixedDialog {
  public:
-  SoundCardSettingsDialog(QWidget* owner, Procedure procedure);
+  using Accept = std::function<int(int channels, int bitsPerSample)>;
+  SoundCardSettingsDialog(QWidget* owner, int channels, int bitsPerSample, Accept accept);
+
+ protected:
+  void OnCloseBox() override { End(0); }
+  void OnEscape() override { End(0); }
+
+ private:
+  void OnOk();
+  Accept accept_;
+  int channels_;  // the format the dialog opened with
+  int bits_;
 };
 
-// "IDD_ABOUT": the program's name, version and author, OK (default).
-class AboutBox : public HostedDialog {
+// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
+// Escape does nothing.
+class AboutBox : public FixedDialog {
  public:
-  AboutBox(QWidget* owner, Procedure procedure);
+  explicit AboutBox(QWidget* owner);
+
+ protected:
+  void OnCloseBox() override { End(1); }
+  void OnEscape() override {}
 };
 
 }  // namespace keblor

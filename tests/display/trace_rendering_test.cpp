@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "display/display_fixture.h"
-#include "display/display_frame.h"
+#include "display/raster_rows.h"
 
 namespace keblor::test {
 namespace {
@@ -137,59 +136,6 @@ TEST(TraceMarker, ZeroPitchIsColumnZeroAndNegativePitchDrawsNoMarker) {
   EXPECT_EQ(LitRows(raster, 0), std::vector<int>{127});
 }
 
-
-using TraceWindow = DisplayFixture;
-
-TEST_F(TraceWindow, RenderTraceDrawsTheVfosRowWithItsOwnSettingsAndShowsIt) {
-  const WindowHandle b = Open(Vfo::B);
-  app.settings.VFO_B = {1000, 1, 2};  // marker column 100
-  app.vfoB.displayRow = FlatRow(127);
-  const int shownBefore = Window(b).showTraceCount;
-  RenderTrace(app, Vfo::B);
-  EXPECT_EQ(Window(b).showTraceCount, shownBefore + 1);
-  ASSERT_TRUE(Window(b).trace.has_value());
-  EXPECT_EQ(*Window(b).trace, app.vfoB.raster);
-  EXPECT_EQ(LitRows(app.vfoB.raster, 100), RowRange(0, 127));
-}
-
-TEST_F(TraceWindow, ClosedWindowKeepsItsRasterThroughAFrame) {
-  app.vfoA.raster.fill(0x55);
-  RenderTrace(app, Vfo::A);
-  EXPECT_EQ(app.vfoA.raster[0], 0x55);
-}
-
-TEST_F(TraceWindow, DisplayFrameDrawsOpenWindowsOnlyAndVfoBOnlyInStereo) {
-  const WindowHandle a = Open(Vfo::A);
-  const WindowHandle b = Open(Vfo::B);
-  app.vfoA.displayRow = FlatRow(127);
-  app.vfoB.displayRow = FlatRow(127);
-  const int aShown = Window(a).showTraceCount;
-  const int bShown = Window(b).showTraceCount;
-
-  app.settings.Channels = 1;
-  DrawDisplayFrame(app);
-  EXPECT_EQ(Window(a).showTraceCount, aShown + 1);
-  EXPECT_EQ(Window(b).showTraceCount, bShown);
-
-  app.settings.Channels = 2;
-  DrawDisplayFrame(app);
-  EXPECT_EQ(Window(a).showTraceCount, aShown + 2);
-  EXPECT_EQ(Window(b).showTraceCount, bShown + 1);
-}
-
-TEST_F(TraceWindow, FrozenDisplayFrameDrawsNothingAndKeepsTheRasters) {
-  const WindowHandle a = Open(Vfo::A);
-  app.settings.Level = 1;
-  app.vfoA.peakLevel = 16384.0f;
-  app.vfoA.displayRow = FlatRow(127);
-  app.vfoA.raster.fill(0x11);
-  const int shown = Window(a).showTraceCount;
-  app.frozen = true;
-  DrawDisplayFrame(app);
-  EXPECT_EQ(Window(a).showTraceCount, shown);
-  EXPECT_EQ(app.vfoA.raster[0], 0x11);
-  EXPECT_EQ(fake.TextAt(a, 40, 145), nullptr);
-}
 
 }  // namespace
 }  // namespace keblor::test

@@ -1,6 +1,6 @@
-// Captures the default input through the PortAudio device in each of the four formats, feeds
-// every block to the analysis as the main window does, and checks what a tone played into the
-// input looks like: the strongest averaged bin, the block cadence and lost blocks.
+// Captures the default input through the PortAudio source in each of the four formats and checks
+// what a tone played into the input looks like: the strongest bin of the averaged spectrum, the
+// block cadence, lost blocks, and that nothing is delivered after the close.
 //
 //   capture_e2e --expect-bin N [--blocks N]   all four formats in turn; exit 1 on a failure
 //   capture_e2e --server-dies                 waits for the sound server to vanish mid-stream
@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -18,9 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/block_analysis.h"
-#include "capture/capture_stream.h"
-#include "portaudio/portaudio_capture_device.h"
+#include "analysis/fft_engine.h"
+#include "portaudio/portaudio_source.h"
 
 namespace keblor {
 namespace {
@@ -37,58 +37,64 @@ struct Run {
   std::vector<Clock::time_point> arrivals;
   std::vector<int> peakBinA;
   std::vector<int> peakBinB;
-  int stale = 0;
 };
 
-int StrongestBin(const SpectrumAccumulator& accumulator) {
-  const auto first = accumulator.begin() + FIRST_SEARCHED_BIN;
-  return static_cast<int>(std::max_element(first, accumulator.end()) - accumulator.begin());
-}
-
-// The main window's part: accept, analyse, requeue from within the analysis.
-class AnalysingSink : public CaptureSink, public BlockAnalysisHooks {
+// Both channels' magnitude spectra summed over AVERAGES blocks, as the display averages them;
+// each completed cycle records its strongest bin per channel.
+class BinCounter {
  public:
-  CaptureStream* stream = nullptr;
-  Run* run = nullptr;
-  FftTables tables{};
-  BlockWork work{};
-  ChannelSpectrum a{}, b{};
-  int averageCount = 0;
+  BinCounter() { BuildFftTables(tables_); }
 
-  void OnCaptureData(const CaptureNotification& notification) override {
-    CaptureBuffer* buffer = AcceptCaptureNotification(*stream, notification);
-    if (buffer == nullptr) {
-      if (run != nullptr) ++run->stale;
-      return;
+  void Add(const std::uint8_t* frames, const AudioFormat& format, Run& run) {
+    for (int i = 0; i < FFT_SIZE; ++i) {
+      re_[i] = Sample(frames, format, i, 0) * tables_.hannWindow[i];
+      im_[i] = format.channels == 2 ? Sample(frames, format, i, 1) * tables_.hannWindow[i] : 0.0f;
     }
-    run->arrivals.push_back(Clock::now());
-    current_ = buffer->index;
-    BlockAnalysisInput input;
-    input.channels = run->channels;
-    input.bitsPerSample = run->bits;
-    input.numberOfAverages = AVERAGES;
-    input.level = true;
-    AnalyseBlock(buffer->data, input, tables, work, a, b, averageCount, *this);
+    FftTransform(-1, FFT_SIZE, re_.data(), im_.data(), tables_.stageCos.data(), tables_.stageSin.data());
+    SplitTwoRealSpectra(FFT_SIZE, re_.data(), im_.data(), aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data());
+    for (int k = 0; k < BINS; ++k) {
+      sumA_[k] += std::hypot(aRe_[k], aIm_[k]);
+      sumB_[k] += std::hypot(bRe_[k], bIm_[k]);
+    }
+    if (++blocks_ < AVERAGES) return;
+    run.peakBinA.push_back(Strongest(sumA_));
+    if (format.channels == 2) run.peakBinB.push_back(Strongest(sumB_));
+    sumA_.fill(0.0);
+    sumB_.fill(0.0);
+    blocks_ = 0;
   }
-  void RequeueBuffer() override { keblor::RequeueBuffer(*stream, current_); }
-  void DisplayFrame() override {
-    run->peakBinA.push_back(StrongestBin(a.accumulator));
-    if (run->channels == 2) run->peakBinB.push_back(StrongestBin(b.accumulator));
+  void Restart() {
+    sumA_.fill(0.0);
+    sumB_.fill(0.0);
+    blocks_ = 0;
   }
 
  private:
-  int current_ = 0;
+  static constexpr int BINS = 401;
+  static float Sample(const std::uint8_t* frames, const AudioFormat& format, int frame, int channel) {
+    const int index = frame * format.channels + channel;
+    if (format.bitsPerSample == 8) return static_cast<float>(frames[index]) - 127.5f;
+    return static_cast<float>(static_cast<std::int16_t>(frames[2 * index] | (frames[2 * index + 1] << 8)));
+  }
+  static int Strongest(const std::array<double, BINS>& sums) {
+    return static_cast<int>(std::max_element(sums.begin() + FIRST_SEARCHED_BIN, sums.end()) - sums.begin());
+  }
+  FftTables tables_{};
+  std::array<float, FFT_SIZE> re_{}, im_{};
+  std::array<float, HALF_SPECTRUM_SIZE> aRe_{}, aIm_{}, bRe_{}, bIm_{};
+  std::array<double, BINS> sumA_{}, sumB_{};
+  int blocks_ = 0;
 };
 
-// Waits for notifications up to `until`, handing them to the sink; false on a poll error.
-bool Pump(PortAudioCaptureDevice& device, Clock::time_point until) {
+// Waits for blocks up to `until`, handing them to the handler; false on a poll error.
+bool Pump(PortAudioSource& source, Clock::time_point until) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
     if (left <= 0) return true;
-    pollfd fd{device.NotificationFd(), POLLIN, 0};
+    pollfd fd{source.WakeFd(), POLLIN, 0};
     const int ready = poll(&fd, 1, static_cast<int>(left));
     if (ready < 0 && errno != EINTR) return false;
-    if (ready > 0) device.DispatchNotifications();
+    if (ready > 0) source.DispatchBlocks();
   }
 }
 
@@ -98,13 +104,9 @@ int Fail(const char* what) {
 }
 
 int CheckFormats(int expectedBin, int blocks) {
-  PortAudioCaptureDevice device;
-  if (device.InputDeviceCount() < 1) return Fail("no input devices");
-  CaptureStream stream;
-  stream.device = &device;
-  AnalysingSink sink;
-  sink.stream = &stream;
-  BuildFftTables(sink.tables);
+  PortAudioSource source;
+  if (source.InputCount() < 1) return Fail("no input devices");
+  BinCounter counter;
 
   const int formats[4][2] = {{1, 8}, {1, 16}, {2, 8}, {2, 16}};
   int failures = 0;
@@ -112,29 +114,34 @@ int CheckFormats(int expectedBin, int blocks) {
     Run run;
     run.channels = f[0];
     run.bits = f[1];
-    sink.run = &run;
-    ClearAccumulators(sink.a, sink.b, sink.averageCount);
-    ComputeWaveFormat(stream, run.channels, run.bits);
-    int code = OpenCapture(stream, sink);
-    if (code == 0) code = StartCapture(stream);
+    counter.Restart();
+    int delivered = 0;
+    const AudioFormat format{run.channels, run.bits};
+    const OpenResult opened = QueryAndOpen(source, format);
+    int code = opened.code;
+    if (opened.ok()) code = source.Start([&](const std::uint8_t* frames, const AudioFormat& got) {
+      ++delivered;
+      run.arrivals.push_back(Clock::now());
+      if (got == format) counter.Add(frames, got, run);
+    });
     if (code != 0) {
-      std::fprintf(stderr, "FAIL: %d ch %d bit: MMedia error nr %d\n", run.channels, run.bits, code);
-      CloseCapture(stream);
+      std::fprintf(stderr, "FAIL: %d ch %d bit: %s\n", run.channels, run.bits, DeviceErrorText(code).c_str());
+      source.Close();
       ++failures;
       continue;
     }
     // Generous deadline: blocks are 100 ms apart.
     const auto deadline = Clock::now() + std::chrono::milliseconds(blocks * 100 + 3000);
     while (static_cast<int>(run.arrivals.size()) < blocks && Clock::now() < deadline) {
-      if (!Pump(device, std::min(deadline, Clock::now() + std::chrono::milliseconds(50)))) break;
+      if (!Pump(source, std::min(deadline, Clock::now() + std::chrono::milliseconds(50)))) break;
     }
-    const std::uint64_t lost = device.LostBlocks();
-    const std::uint64_t overflowed = device.OverflowedBlocks();
-    CloseCapture(stream);
-    // The buffers the close returned come back as notifications: all must be dropped.
-    const int staleBefore = run.stale;
-    Pump(device, Clock::now() + std::chrono::milliseconds(150));
-    const int staleAfterClose = run.stale - staleBefore;
+    const std::uint64_t lost = source.LostBlocks();
+    const std::uint64_t overflowed = source.OverflowedBlocks();
+    source.Close();
+    // Whatever was still on its way when the stream closed must not be delivered.
+    const int deliveredAtClose = delivered;
+    Pump(source, Clock::now() + std::chrono::milliseconds(150));
+    const int afterClose = delivered - deliveredAtClose;
 
     const std::size_t n = run.arrivals.size();
     double meanMs = 0, minMs = 1e9, maxMs = 0;
@@ -150,9 +157,9 @@ int CheckFormats(int expectedBin, int blocks) {
       if (run.channels == 2) bins += "/" + std::to_string(run.peakBinB[i]);
     }
     std::printf("%d ch %2d bit: %zu blocks, interval mean %.1f ms min %.1f max %.1f, lost %llu, overflowed %llu, "
-                "stale dropped %d; strongest bins:%s\n",
+                "delivered after close %d; strongest bins:%s\n",
                 run.channels, run.bits, n, meanMs, minMs, maxMs, static_cast<unsigned long long>(lost),
-                static_cast<unsigned long long>(overflowed), staleAfterClose, bins.c_str());
+                static_cast<unsigned long long>(overflowed), afterClose, bins.c_str());
 
     bool ok = true;
     auto check = [&](bool condition, const char* what) {
@@ -165,7 +172,7 @@ int CheckFormats(int expectedBin, int blocks) {
     check(lost == 0, "blocks were lost");
     check(meanMs > 90.0 && meanMs < 110.0, "blocks do not arrive every 100 ms on average");
     check(maxMs < 400.0, "a gap between blocks exceeded 400 ms");
-    check(staleAfterClose <= 2, "more notifications after the close than buffers");
+    check(afterClose == 0, "a block was delivered after the close");
     const std::size_t frames = run.peakBinA.size();
     check(frames > SETTLING_FRAMES, "too few averaged spectra");
     for (std::size_t i = SETTLING_FRAMES; i < frames; ++i) {
@@ -180,35 +187,30 @@ int CheckFormats(int expectedBin, int blocks) {
 // The sound server is killed by the caller once "capturing" has been printed; the blocks stop,
 // and closing must still return promptly.
 int CheckServerDeath() {
-  PortAudioCaptureDevice device;
-  CaptureStream stream;
-  stream.device = &device;
-  AnalysingSink sink;
-  sink.stream = &stream;
-  BuildFftTables(sink.tables);
+  PortAudioSource source;
   Run run;
-  sink.run = &run;
-  ComputeWaveFormat(stream, 1, 16);
-  int code = OpenCapture(stream, sink);
-  if (code == 0) code = StartCapture(stream);
+  const OpenResult opened = QueryAndOpen(source, {1, 16});
+  int code = opened.code;
+  if (opened.ok())
+    code = source.Start([&](const std::uint8_t*, const AudioFormat&) { run.arrivals.push_back(Clock::now()); });
   if (code != 0) {
-    std::fprintf(stderr, "FAIL: MMedia error nr %d\n", code);
+    std::fprintf(stderr, "FAIL: %s\n", DeviceErrorText(code).c_str());
     return 1;
   }
   const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (run.arrivals.size() < 5 && Clock::now() < deadline) Pump(device, Clock::now() + std::chrono::milliseconds(50));
+  while (run.arrivals.size() < 5 && Clock::now() < deadline) Pump(source, Clock::now() + std::chrono::milliseconds(50));
   if (run.arrivals.size() < 5) return Fail("no blocks before the server was stopped");
   std::printf("capturing\n");
   std::fflush(stdout);
   // Wait until blocks stop for a second (or give up after 15 s: the server never went away).
   const auto giveUp = Clock::now() + std::chrono::seconds(15);
   while (Clock::now() < giveUp) {
-    Pump(device, Clock::now() + std::chrono::milliseconds(100));
+    Pump(source, Clock::now() + std::chrono::milliseconds(100));
     if (Clock::now() - run.arrivals.back() > std::chrono::seconds(1)) break;
   }
   if (Clock::now() - run.arrivals.back() <= std::chrono::seconds(1)) return Fail("blocks kept coming");
   const auto closeStart = Clock::now();
-  CloseCapture(stream);
+  source.Close();
   const double closeMs = std::chrono::duration<double, std::milli>(Clock::now() - closeStart).count();
   std::printf("blocks stopped after %zu; close took %.1f ms\n", run.arrivals.size(), closeMs);
   if (closeMs > 3000.0) return Fail("closing a dead stream took more than 3 s");

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "fakes/fake_capture_device.h"
-#include "qt/qt_window_layer.h"
-#include "qt/signal_frame.h"
+#include "app/program.h"
+#include "fakes/fake_audio_source.h"
+#include "qt/desktop.h"
+#include "qt/main_view.h"
+#include "qt/spectrum_window.h"
 
 namespace {
 
@@ -37,45 +37,39 @@ class FixedSettings : public SettingsFile {
   bool WriteString(const std::string&, const std::string&, const std::string&) override { return false; }
 };
 
-struct Program {
-  std::unique_ptr<AppState> app = std::make_unique<AppState>();
+struct Harness {
   FixedSettings settings;
-  FakeCaptureDevice device;
-  MainWindowCaptureSink sink{*app};
-  QtWindowLayer layer{*app};
+  test::FakeAudioSource source;
+  QtMainView view;
+  QtDesktop desktop{view};
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &settings);
 
-  Program() {
-    layer.SetInstanceName(QStringLiteral("keblor-qt-harness-%1").arg(::getpid()));
-    app->windows = &layer;
-    app->settingsFile = &settings;
-    app->capture.device = &device;
-    app->captureSink = &sink;
+  Harness() {
+    desktop.SetInstanceName(QStringLiteral("keblor-qt-harness-%1").arg(::getpid()));
+    view.Connect(*program);
   }
-  ~Program() {
-    CloseCapture(app->capture);
-    if (layer.MainWindow() != nullptr) layer.DestroyMainWindow();
-  }
-  bool Start() { return StartUp(*app) == StartupResult::Running && layer.MainWindow() != nullptr; }
+  ~Harness() { program->Shutdown(); }
+  bool Start() { return program->StartUp() && view.Window() != nullptr; }
 };
 
 int RunKeys() {
-  Program program;
-  program.settings.values["General/Channels"] = 2;
-  program.settings.values["General/AlwaysOnTop"] = 0;
-  if (!program.Start()) {
+  Harness harness;
+  harness.settings.values["General/Channels"] = 2;
+  harness.settings.values["General/AlwaysOnTop"] = 0;
+  if (!harness.Start()) {
     std::fprintf(stderr, "qt_harness: start-up failed\n");
     return 1;
   }
-  AppState& app = *program.app;
+  const Settings& settings = harness.program->settings();
   struct Seen {
     int rangeA = -1, rangeB = -1, pitchA = -1;
   } seen;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (app.settings.VFO_A.Range != seen.rangeA) std::printf("rangeA %d\n", seen.rangeA = app.settings.VFO_A.Range);
-    if (app.settings.VFO_B.Range != seen.rangeB) std::printf("rangeB %d\n", seen.rangeB = app.settings.VFO_B.Range);
-    if (app.settings.VFO_A.PitchFreq != seen.pitchA) {
-      std::printf("pitchA %d\n", seen.pitchA = app.settings.VFO_A.PitchFreq);
+    if (settings.VFO_A.Range != seen.rangeA) std::printf("rangeA %d\n", seen.rangeA = settings.VFO_A.Range);
+    if (settings.VFO_B.Range != seen.rangeB) std::printf("rangeB %d\n", seen.rangeB = settings.VFO_B.Range);
+    if (settings.VFO_A.PitchFreq != seen.pitchA) {
+      std::printf("pitchA %d\n", seen.pitchA = settings.VFO_A.PitchFreq);
     }
     std::fflush(stdout);
   });
@@ -90,8 +84,8 @@ int RunKeys() {
 class ToneSource {
  public:
   std::vector<std::uint8_t> NextBlock() {
-    std::vector<std::uint8_t> bytes(CAPTURE_FRAMES * 2);
-    for (int i = 0; i < CAPTURE_FRAMES; ++i) {
+    std::vector<std::uint8_t> bytes(AUDIO_BLOCK_FRAMES * 2);
+    for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
       const double tone = 5800.0 * std::sin(phase_);
       phase_ += 2.0 * M_PI * 700.0 / 10240.0;
       double noise = 0.0;
@@ -114,24 +108,24 @@ class ToneSource {
 };
 
 int WritePng(const QString& path) {
-  Program program;
-  program.settings.values["General/Level"] = 1;
-  program.settings.values["General/NumberOfAverages"] = 3;
-  program.settings.values["VFO-A/PitchFreq"] = 700;
-  if (!program.Start()) {
+  Harness harness;
+  harness.settings.values["General/Level"] = 1;
+  harness.settings.values["General/NumberOfAverages"] = 3;
+  harness.settings.values["VFO-A/PitchFreq"] = 700;
+  if (!harness.Start()) {
     std::fprintf(stderr, "qt_harness: start-up failed\n");
     return 1;
   }
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   ToneSource source;
   for (int block = 0; block < 12; ++block) {
-    if (!program.device.DeliverBlock(source.NextBlock())) {
+    if (!harness.source.Deliver(source.NextBlock())) {
       std::fprintf(stderr, "qt_harness: the fake sound card took no block\n");
       return 1;
     }
     QCoreApplication::processEvents();
   }
-  SignalFrame* frame = program.layer.SignalWindowFrame(program.app->vfoA.signalWindow);
+  SpectrumWindow* frame = harness.view.Spectrum(Vfo::A);
   if (frame == nullptr) return 1;
   const QImage image = frame->grab().toImage();
   if (!image.save(path, "PNG")) {

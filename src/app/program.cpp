@@ -1,0 +1,283 @@
+#include "app/program.h"
+
+#include "core/command_ids.h"
+#include "core/display_commands.h"
+#include "core/marker_pointer.h"
+#include "core/settings_store.h"
+
+namespace keblor {
+
+namespace {
+
+constexpr const char* MAIN_TITLE = "CW Keblor";
+
+const char* TitleOf(Vfo vfo) { return vfo == Vfo::A ? "Main VFO-A" : "Sub VFO-B"; }
+int PopupMenuOf(Vfo vfo) { return vfo == Vfo::A ? cmd::POPUP_MENU_A : cmd::POPUP_MENU_B; }
+std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
+
+Rect OuterRect(int left, int top, const MainLayout& layout) {
+  return {left, top, left + layout.width, top + layout.height};
+}
+
+AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
+  return {s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0};
+}
+
+}  // namespace
+
+Program::Program(MainView& main, Desktop& desktop, AudioSource& source, SettingsFile* settingsFile)
+    : main_(main), desktop_(desktop), source_(source), settingsFile_(settingsFile) {}
+
+bool Program::StartUp() {
+  if (desktop_.FindRunningCopy()) return false;
+
+  if (settingsFile_ != nullptr) LoadSettings(settings_, *settingsFile_);
+  const Settings& s = settings_;
+  display_.layout = ChooseMainLayout(s.ArrangeVertically, s.Channels, display_.layout);
+  main_.Create(MAIN_TITLE, OuterRect(s.xPos, s.yPos, display_.layout));
+
+  // A negative count is a back-end error: no device can be used either way.
+  if (source_.InputCount() <= 0) {
+    desktop_.ReportError("No audio devices, exiting", DEVICE_ERROR_CAPTION);
+    return false;
+  }
+  if (const OpenResult opened = QueryAndOpen(source_, FormatOf(s.Channels, s.BitsPerSample)); !opened.ok()) {
+    ReportDeviceError(opened.code);
+    return AbandonStartUp();
+  }
+
+  OpenWindow(Vfo::A);
+  if (IsStereo(s)) OpenWindow(Vfo::B);
+  if (s.AlwaysOnTop != 0) main_.SetTopmost(true);
+  Refresh();
+
+  if (const int code = StartCapture(); code != 0) {
+    ReportDeviceError(code);
+    return AbandonStartUp();
+  }
+  return true;
+}
+
+// A start that fails after the capture or the spectrum windows were opened leaves neither.
+bool Program::AbandonStartUp() {
+  display_.frozen = true;
+  source_.Close();
+  for (Vfo vfo : BOTH_VFOS)
+    if (display_.IsOpen(vfo)) CloseWindow(vfo);
+  return false;
+}
+
+void Program::Shutdown() {
+  source_.Close();
+  if (!closed_) {
+    closed_ = true;
+    main_.Destroy();
+  }
+}
+
+int Program::StartCapture() {
+  return source_.Start([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
+}
+
+void Program::ReportDeviceError(int code) { desktop_.ReportError(DeviceErrorText(code), DEVICE_ERROR_CAPTION); }
+
+void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
+  analyzer_.configure(AnalyzerOptionsOf(settings_));
+  const std::optional<SpectrumFrame> frame = analyzer_.push(frames, {format.channels, format.bitsPerSample});
+  if (!frame || display_.frozen) return;
+  const bool level = settings_.Level != 0;
+  if (display_.openA) {
+    DrawFrame(traces_[0], frame->rowA, frame->peakA, settings_.VFO_A, level, settings_.BitsPerSample);
+    ShowPicture(Vfo::A);
+  }
+  if (IsStereo(settings_) && display_.openB) {
+    DrawFrame(traces_[1], frame->rowB, frame->peakB, settings_.VFO_B, level, settings_.BitsPerSample);
+    ShowPicture(Vfo::B);
+  }
+}
+
+void Program::ShowPicture(Vfo vfo) {
+  SpectrumView* view = views_[Slot(vfo)];
+  if (view == nullptr) return;
+  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), settings_.NumberOfAverages));
+}
+
+void Program::Refresh() {
+  menu_ = DeriveMenu(settings_, display_);
+  if (!closed_) main_.ShowMenu(menu_);
+  for (Vfo vfo : BOTH_VFOS)
+    if (display_.IsOpen(vfo)) ShowPicture(vfo);
+}
+
+void Program::OpenWindow(Vfo vfo) {
+  if (display_.IsOpen(vfo)) return;
+  const Point at = vfo == Vfo::A ? Point{0, 2} : Point{display_.layout.vfoBLeft, display_.layout.vfoBTop};
+  views_[Slot(vfo)] = &main_.OpenSpectrum(vfo, TitleOf(vfo), at);
+  display_.SetOpen(vfo, true);
+  Repaint(traces_[Slot(vfo)], display_);
+  ShowPicture(vfo);
+}
+
+void Program::CloseWindow(Vfo vfo) {
+  if (!display_.IsOpen(vfo)) return;
+  display_.SetOpen(vfo, false);
+  views_[Slot(vfo)] = nullptr;
+  main_.CloseSpectrum(vfo);
+}
+
+void Program::OnCommand(std::uint32_t command) {
+  RunCommand(static_cast<int>(command & 0xFFFFu));
+  Refresh();
+}
+
+void Program::OnKey(AcceleratorKey key, bool ctrl) {
+  if (const int id = TranslateAccelerator(menu_, key, ctrl); id != 0) OnCommand(static_cast<std::uint32_t>(id));
+}
+
+void Program::RunCommand(int id) {
+  if (const std::optional<DisplayEffects> effects = ApplyDisplayCommand(settings_, display_, id)) {
+    if (effects->restartAveraging) analyzer_.restart();
+    if (effects->blankLevel)
+      for (Vfo vfo : BOTH_VFOS)
+        if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
+    if (effects->repaintA) Repaint(traces_[0], display_);
+    if (effects->repaintB) Repaint(traces_[1], display_);
+    return;
+  }
+  switch (id) {
+    case cmd::MainVfoA: ToggleWindow(Vfo::A); break;
+    case cmd::SubVfoB: ToggleWindow(Vfo::B); break;
+    case cmd::ArrangeVertically: ArrangeWindows(); break;
+    case cmd::AlwaysOnTop: ToggleTopmost(); break;
+    case cmd::SoundCard: RunSoundCardDialog(); break;
+    case cmd::InputControls: desktop_.OpenMixer(MixerKind::Recording); break;
+    case cmd::OutputControls: desktop_.OpenMixer(MixerKind::Playback); break;
+    case cmd::Save: Save(); break;
+    case cmd::SaveAndExit:
+      Save();
+      Close();
+      break;
+    case cmd::Exit: Close(); break;
+    case cmd::HelpContents: desktop_.OpenHelp(); break;
+    case cmd::About: desktop_.ShowAbout(); break;
+    default: break;  // any other id only refreshes the menu
+  }
+}
+
+void Program::OnPointer(Vfo vfo, unsigned keys, int x, int y) {
+  if (!display_.IsOpen(vfo)) return;
+  VfoSettings& v = VfoSettingsOf(settings_, vfo);
+  const PointerOutcome outcome = PointAtMarker(v, display_.frozen, keys, x, y);
+  views_[Slot(vfo)]->SetMarkerCursor(outcome.markerCursor);
+  if (!outcome.newPitchFreq) return;
+  v.PitchFreq = *outcome.newPitchFreq;
+  Refresh();
+}
+
+void Program::OnRightButton(Vfo vfo, int x, int y) {
+  if (!display_.IsOpen(vfo) || display_.frozen) return;
+  views_[Slot(vfo)]->ShowPopupMenu(PopupMenuOf(vfo), {x, y}, PopupCheckedItems(settings_, vfo));
+}
+
+void Program::OnSpectrumClose(Vfo vfo) {
+  CloseWindow(vfo);
+  Refresh();
+}
+
+void Program::OnMainClose() { Close(); }
+
+// Freeze, close the capture, close the spectrum windows, destroy the main window, quit with 0.
+void Program::Close() {
+  if (closed_) return;
+  display_.frozen = true;
+  source_.Close();
+  for (Vfo vfo : BOTH_VFOS) CloseWindow(vfo);
+  closed_ = true;
+  main_.Destroy();
+}
+
+void Program::ToggleWindow(Vfo vfo) {
+  if (display_.IsOpen(vfo))
+    CloseWindow(vfo);
+  else
+    OpenWindow(vfo);
+}
+
+void Program::ArrangeWindows() {
+  const Rect rect = main_.OuterRect();
+  const bool vfoBWasOpen = display_.openB;
+  CloseWindow(Vfo::B);
+  settings_.ArrangeVertically = settings_.ArrangeVertically != 0 ? 0 : 1;
+  // The command is greyed with one channel, so only the two-channel rows apply.
+  display_.layout = ChooseMainLayout(settings_.ArrangeVertically, 2, display_.layout);
+  main_.Move(OuterRect(rect.left, rect.top, display_.layout));
+  if (vfoBWasOpen) OpenWindow(Vfo::B);
+}
+
+void Program::ToggleTopmost() {
+  settings_.AlwaysOnTop = settings_.AlwaysOnTop != 0 ? 0 : 1;
+  main_.SetTopmost(settings_.AlwaysOnTop != 0);
+}
+
+void Program::Save() {
+  // The restored place, so that a minimised window saves where it will come back.
+  const Point topLeft = main_.RestoredTopLeft();
+  settings_.xPos = topLeft.x;
+  settings_.yPos = topLeft.y;
+  // A failed write has been reported on standard error; the command goes on.
+  SaveSettings(settings_, settingsFile_);
+}
+
+void Program::RunSoundCardDialog() {
+  const AudioFormat entry{settings_.Channels, settings_.BitsPerSample};
+  const int result = desktop_.RunSoundCardDialog(entry.channels, entry.bitsPerSample, [this, entry](int c, int b) {
+    const int accepted = AcceptSoundCard(entry, c, b);
+    Refresh();
+    return accepted;
+  });
+  // 2: the capture could not be brought back, so the program cannot go on.
+  if (result == 2) Close();
+}
+
+// OK in the sound card dialog: re-open the capture in the new format and fit the windows to the
+// channel count. 1: running; 2: the capture could not be re-opened or restarted.
+int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample) {
+  Settings& s = settings_;
+  s.Channels = channels;
+  s.BitsPerSample = bitsPerSample;
+  if (s.Channels == entry.channels && s.BitsPerSample == entry.bitsPerSample) return 1;
+
+  source_.Close();
+  AudioFormat format = FormatOf(s.Channels, s.BitsPerSample);
+  // A refused format falls back to the one that ran before, which is not queried again.
+  if (const int code = source_.Query(format); code != 0) {
+    ReportDeviceError(code);
+    s.Channels = entry.channels;
+    s.BitsPerSample = entry.bitsPerSample;
+    format = FormatOf(s.Channels, s.BitsPerSample);
+  }
+  if (const OpenResult opened = source_.Open(format); !opened.ok()) {
+    ReportDeviceError(opened.code);
+    return 2;
+  }
+
+  display_.layout = ChooseMainLayout(s.ArrangeVertically, s.Channels, display_.layout);
+  const Rect rect = main_.OuterRect();
+  if (IsStereo(s)) {
+    // Grow first, then place VFO-B; an open window stays as it is.
+    main_.Move(OuterRect(rect.left, rect.top, display_.layout));
+    OpenWindow(Vfo::B);
+  } else {
+    // Close VFO-B before the main window shrinks over it.
+    CloseWindow(Vfo::B);
+    main_.Move(OuterRect(rect.left, rect.top, display_.layout));
+  }
+
+  if (const int code = StartCapture(); code != 0) {
+    ReportDeviceError(code);
+    return 2;
+  }
+  return 1;
+}
+
+}  // namespace keblor

@@ -1,0 +1,24 @@
+#pragma once
+// The display commands as functions of the state: freeze, clear, averages, pitch marker and
+// pitch steps, presets, ranges and range steps, the level readout and the FT-1000MP tilt.
+// A command that does not apply (window closed, display frozen, limit reached) changes nothing.
+
+#include <optional>
+
+#include "core/display_state.h"
+#include "core/settings.h"
+
+namespace keblor {
+
+// What the windows must do beyond showing the new labels.
+struct DisplayEffects {
+  bool repaintA = false;   // repainted whole: the level readout goes until the next frame
+  bool repaintB = false;
+  bool blankLevel = false;  // the level readouts of the open windows are emptied
+  bool restartAveraging = false;
+};
+
+// Applies command `id` when it is a display command; nothing for any other id.
+std::optional<DisplayEffects> ApplyDisplayCommand(Settings& settings, DisplayState& display, int id);
+
+}  // namespace keblor

@@ -1,0 +1,72 @@
+#pragma once
+// The settings file in private-profile ("INI") text: `[Section]` lines open sections, `key=value`
+// lines give values, lines starting with ';' are comments. Sections and keys match without
+// regard to ASCII letter case; spaces and tabs around section names, keys and values do not
+// count. When a section or a key appears twice, the first one is the one read and written.
+//
+// The text functions work on the file's bytes and are shared by `IniFile` and the fuzzer.
+// Lines end with "\n" or "\r\n"; a UTF-8 byte order mark before the first line is skipped.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/settings_file.h"
+
+namespace keblor {
+
+// Larger files are treated as unreadable: reads give defaults and writes fail.
+inline constexpr std::size_t INI_MAX_FILE_SIZE = std::size_t{4} << 20;
+
+// The leading signed decimal number of `text` ('+' or '-' then digits), 0 when there is none;
+// values beyond 32 bits saturate to INT32_MIN or INT32_MAX.
+std::int32_t ParseLeadingInt(std::string_view text);
+
+// The trimmed value of `key` in `section`, or nothing when the section or key is missing.
+std::optional<std::string_view> FindIniValue(std::string_view content, std::string_view section,
+                                             std::string_view key);
+
+// ParseLeadingInt of the value, or `defaultValue` when the section or key is missing.
+std::int32_t ReadIniInt(std::string_view content, std::string_view section, std::string_view key,
+                        std::int32_t defaultValue);
+
+// Whether `section`, `key` and `value` can be written so that they read back as given: no line
+// breaks anywhere, no ']' in the section, a non-empty key without '=' that does not start like
+// a section or a comment, and no spaces or tabs at either end of any of them.
+bool IsWritableIniEntry(std::string_view section, std::string_view key, std::string_view value);
+
+// The content after setting `key` in `section` to `value`: the value is replaced in place; a
+// missing key is added after the last key line of its section (before any blank lines and
+// comments that end it); a missing section is added with the key at the end. Every other line
+// keeps its bytes, except that a last line without a line end gains one when something is added
+// after it (a last line ending in a lone "\r" gains the "\n" that makes it "\r\n"). New lines
+// end like the file's first line ("\n" for a file without line ends).
+// Nothing when IsWritableIniEntry refuses the entry.
+std::optional<std::string> WriteIniValue(std::string_view content, std::string_view section,
+                                         std::string_view key, std::string_view value);
+
+// Where a write of the file at `path` puts the new content before renaming it over the file.
+std::string IniTempPath(const std::string& path);
+
+// The settings file at a path, read afresh for every read. A missing, unreadable or oversized
+// file, or anything but a regular file at the path, gives the defaults. A write goes to
+// IniTempPath(path) in the same directory and is renamed over the file, which keeps its
+// permissions; when any step fails the old file stays exactly as it was, the write returns
+// false and one line goes to standard error. A symbolic link at the path is followed, so the
+// file it names is the one replaced.
+class IniFile : public SettingsFile {
+ public:
+  explicit IniFile(std::string path);
+
+  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override;
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace keblor

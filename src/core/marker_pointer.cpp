@@ -1,0 +1,43 @@
+#include "core/marker_pointer.h"
+
+#include "analysis/fft_engine.h"
+#include "core/ranges.h"
+
+namespace keblor {
+
+namespace {
+
+constexpr double HIT_HALF_WIDTH = 12.0;
+// Rows the marker can be grabbed in: client rows 16..141.
+constexpr unsigned GRAB_ROW_ABOVE = 15;
+constexpr unsigned GRAB_ROW_BELOW = 142;
+
+// The column the marker is grabbed around: the pitch over Hz per column, truncated, except
+// in the 500 Hz span where it stays a real number.
+double HitTestCentre(int pitchFreq, int range) {
+  const RangeRow& row = RangeOf(range);
+  if (row.hzPerColumn == 0) return pitchFreq * row.columnsPerHz;
+  return static_cast<double>(pitchFreq / row.hzPerColumn);
+}
+
+int PitchFromColumn(unsigned x, int range) {
+  return RoundNearest(x * (RangeOf(range).spanHz / static_cast<double>(TRACE_COLUMNS)));
+}
+
+}  // namespace
+
+PointerOutcome PointAtMarker(const VfoSettings& vfo, bool frozen, unsigned keys, int x, int y) {
+  // Coordinates arrive as two unsigned 16-bit halves: a point left of or above the client area
+  // reads as a large number.
+  const unsigned ux = static_cast<unsigned>(x) & 0xFFFFu;
+  const unsigned uy = static_cast<unsigned>(y) & 0xFFFFu;
+  PointerOutcome outcome;
+  if (uy <= GRAB_ROW_ABOVE || uy >= GRAB_ROW_BELOW || !IsValidRange(vfo.Range)) return outcome;
+  const double c = HitTestCentre(vfo.PitchFreq, vfo.Range);
+  const bool hit = c - HIT_HALF_WIDTH < ux && ux < c + HIT_HALF_WIDTH;
+  outcome.markerCursor = hit && vfo.Pitch != 0;
+  if (keys == POINTER_LEFT && vfo.Pitch != 0 && hit && !frozen) outcome.newPitchFreq = PitchFromColumn(ux, vfo.Range);
+  return outcome;
+}
+
+}  // namespace keblor

@@ -1,0 +1,85 @@
+#include "core/settings_store.h"
+
+#include <algorithm>
+#include <iterator>
+#include <cstdio>
+#include <string>
+
+namespace keblor {
+namespace {
+
+using FieldOf = std::int32_t& (*)(Settings&);
+
+struct SettingKey {
+  const char* section;
+  const char* key;
+  std::int32_t defaultValue;
+  FieldOf field;
+};
+
+// Every key of the file, in the order they are read.
+constexpr SettingKey LOAD_ORDER[] = {
+    {"General", "Channels", 1, [](Settings& s) -> std::int32_t& { return s.Channels; }},
+    {"General", "BitsPerSample", 16, [](Settings& s) -> std::int32_t& { return s.BitsPerSample; }},
+    {"General", "NumberOfAverages", 1, [](Settings& s) -> std::int32_t& { return s.NumberOfAverages; }},
+    {"General", "FT-1000MP", 0, [](Settings& s) -> std::int32_t& { return s.FT1000MP; }},
+    {"General", "Level", 0, [](Settings& s) -> std::int32_t& { return s.Level; }},
+    {"General", "AlwaysOnTop", 1, [](Settings& s) -> std::int32_t& { return s.AlwaysOnTop; }},
+    {"General", "xPos", 0, [](Settings& s) -> std::int32_t& { return s.xPos; }},
+    {"General", "yPos", 0, [](Settings& s) -> std::int32_t& { return s.yPos; }},
+    {"General", "ArrangeVertically", 0, [](Settings& s) -> std::int32_t& { return s.ArrangeVertically; }},
+    {"VFO-A", "PitchFreq", 500, [](Settings& s) -> std::int32_t& { return s.VFO_A.PitchFreq; }},
+    {"VFO-A", "Pitch", 1, [](Settings& s) -> std::int32_t& { return s.VFO_A.Pitch; }},
+    {"VFO-A", "Range", 1, [](Settings& s) -> std::int32_t& { return s.VFO_A.Range; }},
+    {"VFO-B", "PitchFreq", 500, [](Settings& s) -> std::int32_t& { return s.VFO_B.PitchFreq; }},
+    {"VFO-B", "Pitch", 1, [](Settings& s) -> std::int32_t& { return s.VFO_B.Pitch; }},
+    {"VFO-B", "Range", 3, [](Settings& s) -> std::int32_t& { return s.VFO_B.Range; }},
+    {"Pitch", "Pitch1", 300, [](Settings& s) -> std::int32_t& { return s.Pitch1; }},
+    {"Pitch", "Pitch2", 500, [](Settings& s) -> std::int32_t& { return s.Pitch2; }},
+    {"Pitch", "Pitch3", 700, [](Settings& s) -> std::int32_t& { return s.Pitch3; }},
+};
+
+// The keys a save writes, in the order written. The pitch presets are the user's to edit.
+constexpr SettingKey SAVE_ORDER[] = {
+    LOAD_ORDER[0], LOAD_ORDER[1], LOAD_ORDER[2], LOAD_ORDER[3], LOAD_ORDER[4],
+    LOAD_ORDER[5], LOAD_ORDER[6], LOAD_ORDER[7], LOAD_ORDER[8],
+    LOAD_ORDER[10], LOAD_ORDER[9], LOAD_ORDER[11],   // VFO-A Pitch, PitchFreq, Range
+    LOAD_ORDER[13], LOAD_ORDER[12], LOAD_ORDER[14],  // VFO-B Pitch, PitchFreq, Range
+};
+
+}  // namespace
+
+void LoadSettings(Settings& settings, SettingsFile& file) {
+  for (const SettingKey& entry : LOAD_ORDER) {
+    entry.field(settings) = file.ReadInt(entry.section, entry.key, entry.defaultValue);
+  }
+  if (settings.Channels != 2) settings.Channels = 1;
+  if (settings.BitsPerSample != 16) settings.BitsPerSample = 8;
+  if (settings.NumberOfAverages < 1) settings.NumberOfAverages = 1;
+  settings.VFO_A.Range = std::max(settings.VFO_A.Range, 0);
+  settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
+  settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
+  settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
+}
+
+bool SaveSettings(const Settings& settings, SettingsFile* file) {
+  if (file == nullptr) {
+    std::fprintf(stderr, "keblor: settings not saved: no settings file\n");
+    return false;
+  }
+  Settings values = settings;  // the field table hands out references
+  int failed = 0;
+  for (const SettingKey& entry : SAVE_ORDER) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(entry.field(values)));
+    if (!file->WriteString(entry.section, entry.key, text)) ++failed;
+  }
+  if (failed > 0) {
+    std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,
+                 std::size(SAVE_ORDER));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace keblor

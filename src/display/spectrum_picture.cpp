@@ -1,0 +1,56 @@
+#include "display/spectrum_picture.h"
+
+#include <cstdio>
+
+#include "display/level_readout.h"
+#include "display/trace_rendering.h"
+
+namespace keblor {
+
+const char* RangeLabelText(int range) { return IsValidRange(range) ? RangeOf(range).label : ""; }
+
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages) {
+  SpectrumPicture picture;
+  char pitch[32];
+  std::snprintf(pitch, sizeof pitch, "PITCH: %d Hz", static_cast<int>(vfo.PitchFreq));
+  char averages[32];
+  std::snprintf(averages, sizeof averages, "AVGS: %d", numberOfAverages);
+
+  int n = 0;
+  picture.boxes[static_cast<std::size_t>(n++)] = {PITCH_BOX, TextAlign::Left, pitch, TEXT_BLACK};
+  picture.boxes[static_cast<std::size_t>(n++)] = {AVERAGES_BOX, TextAlign::Right, averages, TEXT_BLACK};
+  picture.boxes[static_cast<std::size_t>(n++)] = {SCALE_START_BOX, TextAlign::Left, "0 Hz", TEXT_BLACK};
+  picture.boxes[static_cast<std::size_t>(n++)] = {SCALE_END_BOX, TextAlign::Right, RangeLabelText(vfo.Range), TEXT_BLACK};
+  if (trace.level != LevelShown::None) {
+    const bool peak = trace.level == LevelShown::Peak;
+    picture.boxes[static_cast<std::size_t>(n++)] = {LEVEL_BOX, TextAlign::Left, peak ? trace.levelText : std::string(),
+                                                    peak && trace.levelRed ? TEXT_RED : TEXT_BLACK};
+  }
+  picture.boxCount = n;
+  picture.raster = trace.raster;
+  return picture;
+}
+
+void DrawFrame(WindowTrace& trace, const DisplayRow& row, float peak, const VfoSettings& vfo, bool level,
+               int bitsPerSample) {
+  if (level) {
+    trace.level = LevelShown::Peak;
+    trace.levelText = FormatLevelText(peak, bitsPerSample);
+    trace.levelRed = IsFullScale(peak, bitsPerSample);
+  }
+  RenderTraceRaster(trace.raster, row, vfo.Pitch != 0, vfo.PitchFreq, vfo.Range);
+}
+
+void Repaint(WindowTrace& trace, DisplayState& display) {
+  trace.level = LevelShown::None;
+  if (display.clearRequested) trace.raster.fill(0);
+  if (!(display.clearRequested && display.frozen)) display.clearRequested = false;
+}
+
+void BlankLevel(WindowTrace& trace) {
+  trace.level = LevelShown::Empty;
+  trace.levelText.clear();
+  trace.levelRed = false;
+}
+
+}  // namespace keblor

@@ -1,0 +1,96 @@
+#pragma once
+// What a spectrum window shows in its 200 x 160 client area: four labels, the level readout and
+// the one-bit trace. The picture is a value; a view paints exactly this and nothing else.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "analysis/display_row_mapping.h"
+#include "core/display_state.h"
+#include "display/trace_raster.h"
+
+namespace keblor {
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+struct Point {
+  int x = 0, y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+inline constexpr Rgb TEXT_BLACK{0, 0, 0};
+inline constexpr Rgb TEXT_RED{255, 0, 0};
+inline constexpr Rgb LABEL_BACKGROUND{194, 194, 194};   // text boxes and lit trace pixels
+inline constexpr Rgb WINDOW_BACKGROUND{192, 192, 192};  // the client area around them
+inline constexpr Rgb TRACE_DARK{0, 0, 0};
+
+inline constexpr int CLIENT_WIDTH = 200;
+inline constexpr int CLIENT_HEIGHT = 160;
+
+// The text boxes; right-aligned texts end at the client area's right edge.
+inline constexpr Rect PITCH_BOX{0, 0, 150, 14};
+inline constexpr Rect AVERAGES_BOX{110, 0, 200, 14};
+inline constexpr Rect SCALE_START_BOX{0, 145, 30, 159};
+inline constexpr Rect LEVEL_BOX{40, 145, 140, 159};
+inline constexpr Rect SCALE_END_BOX{140, 145, 200, 159};
+inline constexpr int RIGHT_ANCHOR_X = 200;
+// Trace row r lies at client row TRACE_TOP + r, columns 0..199.
+inline constexpr int TRACE_TOP = 16;
+
+enum class TextAlign { Left, Right };
+
+// A box filled with LABEL_BACKGROUND and its text drawn clipped to it, from the box's
+// top-left (Left) or ending at RIGHT_ANCHOR_X (Right).
+struct TextBox {
+  Rect box;
+  TextAlign align = TextAlign::Left;
+  std::string text;
+  Rgb color = TEXT_BLACK;
+};
+
+// The level readout's box: not drawn after a repaint until the next frame, drawn empty after
+// the readout is switched off, or showing the last frame's peak.
+enum class LevelShown { None, Empty, Peak };
+
+// What a window keeps between frames: the last trace drawn and the state of its level readout.
+struct WindowTrace {
+  TraceRaster raster{};  // outlives the window: a reopened window shows its last frame
+  LevelShown level = LevelShown::None;
+  std::string levelText;
+  bool levelRed = false;
+};
+
+struct SpectrumPicture {
+  static constexpr int BOX_COUNT = 5;
+  std::array<TextBox, BOX_COUNT> boxes;  // drawn in order; the level box may be missing
+  int boxCount = 0;
+  TraceRaster raster{};
+};
+
+// The picture of a window from its trace and its VFO's settings.
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages);
+
+// A completed averaging cycle: the level readout (when `level` is on) from the peak, then the
+// trace from the display row with the marker where the settings put it now.
+void DrawFrame(WindowTrace& trace, const DisplayRow& row, float peak, const VfoSettings& vfo, bool level,
+               int bitsPerSample);
+
+// A full repaint of a window: the level readout goes until the next frame, and a pending clear
+// blanks the trace; while running it is used up by the first window painted, while frozen it
+// blanks every window painted until the display runs again.
+void Repaint(WindowTrace& trace, DisplayState& display);
+
+// The readout switched off: its box stays, empty.
+void BlankLevel(WindowTrace& trace);
+
+// "500 Hz" .. "4000 Hz" for RangeIndex 0..4, "" for anything else.
+const char* RangeLabelText(int range);
+
+}  // namespace keblor

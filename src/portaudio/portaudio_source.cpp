@@ -1,0 +1,183 @@
+#include "portaudio/portaudio_source.h"
+
+#include <alsa/asoundlib.h>
+#include <fcntl.h>
+#include <portaudio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef KEBLOR_HAVE_JACK
+#include <jack/jack.h>
+#endif
+
+namespace keblor {
+
+namespace {
+
+// ALSA reports every card, plugin and server it cannot find on standard error; the program
+// shows device failures through its own error box instead.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+#ifdef KEBLOR_HAVE_JACK
+void QuietJack(const char*) {}
+#endif
+
+int Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
+             PaStreamCallbackFlags statusFlags, void* self) {
+  static_cast<PortAudioSource*>(self)->OnDeviceBlock(input, frames, (statusFlags & paInputOverflow) != 0);
+  return paContinue;
+}
+
+PaStream* AsStream(void* stream) { return static_cast<PaStream*>(stream); }
+
+// The parameters for the default input in this format, or an error code.
+int InputParameters(const AudioFormat& format, PaStreamParameters& parameters) {
+  if ((format.channels != 1 && format.channels != 2) || (format.bitsPerSample != 8 && format.bitsPerSample != 16)) {
+    return FORMAT_NOT_SUPPORTED;
+  }
+  const PaDeviceIndex device = Pa_GetDefaultInputDevice();
+  if (device == paNoDevice) return paInvalidDevice;
+  const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+  if (info == nullptr) return paInvalidDevice;
+  parameters = PaStreamParameters{};
+  parameters.device = device;
+  parameters.channelCount = format.channels;
+  parameters.sampleFormat = format.bitsPerSample == 16 ? paInt16 : paUInt8;
+  parameters.suggestedLatency = info->defaultHighInputLatency;
+  parameters.hostApiSpecificStreamInfo = nullptr;
+  return 0;
+}
+
+}  // namespace
+
+int PortAudioSession::Start() {
+  if (started_) return initResult_;
+  started_ = true;
+  snd_lib_error_set_handler(&QuietAlsa);
+#ifdef KEBLOR_HAVE_JACK
+  jack_set_error_function(&QuietJack);
+  jack_set_info_function(&QuietJack);
+#endif
+  initResult_ = Pa_Initialize();
+  return initResult_;
+}
+
+PortAudioSession::~PortAudioSession() {
+  if (started_ && initResult_ == paNoError) Pa_Terminate();
+}
+
+PortAudioSource::PortAudioSource() {
+  int fds[2] = {-1, -1};
+  if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
+    pipeRead_ = fds[0];
+    pipeWrite_ = fds[1];
+  }
+}
+
+PortAudioSource::~PortAudioSource() {
+  Close();
+  if (pipeRead_ >= 0) ::close(pipeRead_);
+  if (pipeWrite_ >= 0) ::close(pipeWrite_);
+}
+
+int PortAudioSource::InputCount() {
+  if (session_.Start() != paNoError) return 0;
+  const PaDeviceIndex count = Pa_GetDeviceCount();
+  int inputs = 0;
+  for (PaDeviceIndex i = 0; i < count; ++i) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    if (info != nullptr && info->maxInputChannels > 0) ++inputs;
+  }
+  return inputs;
+}
+
+int PortAudioSource::Query(const AudioFormat& format) {
+  if (const int started = session_.Start(); started != paNoError) return started;
+  PaStreamParameters parameters{};
+  if (const int result = InputParameters(format, parameters); result != 0) return result;
+  return Pa_IsFormatSupported(&parameters, nullptr, AUDIO_RATE);
+}
+
+OpenResult PortAudioSource::Open(const AudioFormat& format) {
+  if (const int started = session_.Start(); started != paNoError) return {OpenStep::Open, started};
+  if (stream_ != nullptr) return {OpenStep::Open, paDeviceUnavailable};
+  if (pipeRead_ < 0) return {OpenStep::Buffers, paInsufficientMemory};
+  PaStreamParameters parameters{};
+  if (const int result = InputParameters(format, parameters); result != 0) return {OpenStep::Open, result};
+
+  head_.store(0);
+  tail_.store(0);
+  lost_.store(0);
+  overflowed_.store(0);
+  format_ = format;
+  blockBytes_ = static_cast<std::size_t>(BlockBytes(format));
+  PaStream* stream = nullptr;
+  const int result = Pa_OpenStream(&stream, &parameters, nullptr, AUDIO_RATE, AUDIO_BLOCK_FRAMES,
+                                   paClipOff | paDitherOff, &Callback, this);
+  if (result != paNoError) return {OpenStep::Open, result};
+  stream_ = stream;
+  return {};
+}
+
+int PortAudioSource::Start(BlockHandler onBlock) {
+  if (stream_ == nullptr) return paBadStreamPtr;
+  handler_ = std::move(onBlock);
+  running_ = true;
+  const int result = Pa_StartStream(AsStream(stream_));
+  if (result != paNoError) running_ = false;
+  return result;
+}
+
+void PortAudioSource::OnDeviceBlock(const void* input, unsigned long frames, bool overflowed) {
+  if (overflowed) overflowed_.fetch_add(1, std::memory_order_relaxed);
+  const std::size_t head = head_.load(std::memory_order_relaxed);
+  if (head - tail_.load(std::memory_order_acquire) >= RING_SLOTS) {
+    lost_.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  std::uint8_t* slot = ring_[head % RING_SLOTS].data();
+  const std::size_t bytes = std::min(std::size_t{frames} * (blockBytes_ / AUDIO_BLOCK_FRAMES), blockBytes_);
+  if (input != nullptr) std::memcpy(slot, input, bytes);
+  // A short block is padded with silence: every block the program sees is 1024 frames.
+  std::memset(slot + (input != nullptr ? bytes : 0), format_.bitsPerSample == 8 ? 0x80 : 0,
+              blockBytes_ - (input != nullptr ? bytes : 0));
+  head_.store(head + 1, std::memory_order_release);
+  const std::uint8_t wake = 1;
+  (void)!::write(pipeWrite_, &wake, 1);  // a full pipe already wakes the reader
+}
+
+void PortAudioSource::DispatchBlocks() {
+  std::uint8_t drain[64];
+  for (;;) {
+    const ssize_t got = ::read(pipeRead_, drain, sizeof drain);
+    if (got > 0 || (got < 0 && errno == EINTR)) continue;
+    break;
+  }
+  if (dispatching_) return;
+  dispatching_ = true;
+  while (running_) {
+    const std::size_t tail = tail_.load(std::memory_order_relaxed);
+    if (tail == head_.load(std::memory_order_acquire)) break;
+    std::memcpy(delivered_.data(), ring_[tail % RING_SLOTS].data(), blockBytes_);
+    tail_.store(tail + 1, std::memory_order_release);
+    if (handler_) handler_(delivered_.data(), format_);
+  }
+  dispatching_ = false;
+}
+
+void PortAudioSource::Close() {
+  running_ = false;
+  if (stream_ == nullptr) return;
+  // Aborting does not wait for the host to hand over what it still holds, which for an input
+  // stream is nothing we need, and it cannot wait on a sound server that has gone away.
+  if (Pa_IsStreamStopped(AsStream(stream_)) != 1) (void)Pa_AbortStream(AsStream(stream_));
+  (void)Pa_CloseStream(AsStream(stream_));
+  stream_ = nullptr;
+  // The callback no longer runs: whatever it left in the ring is dropped.
+  tail_.store(head_.load());
+}
+
+}  // namespace keblor

@@ -1,0 +1,93 @@
+#pragma once
+// The sound card input through PortAudio: the default input device, a callback stream of
+// exactly 1024 frames at 10240 Hz, blocks handed to the GUI thread through a small ring and a
+// wake-up pipe.
+//
+// Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback copies a
+// block into the ring (or counts it lost when the GUI thread is four blocks behind) and writes
+// one byte into a non-blocking pipe; it never allocates, locks or waits.
+// Result codes: PortAudio's own negative codes, and 32 for a format this source cannot deliver.
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "capture/audio_source.h"
+
+namespace keblor {
+
+inline constexpr int FORMAT_NOT_SUPPORTED = 32;
+
+// Owns one Pa_Initialize/Pa_Terminate pair, with ALSA's and JACK's diagnostics on standard
+// error silenced first (they report every absent card and server at start-up). PortAudio is
+// started on first use, so that a second copy of the program, which only finds the first and
+// ends, never wakes the sound system.
+class PortAudioSession {
+ public:
+  PortAudioSession() = default;
+  ~PortAudioSession();
+  PortAudioSession(const PortAudioSession&) = delete;
+  PortAudioSession& operator=(const PortAudioSession&) = delete;
+  // Starts PortAudio the first time; PortAudio's result, the same one on every later call.
+  int Start();
+
+ private:
+  bool started_ = false;
+  int initResult_ = 0;
+};
+
+class PortAudioSource : public AudioSource {
+ public:
+  PortAudioSource();
+  ~PortAudioSource() override;
+  PortAudioSource(const PortAudioSource&) = delete;
+  PortAudioSource& operator=(const PortAudioSource&) = delete;
+
+  // Readable whenever blocks wait; watch it with a socket notifier or poll().
+  int WakeFd() const { return pipeRead_; }
+  // Hands every waiting block of the running stream to the handler, in order. A nested call
+  // (from a handler that runs an event loop) returns at once; the outer one goes on.
+  void DispatchBlocks();
+
+  // Blocks that found the ring full, and callbacks PortAudio flagged with an input overflow,
+  // since the last Open.
+  std::uint64_t LostBlocks() const { return lost_.load(std::memory_order_relaxed); }
+  std::uint64_t OverflowedBlocks() const { return overflowed_.load(std::memory_order_relaxed); }
+
+  // Called on the capture thread with one 1024-frame block.
+  void OnDeviceBlock(const void* input, unsigned long frames, bool overflowed);
+
+  // --- AudioSource ---
+  int InputCount() override;
+  int Query(const AudioFormat& format) override;
+  OpenResult Open(const AudioFormat& format) override;
+  int Start(BlockHandler onBlock) override;
+  void Close() override;
+
+ private:
+  static constexpr std::size_t RING_SLOTS = 4;  // a power of two
+  static constexpr std::size_t MAX_BLOCK_BYTES = 4 * AUDIO_BLOCK_FRAMES;  // stereo 16-bit
+
+  PortAudioSession session_;
+  void* stream_ = nullptr;  // PaStream*
+  AudioFormat format_{};
+  std::size_t blockBytes_ = 0;
+  BlockHandler handler_;
+  bool running_ = false;
+  bool dispatching_ = false;
+  int pipeRead_ = -1;
+  int pipeWrite_ = -1;
+
+  // Single producer (the callback), single consumer (the GUI thread).
+  std::array<std::array<std::uint8_t, MAX_BLOCK_BYTES>, RING_SLOTS> ring_{};
+  std::array<std::uint8_t, MAX_BLOCK_BYTES> delivered_{};  // the copy a handler gets
+  std::atomic<std::size_t> head_{0};  // blocks written
+  std::atomic<std::size_t> tail_{0};  // blocks taken
+  std::atomic<std::uint64_t> lost_{0};
+  std::atomic<std::uint64_t> overflowed_{0};
+  static_assert(std::atomic<std::size_t>::is_always_lock_free);
+  static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+};
+
+}  // namespace keblor

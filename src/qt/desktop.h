@@ -1,0 +1,41 @@
+#pragma once
+// The desktop around the program on Qt: the single-instance check, message boxes, the two
+// dialogs, the mixers and the help pages. Dialogs and boxes are owned by the main window.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/views.h"
+
+class QLocalServer;
+
+namespace keblor {
+
+class QtMainView;
+
+class QtDesktop : public QObject, public Desktop {
+ public:
+  explicit QtDesktop(QtMainView& main);
+  ~QtDesktop() override;
+
+  // The single-instance server's name; by default the main window class and the user id.
+  void SetInstanceName(const QString& name) { instanceName_ = name; }
+
+  // --- Desktop ---
+  bool FindRunningCopy() override;
+  void ReportError(const std::string& text, const std::string& caption) override;
+  int RunSoundCardDialog(int channels, int bitsPerSample, const std::function<int(int, int)>& accept) override;
+  void ShowAbout() override;
+  void OpenMixer(MixerKind mixer) override;
+  void OpenHelp() override;
+
+ private:
+  void OnInstanceConnection();
+
+  QtMainView& main_;
+  std::unique_ptr<QLocalServer> instanceServer_;
+  QString instanceName_;
+};
+
+}  // namespace keblor

@@ -1,0 +1,264 @@
+#include "qt/main_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QWindow>
+
+#include "desktop/desktop_tools.h"
+#include "qt/menu_builder.h"
+#include "qt/spectrum_window.h"
+
+namespace keblor {
+
+namespace {
+
+// The frame the layout sizes count with: 3 pixels each side, a 19-pixel caption and a 19-pixel
+// menu bar. Qt draws its own frame and menu bar, so the outer size is kept by giving the client
+// area what such a frame leaves it.
+constexpr int FRAME_EXTRA_WIDTH = 6;
+constexpr int FRAME_EXTRA_HEIGHT = 44;
+
+std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
+
+// The mono window is only 208 pixels wide inside: with the style's usual margins and spacing the
+// last menu would be pushed into an overflow button, so the menu bar packs its items closer.
+class CompactMenuBarStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    switch (metric) {
+      case PM_MenuBarItemSpacing:
+      case PM_MenuBarHMargin:
+      case PM_MenuBarPanelWidth:
+        return 0;
+      default:
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+  }
+};
+
+// The keys of the accelerator table: F1..F12 and the keypad's plus and minus. Shift and Alt
+// take a key out of the table, as none of its entries names them.
+bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
+  const Qt::KeyboardModifiers modifiers = event.modifiers();
+  if (modifiers & (Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  const int code = event.key();
+  if (code >= Qt::Key_F1 && code <= Qt::Key_F12) {
+    key = static_cast<AcceleratorKey>(static_cast<int>(AcceleratorKey::F1) + (code - Qt::Key_F1));
+    return true;
+  }
+  if (!(modifiers & Qt::KeypadModifier)) return false;
+  if (code == Qt::Key_Plus) {
+    key = AcceleratorKey::KeypadPlus;
+    return true;
+  }
+  if (code == Qt::Key_Minus) {
+    key = AcceleratorKey::KeypadMinus;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+class MainWindowWidget : public QMainWindow {
+ public:
+  std::function<void()> onClose;
+
+ protected:
+  // The program decides what closing means and destroys the window itself.
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    if (onClose) onClose();
+  }
+};
+
+QtMainView::QtMainView() = default;
+
+QtMainView::~QtMainView() {
+  if (qApp != nullptr) qApp->removeEventFilter(this);
+  delete window_.data();
+}
+
+void QtMainView::Create(const std::string& title, const Rect& outer) {
+  delete window_.data();
+  actions_.clear();
+  auto* window = new MainWindowWidget;
+  window_ = window;
+  window->onClose = [this] {
+    if (program_ != nullptr) program_->OnMainClose();
+  };
+  window->setWindowTitle(QString::fromStdString(title));
+  window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  window->setWindowIcon(ProgramIcon());
+
+  auto* menuStyle = new CompactMenuBarStyle;
+  menuStyle->setParent(window->menuBar());
+  window->menuBar()->setStyle(menuStyle);
+  for (const MenuNode& node : MainMenuResource()) {
+    QMenu* menu = window->menuBar()->addMenu(QString::fromStdString(node.text));
+    BuildMenu(menu, node.items, [this](int id) { PostCommand(id); }, &actions_);
+  }
+
+  auto* client = new QWidget(window);
+  client->setObjectName(QStringLiteral("client"));
+  client->setAutoFillBackground(true);
+  QPalette palette = client->palette();
+  palette.setColor(QPalette::Window, QColor(128, 128, 128));  // the application workspace
+  client->setPalette(palette);
+  window->setCentralWidget(client);
+
+  Move(outer);
+  qApp->installEventFilter(this);
+  window->show();
+  window->update();
+}
+
+// A pick reaches the program once the menu has closed, as a posted command does.
+void QtMainView::PostCommand(int id) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, id] {
+        // Qt flips a checkable item on its own when clicked; the menu the program shows after
+        // the command puts it right.
+        if (program_ != nullptr) program_->OnCommand(static_cast<std::uint32_t>(id));
+      },
+      Qt::QueuedConnection);
+}
+
+const std::vector<QAction*>& QtMainView::MenuActions(int id) const {
+  static const std::vector<QAction*> none;
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? none : it->second;
+}
+
+void QtMainView::ShowMenu(const MenuModel& menu) {
+  for (const auto& [id, actions] : actions_) {
+    const auto item = menu.items.find(id);
+    const MenuItemState state = item == menu.items.end() ? MenuItemState{} : item->second;
+    for (QAction* action : actions) {
+      ShowCheck(action, state.checked);
+      action->setEnabled(state.enabled);
+      if (!state.text.empty()) action->setText(QString::fromStdString(state.text));
+    }
+  }
+}
+
+Rect QtMainView::OuterRect() {
+  if (!window_) return {};
+  const QPoint topLeft = window_->pos();
+  const QSize client = ClientArea()->size();
+  return Rect{topLeft.x(), topLeft.y(), topLeft.x() + client.width() + FRAME_EXTRA_WIDTH,
+              topLeft.y() + client.height() + FRAME_EXTRA_HEIGHT};
+}
+
+Point QtMainView::RestoredTopLeft() {
+  if (!window_) return {};
+  // The window cannot be maximised; while minimised its position is the restored one.
+  const QPoint topLeft = window_->pos();
+  return Point{topLeft.x(), topLeft.y()};
+}
+
+void QtMainView::Move(const Rect& outer) {
+  if (!window_) return;
+  const QSize client(std::max(0, outer.right - outer.left - FRAME_EXTRA_WIDTH),
+                     std::max(0, outer.bottom - outer.top - FRAME_EXTRA_HEIGHT));
+  ClientArea()->setFixedSize(client);
+  window_->setFixedSize(client.width(), client.height() + window_->menuBar()->sizeHint().height());
+  window_->move(outer.left, outer.top);
+  window_->update();
+}
+
+void QtMainView::SetTopmost(bool topmost) {
+  if (!window_) return;
+  // Changing the flag on the native window keeps it in place; QWidget::setWindowFlag would
+  // re-create and hide it.
+  if (QWindow* handle = window_->windowHandle()) {
+    handle->setFlag(Qt::WindowStaysOnTopHint, topmost);
+  } else {
+    window_->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+  }
+}
+
+SpectrumView& QtMainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
+  CloseSpectrum(vfo);
+  auto* spectrum = new SpectrumWindow(ClientArea(), QString::fromStdString(title));
+  spectrum->move(at.x, at.y);
+  SpectrumEvents& events = spectrum->Events();
+  events.pointer = [this, vfo](unsigned keys, int x, int y) {
+    if (program_ != nullptr) program_->OnPointer(vfo, keys, x, y);
+  };
+  events.rightButton = [this, vfo](int x, int y) {
+    if (program_ != nullptr) program_->OnRightButton(vfo, x, y);
+  };
+  events.close = [this, vfo] {
+    if (program_ != nullptr) program_->OnSpectrumClose(vfo);
+  };
+  events.popupPick = [this](int id) { PostCommand(id); };
+  spectra_[Slot(vfo)] = spectrum;
+  spectrum->show();
+  return *spectrum;
+}
+
+void QtMainView::CloseSpectrum(Vfo vfo) {
+  SpectrumWindow* spectrum = spectra_[Slot(vfo)].data();
+  spectra_[Slot(vfo)] = nullptr;
+  if (spectrum == nullptr) return;
+  spectrum->hide();
+  spectrum->deleteLater();  // the close box's click is still being handled
+}
+
+void QtMainView::Destroy() {
+  if (window_) {
+    qApp->removeEventFilter(this);
+    actions_.clear();
+    for (Vfo vfo : BOTH_VFOS) CloseSpectrum(vfo);
+    window_->hide();
+    window_->deleteLater();  // may be inside one of its own event handlers
+    window_ = nullptr;
+  }
+  QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+QMainWindow* QtMainView::Window() const { return window_.data(); }
+
+QWidget* QtMainView::ClientArea() const { return window_ ? window_->centralWidget() : nullptr; }
+
+SpectrumWindow* QtMainView::Spectrum(Vfo vfo) const { return spectra_[Slot(vfo)].data(); }
+
+// Qt sends a drag to the widget where the button went down. The spectrum windows do not capture
+// the pointer: a drag that started elsewhere in the main window's client area (or in the other
+// spectrum window) reaches the spectrum window under the pointer, as any pointer move would.
+void QtMainView::RouteDragToWindowUnderPointer(QWidget* receiver, const QMouseEvent& event) {
+  const bool move = event.type() == QEvent::MouseMove;
+  if (move ? event.buttons() == Qt::NoButton : event.button() != Qt::LeftButton) return;
+  if (receiver != ClientArea() && dynamic_cast<SpectrumClient*>(receiver) == nullptr) return;
+  const QPoint global = event.globalPosition().toPoint();
+  auto* target = dynamic_cast<SpectrumClient*>(QApplication::widgetAt(global));
+  if (target == nullptr || target == receiver) return;
+  target->DeliverPointer(target->mapFromGlobal(global), event.buttons(), event.modifiers());
+}
+
+// The accelerator table sees every key pressed in the main window or its children, except
+// while a modal dialog or a menu has the keyboard.
+bool QtMainView::eventFilter(QObject* watched, QEvent* event) {
+  if (!watched->isWidgetType() || !window_) return false;
+  auto* widget = static_cast<QWidget*>(watched);
+  if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease) {
+    if (widget->window() == window_.data()) RouteDragToWindowUnderPointer(widget, static_cast<const QMouseEvent&>(*event));
+    return false;
+  }
+  if (event->type() != QEvent::KeyPress || widget->window() != window_.data()) return false;
+  if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) return false;
+  const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
+  AcceleratorKey key{};
+  if (!ToAcceleratorKey(keyEvent, key)) return false;
+  if (program_ != nullptr) program_->OnKey(key, (keyEvent.modifiers() & Qt::ControlModifier) != 0);
+  return true;
+}
+
+}  // namespace keblor

@@ -1,0 +1,78 @@
+#pragma once
+// A spectrum window: a small fixed frame (caption with the title and a close box) around a
+// 200 x 160 client area that paints the last picture it was given.
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
+#include <functional>
+
+#include "app/views.h"
+
+namespace keblor {
+
+inline constexpr int SPECTRUM_FRAME_WIDTH = 206;
+inline constexpr int SPECTRUM_FRAME_HEIGHT = 184;
+inline constexpr int SPECTRUM_CLIENT_LEFT = 3;
+inline constexpr int SPECTRUM_CLIENT_TOP = 21;
+
+// What the window reports. Pointer positions are client pixels; `keys` are PointerKeys bits.
+struct SpectrumEvents {
+  std::function<void(unsigned keys, int x, int y)> pointer;  // moves and left-button changes
+  std::function<void(int x, int y)> rightButton;
+  std::function<void()> close;
+  std::function<void(int id)> popupPick;  // a pop-up menu item was picked
+};
+
+class SpectrumClient : public QWidget {
+ public:
+  SpectrumClient(QWidget* parent, SpectrumEvents& events);
+  // Draws the picture into the client image (allocated once) and schedules a repaint.
+  void SetPicture(const SpectrumPicture& picture);
+  const QImage& Image() const { return image_; }
+  // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
+  // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
+  void DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
+  QImage image_;
+  SpectrumEvents& events_;
+};
+
+class SpectrumWindow : public QWidget, public SpectrumView {
+ public:
+  SpectrumWindow(QWidget* parent, const QString& title);
+
+  SpectrumEvents& Events() { return events_; }
+  SpectrumClient* Client() const { return client_; }
+  QRect CloseBoxRect() const;  // in frame coordinates
+  QRect CaptionRect() const;   // in frame coordinates, close box included
+
+  // --- SpectrumView ---
+  void Show(const SpectrumPicture& picture) override { client_->SetPicture(picture); }
+  void SetMarkerCursor(bool onMarker) override;
+  void ShowPopupMenu(int resourceId, Point client, const std::vector<int>& checkedIds) override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  SpectrumEvents events_;
+  SpectrumClient* client_;
+  QString title_;
+  bool dragging_ = false;
+  QPoint dragOffset_;
+  bool closePressed_ = false;
+};
+
+}  // namespace keblor

@@ -1,0 +1,187 @@
+#include "app/program.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "core/command_ids.h"
+#include "core/marker_pointer.h"
+#include "fakes/fake_audio_source.h"
+#include "fakes/fake_views.h"
+
+namespace keblor::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class MemorySettings : public SettingsFile {
+ public:
+  std::map<std::string, std::int32_t> values;  // "Section/Key"
+  std::map<std::string, std::string> written;
+  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
+    const auto it = values.find(section + "/" + key);
+    return it == values.end() ? def : it->second;
+  }
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+    written[section + "/" + key] = value;
+    return true;
+  }
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void Start(int channels, bool expectRunning = true) {
+    file.values["General/Channels"] = channels;
+    file.values["General/xPos"] = 40;
+    file.values["General/yPos"] = 30;
+    EXPECT_EQ(program->StartUp(), expectRunning);
+  }
+  // A 16-bit block with a full-scale sample on the left channel.
+  std::vector<std::uint8_t> LoudBlock() {
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(BlockBytes(source.format)), 0);
+    block[1] = 0x80;  // -32768
+    return block;
+  }
+
+  FakeMainView view;
+  FakeDesktop desktop;
+  FakeAudioSource source;
+  MemorySettings file;
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &file);
+};
+
+TEST_F(ProgramTest, StereoStartOpensCaptureWindowsAndMenu) {
+  file.values["General/ArrangeVertically"] = 0;
+  Start(2);
+  EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 417, 30 + 231}));
+  EXPECT_EQ(source.calls, (Calls{"query 2x16", "open 2x16", "start"}));
+  ASSERT_NE(view.Spectrum(Vfo::B), nullptr);
+  EXPECT_EQ(view.Spectrum(Vfo::A)->at, (Point{0, 2}));
+  EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{205, 2}));
+  EXPECT_EQ(view.Spectrum(Vfo::B)->title, "Sub VFO-B");
+  EXPECT_TRUE(view.topmost);
+  EXPECT_TRUE(view.menu.IsChecked(cmd::SubVfoB));
+  EXPECT_TRUE(desktop.errors.empty());
+}
+
+// Every failed step is shown with its code; none leaves a window or an open capture behind.
+TEST_F(ProgramTest, StartFailuresAreReportedAndLeaveNothingOpen) {
+  desktop.runningCopy = true;
+  Start(1, false);
+  EXPECT_FALSE(view.created);
+
+  desktop.runningCopy = false;
+  source.inputs = 0;
+  Start(1, false);
+  EXPECT_EQ(desktop.errors, Calls{"No audio devices, exiting|Check audio devices"});
+
+  source.inputs = 1;
+  source.queryResult = 32;
+  Start(2, false);
+  EXPECT_EQ(desktop.errors.back(), "MMedia error nr 32|Check audio devices");
+  EXPECT_EQ(source.calls, (Calls{"query 2x16", "close"}));
+  EXPECT_TRUE(view.spectra.empty());
+
+  source.queryResult = 0;
+  source.startResult = -9996;
+  Start(2, false);
+  EXPECT_EQ(desktop.errors.back(), "MMedia error nr -9996|Check audio devices");
+  EXPECT_TRUE(view.spectra.empty());
+  EXPECT_EQ(source.calls.back(), "close");
+}
+
+// A completed averaging cycle draws the open windows (VFO-B only in stereo) unless frozen.
+TEST_F(ProgramTest, BlocksBecomePicturesUnlessFrozen) {
+  file.values["General/Level"] = 1;
+  file.values["General/NumberOfAverages"] = 2;
+  Start(2);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  const int shownAtStart = a.shown;
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  EXPECT_EQ(a.shown, shownAtStart);
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  EXPECT_EQ(a.shown, shownAtStart + 1);
+  ASSERT_EQ(a.picture.boxCount, 5);
+  EXPECT_EQ(a.picture.boxes[4].text, "Level: 0.0dB");
+  EXPECT_EQ(view.Spectrum(Vfo::B)->picture.boxes[4].text, "Level: silence");
+
+  program->OnKey(AcceleratorKey::F12, false);
+  const int shownFrozen = a.shown;
+  source.Deliver(LoudBlock());
+  source.Deliver(LoudBlock());
+  EXPECT_EQ(a.shown, shownFrozen);
+}
+
+// Stereo to mono closes VFO-B before the window shrinks; a refused format goes back to the one
+// that ran (not queried again); a capture that cannot be re-opened closes the program.
+TEST_F(ProgramTest, SoundCardDialogReopensTheCapture) {
+  Start(2);
+  view.log.clear();
+  source.calls.clear();
+  desktop.dialogChannels = 1;
+  desktop.dialogBits = 8;
+  program->OnCommand(cmd::SoundCard);
+  EXPECT_EQ(desktop.dialogResult, 1);
+  EXPECT_EQ(source.calls, (Calls{"close", "query 1x8", "open 1x8", "start"}));
+  EXPECT_EQ(view.log, (Calls{"close B", "move 214x231"}));
+  EXPECT_FALSE(view.menu.IsEnabled(cmd::SubVfoB));
+
+  source.calls.clear();
+  source.queryResult = 32;
+  desktop.dialogChannels = 2;
+  program->OnCommand(cmd::SoundCard);
+  EXPECT_EQ(desktop.errors, Calls{"MMedia error nr 32|Check audio devices"});
+  EXPECT_EQ(source.calls, (Calls{"close", "query 2x8", "open 1x8", "start"}));
+  EXPECT_EQ(program->settings().Channels, 1);
+
+  source.queryResult = 0;
+  source.openResult = 4;
+  program->OnCommand(cmd::SoundCard);
+  EXPECT_EQ(desktop.dialogResult, 2);
+  EXPECT_TRUE(view.destroyed);
+}
+
+TEST_F(ProgramTest, WindowCommandsArrangeSaveAndExit) {
+  Start(2);
+  program->OnCommand(cmd::ArrangeVertically);
+  EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186}));
+  EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 213, 30 + 416}));
+
+  program->OnCommand(cmd::MainVfoA);
+  EXPECT_EQ(view.Spectrum(Vfo::A), nullptr);
+  EXPECT_FALSE(view.menu.IsChecked(cmd::MainVfoA));
+
+  view.outer = {77, 88, 77 + 213, 88 + 416};
+  program->OnCommand(cmd::Save);
+  EXPECT_EQ(file.written.at("General/xPos"), "77");
+  EXPECT_EQ(file.written.at("General/ArrangeVertically"), "1");
+
+  program->OnCommand(cmd::Exit);
+  EXPECT_TRUE(view.destroyed);
+  EXPECT_TRUE(view.spectra.empty());
+  EXPECT_EQ(source.calls.back(), "close");
+  EXPECT_FALSE(source.Running());
+}
+
+// Dragging the marker moves the pitch, redraws the label and the preset marks; the pop-up menu
+// shows the window's checks and does not open while frozen.
+TEST_F(ProgramTest, PointerAndPopupMenu) {
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);  // 500 Hz on the 1000 Hz span: column 100
+  program->OnPointer(Vfo::A, POINTER_LEFT, 95, 50);
+  EXPECT_TRUE(a.markerCursor);
+  EXPECT_EQ(program->settings().VFO_A.PitchFreq, 475);
+  EXPECT_EQ(a.picture.boxes[0].text, "PITCH: 475 Hz");
+  EXPECT_FALSE(view.menu.IsChecked(cmd::Preset1));  // VFO-B is still at 500
+
+  program->OnRightButton(Vfo::A, 10, 10);
+  EXPECT_EQ(a.popups, 1);
+  EXPECT_EQ(a.popupChecks, (std::vector<int>{cmd::PitchOnOffA, cmd::RangeA1}));
+  program->OnCommand(cmd::Freeze);
+  program->OnRightButton(Vfo::A, 10, 10);
+  EXPECT_EQ(a.popups, 1);
+}
+
+}  // namespace
+}  // namespace keblor::test

@@ -1,0 +1,93 @@
+#pragma once
+// Views and a desktop that record what the program asks of them.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/views.h"
+
+namespace keblor::test {
+
+class FakeSpectrumView : public SpectrumView {
+ public:
+  std::string title;
+  Point at;
+  int shown = 0;
+  SpectrumPicture picture;
+  bool markerCursor = false;
+  int popups = 0;
+  std::vector<int> popupChecks;
+
+  void Show(const SpectrumPicture& p) override {
+    ++shown;
+    picture = p;
+  }
+  void SetMarkerCursor(bool onMarker) override { markerCursor = onMarker; }
+  void ShowPopupMenu(int, Point, const std::vector<int>& checked) override {
+    ++popups;
+    popupChecks = checked;
+  }
+};
+
+class FakeMainView : public MainView {
+ public:
+  bool created = false;
+  bool destroyed = false;
+  Rect outer;
+  bool topmost = false;
+  MenuModel menu;
+  std::map<Vfo, std::unique_ptr<FakeSpectrumView>> spectra;  // the open windows
+  std::vector<std::string> log;  // "open A", "close B", "move 417x231"
+
+  void Create(const std::string&, const Rect& r) override {
+    created = true;
+    outer = r;
+  }
+  Rect OuterRect() override { return outer; }
+  Point RestoredTopLeft() override { return {outer.left, outer.top}; }
+  void Move(const Rect& r) override {
+    outer = r;
+    log.push_back("move " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
+  }
+  void SetTopmost(bool on) override { topmost = on; }
+  void ShowMenu(const MenuModel& m) override { menu = m; }
+  SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override {
+    auto view = std::make_unique<FakeSpectrumView>();
+    view->title = title;
+    view->at = at;
+    log.push_back(std::string("open ") + (vfo == Vfo::A ? "A" : "B"));
+    return *(spectra[vfo] = std::move(view));
+  }
+  void CloseSpectrum(Vfo vfo) override {
+    log.push_back(std::string("close ") + (vfo == Vfo::A ? "A" : "B"));
+    spectra.erase(vfo);
+  }
+  void Destroy() override { destroyed = true; }
+  FakeSpectrumView* Spectrum(Vfo vfo) { return spectra.count(vfo) ? spectra[vfo].get() : nullptr; }
+};
+
+class FakeDesktop : public Desktop {
+ public:
+  bool runningCopy = false;
+  std::vector<std::string> errors;  // "text|caption"
+  // The sound card dialog's answer: OK with this choice, or cancel when channels is 0.
+  int dialogChannels = 0;
+  int dialogBits = 16;
+  int dialogResult = -1;
+  std::vector<std::string> opened;  // "about", "help", "mixer 0"
+
+  bool FindRunningCopy() override { return runningCopy; }
+  void ReportError(const std::string& text, const std::string& caption) override {
+    errors.push_back(text + "|" + caption);
+  }
+  int RunSoundCardDialog(int, int, const std::function<int(int, int)>& accept) override {
+    return dialogResult = dialogChannels == 0 ? 0 : accept(dialogChannels, dialogBits);
+  }
+  void ShowAbout() override { opened.push_back("about"); }
+  void OpenMixer(MixerKind mixer) override { opened.push_back("mixer " + std::to_string(static_cast<int>(mixer))); }
+  void OpenHelp() override { opened.push_back("help"); }
+};
+
+}  // namespace keblor::test

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Fails when a source file includes a header of a layer above its own, or of a sibling layer:
+# each folder of src/ may include its own headers and those of the layers below it.
+#   analysis <- core <- capture, display <- app <- portaudio, desktop <- qt
+set -u
+src=${1:?usage: check_layers.sh SRC_DIR}
+
+declare -A rank=([analysis]=0 [core]=1 [capture]=2 [display]=2 [app]=3 [portaudio]=4 [desktop]=4 [qt]=5)
+
+status=0
+for dir in "$src"/*/; do
+  layer=$(basename "$dir")
+  [ -n "${rank[$layer]+x}" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    target=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$hit")
+    [ "$target" = "$layer" ] && continue
+    if [ -z "${rank[$target]+x}" ] || [ "${rank[$target]}" -ge "${rank[$layer]}" ]; then
+      echo "layer violation: $file ($layer) includes $target/"
+      status=1
+    fi
+  done < <(grep -HE '^#include "[a-z_]+/' "$dir"*.h "$dir"*.cpp 2>/dev/null)
+done
+# Every folder under src/ with code must have a place in the order.
+for dir in "$src"/*/; do
+  layer=$(basename "$dir")
+  if [ -z "${rank[$layer]+x}" ] && ls "$dir"*.cpp "$dir"*.h >/dev/null 2>&1; then
+    echo "layer violation: src/$layer has no place in the layer order"
+    status=1
+  fi
+done
+[ "$status" -eq 0 ] && echo "layers: every include points down"
+exit "$status"
