@@ -8,9 +8,9 @@
 
 #include "analyse_options.h"
 #include "analysis/spectrum_analyzer.h"
-#include "app/ini_file.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "core/ini_file.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
 #include "display/level_readout.h"
 #include "display/trace_rendering.h"
 #include "frame_json.h"
