@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QThread>
 #include <QWindow>
 
 #include "desktop/desktop_tools.h"
@@ -221,7 +222,10 @@ void QtMainView::Destroy() {
     window_->deleteLater();  // may be inside one of its own event handlers
     window_ = nullptr;
   }
-  QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  // Outside any event loop (a start that failed, or after the loop) there is nothing to end,
+  // and a quit left queued would end a later loop.
+  if (QThread::currentThread()->loopLevel() > 0)
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 QMainWindow* QtMainView::Window() const { return window_.data(); }

@@ -1,9 +1,8 @@
 #pragma once
-// A running program on Qt's offscreen platform: the real window layer and core, with a fake
-// capture device and settings held in memory.
+// A running program on Qt's offscreen platform: the real program, main view and desktop, with a
+// fake audio source and settings held in memory.
 
 #include <QApplication>
-#include <QColor>
 #include <QImage>
 #include <QMainWindow>
 #include <QTest>
@@ -14,75 +13,57 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "fakes/fake_capture_device.h"
-#include "qt/qt_window_layer.h"
-#include "qt/signal_frame.h"
+#include "app/program.h"
+#include "fakes/fake_audio_source.h"
+#include "qt/desktop.h"
+#include "qt/main_view.h"
+#include "qt/spectrum_window.h"
 
-namespace keblor {
+namespace keblor::test {
 
 class MemorySettings : public SettingsFile {
  public:
   std::map<std::string, std::int32_t> values;  // "Section/Key"
-  int writes = 0;
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
     const auto it = values.find(section + "/" + key);
     return it == values.end() ? def : it->second;
   }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override {
-    ++writes;
-    return true;
-  }
+  bool WriteString(const std::string&, const std::string&, const std::string&) override { return true; }
 };
 
-// A unique single-instance name per test, so that parallel test processes do not meet.
+// A unique single-instance name per program, so that parallel test processes do not meet.
 inline QString TestInstanceName() {
   static int counter = 0;
   return QStringLiteral("keblor-qt-test-%1-%2").arg(::getpid()).arg(++counter);
 }
 
 struct RunningProgram {
-  std::unique_ptr<AppState> app = std::make_unique<AppState>();
   MemorySettings settings;
-  FakeCaptureDevice device;
-  MainWindowCaptureSink sink{*app};
-  QtWindowLayer layer{*app};
+  FakeAudioSource source;
+  QtMainView view;
+  QtDesktop desktop{view};
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &settings);
   QString instanceName = TestInstanceName();
 
   RunningProgram() {
-    layer.SetInstanceName(instanceName);
-    app->windows = &layer;
-    app->settingsFile = &settings;
-    app->capture.device = &device;
-    app->captureSink = &sink;
+    desktop.SetInstanceName(instanceName);
+    view.Connect(*program);
   }
   ~RunningProgram() {
-    CloseCapture(app->capture);
-    if (layer.MainWindow() != nullptr) layer.DestroyMainWindow();
+    program->Shutdown();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-
   void Start() {
-    ASSERT_EQ(StartUp(*app), StartupResult::Running);
-    ASSERT_NE(layer.MainWindow(), nullptr);
+    ASSERT_TRUE(program->StartUp());
+    ASSERT_NE(view.Window(), nullptr);
     Settle();
   }
-  // Runs what the core queued: paints and menu commands.
+  // Runs what was queued: posted commands, paints, deferred deletes.
   static void Settle() {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   }
-  SignalFrame* FrameOf(Vfo vfo) const {
-    return layer.SignalWindowFrame(vfo == Vfo::A ? app->vfoA.signalWindow : app->vfoB.signalWindow);
-  }
-  // What the screen shows of a spectrum window's client area.
-  QImage GrabClient(Vfo vfo) const {
-    SignalFrame* frame = FrameOf(vfo);
-    if (frame == nullptr) return {};
-    return frame->Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  }
+  SpectrumClient* Client(Vfo vfo) const { return view.Spectrum(vfo) ? view.Spectrum(vfo)->Client() : nullptr; }
+  QAction* Action(int id) const { return view.MenuActions(id).front(); }
 };
 
-inline QRgb Rgb32(int r, int g, int b) { return qRgb(r, g, b); }
-
-}  // namespace keblor
+}  // namespace keblor::test

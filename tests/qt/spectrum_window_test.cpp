@@ -1,0 +1,109 @@
+// A spectrum window as the user sees it: every pixel of the client area from a picture, the close
+// box, dragging by the caption, and the pointer reported in client pixels.
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "core/marker_pointer.h"
+#include "qt/spectrum_window.h"
+
+namespace keblor::test {
+namespace {
+
+const QRgb BLACK = qRgb(0, 0, 0);
+const QRgb LIT = qRgb(194, 194, 194);
+const QRgb BACKGROUND = qRgb(192, 192, 192);
+const QRgb RED = qRgb(255, 0, 0);
+
+QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
+
+// How many pixels of each colour lie in [left, right) x [top, bottom).
+std::map<QRgb, int> Count(const QImage& image, int left, int top, int right, int bottom) {
+  std::map<QRgb, int> census;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) ++census[Pixel(image, x, y)];
+  return census;
+}
+
+// A raster whose bits tell bit order, byte order and row length apart: pixel (c, r) lit when
+// (c * 7 + r * 3) % 5 == 0; the hidden columns 200..207 all lit.
+TraceRaster Pattern() {
+  TraceRaster raster{};
+  for (int r = 0; r < RASTER_HEIGHT; ++r)
+    for (int c = 0; c < RASTER_WIDTH; ++c)
+      if (c >= TRACE_COLUMNS || (c * 7 + r * 3) % 5 == 0)
+        raster[static_cast<std::size_t>(r * RASTER_ROW_BYTES + c / 8)] |= static_cast<std::uint8_t>(0x80u >> (c % 8));
+  return raster;
+}
+
+TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
+  SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
+  WindowTrace trace;
+  trace.raster = Pattern();
+  window.Show(ComposePicture(trace, {500, 1, 1}, 1));
+  QImage client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(client.size(), QSize(200, 160));
+
+  const TraceRaster expected = Pattern();
+  int wrong = 0;
+  for (int row = 0; row < RASTER_HEIGHT; ++row)
+    for (int column = 0; column < TRACE_COLUMNS; ++column)
+      wrong += Pixel(client, column, TRACE_TOP + row) != (RasterPixel(expected, column, row) ? LIT : BLACK);
+  EXPECT_EQ(wrong, 0);
+
+  // Text boxes: black on the box colour, starting at the left and ending at the right edge.
+  auto top = Count(client, 0, 0, 200, 14);
+  EXPECT_EQ(top[BLACK] + top[LIT], 200 * 14);
+  EXPECT_GT(Count(client, 0, 0, 4, 14)[BLACK], 0);
+  EXPECT_GT(Count(client, 190, 145, 200, 159)[BLACK], 0);
+  // Never drawn over: the rows around the trace, the bottom row, the gap and the level box
+  // that no frame has shown yet.
+  EXPECT_EQ(Count(client, 0, 14, 200, 16)[BACKGROUND], 400);
+  EXPECT_EQ(Count(client, 0, 144, 200, 145)[BACKGROUND], 200);
+  EXPECT_EQ(Count(client, 0, 159, 200, 160)[BACKGROUND], 200);
+  EXPECT_EQ(Count(client, 30, 145, 140, 159)[BACKGROUND], 110 * 14);
+
+  DrawFrame(trace, DisplayRow{}, 32768.0f, {500, 1, 1}, true, 16);
+  window.Show(ComposePicture(trace, {500, 1, 1}, 1));
+  client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  auto level = Count(client, 40, 145, 140, 159);
+  EXPECT_GT(level[RED], 0);
+  EXPECT_EQ(level[RED] + level[LIT], 100 * 14);
+}
+
+TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {
+  QWidget parent;
+  parent.resize(420, 240);
+  auto* window = new SpectrumWindow(&parent, QStringLiteral("Sub VFO-B"));
+  window->move(205, 2);
+  int closes = 0;
+  std::vector<std::array<int, 3>> pointer;
+  std::vector<QPoint> right;
+  window->Events().close = [&] { ++closes; };
+  window->Events().pointer = [&](unsigned keys, int x, int y) { pointer.push_back({static_cast<int>(keys), x, y}); };
+  window->Events().rightButton = [&](int x, int y) { right.emplace_back(x, y); };
+
+  // Pressed on the close box but released elsewhere: nothing.
+  const QPoint box = window->CloseBoxRect().center();
+  QTest::mousePress(window, Qt::LeftButton, {}, box);
+  QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(20, 100));
+  EXPECT_EQ(closes, 0);
+  QTest::mouseClick(window, Qt::LeftButton, {}, box);
+  EXPECT_EQ(closes, 1);
+
+  const QPoint grip(40, 10);
+  QTest::mousePress(window, Qt::LeftButton, {}, grip);
+  QTest::mouseMove(window, grip + QPoint(-30, 15));
+  QTest::mouseRelease(window, Qt::LeftButton, {}, grip + QPoint(-30, 15));
+  EXPECT_EQ(window->pos(), QPoint(175, 17));
+
+  QTest::mousePress(window->Client(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 150));
+  QTest::mouseClick(window->Client(), Qt::RightButton, {}, QPoint(30, 40));
+  ASSERT_FALSE(pointer.empty());
+  EXPECT_EQ(pointer.front(), (std::array<int, 3>{POINTER_LEFT | POINTER_SHIFT, 10, 150}));
+  EXPECT_EQ(right, std::vector<QPoint>{QPoint(30, 40)});
+  EXPECT_EQ(window->pos(), QPoint(175, 17));  // a drag in the client area is no move
+}
+
+}  // namespace
+}  // namespace keblor::test
