@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite: the release build
 # (unit, Qt offscreen and end-to-end tests), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded fuzzing run of the settings-file layer.
+# UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer, and a build the
+# way a distribution packages the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -19,4 +20,11 @@ if [ -d tests/fuzz ] && [ -f tests/fuzz/CMakeLists.txt ]; then
   cmake --build --preset fuzz --target ini_fuzzer
   bash tests/fuzz/run_fuzzers.sh build/fuzz "${KEBLOR_FUZZ_SECONDS:-60}"
 fi
+# A distribution's build: its own compiler flags, warnings not errors, no tests and so no
+# GoogleTest (find_package(GTest) is made to fail should anything still ask for it).
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS 2>/dev/null || true)" >/dev/null
+cmake --build build/package
+
 echo "All test stages passed."
