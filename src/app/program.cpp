@@ -154,8 +154,7 @@ void Program::RunCommand(int id) {
     case cmd::OutputControls: desktop_.OpenMixer(MixerKind::Playback); break;
     case cmd::Save: Save(); break;
     case cmd::SaveAndExit:
-      Save();
-      Close();
+      if (Save()) Close();  // changes that could not be saved are not dropped
       break;
     case cmd::Exit: Close(); break;
     case cmd::HelpContents: desktop_.OpenHelp(); break;
@@ -219,13 +218,16 @@ void Program::ToggleTopmost() {
   main_.SetTopmost(settings_.AlwaysOnTop != 0);
 }
 
-void Program::Save() {
+bool Program::Save() {
   // The restored place, so that a minimised window saves where it will come back.
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
-  // A failed write has been reported on standard error; the command goes on.
-  SaveSettings(settings_, settingsFile_);
+  if (SaveSettings(settings_, settingsFile_)) return true;
+  const std::string why = settingsFile_ != nullptr ? settingsFile_->LastError() : std::string();
+  desktop_.ReportError("The settings were not saved" + (why.empty() ? std::string(".") : ": " + why + "."),
+                       MAIN_TITLE);
+  return false;
 }
 
 void Program::RunSoundCardDialog() {

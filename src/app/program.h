@@ -59,7 +59,7 @@ class Program {
   void RunSoundCardDialog();
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
   int StartCapture();
-  void Save();
+  bool Save();  // false: the user has been told why
 
   MainView& main_;
   Desktop& desktop_;

@@ -9,8 +9,6 @@ namespace keblor {
 
 namespace {
 
-constexpr int MAX_AVERAGES = 100;
-
 bool CanAct(const DisplayState& display, Vfo vfo) { return display.IsOpen(vfo) && !display.frozen; }
 
 void Repaint(DisplayEffects& effects, const DisplayState& display, Vfo vfo) {

@@ -10,6 +10,9 @@
 
 namespace keblor {
 
+// The averaging keys step within 1..MAX_AVERAGES blocks; the settings file is held to it too.
+inline constexpr int MAX_AVERAGES = 100;
+
 // What the windows must do beyond showing the new labels.
 struct DisplayEffects {
   bool repaintA = false;   // repainted whole: the level readout goes until the next frame

@@ -337,6 +337,11 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
       return false;
     }
     if (read == FileRead::Ok && *updated == content) return true;
+    // A file the program writes must read back: it cannot grow past the size reads accept.
+    if (updated->size() > INI_MAX_FILE_SIZE) {
+      why = "the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes";
+      return false;
+    }
 
     fs::perms permissions{};
     if (read == FileRead::Ok) {
@@ -352,6 +357,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
   if (!ok) {
     std::fprintf(stderr, "keblor: settings file %s: [%s] %s not written: %s\n", path_.c_str(), section.c_str(),
                  key.c_str(), why.c_str());
+    lastError_ = why;
   }
   return ok;
 }

@@ -17,7 +17,8 @@
 
 namespace keblor {
 
-// Larger files are treated as unreadable: reads give defaults and writes fail.
+// Larger files are treated as unreadable: reads give defaults, and a write that would make the
+// file larger fails.
 inline constexpr std::size_t INI_MAX_FILE_SIZE = std::size_t{4} << 20;
 
 // The leading signed decimal number of `text` ('+' or '-' then digits), 0 when there is none;
@@ -63,10 +64,12 @@ class IniFile : public SettingsFile {
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override;
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
 
+  std::string LastError() const override { return lastError_; }
   const std::string& Path() const { return path_; }
 
  private:
   std::string path_;
+  std::string lastError_;
 };
 
 }  // namespace keblor

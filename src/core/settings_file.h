@@ -19,6 +19,8 @@ class SettingsFile {
   // the end of the file; every other line stays byte for byte. False when nothing was written
   // (the old file is then unchanged).
   virtual bool WriteString(const std::string& section, const std::string& key, const std::string& value) = 0;
+  // Why the last failed write failed, in words for the user; empty when nothing failed.
+  virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace keblor

@@ -1,5 +1,7 @@
 #include "core/settings_store.h"
 
+#include "core/display_commands.h"  // MAX_AVERAGES
+
 #include <algorithm>
 #include <iterator>
 #include <cstdio>
@@ -55,7 +57,7 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   }
   if (settings.Channels != 2) settings.Channels = 1;
   if (settings.BitsPerSample != 16) settings.BitsPerSample = 8;
-  if (settings.NumberOfAverages < 1) settings.NumberOfAverages = 1;
+  settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_AVERAGES);
   settings.VFO_A.Range = std::max(settings.VFO_A.Range, 0);
   settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);

@@ -27,21 +27,30 @@ QtDesktop::QtDesktop(QtMainView& main) : main_(main), instanceName_(InstanceServ
 
 QtDesktop::~QtDesktop() = default;
 
+// Claiming the name and finding another copy are one step: the kernel lets one process bind an
+// abstract name, so of two copies started together exactly one claims it and the other connects.
 bool QtDesktop::FindRunningCopy() {
-  QLocalSocket probe;
-  probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-  probe.connectToServer(instanceName_);
-  if (probe.waitForConnected(1000)) {
-    probe.write("restore\n");
-    probe.waitForBytesWritten(1000);
-    probe.disconnectFromServer();
-    return true;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    instanceServer_ = std::make_unique<QLocalServer>();
+    instanceServer_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    connect(instanceServer_.get(), &QLocalServer::newConnection, this, &QtDesktop::OnInstanceConnection);
+    if (instanceServer_->listen(instanceName_)) return false;
+    const bool taken = instanceServer_->serverError() == QAbstractSocket::AddressInUseError;
+    instanceServer_.reset();
+    if (!taken) return false;  // no claim possible: this copy runs, a later one will not find it
+
+    QLocalSocket probe;
+    probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    probe.connectToServer(instanceName_);
+    if (probe.waitForConnected(1000)) {
+      probe.write("restore\n");
+      probe.waitForBytesWritten(1000);
+      probe.disconnectFromServer();
+      return true;
+    }
+    // The holder ended between the claim and the connection: claim again.
   }
-  instanceServer_ = std::make_unique<QLocalServer>();
-  instanceServer_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-  connect(instanceServer_.get(), &QLocalServer::newConnection, this, &QtDesktop::OnInstanceConnection);
-  instanceServer_->listen(instanceName_);  // a failure only means a later copy will not find this one
-  return false;
+  return true;
 }
 
 // A later copy asks this one to come back if it is minimised; a visible window is left as it is.

@@ -19,14 +19,17 @@ class MemorySettings : public SettingsFile {
  public:
   std::map<std::string, std::int32_t> values;  // "Section/Key"
   std::map<std::string, std::string> written;
+  bool full = false;  // every write fails, as on a full disk
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
     const auto it = values.find(section + "/" + key);
     return it == values.end() ? def : it->second;
   }
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
+    if (full) return false;
     written[section + "/" + key] = value;
     return true;
   }
+  std::string LastError() const override { return full ? "No space left on device" : ""; }
 };
 
 class ProgramTest : public ::testing::Test {
@@ -156,6 +159,14 @@ TEST_F(ProgramTest, WindowCommandsArrangeSaveAndExit) {
   program->OnCommand(cmd::Save);
   EXPECT_EQ(file.written.at("General/xPos"), "77");
   EXPECT_EQ(file.written.at("General/ArrangeVertically"), "1");
+
+  // A failed save is shown, and "Save & exit" does not exit without saving.
+  file.full = true;
+  testing::internal::CaptureStderr();
+  program->OnCommand(cmd::SaveAndExit);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(desktop.errors, Calls{"The settings were not saved: No space left on device.|CW Keblor"});
+  EXPECT_FALSE(view.destroyed);
 
   program->OnCommand(cmd::Exit);
   EXPECT_TRUE(view.destroyed);

@@ -294,6 +294,25 @@ TEST_F(IniFileTest, WriteKeepsTheFilesPermissions) {
   EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+// A file the program writes always reads back: a write that would grow it past the read limit
+// fails and leaves it as it was, while one that stays within the limit goes through.
+TEST_F(IniFileTest, WritesNeverGrowTheFilePastWhatReadsAccept) {
+  const std::string head = "[General]\nChannels=2\n";
+  std::string comment(INI_MAX_FILE_SIZE - head.size() - 12, 'x');
+  const std::string old = head + ";" + comment + "\n";
+  WriteFile(path_, old);
+  IniFile file(path_);
+  ASSERT_EQ(file.ReadInt("General", "Channels", 1), 2);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(file.WriteString("General", "NumberOfAverages", "10"));
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(file.LastError().find("bytes"), std::string::npos);
+  EXPECT_EQ(ReadFile(path_), old);
+  EXPECT_TRUE(file.WriteString("General", "Level", "1"));
+  EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE - 2);
+  EXPECT_EQ(file.ReadInt("General", "Level", 0), 1);
+}
+
 TEST_F(IniFileTest, FailedWriteLeavesTheOldFileAndSaysSo) {
   const std::string old = "; mine\r\n[General]\r\nChannels=2\r\n";
   WriteFile(path_, old);

@@ -137,13 +137,14 @@ TEST(LoadSettings, ChannelsAndBitsFallBackToMonoAnd8Bits) {
   EXPECT_EQ(Load("[General]\nBitsPerSample=16\n").BitsPerSample, 16);
 }
 
-TEST(LoadSettings, AveragesHaveALowerBoundOnly) {
+// Held to 1..100 as the averaging keys hold it: a huge count would never update the display.
+TEST(LoadSettings, AveragesAreHeldToTheKeysBounds) {
   EXPECT_EQ(Load("[General]\nNumberOfAverages=0\n").NumberOfAverages, 1);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=-5\n").NumberOfAverages, 1);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=-99999999999\n").NumberOfAverages, 1);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=250\n").NumberOfAverages, 250);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=99999999999\n").NumberOfAverages,
-            std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=100\n").NumberOfAverages, 100);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=250\n").NumberOfAverages, 100);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=99999999999\n").NumberOfAverages, 100);
 }
 
 TEST(LoadSettings, RangesAreClampedToTheFiveSpans) {

@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ini_file.h"
+#include "core/ini_file.h"
 
 namespace {
 
