@@ -31,6 +31,14 @@ int Callback(const void* input, void*, unsigned long frames, const PaStreamCallb
   return paContinue;
 }
 
+bool AlsaNamesAnyPcm() {
+  void** hints = nullptr;
+  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return false;
+  const bool any = hints[0] != nullptr;
+  snd_device_name_free_hint(hints);
+  return any;
+}
+
 PaStream* AsStream(void* stream) { return static_cast<PaStream*>(stream); }
 
 // The parameters for the default input in this format, or an error code.
@@ -61,6 +69,13 @@ int PortAudioSession::Start() {
   jack_set_error_function(&QuietJack);
   jack_set_info_function(&QuietJack);
 #endif
+  // Without an ALSA configuration that names any PCM device, PortAudio's ALSA back end aborts
+  // the process while it lists the devices; such a system has no usable input, which the caller
+  // reports as such.
+  if (!AlsaNamesAnyPcm()) {
+    initResult_ = paNotInitialized;
+    return initResult_;
+  }
   initResult_ = Pa_Initialize();
   return initResult_;
 }

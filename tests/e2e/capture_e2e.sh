@@ -45,4 +45,10 @@ wait "$dies_pid" || status=$?
 grep -v '^capturing$' "$DIES_LOG" || true
 rm -f "$DIES_LOG"
 [ "$status" -eq 0 ] || { echo "FAIL: the capture program ended with status $status"; exit 1; }
+echo "== no ALSA configuration: no devices, no abort"
+status=0
+ALSA_CONFIG_PATH=/nonexistent timeout 30 "$PROGRAM" --expect-bin 70 --blocks 1 2>&1 | tee "$WORK/no-alsa.log" || status=$?
+[ "$status" -eq 1 ] && grep -q "no input devices" "$WORK/no-alsa.log" ||
+  { echo "FAIL: without ALSA configuration the capture ended with status $status"; exit 1; }
+
 echo "capture end-to-end: passed"
