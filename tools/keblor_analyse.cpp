@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
     if (const auto frame = run.analyzer.push(block.data(), format)) writeFailed = !PrintFrame(run, *frame);
   }
 
+  if (run.blocks == 0 && !writeFailed) return Fail(options.wavPath, "shorter than one block of 1024 frames");
   if (std::fflush(stdout) != 0 || writeFailed) {
     std::fprintf(stderr, "keblor-analyse: standard output: write failed\n");
     return EXIT_WRITE_FAILED;

@@ -3,6 +3,9 @@
 #include <sndfile.h>
 
 #include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 
 namespace keblor::tool {
 
@@ -30,6 +33,16 @@ bool IsWavContainer(int format) {
   }
 }
 
+// The WAV family starts with one of these; anything else is not handed to the sound file library,
+// which would guess at other formats and report on standard error while it tries.
+bool HasWavMagic(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char magic[4] = {};
+  if (!in.read(magic, sizeof magic)) return false;
+  const std::string_view head(magic, sizeof magic);
+  return head == "RIFF" || head == "RIFX" || head == "RF64";
+}
+
 }  // namespace
 
 WavBlocks::~WavBlocks() {
@@ -37,6 +50,11 @@ WavBlocks::~WavBlocks() {
 }
 
 bool WavBlocks::Open(const std::string& path, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec) && !HasWavMagic(path)) {
+    error = "not a WAV file";
+    return false;
+  }
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (file == nullptr) {

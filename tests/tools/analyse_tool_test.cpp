@@ -545,6 +545,12 @@ class BadInput : public ::testing::TestWithParam<BadCase> {
     WriteSilence(dir_.File("three.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, RATE, 3, 4 * BLOCK);
     WriteSilence(dir_.File("aiff.wav"), SF_FORMAT_AIFF | SF_FORMAT_PCM_16, RATE, 1, 4 * BLOCK);
     WriteMono16(dir_.File("good.wav"), Tone(1000.0, 1000.0, 2 * BLOCK));
+    WriteMono16(dir_.File("tiny.wav"), Tone(1000.0, 1000.0, BLOCK - 1));
+    // A recording whose header was corrupted into an MPEG frame sync: the sound file library
+    // would try it as MPEG audio and talk about it.
+    WriteMono16(dir_.File("mpeg.wav"), Tone(1000.0, 1000.0, 2 * BLOCK));
+    std::fstream mpeg(dir_.File("mpeg.wav"), std::ios::binary | std::ios::in | std::ios::out);
+    mpeg.write("\xFF\xFB\x90\x44", 4);
   }
   ScratchDir dir_;
 };
@@ -567,6 +573,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"WrongRate", "rate.wav", "rate.wav"}, BadCase{"TwentyFourBits", "deep.wav", "deep.wav"},
                       BadCase{"FloatSamples", "float.wav", "float.wav"},
                       BadCase{"ThreeChannels", "three.wav", "three.wav"},
+                      BadCase{"LooksLikeMpeg", "mpeg.wav", "not a WAV file"},
+                      BadCase{"ShorterThanABlock", "tiny.wav", "shorter than one block"},
                       BadCase{"Directory", ".", "."},
                       BadCase{"UnknownOption", "--fast good.wav", "--fast"},
                       BadCase{"SettingsWithoutFile", "good.wav --settings", "--settings"},
