@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <cstdio>
+
 #include "core/command_ids.h"
 #include "core/display_commands.h"
 #include "core/marker_pointer.h"
@@ -62,6 +64,7 @@ bool Program::StartUp() {
 bool Program::AbandonStartUp() {
   display_.frozen = true;
   source_.Close();
+  capturing_ = false;
   for (Vfo vfo : BOTH_VFOS)
     if (display_.IsOpen(vfo)) CloseWindow(vfo);
   return false;
@@ -69,6 +72,7 @@ bool Program::AbandonStartUp() {
 
 void Program::Shutdown() {
   source_.Close();
+  capturing_ = false;
   if (!closed_) {
     closed_ = true;
     main_.Destroy();
@@ -76,22 +80,111 @@ void Program::Shutdown() {
 }
 
 int Program::StartCapture() {
-  return source_.Start([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
+  const int code =
+      source_.Start([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
+  capturing_ = code == 0;
+  lastBlockMs_ = desktop_.NowMs();  // the input has a moment to deliver its first block
+  if (capturing_ && !ticking_) {
+    ticking_ = true;
+    desktop_.StartTicks(TICK_MS, [this] { OnTick(); });
+  }
+  return code;
+}
+
+void Program::OnTick() {
+  if (!capturing_ || display_.frozen || closed_) return;
+  const std::int64_t now = desktop_.NowMs();
+  if (now - lastBlockMs_ < STALL_MS) return;
+  if (notice_ != InputNotice::Stalled) {
+    notice_ = InputNotice::Stalled;
+    Refresh();
+    ReopenCapture();
+  } else if (now - lastReopenMs_ >= REOPEN_MS) {
+    ReopenCapture();
+  }
+}
+
+// A server that went away and came back needs a new stream; the tries are not reported one by
+// one, the window says "No input" until blocks flow again.
+void Program::ReopenCapture() {
+  lastReopenMs_ = desktop_.NowMs();
+  source_.Close();
+  if (QueryAndOpen(source_, FormatOf(settings_.Channels, settings_.BitsPerSample)).ok()) {
+    const std::int64_t stalledSince = lastBlockMs_;
+    (void)StartCapture();
+    lastBlockMs_ = stalledSince;  // still stopped until a block arrives
+  }
+  capturing_ = true;  // keep trying
+}
+
+void Program::CountBlock(std::int64_t now) {
+  if (now - rateWindowMs_ >= 1000) {
+    if (blocksInWindow_ <= RUNAWAY_BLOCKS_PER_SECOND && notice_ == InputNotice::TooFast) {
+      notice_ = InputNotice::None;
+      Refresh();
+    }
+    rateWindowMs_ = now;
+    blocksInWindow_ = 0;
+  }
+  if (++blocksInWindow_ <= RUNAWAY_BLOCKS_PER_SECOND || notice_ == InputNotice::TooFast) return;
+  notice_ = InputNotice::TooFast;
+  if (!runawaySaid_) {
+    runawaySaid_ = true;
+    std::fprintf(stderr,
+                 "keblor: the input delivers blocks faster than 10240 frames a second allow; "
+                 "the display shows at most ten pictures a second\n");
+  }
+  Refresh();
 }
 
 void Program::ReportDeviceError(int code) { desktop_.ReportError(DeviceErrorText(code), DEVICE_ERROR_CAPTION); }
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
+  const std::int64_t now = desktop_.NowMs();
+  lastBlockMs_ = now;
+  if (notice_ == InputNotice::Stalled) {
+    notice_ = InputNotice::None;
+    Refresh();
+  }
+  CountBlock(now);
   analyzer_.configure(AnalyzerOptionsOf(settings_));
-  const std::optional<SpectrumFrame> frame = analyzer_.push(frames, {format.channels, format.bitsPerSample});
+  std::optional<SpectrumFrame> frame = analyzer_.push(frames, {format.channels, format.bitsPerSample});
   if (!frame || display_.frozen) return;
+  pendingFrame_ = *frame;
+  ShowFrame(now);
+}
+
+// The newest frame, as soon as FRAME_MS have passed since the last picture.
+void Program::ShowFrame(std::int64_t now) {
+  if (!pendingFrame_) return;
+  if (display_.frozen || closed_) {
+    pendingFrame_.reset();
+    return;
+  }
+  const std::int64_t wait = lastFrameMs_ + FRAME_MS - now;
+  if (wait > 0) {
+    if (!frameCallPending_) {
+      frameCallPending_ = true;
+      desktop_.CallAfter(static_cast<int>(wait), [this] {
+        frameCallPending_ = false;
+        ShowFrame(desktop_.NowMs());
+      });
+    }
+    return;
+  }
+  lastFrameMs_ = now;
+  DrawFrameNow(*pendingFrame_);
+  pendingFrame_.reset();
+}
+
+void Program::DrawFrameNow(const SpectrumFrame& frame) {
   const bool level = settings_.Level != 0;
   if (display_.openA) {
-    DrawFrame(traces_[0], frame->rowA, frame->peakA, settings_.VFO_A, level, settings_.BitsPerSample);
+    DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample);
     ShowPicture(Vfo::A);
   }
   if (IsStereo(settings_) && display_.openB) {
-    DrawFrame(traces_[1], frame->rowB, frame->peakB, settings_.VFO_B, level, settings_.BitsPerSample);
+    DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample);
     ShowPicture(Vfo::B);
   }
 }
@@ -99,7 +192,7 @@ void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = views_[Slot(vfo)];
   if (view == nullptr) return;
-  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), settings_.NumberOfAverages));
+  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), settings_.NumberOfAverages, notice_));
 }
 
 void Program::Refresh() {
@@ -190,6 +283,7 @@ void Program::Close() {
   if (closed_) return;
   display_.frozen = true;
   source_.Close();
+  capturing_ = false;
   for (Vfo vfo : BOTH_VFOS) CloseWindow(vfo);
   closed_ = true;
   main_.Destroy();
@@ -250,6 +344,7 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
   if (s.Channels == entry.channels && s.BitsPerSample == entry.bitsPerSample) return 1;
 
   source_.Close();
+  capturing_ = false;
   AudioFormat format = FormatOf(s.Channels, s.BitsPerSample);
   // A refused format falls back to the one that ran before, which is not queried again.
   if (const int code = source_.Query(format); code != 0) {

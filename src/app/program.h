@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "analysis/spectrum_analyzer.h"
 #include "app/views.h"
@@ -39,6 +40,16 @@ class Program {
   void OnSpectrumClose(Vfo vfo);  // the window's close box
   void OnMainClose();             // the main window's close request
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
+  // The desktop's clock, every TICK_MS while capturing: notices an input that has stopped and
+  // re-opens it.
+  void OnTick();
+
+  static constexpr int TICK_MS = 500;
+  static constexpr int STALL_MS = 1000;   // no block for this long: the input has stopped
+  static constexpr int REOPEN_MS = 2000;  // a stopped input is re-opened this often
+  static constexpr int FRAME_MS = 100;    // at most one picture per this many milliseconds
+  // More blocks than this in one second is more than twice what 10240 frames a second allow.
+  static constexpr int RUNAWAY_BLOCKS_PER_SECOND = 20;
 
   const Settings& settings() const { return settings_; }
   const DisplayState& display() const { return display_; }
@@ -59,6 +70,10 @@ class Program {
   void RunSoundCardDialog();
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
   int StartCapture();
+  void ReopenCapture();
+  void CountBlock(std::int64_t now);
+  void ShowFrame(std::int64_t now);
+  void DrawFrameNow(const SpectrumFrame& frame);
   bool Save();  // false: the user has been told why
 
   MainView& main_;
@@ -73,6 +88,19 @@ class Program {
   std::array<WindowTrace, 2> traces_{};
   std::array<SpectrumView*, 2> views_{};
   bool closed_ = false;
+
+  // The input's health and the pace of pictures.
+  bool capturing_ = false;  // capture was started and should be delivering
+  bool ticking_ = false;
+  InputNotice notice_ = InputNotice::None;
+  std::int64_t lastBlockMs_ = 0;
+  std::int64_t lastReopenMs_ = 0;
+  std::int64_t rateWindowMs_ = 0;
+  int blocksInWindow_ = 0;
+  bool runawaySaid_ = false;
+  std::optional<SpectrumFrame> pendingFrame_;  // waits for FRAME_MS since the last picture
+  std::int64_t lastFrameMs_ = -FRAME_MS;
+  bool frameCallPending_ = false;
 };
 
 }  // namespace keblor

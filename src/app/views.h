@@ -2,6 +2,7 @@
 // The program's seam to a toolkit: the main window, a spectrum window, and the desktop's
 // dialogs and tools. Called on the GUI thread; user input comes back through Program.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ class Desktop {
   virtual void ShowAbout() = 0;
   virtual void OpenMixer(MixerKind mixer) = 0;  // not started again while it runs
   virtual void OpenHelp() = 0;                  // the help pages at their contents
+
+  // The event loop's clock: a monotonic time in milliseconds, `tick` every `intervalMs` from
+  // now on, and `once` after `delayMs` (at most one pending at a time is all the program needs).
+  virtual std::int64_t NowMs() = 0;
+  virtual void StartTicks(int intervalMs, std::function<void()> tick) = 0;
+  virtual void CallAfter(int delayMs, std::function<void()> once) = 0;
 };
 
 }  // namespace keblor

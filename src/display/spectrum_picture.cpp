@@ -9,7 +9,8 @@ namespace keblor {
 
 const char* RangeLabelText(int range) { return IsValidRange(range) ? RangeOf(range).label : ""; }
 
-SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages) {
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages,
+                               InputNotice notice) {
   SpectrumPicture picture;
   char pitch[32];
   std::snprintf(pitch, sizeof pitch, "PITCH: %d Hz", static_cast<int>(vfo.PitchFreq));
@@ -27,7 +28,12 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
                                                     peak && trace.levelRed ? TEXT_RED : TEXT_BLACK};
   }
   picture.boxCount = n;
-  picture.raster = trace.raster;
+  if (notice == InputNotice::Stalled) {
+    picture.notice = "No input";  // a stale trace must never look live
+  } else {
+    picture.raster = trace.raster;
+    if (notice == InputNotice::TooFast) picture.notice = "Input too fast";
+  }
   return picture;
 }
 

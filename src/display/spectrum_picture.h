@@ -67,15 +67,24 @@ struct WindowTrace {
   bool levelRed = false;
 };
 
+// How the input is doing, as a window says it across its trace area.
+enum class InputNotice {
+  None,
+  Stalled,  // no blocks for a while: the trace area is blanked and says "No input"
+  TooFast,  // blocks come faster than the sound card's rate allows: "Input too fast" over the trace
+};
+
 struct SpectrumPicture {
   static constexpr int BOX_COUNT = 5;
   std::array<TextBox, BOX_COUNT> boxes;  // drawn in order; the level box may be missing
   int boxCount = 0;
   TraceRaster raster{};
+  std::string notice;  // drawn centred in the trace area, in the lit colour; empty for none
 };
 
-// The picture of a window from its trace and its VFO's settings.
-SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages);
+// The picture of a window from its trace, its VFO's settings and the state of the input.
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages,
+                               InputNotice notice = InputNotice::None);
 
 // A completed averaging cycle: the level readout (when `level` is on) from the peak, then the
 // trace from the display row with the marker where the settings put it now.

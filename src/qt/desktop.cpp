@@ -23,7 +23,17 @@ QString InstanceServerName() {
 
 }  // namespace
 
-QtDesktop::QtDesktop(QtMainView& main) : main_(main), instanceName_(InstanceServerName()) {}
+QtDesktop::QtDesktop(QtMainView& main) : main_(main), instanceName_(InstanceServerName()) { clock_.start(); }
+
+void QtDesktop::StartTicks(int intervalMs, std::function<void()> tick) {
+  ticks_.disconnect();
+  connect(&ticks_, &QTimer::timeout, this, std::move(tick));
+  ticks_.start(intervalMs);
+}
+
+void QtDesktop::CallAfter(int delayMs, std::function<void()> once) {
+  QTimer::singleShot(delayMs, Qt::PreciseTimer, this, std::move(once));
+}
 
 QtDesktop::~QtDesktop() = default;
 

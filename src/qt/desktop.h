@@ -2,7 +2,9 @@
 // The desktop around the program on Qt: the single-instance check, message boxes, the two
 // dialogs, the mixers and the help pages. Dialogs and boxes are owned by the main window.
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 #include <QString>
 #include <memory>
 
@@ -29,11 +31,16 @@ class QtDesktop : public QObject, public Desktop {
   void ShowAbout() override;
   void OpenMixer(MixerKind mixer) override;
   void OpenHelp() override;
+  std::int64_t NowMs() override { return clock_.elapsed(); }
+  void StartTicks(int intervalMs, std::function<void()> tick) override;
+  void CallAfter(int delayMs, std::function<void()> once) override;
 
  private:
   void OnInstanceConnection();
 
   QtMainView& main_;
+  QElapsedTimer clock_;
+  QTimer ticks_;
   std::unique_ptr<QLocalServer> instanceServer_;
   QString instanceName_;
 };

@@ -73,6 +73,13 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
     auto* out = reinterpret_cast<QRgb*>(image_.scanLine(TRACE_TOP + row));
     for (int column = 0; column < TRACE_COLUMNS; ++column) out[column] = RasterPixel(picture.raster, column, row) ? lit : dark;
   }
+  if (!picture.notice.empty()) {
+    QPainter notice(&image_);
+    notice.setFont(LabelFont());
+    notice.setPen(ToColor(LABEL_BACKGROUND));
+    notice.drawText(QRect(0, TRACE_TOP, TRACE_COLUMNS, RASTER_HEIGHT), Qt::AlignCenter,
+                    QString::fromStdString(picture.notice));
+  }
   update();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -31,6 +32,12 @@ class MemorySettings : public SettingsFile {
   }
   std::string LastError() const override { return full ? "No space left on device" : ""; }
 };
+
+int LitRowsAnywhere(const TraceRaster& raster) {
+  int lit = 0;
+  for (std::uint8_t byte : raster) lit += byte != 0;
+  return lit;
+}
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -192,6 +199,58 @@ TEST_F(ProgramTest, PointerAndPopupMenu) {
   program->OnCommand(cmd::Freeze);
   program->OnRightButton(Vfo::A, 10, 10);
   EXPECT_EQ(a.popups, 1);
+}
+
+// Blocks that stop for a second blank the windows with "No input", the capture is re-opened
+// every two seconds without a message, and the first new block brings the trace back.
+TEST_F(ProgramTest, AStoppedInputIsShownAndReopened) {
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  EXPECT_EQ(a.picture.notice, "");
+  source.calls.clear();
+  desktop.Advance(999);
+  EXPECT_EQ(a.picture.notice, "");
+  desktop.Advance(501);
+  EXPECT_EQ(a.picture.notice, "No input");
+  EXPECT_TRUE(LitRowsAnywhere(a.picture.raster) == 0);
+  EXPECT_EQ(source.calls, (Calls{"close", "query 1x16", "open 1x16", "start"}));
+  desktop.Advance(2000);
+  EXPECT_EQ(source.calls.size(), 8u);
+  EXPECT_TRUE(desktop.errors.empty());
+
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  EXPECT_EQ(a.picture.notice, "");
+  EXPECT_GT(LitRowsAnywhere(a.picture.raster), 0);
+
+  // Frozen, nothing is watched.
+  program->OnCommand(cmd::Freeze);
+  source.calls.clear();
+  desktop.Advance(5000);
+  EXPECT_TRUE(source.calls.empty());
+}
+
+// An input without pacing gets at most one picture per 100 ms, and is named once.
+TEST_F(ProgramTest, RunawayInputIsPacedAndNamed) {
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  const int shown = a.shown;
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_TRUE(source.Deliver(LoudBlock()));
+    desktop.Advance(5);  // 200 blocks a second
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_LE(a.shown - shown, 3 + 2 + 1);  // 300 ms of pictures, and the notice coming
+  EXPECT_EQ(a.picture.notice, "Input too fast");
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+
+  desktop.Advance(2000);  // the next second is paced again
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(source.Deliver(LoudBlock()));
+    desktop.Advance(100);
+  }
+  EXPECT_EQ(a.picture.notice, "");
 }
 
 }  // namespace

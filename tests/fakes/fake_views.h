@@ -1,6 +1,9 @@
 #pragma once
 // Views and a desktop that record what the program asks of them.
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,6 +91,43 @@ class FakeDesktop : public Desktop {
   void ShowAbout() override { opened.push_back("about"); }
   void OpenMixer(MixerKind mixer) override { opened.push_back("mixer " + std::to_string(static_cast<int>(mixer))); }
   void OpenHelp() override { opened.push_back("help"); }
+
+  // A clock the test moves: Advance runs the ticks and the calls that fall due.
+  std::int64_t now = 0;
+  int tickMs = 0;
+  std::function<void()> tick;
+  std::int64_t tickDue = 0;
+  std::vector<std::pair<std::int64_t, std::function<void()>>> calls;
+  std::int64_t NowMs() override { return now; }
+  void StartTicks(int intervalMs, std::function<void()> t) override {
+    tickMs = intervalMs;
+    tick = std::move(t);
+    tickDue = now + intervalMs;
+  }
+  void CallAfter(int delayMs, std::function<void()> once) override { calls.emplace_back(now + delayMs, std::move(once)); }
+  void Advance(std::int64_t ms) {
+    const std::int64_t end = now + ms;
+    while (true) {
+      std::int64_t next = end;
+      if (tick && tickDue < next) next = tickDue;
+      for (const auto& call : calls) next = std::min(next, call.first);
+      now = next;
+      for (std::size_t i = 0; i < calls.size();) {
+        if (calls[i].first > now) {
+          ++i;
+          continue;
+        }
+        auto call = std::move(calls[i].second);
+        calls.erase(calls.begin() + static_cast<std::ptrdiff_t>(i));
+        call();
+      }
+      if (tick && tickDue <= now) {
+        tickDue += tickMs;
+        tick();
+      }
+      if (now >= end) return;
+    }
+  }
 };
 
 }  // namespace keblor::test

@@ -69,6 +69,14 @@ TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
   auto level = Count(client, 40, 145, 140, 159);
   EXPECT_GT(level[RED], 0);
   EXPECT_EQ(level[RED] + level[LIT], 100 * 14);
+
+  // A stopped input: the trace area black but for the notice in its middle.
+  window.Show(ComposePicture(trace, {500, 1, 1}, 1, InputNotice::Stalled));
+  client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  auto middle = Count(client, 50, 70, 150, 90);
+  EXPECT_GT(middle[LIT], 20);
+  EXPECT_EQ(middle[LIT] + middle[BLACK], 100 * 20);
+  EXPECT_EQ(Count(client, 0, TRACE_TOP, 200, 60)[LIT], 0);
 }
 
 TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {
