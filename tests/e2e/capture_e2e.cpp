@@ -153,8 +153,12 @@ int CheckFormats(int expectedBin, int blocks) {
     if (n > 1) meanMs = std::chrono::duration<double, std::milli>(run.arrivals[n - 1] - run.arrivals[0]).count() / double(n - 1);
     std::string bins;
     for (std::size_t i = 0; i < run.peakBinA.size(); ++i) {
-      bins += " " + std::to_string(run.peakBinA[i]);
-      if (run.channels == 2) bins += "/" + std::to_string(run.peakBinB[i]);
+      bins += ' ';
+      bins += std::to_string(run.peakBinA[i]);
+      if (run.channels == 2) {
+        bins += '/';
+        bins += std::to_string(run.peakBinB[i]);
+      }
     }
     std::printf("%d ch %2d bit: %zu blocks, interval mean %.1f ms min %.1f max %.1f, lost %llu, overflowed %llu, "
                 "delivered after close %d; strongest bins:%s\n",
