@@ -10,7 +10,13 @@ bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& opti
   bool fileGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (!optionsEnded && arg == "--") {
+    if (!optionsEnded && (arg == "-h" || arg == "--help")) {
+      options.help = true;
+      return true;
+    } else if (!optionsEnded && arg == "--version") {
+      options.version = true;
+      return true;
+    } else if (!optionsEnded && arg == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && arg == "--raster") {
       options.raster = true;
@@ -47,5 +53,23 @@ bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& opti
   }
   return true;
 }
+
+std::string AnalyseUsage() {
+  return "Usage: keblor-analyse [--settings FILE] [--raster] FILE.wav\n"
+         "Runs CW Keblor's spectrum analysis over a recording and prints one JSON line for\n"
+         "each picture the program would show.\n"
+         "\n"
+         "  --settings FILE  the program's settings to use (default: ./keblor.ini)\n"
+         "  --raster         add each window's drawn trace as hex\n"
+         "  -h, --help       show this help and exit\n"
+         "      --version    show the version and exit\n"
+         "  --               ends the options; a WAV file name may follow\n"
+         "\n"
+         "FILE.wav: 10240 samples per second, 8-bit unsigned or 16-bit signed, mono or\n"
+         "stereo. Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"
+         "`man keblor-analyse` describes the output.\n";
+}
+
+std::string AnalyseVersion() { return "keblor-analyse (CW Keblor) " KEBLOR_VERSION "\n"; }
 
 }  // namespace keblor::tool

@@ -1,5 +1,6 @@
 #pragma once
-// The command line of keblor-analyse: [--settings FILE] [--raster] FILE.wav
+// The command line of keblor-analyse: [--settings FILE] [--raster] FILE.wav, or --help, or
+// --version.
 
 #include <string>
 
@@ -9,10 +10,17 @@ struct AnalyseOptions {
   std::string settingsPath = "./keblor.ini";
   bool raster = false;
   std::string wavPath;
+  bool help = false;     // print AnalyseUsage() and stop
+  bool version = false;  // print AnalyseVersion() and stop
 };
 
 // Fills `options` from argv[1..argc-1]. On a bad command line returns false with a one-line
 // reason in `error` (no line end).
+// The first -h/--help or --version wins over everything after it, and no WAV file is needed.
 bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& options, std::string& error);
+
+// What --help and --version print, each ending with a line end.
+std::string AnalyseUsage();
+std::string AnalyseVersion();
 
 }  // namespace keblor::tool

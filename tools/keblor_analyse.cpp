@@ -1,4 +1,4 @@
-// keblor-analyse [--settings FILE] [--raster] FILE.wav
+// keblor-analyse [--settings FILE] [--raster] FILE.wav; --help tells more
 //
 // Runs a recording through the same analysis chain as the live display, with the settings the
 // program would use, and prints one JSON line per completed averaging cycle.
@@ -80,9 +80,13 @@ int main(int argc, char** argv) {
   AnalyseOptions options;
   std::string error;
   if (!ParseAnalyseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "keblor-analyse: %s (usage: keblor-analyse [--settings FILE] [--raster] FILE.wav)\n",
-                 error.c_str());
+    std::fprintf(stderr, "keblor-analyse: %s (see keblor-analyse --help)\n", error.c_str());
     return EXIT_BAD_INPUT;
+  }
+  if (options.help || options.version) {
+    const std::string text = options.help ? AnalyseUsage() : AnalyseVersion();
+    std::fputs(text.c_str(), stdout);
+    return 0;
   }
 
   WavBlocks wav;

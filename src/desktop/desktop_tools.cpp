@@ -1,7 +1,6 @@
 #include "desktop/desktop_tools.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +11,7 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <utility>
 
 #include <unistd.h>
 
@@ -41,6 +41,11 @@ struct StartedMixer {
 std::array<StartedMixer, 2>& StartedMixers() {
   static std::array<StartedMixer, 2> started{};
   return started;
+}
+
+HelpViewer& CurrentHelpViewer() {
+  static HelpViewer viewer;
+  return viewer;
 }
 
 StartedMixer& StartedFor(MixerKind mixer) {
@@ -173,10 +178,13 @@ QUrl HelpUrl(const QString& indexPath, const std::string& keyword) {
   return url;
 }
 
+void SetHelpViewer(HelpViewer viewer) { CurrentHelpViewer() = std::move(viewer); }
+
 void OpenHelpPages(const std::string& keyword) {
+  const HelpViewer& viewer = CurrentHelpViewer();
+  if (!viewer) return;
   const QString index = FindHelpIndex(HelpSearchDirs());
-  if (index.isEmpty()) return;
-  QDesktopServices::openUrl(HelpUrl(index, keyword));
+  viewer(index.isEmpty() ? QUrl() : HelpUrl(index, keyword));
 }
 
 QIcon ProgramIcon() {

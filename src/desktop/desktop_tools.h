@@ -1,13 +1,14 @@
 #pragma once
 // Desktop integration for the Qt program: the sound mixers behind "Input controls..." and
 // "Output controls...", the help pages and the program icon. Called on the GUI thread only.
-// Nothing here reports a failure: a missing mixer or help page is passed over silently.
+// Nothing here reports a failure: a missing mixer is passed over silently.
 
 #include <QIcon>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -45,7 +46,15 @@ QString FindHelpIndex(const QStringList& dirs);
 // The URL that opens `indexPath` at the anchor `keyword` ("CONTENTS").
 QUrl HelpUrl(const QString& indexPath, const std::string& keyword);
 
-// Opens the help pages in the desktop's web browser at the anchor `keyword`.
+// Shows a help page inside the program; an empty URL when no help pages were found.
+using HelpViewer = std::function<void(const QUrl& page)>;
+
+// The viewer OpenHelpPages hands its page to; the program's entry sets it once its main view
+// exists, and clears it (nullptr) before that is gone.
+void SetHelpViewer(HelpViewer viewer);
+
+// Hands the help contents page, at the anchor `keyword`, to the viewer; no web browser is
+// involved. Does nothing while no viewer is set.
 void OpenHelpPages(const std::string& keyword);
 
 // The program's icon ("IDI_ICON"), compiled into the program.

@@ -1,0 +1,102 @@
+#include "desktop/program_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace keblor {
+namespace {
+
+namespace fs = std::filesystem;
+
+ProgramOptions Failed(std::string error) {
+  ProgramOptions options;
+  options.action = ProgramOptions::Action::Fail;
+  options.error = std::move(error);
+  return options;
+}
+
+}  // namespace
+
+ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
+  ProgramOptions options;
+  bool settingsGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      options.action = ProgramOptions::Action::Help;
+      return options;
+    }
+    if (arg == "--version") {
+      options.action = ProgramOptions::Action::Version;
+      return options;
+    }
+    if (arg == "--settings" || arg == "--settings-in-config") {
+      if (settingsGiven) return Failed(std::string(arg) + ": the settings file is already chosen");
+      settingsGiven = true;
+      if (arg == "--settings-in-config") {
+        options.settingsPath = ConfigSettingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+        options.settingsInConfig = true;
+        continue;
+      }
+      if (i + 1 >= argc) return Failed("--settings: missing settings file name");
+      options.settingsPath = argv[++i];
+      if (options.settingsPath.empty()) return Failed("--settings: empty settings file name");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Failed(std::string(arg) + ": unknown option");
+    } else {
+      return Failed(std::string(arg) + ": unexpected argument");
+    }
+  }
+  return options;
+}
+
+std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
+  fs::path folder;
+  if (xdgConfigHome != nullptr && fs::path(xdgConfigHome).is_absolute()) {
+    folder = xdgConfigHome;
+  } else if (home != nullptr && fs::path(home).is_absolute()) {
+    folder = fs::path(home) / ".config";
+  } else {
+    return SETTINGS_PATH;
+  }
+  return (folder / "keblor" / SETTINGS_PATH).lexically_normal().string();
+}
+
+std::string ProgramUsage() {
+  return "Usage: keblor [--settings FILE | --settings-in-config]\n"
+         "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
+         "\n"
+         "  --settings FILE       read and save the settings in FILE\n"
+         "  --settings-in-config  read and save them in $XDG_CONFIG_HOME/keblor/keblor.ini,\n"
+         "                        by default ~/.config/keblor/keblor.ini; the program's\n"
+         "                        entry in the desktop menu starts it this way\n"
+         "  -h, --help            show this help and exit\n"
+         "      --version         show the version and exit\n"
+         "\n"
+         "Without a settings option the settings are keblor.ini in the working folder.\n"
+         "Qt takes its own settings from the environment, such as QT_QPA_PLATFORM or DISPLAY.\n"
+         "F1 in the program opens its help pages; `man keblor` tells more.\n";
+}
+
+std::string ProgramVersion() { return "keblor (CW Keblor) " KEBLOR_VERSION "\n"; }
+
+bool IniFileInNewFolder::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  folderError_.clear();
+  const fs::path folder = fs::path(file_.Path()).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && !fs::is_directory(folder, ec)) {
+    fs::create_directories(folder, ec);
+    if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
+    if (ec) {
+      folderError_ = "cannot create the folder " + folder.string() + ": " + ec.message();
+      std::fprintf(stderr, "keblor: settings file %s: %s\n", file_.Path().c_str(), folderError_.c_str());
+      return false;
+    }
+  }
+  return file_.WriteString(section, key, value);
+}
+
+}  // namespace keblor

@@ -1,0 +1,51 @@
+#pragma once
+// The command line of the program and where its settings file lives. Parsed before Qt starts,
+// so that --help and --version work without a display. Standard library only.
+
+#include <string>
+
+#include "core/ini_file.h"
+
+namespace keblor {
+
+struct ProgramOptions {
+  enum class Action { Run, Help, Version, Fail };
+  Action action = Action::Run;
+  std::string settingsPath = SETTINGS_PATH;  // for Run: the settings file to read and save
+  bool settingsInConfig = false;             // settingsPath is the one in the user's config folder
+  std::string error;                         // for Fail: one line without its line end
+};
+
+// Reads argv[1..argc-1]: --settings FILE, --settings-in-config (the installed desktop entry's
+// choice), -h/--help, --version. The first --help or --version wins over everything after it.
+// Without a settings option the file is keblor.ini in the working folder.
+ProgramOptions ParseProgramOptions(int argc, const char* const* argv);
+
+// $XDG_CONFIG_HOME/keblor/keblor.ini, or ~/.config/keblor/keblor.ini when that variable is unset,
+// empty or relative (as the XDG base directory rules say). Without a usable home either, the
+// working folder's keblor.ini. The arguments are the variables' values or nullptr.
+std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home);
+
+// What --help and --version print, each ending with a line end.
+std::string ProgramUsage();
+std::string ProgramVersion();
+
+// The settings file in a folder that may not exist yet: the first write creates the missing
+// folders (readable by the user only, as the XDG rules ask), reads of a missing file give the
+// defaults as before.
+class IniFileInNewFolder : public SettingsFile {
+ public:
+  explicit IniFileInNewFolder(std::string path) : file_(std::move(path)) {}
+
+  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override {
+    return file_.ReadInt(section, key, defaultValue);
+  }
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
+  std::string LastError() const override { return folderError_.empty() ? file_.LastError() : folderError_; }
+
+ private:
+  IniFile file_;
+  std::string folderError_;
+};
+
+}  // namespace keblor

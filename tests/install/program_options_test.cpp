@@ -1,0 +1,110 @@
+// Where the program keeps its settings: the command line's choice, the user's config folder by
+// the XDG rules, and that folder made on the first save.
+#include "desktop/program_options.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keblor {
+namespace {
+
+namespace fs = std::filesystem;
+
+ProgramOptions Parse(std::initializer_list<const char*> args) {
+  std::vector<const char*> argv{"keblor"};
+  argv.insert(argv.end(), args);
+  return ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(ProgramOptions, TheSettingsFileIsChosenOnce) {
+  const ScopedEnv config("XDG_CONFIG_HOME", "/home/op/.cfg");
+  const ProgramOptions plain = Parse({});
+  EXPECT_EQ(plain.action, ProgramOptions::Action::Run);
+  EXPECT_EQ(plain.settingsPath, "keblor.ini");
+  EXPECT_FALSE(plain.settingsInConfig);
+
+  const ProgramOptions given = Parse({"--settings", "/srv/rig two.ini"});
+  EXPECT_EQ(given.action, ProgramOptions::Action::Run);
+  EXPECT_EQ(given.settingsPath, "/srv/rig two.ini");
+  EXPECT_FALSE(given.settingsInConfig);
+
+  const ProgramOptions desktop = Parse({"--settings-in-config"});
+  EXPECT_EQ(desktop.action, ProgramOptions::Action::Run);
+  EXPECT_EQ(desktop.settingsPath, "/home/op/.cfg/keblor/keblor.ini");
+  EXPECT_TRUE(desktop.settingsInConfig);
+
+  for (const auto& args : {std::vector<const char*>{"--settings"}, {"--settings", ""},
+                           {"--settings", "a.ini", "--settings-in-config"}, {"--settings-in-config", "--settings", "a"},
+                           {"--settings", "a.ini", "--settings", "b.ini"}}) {
+    std::vector<const char*> argv{"keblor"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
+    EXPECT_NE(bad.error.find("--settings"), std::string::npos) << bad.error;
+  }
+}
+
+TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
+  EXPECT_EQ(ConfigSettingsPath("/home/op/.cfg/", "/home/op"), "/home/op/.cfg/keblor/keblor.ini");
+  EXPECT_EQ(ConfigSettingsPath(nullptr, "/home/op"), "/home/op/.config/keblor/keblor.ini");
+  EXPECT_EQ(ConfigSettingsPath("", "/home/op"), "/home/op/.config/keblor/keblor.ini");
+  EXPECT_EQ(ConfigSettingsPath("cfg", "/home/op"), "/home/op/.config/keblor/keblor.ini");  // relative: ignored
+  EXPECT_EQ(ConfigSettingsPath(nullptr, nullptr), "keblor.ini");
+  EXPECT_EQ(ConfigSettingsPath(nullptr, ""), "keblor.ini");
+}
+
+TEST(IniFileInNewFolder, TheFirstSaveMakesTheFolderForTheUserOnly) {
+  QTemporaryDir tmp;
+  const fs::path folder = fs::path(tmp.path().toStdString()) / "config" / "keblor";
+  IniFileInNewFolder file((folder / "keblor.ini").string());
+  EXPECT_EQ(file.ReadInt("General", "Level", 7), 7);
+  EXPECT_FALSE(fs::exists(folder));  // reading makes nothing
+
+  ASSERT_TRUE(file.WriteString("General", "Level", "1")) << file.LastError();
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(file.ReadInt("General", "Level", 7), 1);
+  ASSERT_TRUE(file.WriteString("General", "Channels", "2"));  // the folder is there now
+  EXPECT_EQ(file.ReadInt("General", "Channels", 1), 2);
+}
+
+TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {
+  QTemporaryDir tmp;
+  const fs::path blocker = fs::path(tmp.path().toStdString()) / "config";
+  std::FILE* plainFile = std::fopen(blocker.c_str(), "w");  // a file where the folder would go
+  ASSERT_NE(plainFile, nullptr);
+  std::fclose(plainFile);
+  IniFileInNewFolder file((blocker / "keblor" / "keblor.ini").string());
+  EXPECT_FALSE(file.WriteString("General", "Level", "1"));
+  EXPECT_NE(file.LastError().find((blocker / "keblor").string()), std::string::npos) << file.LastError();
+}
+
+}  // namespace
+}  // namespace keblor
