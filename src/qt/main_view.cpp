@@ -42,17 +42,23 @@ class CompactMenuBarStyle : public QProxyStyle {
 };
 
 // The keys of the accelerator table: F1..F12 and the keypad's plus and minus. Shift and Alt
-// take a key out of the table, as none of its entries names them.
+// take a key out of the table, as none of its entries names them. The main keyboard's plus
+// (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
+// keyboards without a keypad.
 bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
   const Qt::KeyboardModifiers modifiers = event.modifiers();
-  if (modifiers & (Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
   const int code = event.key();
+  const bool keypad = (modifiers & Qt::KeypadModifier) != 0;
+  if (!keypad && code == Qt::Key_Plus && !(modifiers & (Qt::AltModifier | Qt::MetaModifier))) {
+    key = AcceleratorKey::KeypadPlus;
+    return true;
+  }
+  if (modifiers & (Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
   if (code >= Qt::Key_F1 && code <= Qt::Key_F12) {
     key = static_cast<AcceleratorKey>(static_cast<int>(AcceleratorKey::F1) + (code - Qt::Key_F1));
     return true;
   }
-  if (!(modifiers & Qt::KeypadModifier)) return false;
-  if (code == Qt::Key_Plus) {
+  if (code == Qt::Key_Plus || (!keypad && code == Qt::Key_Equal)) {
     key = AcceleratorKey::KeypadPlus;
     return true;
   }

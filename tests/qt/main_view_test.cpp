@@ -76,8 +76,15 @@ TEST(QtMainView, KeysReachTheProgram) {
   EXPECT_EQ(p.program->settings().VFO_A.Range, 2);
   PressKey(p, Qt::Key_Minus, Qt::KeypadModifier | Qt::ControlModifier);
   EXPECT_EQ(p.program->settings().VFO_B.Range, 2);
-  PressKey(p, Qt::Key_Plus);  // the main keyboard's plus is not in the table
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 2);
+  // The main keyboard's plus (shifted or as "=") and minus act as the keypad's.
+  PressKey(p, Qt::Key_Plus, Qt::ShiftModifier);
+  EXPECT_EQ(p.program->settings().VFO_A.Range, 3);
+  PressKey(p, Qt::Key_Equal);
+  EXPECT_EQ(p.program->settings().VFO_A.Range, 4);
+  PressKey(p, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(p.program->settings().VFO_B.Range, 1);
+  PressKey(p, Qt::Key_Minus, Qt::ShiftModifier);  // "_" is no key of the table
+  EXPECT_EQ(p.program->settings().VFO_A.Range, 4);
   QTest::keyClick(p.Client(Vfo::B), Qt::Key_F2);
   EXPECT_EQ(p.program->settings().Level, 1);
 }
