@@ -1,9 +1,11 @@
 #include "analysis/spectrum_analyzer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 
+#include "analysis/pitch_estimate.h"
 #include "analysis/spectrum_steps.h"
 
 namespace keblor {
@@ -84,6 +86,27 @@ void Average(SpectrumAccumulator& sum, int count) {
   for (float& v : sum) v = static_cast<float>(v / n);
 }
 
+// Transforms the loaded block and adds its magnitudes to sumA (and sumB in stereo).
+void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& sumA,
+              SpectrumAccumulator& sumB) {
+  const bool stereo = format.channels == 2;
+  float* re = work.blockRe.data();
+  float* im = work.blockIm.data();
+  FftTransform(-1, FFT_SIZE, re, im, tables.stageCos.data(), tables.stageSin.data());
+
+  if (stereo) {
+    SplitTwoRealSpectra(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data(),
+                        work.spectrumBRe.data(), work.spectrumBIm.data());
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, sumA);
+    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, sumB);
+  } else {
+    CopyHalfSpectrum(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data());
+    // Twice the factor of a split channel: a mono signal shows 6 dB above the same signal
+    // on one side of a stereo stream.
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, sumA);
+  }
+}
+
 }  // namespace
 
 void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const FftTables& tables,
@@ -98,25 +121,17 @@ void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const 
   if (stereo) ApplyWindow(tables.hannWindow.data(), im);
 }
 
+void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& magA,
+                    SpectrumAccumulator& magB) {
+  magA.fill(0.0f);
+  if (format.channels == 2) magB.fill(0.0f);
+  AddBlock(format, tables, work, magA, magB);
+}
+
 bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTables& tables, BlockArrays& work,
                  const AnalysisState& state) {
+  AddBlock(format, tables, work, state.sumA, state.sumB);
   const bool stereo = format.channels == 2;
-  float* re = work.blockRe.data();
-  float* im = work.blockIm.data();
-  FftTransform(-1, FFT_SIZE, re, im, tables.stageCos.data(), tables.stageSin.data());
-
-  if (stereo) {
-    SplitTwoRealSpectra(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data(),
-                        work.spectrumBRe.data(), work.spectrumBIm.data());
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, state.sumA);
-    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, state.sumB);
-  } else {
-    CopyHalfSpectrum(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data());
-    // Twice the factor of a split channel: a mono signal shows 6 dB above the same signal
-    // on one side of a stereo stream.
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, state.sumA);
-  }
-
   ++state.blocks;
   // A count beyond the target arises when the cycle is shortened without a restart; the
   // cycle then ends at once instead of stalling the display.
@@ -138,15 +153,53 @@ void SpectrumAnalyzer::configure(const AnalyzerOptions& options) { options_ = op
 std::optional<SpectrumFrame> SpectrumAnalyzer::push(const std::uint8_t* block, BlockFormat format) {
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
   LoadBlock(block, format, options_.level, tables_, work_, state);
+  if (options_.runningAverage) return pushRunning(format);
   if (!FinishBlock(format, options_, tables_, work_, state)) return std::nullopt;
+  estimatePitches(format, sumA_, sumB_);  // the sums are the cycle's means now
   restart();
   return frame_;
+}
+
+std::optional<SpectrumFrame> SpectrumAnalyzer::pushRunning(BlockFormat format) {
+  const bool stereo = format.channels == 2;
+  const auto slot = static_cast<std::size_t>(historyNext_);
+  TransformBlock(format, tables_, work_, historyA_[slot], historyB_[slot]);
+  const int span = std::clamp(options_.numberOfAverages, 1, MAX_RUNNING_BLOCKS);
+  historyNext_ = (historyNext_ + 1) % span;
+  historyCount_ = std::min(historyCount_ + 1, span);
+
+  // The mean of the blocks held, summed afresh each time so that nothing drifts.
+  for (std::size_t k = 0; k < BINS; ++k) {
+    double a = 0.0;
+    double b = 0.0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(historyCount_); ++i) {
+      a += historyA_[i][k];
+      if (stereo) b += historyB_[i][k];
+    }
+    meanA_[k] = static_cast<float>(a / historyCount_);
+    if (stereo) meanB_[k] = static_cast<float>(b / historyCount_);
+  }
+  const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
+                                    options_.ft1000mp};
+  estimatePitches(format, meanA_, meanB_);
+  MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
+  return frame_;
+}
+
+void SpectrumAnalyzer::estimatePitches(BlockFormat format, const SpectrumAccumulator& meanA,
+                                       const SpectrumAccumulator& meanB) {
+  if (!options_.pitchReadout) return;
+  auto topBin = [](int range) { return RANGE_TOP_BIN[std::clamp(range, 0, RANGE_COUNT - 1)]; };
+  frame_.pitchHzA = EstimatePitchHz(meanA, topBin(options_.rangeA)).value_or(0.0);
+  if (format.channels == 2) frame_.pitchHzB = EstimatePitchHz(meanB, topBin(options_.rangeB)).value_or(0.0);
 }
 
 void SpectrumAnalyzer::restart() {
   sumA_.fill(0.0f);
   sumB_.fill(0.0f);
   blocks_ = 0;
+  historyCount_ = 0;
+  historyNext_ = 0;
 }
 
 }  // namespace keblor

@@ -25,7 +25,13 @@ struct AnalyzerOptions {
   int rangeA = 1;            // display spans, RangeIndex 0..4
   int rangeB = 3;
   bool ft1000mp = false;     // tilt VFO-B's trace
+  // A frame after every block, from the mean of the last numberOfAverages blocks (at most
+  // MAX_RUNNING_BLOCKS), instead of one frame per cycle.
+  bool runningAverage = false;
+  bool pitchReadout = false;  // estimate each window's strongest tone
 };
+
+inline constexpr int MAX_RUNNING_BLOCKS = 100;
 
 // What a completed cycle shows. In mono VFO-B's row and peak are not touched and keep
 // whatever they held before.
@@ -34,6 +40,10 @@ struct SpectrumFrame {
   DisplayRow rowB{};
   float peakA = 0.0f;  // largest |sample| of the cycle's last block in sample units; 0 with level off
   float peakB = 0.0f;
+  // The strongest tone within each window's span, with pitchReadout on; 0 when none stands
+  // clearly above the noise.
+  double pitchHzA = 0.0;
+  double pitchHzB = 0.0;
 };
 
 // Working arrays of one block, reused for every block.
@@ -69,6 +79,16 @@ class SpectrumAnalyzer {
   SpectrumAccumulator sumB_{};
   SpectrumFrame frame_;
   int blocks_ = 0;
+
+  std::optional<SpectrumFrame> pushRunning(BlockFormat format);
+  void estimatePitches(BlockFormat format, const SpectrumAccumulator& meanA, const SpectrumAccumulator& meanB);
+  // The running average: the magnitudes of the last blocks, oldest overwritten first.
+  std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyA_{};
+  std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyB_{};
+  int historyCount_ = 0;
+  int historyNext_ = 0;
+  SpectrumAccumulator meanA_{};
+  SpectrumAccumulator meanB_{};
   AnalyzerOptions options_;
 };
 

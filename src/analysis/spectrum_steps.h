@@ -24,6 +24,11 @@ struct AnalysisState {
 void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const FftTables& tables,
                BlockArrays& work, const AnalysisState& state);
 
+// Transforms the loaded block into one magnitude spectrum per channel (magB in stereo only), on
+// the scale the sums use.
+void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& magA,
+                    SpectrumAccumulator& magB);
+
 // Transforms the loaded block, adds it to the sums (sumB in stereo only) and counts it. When
 // that completes the cycle the sums become means, the rows are mapped from them (rowB in
 // stereo only) and the result is true; the caller then zeroes the sums and the count.
