@@ -3,6 +3,8 @@
 
 # The program looks for its help here, relative to its own bin folder (src/desktop).
 set(KEBLOR_HELP_DESTINATION ${CMAKE_INSTALL_DATADIR}/keblor/help)
+set(KEBLOR_DOC_DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/keblor)
+set(KEBLOR_APPSTREAM_ID org.example.keblor)
 
 # The programs keblor (src/qt) and keblor-analyse (tools) install themselves next to their
 # targets, into ${CMAKE_INSTALL_BINDIR}.
@@ -12,11 +14,44 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
   FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
 install(FILES ${PROJECT_SOURCE_DIR}/resources/keblor.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/${KEBLOR_APPSTREAM_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The PNG sizes are made once from the SVG and kept in the tree, so a build needs no image
+# tools: rsvg-convert -w N -h N keblor.svg -o keblor-N.png
 install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/keblor.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/keblor-32.png
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
-  RENAME keblor.png)
+foreach(size 16 24 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/keblor-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+    RENAME keblor.png)
+endforeach()
+
+# Manual pages and the changelog are installed compressed, as Debian has them: gzip -9n keeps
+# no name or time stamp, so the same text gives the same bytes.
+file(STRINGS ${PROJECT_SOURCE_DIR}/resources/packaging/changelog KEBLOR_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT KEBLOR_CHANGELOG_TOP MATCHES "^keblor \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "resources/packaging/changelog starts with '${KEBLOR_CHANGELOG_TOP}', "
+    "not with an entry for version ${PROJECT_VERSION}")
+endif()
+set(KEBLOR_GZIPPED)
+foreach(source resources/man/keblor.1 resources/man/keblor-analyse.1 resources/packaging/changelog)
+  get_filename_component(name ${source} NAME)
+  set(plain ${CMAKE_BINARY_DIR}/gzipped/${name})
+  add_custom_command(OUTPUT ${plain}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/${source} ${plain}
+    COMMAND gzip -9nf ${plain}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+    COMMENT "Compressing ${source}"
+    VERBATIM)
+  list(APPEND KEBLOR_GZIPPED ${plain}.gz)
+endforeach()
+add_custom_target(keblor_gzipped_docs ALL DEPENDS ${KEBLOR_GZIPPED})
+install(FILES ${CMAKE_BINARY_DIR}/gzipped/keblor.1.gz ${CMAKE_BINARY_DIR}/gzipped/keblor-analyse.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/gzipped/changelog.gz DESTINATION ${KEBLOR_DOC_DESTINATION})
+# The machine-readable copyright file Debian asks for; it holds the text of LICENSE.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/packaging/copyright DESTINATION ${KEBLOR_DOC_DESTINATION})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME keblor)
@@ -24,23 +59,27 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "CW Keblor developers")
 set(CPACK_PACKAGE_CONTACT "CW Keblor developers <keblor@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "CW tuning aid: live audio spectrum with a pitch marker")
-set(CPACK_PACKAGE_DESCRIPTION
-  "CW Keblor captures a receiver's audio from the sound card and draws its spectrum live with a\n"
-  "pitch marker, so that a Morse code signal can be tuned onto the wanted beat note. It shows the\n"
-  "input peak level in dB, and with a stereo card the main and sub receiver in two windows.\n"
-  "keblor-analyse runs the same analysis over a WAV file.")
+# One string with its line ends: a list would reach the control file with ';' between the lines.
+# Lines stay under 80 columns.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "CW Keblor captures a receiver's audio from the sound card and draws its\n"
+  "spectrum live with a pitch marker, so that a Morse code signal can be tuned\n"
+  "onto the wanted beat note. It shows the input peak level in dB, and with a\n"
+  "stereo sound card the main and sub receiver in two windows.\n"
+  "keblor-analyse runs the same analysis over a WAV recording.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Named explicitly so the package is right even where dpkg-shlibdeps is missing; with it the
-# versioned library dependencies are added as well.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6core6, libportaudio2, libsndfile1")
+# dpkg-shlibdeps finds the libraries the programs link, with their versions; without it they
+# are named here. Never both: the package would list them twice.
 find_program(KEBLOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KEBLOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libportaudio2, libsndfile1")
 endif()
-# The mixer opened by "Input controls..." and the browser launcher used for the help pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pavucontrol, xdg-utils")
+# The mixer opened by "Input controls..." and "Output controls...".
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pavucontrol")
 include(CPack)

@@ -11,6 +11,9 @@ PACKAGES=(
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev
   # end-to-end: a private sound server with a null sink, a display, keys and screenshots
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool x11-utils imagemagick
+  # the Debian package: its dependencies from the programs, and the checks of the package,
+  # the desktop entry and the AppStream metadata
+  dpkg-dev lintian desktop-file-utils appstream
 )
 
 missing=()

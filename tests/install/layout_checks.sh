@@ -42,17 +42,46 @@ check_layout() {
 
   desktop=$prefix/share/applications/keblor.desktop
   if [ -f "$desktop" ]; then
-    for line in 'Name=CW Keblor' 'Exec=keblor' 'Icon=keblor' 'Categories=AudioVideo;Audio;HamRadio;'; do
+    # Started from the menu, the settings go to the user's config folder.
+    for line in 'Name=CW Keblor' 'Exec=keblor --settings-in-config' 'Icon=keblor' \
+      'Categories=AudioVideo;Audio;HamRadio;'; do
       grep -qxF "$line" "$desktop" || fault "keblor.desktop lacks '$line'"
     done
     if command -v desktop-file-validate >/dev/null 2>&1; then
       desktop-file-validate "$desktop" || fault "desktop-file-validate rejects keblor.desktop"
     else
-      echo "note: desktop-file-validate not installed, desktop file not validated"
+      fault "desktop-file-validate not installed (scripts/install-deps.sh installs it)"
     fi
   else
     fault "share/applications/keblor.desktop missing"
   fi
+
+  metainfo=$prefix/share/metainfo/org.example.keblor.metainfo.xml
+  if [ -f "$metainfo" ]; then
+    grep -qF '<launchable type="desktop-id">keblor.desktop</launchable>' "$metainfo" ||
+      fault "the metainfo does not launch keblor.desktop"
+    if command -v appstreamcli >/dev/null 2>&1; then
+      appstreamcli validate --no-net "$metainfo" || fault "appstreamcli rejects $(basename "$metainfo")"
+    else
+      fault "appstreamcli not installed (scripts/install-deps.sh installs it)"
+    fi
+  else
+    fault "share/metainfo/org.example.keblor.metainfo.xml missing"
+  fi
+
+  for page in keblor keblor-analyse; do
+    man=$prefix/share/man/man1/$page.1.gz
+    if [ -f "$man" ]; then
+      gzip -dc "$man" | grep -q "^\.TH " || fault "$page.1.gz is no compressed manual page"
+    else
+      fault "share/man/man1/$page.1.gz missing"
+    fi
+  done
+  doc=$prefix/share/doc/keblor
+  head -n 1 "$doc/copyright" 2>/dev/null | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+    fault "share/doc/keblor/copyright missing or not machine-readable"
+  gzip -dc "$doc/changelog.gz" 2>/dev/null | head -n 1 | grep -q '^keblor (' ||
+    fault "share/doc/keblor/changelog.gz missing or not a changelog"
 
   svg=$prefix/share/icons/hicolor/scalable/apps/keblor.svg
   if [ -f "$svg" ]; then
@@ -60,16 +89,19 @@ check_layout() {
   else
     fault "scalable icon keblor.svg missing"
   fi
-  png=$prefix/share/icons/hicolor/32x32/apps/keblor.png
-  if [ -f "$png" ]; then
-    # PNG signature, then the IHDR chunk: width and height as 32-bit big-endian numbers.
-    sig=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
-    size=$(od -An -tx1 -j16 -N8 "$png" | tr -d ' \n')
-    [ "$sig" = 89504e470d0a1a0a ] || fault "keblor.png is not a PNG image"
-    [ "$size" = 0000002000000020 ] || fault "keblor.png is not 32x32 (IHDR size $size)"
-  else
-    fault "32x32 icon keblor.png missing"
-  fi
+  for size in 16 24 32 48 64 128 256; do
+    png=$prefix/share/icons/hicolor/${size}x$size/apps/keblor.png
+    if [ -f "$png" ]; then
+      # PNG signature, then the IHDR chunk: width and height as 32-bit big-endian numbers.
+      sig=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
+      ihdr=$(od -An -tx1 -j16 -N8 "$png" | tr -d ' \n')
+      want=$(printf '%08x%08x' "$size" "$size")
+      [ "$sig" = 89504e470d0a1a0a ] || fault "${size}x$size keblor.png is not a PNG image"
+      [ "$ihdr" = "$want" ] || fault "${size}x$size keblor.png has IHDR size $ihdr"
+    else
+      fault "${size}x$size icon keblor.png missing"
+    fi
+  done
 
   [ "$faults" -eq 0 ] || return 1
   echo "layout OK under $prefix"
