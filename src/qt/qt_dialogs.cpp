@@ -1,11 +1,16 @@
 #include "qt/qt_dialogs.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 #include <cmath>
 
 #include "desktop/desktop_tools.h"
@@ -23,6 +28,53 @@ QFont DialogFont() {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(11);
   return font;
+}
+
+// Left free around what a dialog holds when it grows.
+constexpr int MARGIN_UNITS = 4;
+
+// How much wider and taller a label's or button's box must be to show its text (or a label's
+// picture) whole; (0, 0) for other widgets and for a box with neither.
+QSize TextShortfall(QWidget& widget) {
+  QString text;
+  QRect contents;
+  if (auto* label = qobject_cast<QLabel*>(&widget)) {
+    text = label->text();
+    const int margin = label->margin();
+    contents = label->contentsRect().adjusted(margin, margin, -margin, -margin);
+    const QPixmap picture = label->pixmap();
+    if (text.isEmpty() && !picture.isNull()) {
+      const QSize size = picture.deviceIndependentSize().toSize();
+      return QSize(std::max(0, size.width() - contents.width()), std::max(0, size.height() - contents.height()));
+    }
+  } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+    text = button->text();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = text;
+    const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+    contents = button->style()->subElementRect(
+        radio ? QStyle::SE_RadioButtonContents : QStyle::SE_PushButtonContents, &option, button);
+  }
+  if (text.isEmpty()) return QSize(0, 0);
+  const QFontMetrics metrics = widget.fontMetrics();
+  return QSize(std::max(0, metrics.horizontalAdvance(text) - contents.width()),
+               std::max(0, metrics.height() - contents.height()));
+}
+
+// Where a box's text sits, and so which of its edges stay when it grows.
+Qt::Alignment TextAlignment(QWidget& widget) {
+  if (auto* label = qobject_cast<QLabel*>(&widget)) return label->alignment();
+  if (qobject_cast<QRadioButton*>(&widget) != nullptr) return Qt::AlignLeft | Qt::AlignVCenter;
+  return Qt::AlignCenter;
+}
+
+// `box` grown by `grow`: the left (top) edge stays for text aligned there, the right (bottom)
+// edge for text aligned there, and the middle for centred text.
+QRect Grown(QRect box, QSize grow, Qt::Alignment align) {
+  const int left = (align & Qt::AlignLeft) ? 0 : (align & Qt::AlignRight) ? grow.width() : grow.width() / 2;
+  const int top = (align & Qt::AlignTop) ? 0 : (align & Qt::AlignBottom) ? grow.height() : grow.height() / 2;
+  return box.adjusted(-left, -top, grow.width() - left, grow.height() - top);
 }
 
 QLabel* AddStatic(QWidget* parent, const QString& text, QRect where, Qt::Alignment align) {
@@ -50,6 +102,33 @@ QPoint FixedDialog::OwnerClientPoint(QWidget* owner, QPoint point) {
 
 QRect FixedDialog::DialogUnits(int x, int y, int width, int height) {
   return QRect(Px(x, UNIT_X), Px(y, UNIT_Y), Px(width, UNIT_X), Px(height, UNIT_Y));
+}
+
+int FixedDialog::TitleWidth(const QString& title) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  return metrics.horizontalAdvance(title) + 6 * metrics.height();
+}
+
+void FixedDialog::FitTexts() {
+  const QList<QWidget*> controls = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  QRect held;
+  for (QWidget* control : controls) {
+    const QSize grow = TextShortfall(*control);
+    if (grow.width() > 0 || grow.height() > 0) {
+      control->setGeometry(Grown(control->geometry(), grow, TextAlignment(*control)));
+    }
+    held |= control->geometry();
+  }
+  const QSize margin = DialogUnits(0, 0, MARGIN_UNITS, MARGIN_UNITS).size();
+  const int width = std::max({this->width(), held.width() + 2 * margin.width(), TitleWidth(windowTitle())});
+  const int height = std::max(this->height(), held.bottom() + 1 + margin.height());
+  if (width != this->width() || held.left() < margin.width() || held.right() + 1 > width - margin.width()) {
+    const QPoint shift((width - held.width()) / 2 - held.left(), 0);
+    for (QWidget* control : controls) control->move(control->pos() + shift);
+  }
+  setFixedSize(width, height);
 }
 
 void FixedDialog::AddButton(int id, QAbstractButton* button) { buttons_[id] = button; }
@@ -119,6 +198,7 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, int channels, i
   }
   Button(channels == 2 ? IDC_CHANNELS_2 : IDC_CHANNELS_1)->setChecked(true);
   Button(bitsPerSample == 16 ? IDC_BITS_16 : IDC_BITS_8)->setChecked(true);
+  FitTexts();
   if (owner != nullptr) move(OwnerClientPoint(owner, DialogUnits(9, 6, 0, 0).topLeft()));
 }
 
@@ -155,6 +235,7 @@ AboutBox::AboutBox(QWidget* owner) : FixedDialog(owner) {
   icon->setPixmap(ProgramIcon().pixmap(32, 32));
   AddStatic(this, QStringLiteral("Author:"), DialogUnits(73, 34, 37, 8), Qt::AlignHCenter | Qt::AlignTop);
   AddStatic(this, QStringLiteral("Version 1.5"), DialogUnits(61, 24, 62, 8), Qt::AlignHCenter | Qt::AlignTop);
+  FitTexts();
   if (owner != nullptr) move(OwnerClientPoint(owner, DialogUnits(50, 50, 0, 0).topLeft()));
 }
 

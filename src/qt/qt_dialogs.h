@@ -1,6 +1,7 @@
 #pragma once
 // The two modal dialogs, "Sound card settings" and "About CW Keblor", laid out in dialog units
-// of an 8-point font and placed from the owner's client area.
+// of an 8-point font and placed from the owner's client area. Their texts are never clipped:
+// a box too small for its text grows, and the dialog with it.
 
 #include <QDialog>
 #include <functional>
@@ -30,10 +31,18 @@ class FixedDialog : public QDialog {
   static QRect DialogUnits(int x, int y, int width, int height);
   // `point` of the owner's client area (below a main window's menu bar) on the screen.
   static QPoint OwnerClientPoint(QWidget* owner, QPoint point);
+  // The least width that shows `title` whole in a window manager's caption: the title in the
+  // application's font made bold, with room for two caption buttons of the font's height on
+  // either side.
+  static int TitleWidth(const QString& title);
 
  protected:
   void End(int result);
   void AddButton(int id, QAbstractButton* button);
+  // Once every control is placed: grows each label's and button's box to hold its text (about
+  // the box's alignment), then the dialog to hold every box with its margins and TitleWidth.
+  // When the dialog grows, what it holds moves to its middle.
+  void FitTexts();
   virtual void OnCloseBox() = 0;
   virtual void OnEscape() = 0;
   void reject() override { OnEscape(); }
@@ -62,15 +71,15 @@ class SoundCardSettingsDialog : public FixedDialog {
   int bits_;
 };
 
-// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
-// Escape does nothing.
+// The program's name, version and author. OK (or Enter) ends with 0, the close box and Escape
+// with 1.
 class AboutBox : public FixedDialog {
  public:
   explicit AboutBox(QWidget* owner);
 
  protected:
   void OnCloseBox() override { End(1); }
-  void OnEscape() override {}
+  void OnEscape() override { End(1); }
 };
 
 }  // namespace keblor
