@@ -46,6 +46,16 @@ void AppendVfo(std::string& out, const VfoFrame& vfo) {
     out += ",\"level\":";
     AppendQuoted(out, *vfo.level);
   }
+  if (vfo.pitchHz != nullptr) {
+    // Hundredths of a hertz; null when no tone stood clearly above the noise.
+    char pitch[32];
+    if (*vfo.pitchHz > 0.0)
+      std::snprintf(pitch, sizeof pitch, "%.2f", *vfo.pitchHz);
+    else
+      std::snprintf(pitch, sizeof pitch, "null");
+    out += ",\"pitch\":";
+    out += pitch;
+  }
   if (vfo.raster != nullptr) {
     out += ",\"raster\":\"";
     AppendHex(out, *vfo.raster);

@@ -13,6 +13,7 @@ struct VfoFrame {
   float peak = 0.0f;
   const std::string* level = nullptr;    // the readout text; none when Level is off
   const TraceRaster* raster = nullptr;   // none without --raster
+  const double* pitchHz = nullptr;       // the pitch readout's estimate (0: none); none when off
 };
 
 // Appends `{"frame":F,"blocks":B,"vfoA":{...}[,"vfoB":{...}]}` and a line end to `out`.

@@ -45,8 +45,12 @@ bool PrintFrame(AnalyseRun& r, const SpectrumFrame& frame) {
   const bool level = s.Level != 0;
   ++r.frames;
 
-  VfoFrame vfoA{&frame.rowA, frame.peakA, nullptr, nullptr};
-  VfoFrame vfoB{&frame.rowB, frame.peakB, nullptr, nullptr};
+  VfoFrame vfoA{&frame.rowA, frame.peakA, nullptr, nullptr, nullptr};
+  VfoFrame vfoB{&frame.rowB, frame.peakB, nullptr, nullptr, nullptr};
+  if (s.PitchReadout != 0) {
+    vfoA.pitchHz = &frame.pitchHzA;
+    vfoB.pitchHz = &frame.pitchHzB;
+  }
   if (level) {
     r.levelA = FormatLevelText(frame.peakA, s.BitsPerSample);
     vfoA.level = &r.levelA;
@@ -101,7 +105,8 @@ int main(int argc, char** argv) {
   run.raster = options.raster;
 
   const Settings& s = run.settings;
-  run.analyzer.configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0});
+  run.analyzer.configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0,
+                          s.RunningAverage != 0, s.PitchReadout != 0});
   const BlockFormat format{s.Channels, s.BitsPerSample};
 
   bool writeFailed = false;

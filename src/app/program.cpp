@@ -22,7 +22,8 @@ Rect OuterRect(int left, int top, const MainLayout& layout) {
 }
 
 AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
-  return {s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0};
+  return {s.NumberOfAverages, s.Level != 0,         s.VFO_A.Range,          s.VFO_B.Range,
+          s.FT1000MP != 0,    s.RunningAverage != 0, s.PitchReadout != 0};
 }
 
 }  // namespace
@@ -180,11 +181,11 @@ void Program::ShowFrame(std::int64_t now) {
 void Program::DrawFrameNow(const SpectrumFrame& frame) {
   const bool level = settings_.Level != 0;
   if (display_.openA) {
-    DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample);
+    DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample, frame.pitchHzA);
     ShowPicture(Vfo::A);
   }
   if (IsStereo(settings_) && display_.openB) {
-    DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample);
+    DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample, frame.pitchHzB);
     ShowPicture(Vfo::B);
   }
 }
@@ -192,12 +193,18 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = views_[Slot(vfo)];
   if (view == nullptr) return;
-  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), settings_.NumberOfAverages, notice_));
+  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, notice_};
+  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
 }
 
 void Program::Refresh() {
   menu_ = DeriveMenu(settings_, display_);
-  if (!closed_) main_.ShowMenu(menu_);
+  if (closed_) return;
+  main_.ShowMenu(menu_);
+  if (settings_.Zoom != zoomShown_) {
+    zoomShown_ = settings_.Zoom;
+    main_.SetZoom(zoomShown_);
+  }
   for (Vfo vfo : BOTH_VFOS)
     if (display_.IsOpen(vfo)) ShowPicture(vfo);
 }

@@ -88,6 +88,7 @@ class Program {
   std::array<WindowTrace, 2> traces_{};
   std::array<SpectrumView*, 2> views_{};
   bool closed_ = false;
+  int zoomShown_ = 1;
 
   // The input's health and the pace of pictures.
   bool capturing_ = false;  // capture was started and should be delivering

@@ -33,6 +33,9 @@ class MainView {
   virtual Point RestoredTopLeft() = 0;  // where the window comes back to when minimised
   virtual void Move(const Rect& outer) = 0;
   virtual void SetTopmost(bool topmost) = 0;  // no move, resize or activation
+  // Everything at `zoom` (1..4) times its size: the main window's client area, the spectrum
+  // windows and their places; pointer positions still arrive in 1x client pixels.
+  virtual void SetZoom(int zoom) = 0;
   virtual void ShowMenu(const MenuModel& menu) = 0;
   // A spectrum window with a 200 x 160 client area at a point of the main window's client area.
   virtual SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) = 0;

@@ -46,6 +46,13 @@ inline constexpr int Preset3 = 381;
 inline constexpr int RangeA0 = 382;
 inline constexpr int RangeB0 = 383;
 inline constexpr int SignalLevel = 384;
+inline constexpr int PitchReadout = 385;
+inline constexpr int RunningAverage = 386;
+inline constexpr int Zoom1 = 387;  // Zoom1..Zoom4: 1x .. 4x
+inline constexpr int Zoom2 = 388;
+inline constexpr int Zoom3 = 389;
+inline constexpr int Zoom4 = 390;
+inline constexpr int ZoomStep = 391;  // Z: the next zoom, 4x back to 1x
 
 // Pop-up menu resources of the two spectrum windows.
 inline constexpr int POPUP_MENU_A = 126;

@@ -126,6 +126,24 @@ std::optional<DisplayEffects> ApplyDisplayCommand(Settings& s, DisplayState& dis
     case cmd::RangeStepUpB: return StepRange(s, display, Vfo::B, +1);
     case cmd::RangeStepDownB: return StepRange(s, display, Vfo::B, -1);
     case cmd::SignalLevel: return SwitchLevel(s);
+    case cmd::PitchReadout:
+      s.PitchReadout = s.PitchReadout != 0 ? 0 : 1;
+      return DisplayEffects{};
+    case cmd::RunningAverage: {
+      s.RunningAverage = s.RunningAverage != 0 ? 0 : 1;
+      DisplayEffects effects;
+      effects.restartAveraging = true;
+      return effects;
+    }
+    case cmd::Zoom1:
+    case cmd::Zoom2:
+    case cmd::Zoom3:
+    case cmd::Zoom4:
+      s.Zoom = id - cmd::Zoom1 + 1;
+      return DisplayEffects{};
+    case cmd::ZoomStep:
+      s.Zoom = s.Zoom % MAX_ZOOM + 1;
+      return DisplayEffects{};
     case cmd::Ft1000mp:
       s.FT1000MP = s.FT1000MP != 0 ? 0 : 1;
       return DisplayEffects{};

@@ -12,6 +12,7 @@ namespace keblor {
 
 // The averaging keys step within 1..MAX_AVERAGES blocks; the settings file is held to it too.
 inline constexpr int MAX_AVERAGES = 100;
+inline constexpr int MAX_ZOOM = 4;  // the windows at 1x .. 4x
 
 // What the windows must do beyond showing the new labels.
 struct DisplayEffects {

@@ -69,6 +69,9 @@ MenuModel DeriveMenu(const Settings& s, const DisplayState& display) {
   check(cmd::AlwaysOnTop, s.AlwaysOnTop != 0);
   check(cmd::Ft1000mp, s.FT1000MP != 0);
   check(cmd::SignalLevel, s.Level != 0);
+  check(cmd::PitchReadout, s.PitchReadout != 0);
+  check(cmd::RunningAverage, s.RunningAverage != 0);
+  for (int zoom = 1; zoom <= 4; ++zoom) check(cmd::Zoom1 + zoom - 1, s.Zoom == zoom);
   check(cmd::PitchOnOffA, s.VFO_A.Pitch != 0);
   check(cmd::PitchOnOffB, stereo && s.VFO_B.Pitch != 0);
   for (int range = 0; range < RANGE_COUNT; ++range) {

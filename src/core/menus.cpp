@@ -27,7 +27,11 @@ std::vector<MenuNode> BuildMainMenu() {
                         Item("Save && exi&t", cmd::SaveAndExit), Item("&Exit", cmd::Exit)}),
       Sub("&Display",
           {Item("&Freez \tF12", cmd::Freeze), Item("&Clear\tF11", cmd::Clear),
-           Item("&Signal level\tF2", cmd::SignalLevel),
+           Item("&Signal level\tF2", cmd::SignalLevel), Item("Pitch r&eadout", cmd::PitchReadout),
+           Item("Running a&verage", cmd::RunningAverage),
+           Sub("&Zoom", {Item("&1x", cmd::Zoom1), Item("&2x", cmd::Zoom2), Item("&3x", cmd::Zoom3),
+                         Item("&4x", cmd::Zoom4),
+                         Item("&Next\tZ", cmd::ZoomStep)}),
            Sub("&Averages", {Item("&Up\tF10", cmd::AveragesUp), Item("&Down\tF9", cmd::AveragesDown)}),
            // The preset texts are filled in at start-up from the settings.
            Sub("Pitch", {Item("", cmd::Preset1), Item("", cmd::Preset2), Item("", cmd::Preset3)}),
@@ -81,6 +85,7 @@ const std::vector<AcceleratorEntry>& AcceleratorTable() {
       {K::F11, false, cmd::ClearKey},         {K::F12, false, cmd::FreezeKey},
       {K::KeypadPlus, false, cmd::RangeStepUpA}, {K::KeypadMinus, false, cmd::RangeStepDownA},
       {K::KeypadPlus, true, cmd::RangeStepUpB},  {K::KeypadMinus, true, cmd::RangeStepDownB},
+      {K::Z, false, cmd::ZoomStep},
   };
   return table;
 }

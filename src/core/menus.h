@@ -19,7 +19,7 @@ const std::vector<MenuNode>& MainMenuResource();
 // Pop-up menu 126 or 127: its single untitled pop-up's entries; empty for other ids.
 const std::vector<MenuNode>& PopupMenuResource(int resourceId);
 
-enum class AcceleratorKey { F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, KeypadPlus, KeypadMinus };
+enum class AcceleratorKey { F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, KeypadPlus, KeypadMinus, Z };
 
 struct AcceleratorEntry {
   AcceleratorKey key;
@@ -27,7 +27,7 @@ struct AcceleratorEntry {
   int id = 0;
 };
 
-const std::vector<AcceleratorEntry>& AcceleratorTable();  // table 113, sixteen entries
+const std::vector<AcceleratorEntry>& AcceleratorTable();  // table 113 and the zoom key
 
 // Ids of every item of the main menu (not submenus).
 std::vector<int> MainMenuItemIds();

@@ -23,6 +23,11 @@ struct Settings {
   std::int32_t xPos = 0;
   std::int32_t yPos = 0;
   std::int32_t ArrangeVertically = 0;
+  // Written only once they differ from these defaults, so a file that never used them keeps
+  // every line as it was.
+  std::int32_t PitchReadout = 0;    // the strongest tone's frequency in each window
+  std::int32_t RunningAverage = 0;  // a picture after every block from the last N blocks
+  std::int32_t Zoom = 1;            // 1..4
   // [VFO-A], [VFO-B]
   VfoSettings VFO_A{500, 1, 1};
   VfoSettings VFO_B{500, 1, 3};

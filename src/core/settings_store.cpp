@@ -49,6 +49,19 @@ constexpr SettingKey SAVE_ORDER[] = {
     LOAD_ORDER[13], LOAD_ORDER[12], LOAD_ORDER[14],  // VFO-B Pitch, PitchFreq, Range
 };
 
+// The tuning aids' keys: read like the others, written only when not at their default or when
+// the file holds them already (so that turning an aid off is saved too).
+constexpr SettingKey AID_KEYS[] = {
+    {"General", "PitchReadout", 0, [](Settings& s) -> std::int32_t& { return s.PitchReadout; }},
+    {"General", "RunningAverage", 0, [](Settings& s) -> std::int32_t& { return s.RunningAverage; }},
+    {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
+};
+
+bool FileHolds(SettingsFile& file, const SettingKey& entry) {
+  // A missing key reads as whatever default is asked for; a present one reads the same twice.
+  return file.ReadInt(entry.section, entry.key, 0) == file.ReadInt(entry.section, entry.key, 1);
+}
+
 }  // namespace
 
 void LoadSettings(Settings& settings, SettingsFile& file) {
@@ -57,7 +70,11 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   }
   if (settings.Channels != 2) settings.Channels = 1;
   if (settings.BitsPerSample != 16) settings.BitsPerSample = 8;
+  for (const SettingKey& entry : AID_KEYS) entry.field(settings) = file.ReadInt(entry.section, entry.key, entry.defaultValue);
   settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_AVERAGES);
+  settings.PitchReadout = settings.PitchReadout != 0 ? 1 : 0;
+  settings.RunningAverage = settings.RunningAverage != 0 ? 1 : 0;
+  settings.Zoom = std::clamp(settings.Zoom, 1, MAX_ZOOM);
   settings.VFO_A.Range = std::max(settings.VFO_A.Range, 0);
   settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
@@ -75,6 +92,11 @@ bool SaveSettings(const Settings& settings, SettingsFile* file) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(entry.field(values)));
     if (!file->WriteString(entry.section, entry.key, text)) ++failed;
+  }
+  for (const SettingKey& entry : AID_KEYS) {
+    const std::int32_t value = entry.field(values);
+    if (value == entry.defaultValue && !FileHolds(*file, entry)) continue;
+    if (!file->WriteString(entry.section, entry.key, std::to_string(value))) ++failed;
   }
   if (failed > 0) {
     std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,

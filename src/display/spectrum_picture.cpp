@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analysis/fft_engine.h"  // RoundNearest
 #include "display/level_readout.h"
 #include "display/trace_rendering.h"
 
@@ -9,8 +10,9 @@ namespace keblor {
 
 const char* RangeLabelText(int range) { return IsValidRange(range) ? RangeOf(range).label : ""; }
 
-SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages,
-                               InputNotice notice) {
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, const PictureOptions& options) {
+  const int numberOfAverages = options.numberOfAverages;
+  const InputNotice notice = options.notice;
   SpectrumPicture picture;
   char pitch[32];
   std::snprintf(pitch, sizeof pitch, "PITCH: %d Hz", static_cast<int>(vfo.PitchFreq));
@@ -28,6 +30,12 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
                                                     peak && trace.levelRed ? TEXT_RED : TEXT_BLACK};
   }
   picture.boxCount = n;
+  if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
+    const int hz = RoundNearest(trace.pitchHz);
+    char readout[48];
+    std::snprintf(readout, sizeof readout, "%d Hz  %+d", hz, hz - static_cast<int>(vfo.PitchFreq));
+    picture.readout = readout;
+  }
   if (notice == InputNotice::Stalled) {
     picture.notice = "No input";  // a stale trace must never look live
   } else {
@@ -38,7 +46,8 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
 }
 
 void DrawFrame(WindowTrace& trace, const DisplayRow& row, float peak, const VfoSettings& vfo, bool level,
-               int bitsPerSample) {
+               int bitsPerSample, double pitchHz) {
+  trace.pitchHz = pitchHz;
   if (level) {
     trace.level = LevelShown::Peak;
     trace.levelText = FormatLevelText(peak, bitsPerSample);

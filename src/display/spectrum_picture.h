@@ -65,6 +65,7 @@ struct WindowTrace {
   LevelShown level = LevelShown::None;
   std::string levelText;
   bool levelRed = false;
+  double pitchHz = 0.0;  // the last frame's strongest tone; 0 for none
 };
 
 // How the input is doing, as a window says it across its trace area.
@@ -79,17 +80,24 @@ struct SpectrumPicture {
   std::array<TextBox, BOX_COUNT> boxes;  // drawn in order; the level box may be missing
   int boxCount = 0;
   TraceRaster raster{};
-  std::string notice;  // drawn centred in the trace area, in the lit colour; empty for none
+  std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
+  std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
 };
 
-// The picture of a window from its trace, its VFO's settings and the state of the input.
-SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, int numberOfAverages,
-                               InputNotice notice = InputNotice::None);
+struct PictureOptions {
+  int numberOfAverages = 1;
+  bool pitchReadout = false;
+  InputNotice notice = InputNotice::None;
+};
+
+// The picture of a window from its trace, its VFO's settings and the state of the input. The
+// pitch readout is the strongest tone and its offset from the marker: "712 Hz  +12".
+SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, const PictureOptions& options);
 
 // A completed averaging cycle: the level readout (when `level` is on) from the peak, then the
 // trace from the display row with the marker where the settings put it now.
 void DrawFrame(WindowTrace& trace, const DisplayRow& row, float peak, const VfoSettings& vfo, bool level,
-               int bitsPerSample);
+               int bitsPerSample, double pitchHz = 0.0);
 
 // A full repaint of a window: the level readout goes until the next frame, and a pending clear
 // blanks the trace; while running it is used up by the first window painted, while frozen it

@@ -158,7 +158,7 @@ void QtMainView::ShowMenu(const MenuModel& menu) {
 Rect QtMainView::OuterRect() {
   if (!window_) return {};
   const QPoint topLeft = window_->pos();
-  const QSize client = ClientArea()->size();
+  const QSize client = ClientArea()->size() / zoom_;  // in the 1x sizes the layouts count in
   return Rect{topLeft.x(), topLeft.y(), topLeft.x() + client.width() + FRAME_EXTRA_WIDTH,
               topLeft.y() + client.height() + FRAME_EXTRA_HEIGHT};
 }
@@ -172,8 +172,8 @@ Point QtMainView::RestoredTopLeft() {
 
 void QtMainView::Move(const Rect& outer) {
   if (!window_) return;
-  const QSize client(std::max(0, outer.right - outer.left - FRAME_EXTRA_WIDTH),
-                     std::max(0, outer.bottom - outer.top - FRAME_EXTRA_HEIGHT));
+  const QSize client(std::max(0, outer.right - outer.left - FRAME_EXTRA_WIDTH) * zoom_,
+                     std::max(0, outer.bottom - outer.top - FRAME_EXTRA_HEIGHT) * zoom_);
   ClientArea()->setFixedSize(client);
   window_->setFixedSize(client.width(), client.height() + window_->menuBar()->sizeHint().height());
   window_->move(outer.left, outer.top);
@@ -191,10 +191,27 @@ void QtMainView::SetTopmost(bool topmost) {
   }
 }
 
+// The client area and the spectrum windows grow or shrink in place; a window the user dragged
+// keeps its place relative to the others.
+void QtMainView::SetZoom(int zoom) {
+  if (zoom == zoom_ || zoom < 1) return;
+  const Rect outer = OuterRect();
+  const int old = zoom_;
+  zoom_ = zoom;
+  Move(outer);
+  for (const QPointer<SpectrumWindow>& spectrum : spectra_) {
+    if (!spectrum) continue;
+    const QPoint at = spectrum->pos() / old;
+    spectrum->SetZoom(zoom);
+    spectrum->move(at * zoom);
+  }
+}
+
 SpectrumView& QtMainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
   CloseSpectrum(vfo);
   auto* spectrum = new SpectrumWindow(ClientArea(), QString::fromStdString(title));
-  spectrum->move(at.x, at.y);
+  spectrum->SetZoom(zoom_);
+  spectrum->move(at.x * zoom_, at.y * zoom_);
   SpectrumEvents& events = spectrum->Events();
   events.pointer = [this, vfo](unsigned keys, int x, int y) {
     if (program_ != nullptr) program_->OnPointer(vfo, keys, x, y);

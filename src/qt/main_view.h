@@ -37,6 +37,7 @@ class QtMainView : public QObject, public MainView {
   Point RestoredTopLeft() override;
   void Move(const Rect& outer) override;
   void SetTopmost(bool topmost) override;
+  void SetZoom(int zoom) override;
   void ShowMenu(const MenuModel& menu) override;
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override;
   void CloseSpectrum(Vfo vfo) override;
@@ -59,6 +60,7 @@ class QtMainView : public QObject, public MainView {
   QPointer<MainWindowWidget> window_;
   std::map<int, std::vector<QAction*>> actions_;  // main menu, by command id
   std::array<QPointer<SpectrumWindow>, 2> spectra_{};
+  int zoom_ = 1;
 };
 
 }  // namespace keblor

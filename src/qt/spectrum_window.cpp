@@ -17,16 +17,14 @@ constexpr int CAPTION_HEIGHT = SPECTRUM_CLIENT_TOP - BORDER;  // 18
 QColor ToColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 QRgb ToPixel(Rgb c) { return qRgb(c.r, c.g, c.b); }
 
-// A small sans font drawn without antialiasing, so that the same text lights the same pixels.
-const QFont& LabelFont() {
-  static const QFont font = [] {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(11);
-    f.setStyleStrategy(QFont::NoAntialias);
-    f.setHintingPreference(QFont::PreferFullHinting);
-    return f;
-  }();
-  return font;
+// A small sans font drawn without antialiasing, so that the same text lights the same pixels;
+// at a zoom it is drawn larger, not magnified.
+QFont LabelFont(int zoom) {
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(11 * zoom);
+  f.setStyleStrategy(QFont::NoAntialias);
+  f.setHintingPreference(QFont::PreferFullHinting);
+  return f;
 }
 
 unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
@@ -49,36 +47,53 @@ SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
   setMouseTracking(true);  // moves without a button change the cursor over the marker
 }
 
-// The whole client area from the picture: background, text boxes in order, then the trace.
+void SpectrumClient::SetZoom(int zoom) {
+  if (zoom == zoom_) return;
+  zoom_ = zoom;
+  image_ = QImage(CLIENT_WIDTH * zoom, CLIENT_HEIGHT * zoom, QImage::Format_RGB32);
+  setFixedSize(image_.size());
+  SetPicture(picture_);
+}
+
+// The whole client area from the picture: background, text boxes in order, then the trace, each
+// trace pixel a zoom x zoom square.
 void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
+  picture_ = picture;
+  const int z = zoom_;
   image_.fill(ToColor(WINDOW_BACKGROUND));
   QPainter painter(&image_);
-  painter.setFont(LabelFont());
-  const QFontMetrics metrics(LabelFont());
+  const QFont font = LabelFont(z);
+  painter.setFont(font);
+  const QFontMetrics metrics(font);
   for (int i = 0; i < picture.boxCount; ++i) {
     const TextBox& box = picture.boxes[static_cast<std::size_t>(i)];
-    const QRect area(box.box.left, box.box.top, box.box.right - box.box.left, box.box.bottom - box.box.top);
+    const QRect area(box.box.left * z, box.box.top * z, (box.box.right - box.box.left) * z,
+                     (box.box.bottom - box.box.top) * z);
     painter.setClipRect(area);
     painter.fillRect(area, ToColor(LABEL_BACKGROUND));
     if (box.text.empty()) continue;
     const QString text = QString::fromStdString(box.text);
-    const int x = box.align == TextAlign::Left ? box.box.left : RIGHT_ANCHOR_X - metrics.horizontalAdvance(text);
+    const int x = box.align == TextAlign::Left ? area.left() : RIGHT_ANCHOR_X * z - metrics.horizontalAdvance(text);
     painter.setPen(ToColor(box.color));
-    painter.drawText(x, box.box.top + metrics.ascent(), text);
+    painter.drawText(x, area.top() + metrics.ascent(), text);
   }
   painter.end();
   const QRgb lit = ToPixel(LABEL_BACKGROUND);
   const QRgb dark = ToPixel(TRACE_DARK);
-  for (int row = 0; row < RASTER_HEIGHT; ++row) {
-    auto* out = reinterpret_cast<QRgb*>(image_.scanLine(TRACE_TOP + row));
-    for (int column = 0; column < TRACE_COLUMNS; ++column) out[column] = RasterPixel(picture.raster, column, row) ? lit : dark;
+  for (int row = 0; row < RASTER_HEIGHT * z; ++row) {
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine(TRACE_TOP * z + row));
+    for (int column = 0; column < TRACE_COLUMNS * z; ++column)
+      out[column] = RasterPixel(picture.raster, column / z, row / z) ? lit : dark;
   }
-  if (!picture.notice.empty()) {
-    QPainter notice(&image_);
-    notice.setFont(LabelFont());
-    notice.setPen(ToColor(LABEL_BACKGROUND));
-    notice.drawText(QRect(0, TRACE_TOP, TRACE_COLUMNS, RASTER_HEIGHT), Qt::AlignCenter,
-                    QString::fromStdString(picture.notice));
+  if (!picture.notice.empty() || !picture.readout.empty()) {
+    QPainter text(&image_);
+    text.setFont(font);
+    text.setPen(ToColor(LABEL_BACKGROUND));
+    const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
+    if (!picture.notice.empty()) text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
+    if (!picture.readout.empty())
+      text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
+                    QString::fromStdString(picture.readout));
   }
   update();
 }
@@ -92,7 +107,7 @@ void SpectrumClient::paintEvent(QPaintEvent*) {
 // so leaving the window ends a drag of the marker.
 void SpectrumClient::DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   if (!rect().contains(at) || !events_.pointer) return;
-  events_.pointer(KeyBits(buttons, modifiers), at.x(), at.y());
+  events_.pointer(KeyBits(buttons, modifiers), at.x() / zoom_, at.y() / zoom_);
 }
 
 void SpectrumClient::mousePressEvent(QMouseEvent* event) {
@@ -100,7 +115,7 @@ void SpectrumClient::mousePressEvent(QMouseEvent* event) {
     Forward(event);
   } else if (event->button() == Qt::RightButton && events_.rightButton) {
     const QPoint p = event->position().toPoint();
-    events_.rightButton(p.x(), p.y());
+    events_.rightButton(p.x() / zoom_, p.y() / zoom_);
   }
 }
 
@@ -117,11 +132,21 @@ SpectrumWindow::SpectrumWindow(QWidget* parent, const QString& title)
   setWindowTitle(title);
 }
 
-QRect SpectrumWindow::CaptionRect() const { return QRect(BORDER, BORDER, CLIENT_WIDTH, CAPTION_HEIGHT); }
+void SpectrumWindow::SetZoom(int zoom) {
+  zoom_ = zoom;
+  client_->SetZoom(zoom);
+  setFixedSize(SPECTRUM_FRAME_WIDTH * zoom, SPECTRUM_FRAME_HEIGHT * zoom);
+  client_->move(SPECTRUM_CLIENT_LEFT * zoom, SPECTRUM_CLIENT_TOP * zoom);
+  update();
+}
+
+QRect SpectrumWindow::CaptionRect() const {
+  return QRect(BORDER * zoom_, BORDER * zoom_, CLIENT_WIDTH * zoom_, CAPTION_HEIGHT * zoom_);
+}
 
 QRect SpectrumWindow::CloseBoxRect() const {
   const QRect caption = CaptionRect();
-  return QRect(caption.right() - 17, caption.top() + 2, 16, 14);
+  return QRect(caption.right() - 17 * zoom_, caption.top() + 2 * zoom_, 16 * zoom_, 14 * zoom_);
 }
 
 void SpectrumWindow::paintEvent(QPaintEvent*) {
@@ -137,11 +162,11 @@ void SpectrumWindow::paintEvent(QPaintEvent*) {
 
   const QRect caption = CaptionRect();
   painter.fillRect(caption, QColor(0, 0, 128));
-  QFont titleFont = LabelFont();
+  QFont titleFont = LabelFont(zoom_);
   titleFont.setBold(true);
   painter.setFont(titleFont);
   painter.setPen(Qt::white);
-  painter.drawText(caption.adjusted(3, 0, -20, 0), Qt::AlignLeft | Qt::AlignVCenter, title_);
+  painter.drawText(caption.adjusted(3 * zoom_, 0, -20 * zoom_, 0), Qt::AlignLeft | Qt::AlignVCenter, title_);
 
   const QRect box = CloseBoxRect();
   painter.fillRect(box, QColor(192, 192, 192));
@@ -151,11 +176,13 @@ void SpectrumWindow::paintEvent(QPaintEvent*) {
   painter.setPen(Qt::black);
   painter.drawLine(box.bottomLeft(), box.bottomRight());
   painter.drawLine(box.topRight(), box.bottomRight());
-  const QPoint c = box.center() + (closePressed_ ? QPoint(1, 1) : QPoint(0, 0));
-  painter.drawLine(c + QPoint(-3, -3), c + QPoint(3, 3));
-  painter.drawLine(c + QPoint(-3, 3), c + QPoint(3, -3));
-  painter.drawLine(c + QPoint(-2, -3), c + QPoint(4, 3));
-  painter.drawLine(c + QPoint(-2, 3), c + QPoint(4, -3));
+  const int z = zoom_;
+  const QPoint c = box.center() + (closePressed_ ? QPoint(z, z) : QPoint(0, 0));
+  painter.setPen(QPen(Qt::black, z));
+  painter.drawLine(c + QPoint(-3, -3) * z, c + QPoint(3, 3) * z);
+  painter.drawLine(c + QPoint(-3, 3) * z, c + QPoint(3, -3) * z);
+  painter.drawLine(c + QPoint(-2, -3) * z, c + QPoint(4, 3) * z);
+  painter.drawLine(c + QPoint(-2, 3) * z, c + QPoint(4, -3) * z);
 }
 
 void SpectrumWindow::mousePressEvent(QMouseEvent* event) {

@@ -27,8 +27,9 @@ struct SpectrumEvents {
 class SpectrumClient : public QWidget {
  public:
   SpectrumClient(QWidget* parent, SpectrumEvents& events);
-  // Draws the picture into the client image (allocated once) and schedules a repaint.
+  // Draws the picture into the client image (allocated once per zoom) and schedules a repaint.
   void SetPicture(const SpectrumPicture& picture);
+  void SetZoom(int zoom);  // 1..4; pointer positions are reported in 1x pixels
   const QImage& Image() const { return image_; }
   // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
   // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
@@ -43,6 +44,8 @@ class SpectrumClient : public QWidget {
  private:
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
+  SpectrumPicture picture_;  // the last one, drawn again at a new zoom
+  int zoom_ = 1;
   SpectrumEvents& events_;
 };
 
@@ -54,6 +57,8 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   SpectrumClient* Client() const { return client_; }
   QRect CloseBoxRect() const;  // in frame coordinates
   QRect CaptionRect() const;   // in frame coordinates, close box included
+  void SetZoom(int zoom);       // the frame, caption and client at 1x .. 4x
+  int Zoom() const { return zoom_; }
 
   // --- SpectrumView ---
   void Show(const SpectrumPicture& picture) override { client_->SetPicture(picture); }
@@ -73,6 +78,7 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   bool dragging_ = false;
   QPoint dragOffset_;
   bool closePressed_ = false;
+  int zoom_ = 1;
 };
 
 }  // namespace keblor

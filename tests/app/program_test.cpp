@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -228,6 +229,31 @@ TEST_F(ProgramTest, AStoppedInputIsShownAndReopened) {
   source.calls.clear();
   desktop.Advance(5000);
   EXPECT_TRUE(source.calls.empty());
+}
+
+// The tuning aids: the readout names the strongest tone and its offset from the marker, the
+// running average gives a picture after every block, and the zoom reaches the view.
+TEST_F(ProgramTest, TuningAids) {
+  file.values["General/Zoom"] = 2;
+  file.values["General/NumberOfAverages"] = 10;
+  Start(1);
+  EXPECT_EQ(view.zoom, 2);
+  program->OnCommand(cmd::PitchReadout);
+  program->OnCommand(cmd::RunningAverage);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  std::vector<std::uint8_t> tone(static_cast<std::size_t>(BlockBytes(source.format)));
+  for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
+    const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * M_PI * 712.0 * i / AUDIO_RATE))));
+    tone[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0xFF);
+    tone[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 8);
+  }
+  const int shown = a.shown;
+  ASSERT_TRUE(source.Deliver(tone));
+  EXPECT_EQ(a.shown, shown + 1);  // not after ten blocks: after this one
+  EXPECT_EQ(a.picture.readout, "712 Hz  +212");
+  program->OnKey(AcceleratorKey::Z, false);
+  EXPECT_EQ(view.zoom, 3);
+  EXPECT_TRUE(view.menu.IsChecked(cmd::Zoom3));
 }
 
 // An input without pacing gets at most one picture per 100 ms, and is named once.

@@ -52,6 +52,13 @@ TEST(MenuTables, MainMenuHoldsEveryItemInOrder) {
       {"/&Display", "&Freez \tF12", 300},
       {"/&Display", "&Clear\tF11", 104},
       {"/&Display", "&Signal level\tF2", 384},
+      {"/&Display", "Pitch r&eadout", 385},
+      {"/&Display", "Running a&verage", 386},
+      {"/&Display/&Zoom", "&1x", 387},
+      {"/&Display/&Zoom", "&2x", 388},
+      {"/&Display/&Zoom", "&3x", 389},
+      {"/&Display/&Zoom", "&4x", 390},
+      {"/&Display/&Zoom", "&Next\tZ", 391},
       {"/&Display/&Averages", "&Up\tF10", 362},
       {"/&Display/&Averages", "&Down\tF9", 361},
       {"/&Display/Pitch", "", 379},
@@ -98,7 +105,7 @@ TEST(MenuTables, MainMenuHoldsEveryItemInOrder) {
 // Ids of keys and of no item must not appear in the menu; every item id appears once.
 TEST(MenuTables, MainMenuItemIdsAreTheItemsOnly) {
   std::vector<int> ids = MainMenuItemIds();
-  EXPECT_EQ(ids.size(), 37u);
+  EXPECT_EQ(ids.size(), 44u);
   std::set<int> unique(ids.begin(), ids.end());
   EXPECT_EQ(unique.size(), ids.size());
   for (int keyOnly : {cmd::ClearKey, cmd::FreezeKey, cmd::RangeStepUpA, cmd::RangeStepDownA, cmd::RangeStepUpB,
@@ -133,7 +140,7 @@ TEST(MenuTables, PopupMenusHoldTheirVfosRangesAndMarkerSwitch) {
   EXPECT_TRUE(PopupMenuResource(0).empty());
 }
 
-TEST(MenuTables, AcceleratorTableHasTheSixteenKeys) {
+TEST(MenuTables, AcceleratorTableHasTheSixteenKeysAndTheZoomKey) {
   using K = AcceleratorKey;
   const std::map<std::pair<K, bool>, int> expected = {
       {{K::F1, false}, 307},         {{K::F2, false}, 384},          {{K::F3, false}, 357},
@@ -141,10 +148,10 @@ TEST(MenuTables, AcceleratorTableHasTheSixteenKeys) {
       {{K::F7, false}, 365},         {{K::F8, false}, 366},          {{K::F9, false}, 361},
       {{K::F10, false}, 362},        {{K::F11, false}, 305},         {{K::F12, false}, 306},
       {{K::KeypadPlus, false}, 368}, {{K::KeypadMinus, false}, 369}, {{K::KeypadPlus, true}, 370},
-      {{K::KeypadMinus, true}, 371},
+      {{K::KeypadMinus, true}, 371}, {{K::Z, false}, 391},
   };
   const std::vector<AcceleratorEntry>& table = AcceleratorTable();
-  ASSERT_EQ(table.size(), 16u);
+  ASSERT_EQ(table.size(), 17u);
   std::map<std::pair<K, bool>, int> actual;
   for (const AcceleratorEntry& entry : table) {
     EXPECT_TRUE(actual.emplace(std::make_pair(entry.key, entry.ctrl), entry.id).second) << "duplicate key";

@@ -85,14 +85,15 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
   EXPECT_EQ(s.Pitch2, 500);
   EXPECT_EQ(s.Pitch3, 700);
 
-  // The eighteen keys are read in table order, each with its default.
+  // The eighteen keys are read in table order, each with its default, then the tuning aids'.
   const std::vector<std::string> expected = {
       "General/Channels/1",        "General/BitsPerSample/16", "General/NumberOfAverages/1",
       "General/FT-1000MP/0",       "General/Level/0",          "General/AlwaysOnTop/1",
       "General/xPos/0",            "General/yPos/0",           "General/ArrangeVertically/0",
       "VFO-A/PitchFreq/500",       "VFO-A/Pitch/1",            "VFO-A/Range/1",
       "VFO-B/PitchFreq/500",       "VFO-B/Pitch/1",            "VFO-B/Range/3",
-      "Pitch/Pitch1/300",          "Pitch/Pitch2/500",         "Pitch/Pitch3/700"};
+      "Pitch/Pitch1/300",          "Pitch/Pitch2/500",         "Pitch/Pitch3/700",
+      "General/PitchReadout/0",    "General/RunningAverage/0", "General/Zoom/1"};
   EXPECT_EQ(file.reads, expected);
 }
 
@@ -262,6 +263,30 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
             "PitchFreq=500\r\n"
             "Range=3\r\n");
   for (const std::string& write : memory.writes) EXPECT_EQ(write.find("Pitch/"), std::string::npos) << write;
+}
+
+// A file that never used the tuning aids gains no line for them; once one is on it is kept, and
+// turning it off again is kept too. Zoom is held to 1..4 on reading.
+TEST_F(SaveSettingsTest, TuningAidKeysAppearOnlyOnceUsed) {
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_EQ(memory.content.find("Zoom"), std::string::npos);
+  EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
+  settings.Zoom = 3;
+  settings.RunningAverage = 1;
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  Settings loaded;
+  LoadSettings(loaded, memory);
+  EXPECT_EQ(loaded.Zoom, 3);
+  EXPECT_EQ(loaded.RunningAverage, 1);
+  EXPECT_EQ(loaded.PitchReadout, 0);
+  EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
+  settings.RunningAverage = 0;
+  settings.Zoom = 1;
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  LoadSettings(loaded, memory);
+  EXPECT_EQ(loaded.RunningAverage, 0);
+  EXPECT_EQ(loaded.Zoom, 1);
+  EXPECT_EQ(Load("[General]\nZoom=9\n").Zoom, 4);
 }
 
 TEST_F(SaveSettingsTest, FailedWritesAreReported) {

@@ -11,7 +11,7 @@ namespace {
 TEST(SpectrumPicture, LabelsAndTheLevelReadout) {
   WindowTrace trace;
   const VfoSettings vfo{730, 1, 3};
-  SpectrumPicture p = ComposePicture(trace, vfo, 12);
+  SpectrumPicture p = ComposePicture(trace, vfo, {12});
   ASSERT_EQ(p.boxCount, 4);
   EXPECT_EQ(p.boxes[0].text, "PITCH: 730 Hz");
   EXPECT_EQ(p.boxes[1].text, "AVGS: 12");
@@ -20,14 +20,14 @@ TEST(SpectrumPicture, LabelsAndTheLevelReadout) {
   EXPECT_EQ(p.boxes[3].text, "3000 Hz");
 
   DrawFrame(trace, FlatRow(127), 32768.0f, vfo, true, 16);
-  p = ComposePicture(trace, vfo, 12);
+  p = ComposePicture(trace, vfo, {12});
   ASSERT_EQ(p.boxCount, 5);
   EXPECT_EQ(p.boxes[4].box, LEVEL_BOX);
   EXPECT_EQ(p.boxes[4].text, "Level: 0.0dB");
   EXPECT_EQ(p.boxes[4].color, TEXT_RED);
 
   BlankLevel(trace);
-  p = ComposePicture(trace, vfo, 12);
+  p = ComposePicture(trace, vfo, {12});
   ASSERT_EQ(p.boxCount, 5);
   EXPECT_EQ(p.boxes[4].text, "");
 
@@ -35,7 +35,7 @@ TEST(SpectrumPicture, LabelsAndTheLevelReadout) {
   DisplayState display;
   Repaint(trace, display);
   DrawFrame(trace, FlatRow(127), 100.0f, vfo, false, 16);
-  EXPECT_EQ(ComposePicture(trace, vfo, 12).boxCount, 4);
+  EXPECT_EQ(ComposePicture(trace, vfo, {12}).boxCount, 4);
 }
 
 // The trace carries the marker where the settings stood at the frame: a later pitch change shows
@@ -45,7 +45,7 @@ TEST(SpectrumPicture, TraceIsDrawnAtTheFrame) {
   VfoSettings vfo{1000, 1, 2};  // column 100
   DrawFrame(trace, FlatRow(127), 0.0f, vfo, false, 16);
   vfo.PitchFreq = 500;
-  const SpectrumPicture p = ComposePicture(trace, vfo, 1);
+  const SpectrumPicture p = ComposePicture(trace, vfo, {1});
   EXPECT_EQ(p.boxes[0].text, "PITCH: 500 Hz");
   EXPECT_EQ(LitRows(p.raster, 100), RowRange(0, 127));
   EXPECT_EQ(LitRows(p.raster, 50), std::vector<int>{127});

@@ -55,6 +55,8 @@ class FakeMainView : public MainView {
     log.push_back("move " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
   }
   void SetTopmost(bool on) override { topmost = on; }
+  int zoom = 1;
+  void SetZoom(int z) override { zoom = z; }
   void ShowMenu(const MenuModel& m) override { menu = m; }
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override {
     auto view = std::make_unique<FakeSpectrumView>();

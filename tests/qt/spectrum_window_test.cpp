@@ -40,7 +40,7 @@ TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
   SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
   WindowTrace trace;
   trace.raster = Pattern();
-  window.Show(ComposePicture(trace, {500, 1, 1}, 1));
+  window.Show(ComposePicture(trace, {500, 1, 1}, {1}));
   QImage client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(client.size(), QSize(200, 160));
 
@@ -64,19 +64,54 @@ TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
   EXPECT_EQ(Count(client, 30, 145, 140, 159)[BACKGROUND], 110 * 14);
 
   DrawFrame(trace, DisplayRow{}, 32768.0f, {500, 1, 1}, true, 16);
-  window.Show(ComposePicture(trace, {500, 1, 1}, 1));
+  window.Show(ComposePicture(trace, {500, 1, 1}, {1}));
   client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   auto level = Count(client, 40, 145, 140, 159);
   EXPECT_GT(level[RED], 0);
   EXPECT_EQ(level[RED] + level[LIT], 100 * 14);
 
   // A stopped input: the trace area black but for the notice in its middle.
-  window.Show(ComposePicture(trace, {500, 1, 1}, 1, InputNotice::Stalled));
+  window.Show(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::Stalled}));
   client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   auto middle = Count(client, 50, 70, 150, 90);
   EXPECT_GT(middle[LIT], 20);
   EXPECT_EQ(middle[LIT] + middle[BLACK], 100 * 20);
   EXPECT_EQ(Count(client, 0, TRACE_TOP, 200, 60)[LIT], 0);
+}
+
+// At 2x..4x every trace pixel is a zoom x zoom square: the marker and a spike land on the scaled
+// columns, the frame grows, the text is drawn larger (its box holds more dark pixels, not just
+// magnified ones), and pointer positions still arrive in 1x pixels.
+TEST(QtSpectrumWindow, ZoomScalesTheTraceWithoutBlur) {
+  for (int zoom = 2; zoom <= 4; ++zoom) {
+    SCOPED_TRACE(zoom);
+    SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
+    window.SetZoom(zoom);
+    EXPECT_EQ(window.size(), QSize(206 * zoom, 184 * zoom));
+    WindowTrace trace;
+    DisplayRow row{};
+    row.fill(127);
+    row[31] = 0;  // a spike: column 30 runs up from the floor, column 31 down from the top
+    DrawFrame(trace, row, 0.0f, {500, 1, 1}, false, 16);  // marker at column 100
+    window.Show(ComposePicture(trace, {500, 1, 1}, {1}));
+    const QImage client = window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(client.size(), QSize(200 * zoom, 160 * zoom));
+    int wrong = 0;
+    for (int y = TRACE_TOP * zoom; y < (TRACE_TOP + RASTER_HEIGHT) * zoom; ++y)
+      for (int x = 0; x < TRACE_COLUMNS * zoom; ++x)
+        wrong += Pixel(client, x, y) != (RasterPixel(trace.raster, x / zoom, y / zoom - TRACE_TOP) ? LIT : BLACK);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(Pixel(client, 100 * zoom, (TRACE_TOP + 5) * zoom), LIT);
+    EXPECT_EQ(Pixel(client, 100 * zoom + zoom - 1, (TRACE_TOP + 5) * zoom), LIT);
+    EXPECT_EQ(Pixel(client, 100 * zoom + zoom, (TRACE_TOP + 5) * zoom), BLACK);
+    EXPECT_GT(Count(client, 0, 0, 150 * zoom, 14 * zoom)[BLACK], 40 * zoom);
+
+    std::vector<QPoint> at;
+    window.Events().pointer = [&](unsigned, int x, int y) { at.emplace_back(x, y); };
+    QTest::mouseClick(window.Client(), Qt::LeftButton, {}, QPoint(100 * zoom + zoom - 1, 60 * zoom));
+    ASSERT_FALSE(at.empty());
+    EXPECT_EQ(at.front(), QPoint(100, 60));
+  }
 }
 
 TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {

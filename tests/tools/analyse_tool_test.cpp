@@ -372,6 +372,23 @@ TEST(AnalyseTool, LevelOnGivesThePeakAndTheReadoutText) {
   EXPECT_EQ(ValueOf(b, "level"), "Level: 0.0dB");
 }
 
+// With the pitch readout on each line carries the estimate; with the running average a line
+// follows every block. A file that never turned them on prints exactly as before.
+TEST(AnalyseTool, PitchReadoutAndRunningAverage) {
+  ScratchDir dir;
+  WriteMono16(dir.File("tone.wav"), Tone(1234.5, 16384.0, 4 * BLOCK));
+  WriteText(dir.File("keblor.ini"), "[General]\nNumberOfAverages=3\nPitchReadout=1\nRunningAverage=1\n[VFO-A]\nRange=4\n");
+  const RunResult r = RunAnalyse(dir, "tone.wav");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NEAR(std::stod(ValueOf(ObjectOf(lines[3], "vfoA"), "pitch")), 1234.5, 0.2);
+  WriteText(dir.File("keblor.ini"), "[General]\nNumberOfAverages=3\n");
+  const RunResult plain = RunAnalyse(dir, "tone.wav");
+  ASSERT_EQ(Lines(plain.out).size(), 1u);
+  EXPECT_FALSE(HasKey(ObjectOf(Lines(plain.out)[0], "vfoA"), "pitch"));
+}
+
 TEST(AnalyseTool, LevelOffHasNoReadoutAndAZeroPeak) {
   ScratchDir dir;
   WriteMono16(dir.File("tone.wav"), Tone(1000.0, 16384.0, BLOCK));
