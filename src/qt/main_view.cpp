@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include "desktop/desktop_tools.h"
+#include "desktop/window_placement.h"
 #include "qt/menu_builder.h"
 #include "qt/spectrum_window.h"
 
@@ -176,7 +177,14 @@ void QtMainView::Move(const Rect& outer) {
                      std::max(0, outer.bottom - outer.top - FRAME_EXTRA_HEIGHT) * zoom_);
   ClientArea()->setFixedSize(client);
   window_->setFixedSize(client.width(), client.height() + window_->menuBar()->sizeHint().height());
-  window_->move(outer.left, outer.top);
+  // A place off the screens (one gone since the place was saved) comes back onto the nearest
+  // screen; the settings keep the place as read until a save. The window counts with its frame:
+  // as drawn once shown, but never less than the layout's allowance for it.
+  const QSize frame = (window_->frameGeometry().size() - window_->size())
+                          .expandedTo(QSize(FRAME_EXTRA_WIDTH,
+                                            FRAME_EXTRA_HEIGHT - window_->menuBar()->sizeHint().height()));
+  const QRect wanted(QPoint(outer.left, outer.top), window_->size() + frame);
+  window_->move(PlaceOnScreens(wanted, AvailableScreenAreas()).topLeft());
   window_->update();
 }
 
