@@ -3,8 +3,12 @@
 //                                 of the VFO-A pitch, for keys sent from a real X server
 //   qt_harness --write-png PATH   feeds a CW tone in noise through the analysis and writes the
 //                                 VFO-A spectrum window as a PNG
+//   qt_harness --write-readout-png PATH
+//                                 the same at 2x with the pitch readout, the tone 12 Hz above
+//                                 the marker
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
 #include <unistd.h>
@@ -107,11 +111,15 @@ class ToneSource {
   std::uint64_t state_ = 20240601;
 };
 
-int WritePng(const QString& path) {
+int WritePng(const QString& path, bool readout) {
   Harness harness;
   harness.settings.values["General/Level"] = 1;
   harness.settings.values["General/NumberOfAverages"] = 3;
-  harness.settings.values["VFO-A/PitchFreq"] = 700;
+  harness.settings.values["VFO-A/PitchFreq"] = readout ? 688 : 700;
+  if (readout) {
+    harness.settings.values["General/Zoom"] = 2;
+    harness.settings.values["General/PitchReadout"] = 1;
+  }
   if (!harness.Start()) {
     std::fprintf(stderr, "qt_harness: start-up failed\n");
     return 1;
@@ -125,6 +133,10 @@ int WritePng(const QString& path) {
     }
     QCoreApplication::processEvents();
   }
+  // The blocks came faster than real time: the last picture waits for its turn (ten a second).
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   SpectrumWindow* frame = harness.view.Spectrum(Vfo::A);
   if (frame == nullptr) return 1;
   const QImage image = frame->grab().toImage();
@@ -139,13 +151,14 @@ int WritePng(const QString& path) {
 
 int main(int argc, char** argv) {
   const bool keys = argc == 2 && std::strcmp(argv[1], "--keys") == 0;
-  const bool png = argc == 3 && std::strcmp(argv[1], "--write-png") == 0;
+  const bool readout = argc == 3 && std::strcmp(argv[1], "--write-readout-png") == 0;
+  const bool png = readout || (argc == 3 && std::strcmp(argv[1], "--write-png") == 0);
   if (!keys && !png) {
-    std::fprintf(stderr, "usage: qt_harness --keys | --write-png PATH\n");
+    std::fprintf(stderr, "usage: qt_harness --keys | --write-png PATH | --write-readout-png PATH\n");
     return 2;
   }
   if (png) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  return keys ? RunKeys() : WritePng(QString::fromLocal8Bit(argv[2]));
+  return keys ? RunKeys() : WritePng(QString::fromLocal8Bit(argv[2]), readout);
 }
