@@ -68,11 +68,12 @@ xdotool key ctrl+KP_Add;       expect_line "rangeB 4"
 xdotool key KP_Subtract;       expect_line "rangeA 1" 2
 xdotool key ctrl+KP_Subtract;  expect_line "rangeB 3" 2
 xdotool key F6;                expect_line "pitchA 510"
-# The main keyboard's plus (shift+equal) is no accelerator.
-xdotool key plus
+# The main keyboard's plus (Shift and "=" on this layout) and minus act as the keypad's.
+xdotool key plus;              expect_line "rangeA 2" 2
+xdotool key minus;             expect_line "rangeA 1" 3
 sleep 0.5
 
-expected=$'ready\nrangeA 1\nrangeB 3\npitchA 500\nrangeA 2\nrangeB 4\nrangeA 1\nrangeB 3\npitchA 510'
+expected=$'ready\nrangeA 1\nrangeB 3\npitchA 500\nrangeA 2\nrangeB 4\nrangeA 1\nrangeB 3\npitchA 510\nrangeA 2\nrangeA 1'
 actual=$(cat "$work/out")
 [ "$actual" = "$expected" ] || fail "unexpected sequence"
-echo "PASS: keypad plus/minus with and without Ctrl, and F6, reached their commands"
+echo "PASS: keypad plus/minus with and without Ctrl, the main keyboard's plus and minus, and F6 reached their commands"
