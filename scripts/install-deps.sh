@@ -5,7 +5,8 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev portaudio19-dev libsndfile1-dev
+  g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev portaudio19-dev libpulse-dev libsamplerate0-dev
+  libsndfile1-dev
   libgtest-dev libgmock-dev fonts-dejavu-core
   # benchmarks and fuzzing
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace keblor {
 
@@ -27,6 +29,18 @@ struct AudioFormat {
 AudioFormat FormatOf(int channels, int bitsPerSample);
 int BlockBytes(const AudioFormat& format);  // 1024 frames
 
+// The code every back end gives for a format outside 1 or 2 channels of 8 or 16 bits.
+inline constexpr int FORMAT_NOT_SUPPORTED = 32;
+bool IsCapturableFormat(const AudioFormat& format);
+
+// One input the back end offers: `id` is what the back end opens it by and what the settings
+// keep; `name` is the text for people (it may repeat between inputs, ids do not).
+struct InputInfo {
+  std::string id;
+  std::string name;
+  friend bool operator==(const InputInfo&, const InputInfo&) = default;
+};
+
 // Which step of opening a source failed.
 enum class OpenStep { None, Query, Open, Buffers };
 struct OpenResult {
@@ -43,9 +57,13 @@ class AudioSource {
   virtual ~AudioSource() = default;
   // Input devices there are; 0 or less when none can be used.
   virtual int InputCount() = 0;
-  // Whether the default input accepts the format, without opening it.
+  // The inputs there are now, in the back end's order; empty when it cannot say.
+  virtual std::vector<InputInfo> Inputs() = 0;
+  // The input Query and Open use from now on, by its id; empty for the default input.
+  virtual void SelectInput(const std::string& id) = 0;
+  // Whether the selected input accepts the format, without opening it.
   virtual int Query(const AudioFormat& format) = 0;
-  // Opens the default input in the format, ready to start (the format is not queried first).
+  // Opens the selected input in the format, ready to start (the format is not queried first).
   // A failure leaves what was opened before it; Close releases it.
   virtual OpenResult Open(const AudioFormat& format) = 0;
   // Starts delivering blocks to `onBlock`.
@@ -56,6 +74,9 @@ class AudioSource {
 
 // Query, then Open: the first failure with its step.
 OpenResult QueryAndOpen(AudioSource& source, const AudioFormat& format);
+
+// The input a person or a settings file names: by id first, else by name. Null when none.
+const InputInfo* FindInput(const std::vector<InputInfo>& inputs, std::string_view idOrName);
 
 // The message a failed device step shows, and its caption.
 inline constexpr const char* DEVICE_ERROR_CAPTION = "Check audio devices";

@@ -44,6 +44,16 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
       if (i + 1 >= argc) return Failed("--settings: missing settings file name");
       options.settingsPath = argv[++i];
       if (options.settingsPath.empty()) return Failed("--settings: empty settings file name");
+    } else if (arg == "--backend") {
+      if (i + 1 >= argc) return Failed("--backend: missing back end (pulse or portaudio)");
+      const std::string_view name = argv[++i];
+      if (name == "pulse") {
+        options.backEnd = ProgramOptions::BackEnd::Pulse;
+      } else if (name == "portaudio") {
+        options.backEnd = ProgramOptions::BackEnd::PortAudio;
+      } else {
+        return Failed("--backend: " + std::string(name) + ": not pulse or portaudio");
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Failed(std::string(arg) + ": unknown option");
     } else {
@@ -66,13 +76,16 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
 }
 
 std::string ProgramUsage() {
-  return "Usage: keblor [--settings FILE | --settings-in-config]\n"
+  return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME]\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n"
          "  --settings FILE       read and save the settings in FILE\n"
          "  --settings-in-config  read and save them in $XDG_CONFIG_HOME/keblor/keblor.ini,\n"
          "                        by default ~/.config/keblor/keblor.ini; the program's\n"
          "                        entry in the desktop menu starts it this way\n"
+         "  --backend NAME        capture through the sound server (pulse) or through\n"
+         "                        PortAudio (portaudio: ALSA, JACK); without it the sound\n"
+         "                        server when one answers, else PortAudio\n"
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"
          "\n"

@@ -10,14 +10,18 @@ namespace keblor {
 
 struct ProgramOptions {
   enum class Action { Run, Help, Version, Fail };
+  // Where the audio comes from: the sound server when one answers, else PortAudio; or one of
+  // them as the command line says.
+  enum class BackEnd { Auto, Pulse, PortAudio };
   Action action = Action::Run;
+  BackEnd backEnd = BackEnd::Auto;
   std::string settingsPath = SETTINGS_PATH;  // for Run: the settings file to read and save
   bool settingsInConfig = false;             // settingsPath is the one in the user's config folder
   std::string error;                         // for Fail: one line without its line end
 };
 
 // Reads argv[1..argc-1]: --settings FILE, --settings-in-config (the installed desktop entry's
-// choice), -h/--help, --version. The first --help or --version wins over everything after it.
+// choice), --backend pulse|portaudio, -h/--help, --version. The first --help or --version wins over everything after it.
 // Without a settings option the file is keblor.ini in the working folder.
 ProgramOptions ParseProgramOptions(int argc, const char* const* argv);
 

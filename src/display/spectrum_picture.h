@@ -53,6 +53,7 @@ struct TextBox {
   TextAlign align = TextAlign::Left;
   std::string text;
   Rgb color = TEXT_BLACK;
+  friend bool operator==(const TextBox&, const TextBox&) = default;
 };
 
 // The level readout's box: not drawn after a repaint until the next frame, drawn empty after

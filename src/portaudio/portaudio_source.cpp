@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #ifdef KEBLOR_HAVE_JACK
 #include <jack/jack.h>
@@ -41,22 +42,15 @@ bool AlsaNamesAnyPcm() {
 
 PaStream* AsStream(void* stream) { return static_cast<PaStream*>(stream); }
 
-// The parameters for the default input in this format, or an error code.
-int InputParameters(const AudioFormat& format, PaStreamParameters& parameters) {
-  if ((format.channels != 1 && format.channels != 2) || (format.bitsPerSample != 8 && format.bitsPerSample != 16)) {
-    return FORMAT_NOT_SUPPORTED;
+// The name an input goes by in the settings and the menu.
+std::string InputName(const PaDeviceInfo& info) {
+  std::string name = info.name != nullptr ? info.name : "";
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+  if (info.hostApi != Pa_GetDefaultHostApi()) {
+    if (const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi); api != nullptr && api->name != nullptr)
+      name = std::string(api->name) + ": " + name;
   }
-  const PaDeviceIndex device = Pa_GetDefaultInputDevice();
-  if (device == paNoDevice) return paInvalidDevice;
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
-  if (info == nullptr) return paInvalidDevice;
-  parameters = PaStreamParameters{};
-  parameters.device = device;
-  parameters.channelCount = format.channels;
-  parameters.sampleFormat = format.bitsPerSample == 16 ? paInt16 : paUInt8;
-  parameters.suggestedLatency = info->defaultHighInputLatency;
-  parameters.hostApiSpecificStreamInfo = nullptr;
-  return 0;
+  return name;
 }
 
 }  // namespace
@@ -98,6 +92,43 @@ PortAudioSource::~PortAudioSource() {
   if (pipeWrite_ >= 0) ::close(pipeWrite_);
 }
 
+// The parameters for the selected input in this format, or an error code.
+int PortAudioSource::InputParameters(const AudioFormat& format, void* out) {
+  if (!IsCapturableFormat(format)) return FORMAT_NOT_SUPPORTED;
+  PaDeviceIndex device = paNoDevice;
+  if (selected_.empty()) {
+    device = Pa_GetDefaultInputDevice();
+  } else {
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount() && device == paNoDevice; ++i) {
+      const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+      if (info != nullptr && info->maxInputChannels > 0 && InputName(*info) == selected_) device = i;
+    }
+  }
+  if (device == paNoDevice) return paInvalidDevice;
+  const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+  if (info == nullptr) return paInvalidDevice;
+  auto& parameters = *static_cast<PaStreamParameters*>(out);
+  parameters = PaStreamParameters{};
+  parameters.device = device;
+  parameters.channelCount = format.channels;
+  parameters.sampleFormat = format.bitsPerSample == 16 ? paInt16 : paUInt8;
+  parameters.suggestedLatency = info->defaultHighInputLatency;
+  parameters.hostApiSpecificStreamInfo = nullptr;
+  return 0;
+}
+
+std::vector<InputInfo> PortAudioSource::Inputs() {
+  std::vector<InputInfo> inputs;
+  if (session_.Start() != paNoError) return inputs;
+  for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    if (info == nullptr || info->maxInputChannels <= 0) continue;
+    std::string name = InputName(*info);
+    inputs.push_back({name, name});
+  }
+  return inputs;
+}
+
 int PortAudioSource::InputCount() {
   if (session_.Start() != paNoError) return 0;
   const PaDeviceIndex count = Pa_GetDeviceCount();
@@ -112,7 +143,7 @@ int PortAudioSource::InputCount() {
 int PortAudioSource::Query(const AudioFormat& format) {
   if (const int started = session_.Start(); started != paNoError) return started;
   PaStreamParameters parameters{};
-  if (const int result = InputParameters(format, parameters); result != 0) return result;
+  if (const int result = InputParameters(format, &parameters); result != 0) return result;
   return Pa_IsFormatSupported(&parameters, nullptr, AUDIO_RATE);
 }
 
@@ -121,7 +152,7 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   if (stream_ != nullptr) return {OpenStep::Open, paDeviceUnavailable};
   if (pipeRead_ < 0) return {OpenStep::Buffers, paInsufficientMemory};
   PaStreamParameters parameters{};
-  if (const int result = InputParameters(format, parameters); result != 0) return {OpenStep::Open, result};
+  if (const int result = InputParameters(format, &parameters); result != 0) return {OpenStep::Open, result};
 
   head_.store(0);
   tail_.store(0);

@@ -6,18 +6,18 @@
 // Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback copies a
 // block into the ring (or counts it lost when the GUI thread is four blocks behind) and writes
 // one byte into a non-blocking pipe; it never allocates, locks or waits.
-// Result codes: PortAudio's own negative codes, and 32 for a format this source cannot deliver.
+// Result codes: PortAudio's own negative codes, and FORMAT_NOT_SUPPORTED.
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "capture/audio_source.h"
 
 namespace keblor {
-
-inline constexpr int FORMAT_NOT_SUPPORTED = 32;
 
 // Owns one Pa_Initialize/Pa_Terminate pair, with ALSA's and JACK's diagnostics on standard
 // error silenced first (they report every absent card and server at start-up). PortAudio is
@@ -60,6 +60,10 @@ class PortAudioSource : public AudioSource {
 
   // --- AudioSource ---
   int InputCount() override;
+  // The devices with inputs by PortAudio's names; those of a host API other than the default
+  // one (JACK beside ALSA) carry its name in front.
+  std::vector<InputInfo> Inputs() override;
+  void SelectInput(const std::string& id) override { selected_ = id; }
   int Query(const AudioFormat& format) override;
   OpenResult Open(const AudioFormat& format) override;
   int Start(BlockHandler onBlock) override;
@@ -69,7 +73,10 @@ class PortAudioSource : public AudioSource {
   static constexpr std::size_t RING_SLOTS = 4;  // a power of two
   static constexpr std::size_t MAX_BLOCK_BYTES = 4 * AUDIO_BLOCK_FRAMES;  // stereo 16-bit
 
+  int InputParameters(const AudioFormat& format, void* parameters);  // PaStreamParameters*
+
   PortAudioSession session_;
+  std::string selected_;
   void* stream_ = nullptr;  // PaStream*
   AudioFormat format_{};
   std::size_t blockBytes_ = 0;

@@ -1,15 +1,18 @@
-// CW Keblor: the program's entry on Qt and PortAudio.
+// CW Keblor: the program's entry on Qt, the sound server and PortAudio.
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "app/program.h"
+#include "capture/backend_choice.h"
 #include "core/ini_file.h"
 #include "desktop/desktop_tools.h"
 #include "desktop/program_options.h"
 #include "portaudio/portaudio_source.h"
+#include "pulse/pulse_source.h"
 #include "qt/desktop.h"
 #include "qt/help_window.h"
 #include "qt/main_view.h"
@@ -50,7 +53,17 @@ int main(int argc, char** argv) {
   } else {
     settingsFile = std::make_unique<keblor::IniFile>(options.settingsPath);
   }
-  keblor::PortAudioSource source;
+  // Neither back end contacts the sound system before the program's first use of it, which a
+  // second copy that finds the first never makes.
+  using BackEnd = keblor::ProgramOptions::BackEnd;
+  keblor::PulseSource pulse;
+  keblor::PortAudioSource portAudio;
+  auto useSoundServer = [&pulse, backEnd = options.backEnd] {
+    if (backEnd == BackEnd::PortAudio) return false;
+    // Chosen by name, a server that does not answer shows as no input devices.
+    return backEnd == BackEnd::Pulse || pulse.Connect() == 0;
+  };
+  keblor::BackEndChoice source(pulse, useSoundServer, portAudio);
   keblor::QtMainView mainView;
   keblor::QtDesktop desktop(mainView);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
@@ -58,10 +71,25 @@ int main(int argc, char** argv) {
   auto program = std::make_unique<keblor::Program>(mainView, desktop, source, settingsFile.get());
   mainView.Connect(*program);
 
-  // Blocks arrive from PortAudio's thread through a pipe; they are handled here on the GUI
-  // thread, also while a modal dialog or a menu runs its own loop.
-  QSocketNotifier notifier(source.WakeFd(), QSocketNotifier::Read);
-  QObject::connect(&notifier, &QSocketNotifier::activated, [&source] { source.DispatchBlocks(); });
+  // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own
+  // loop: the sound server's when a timer pumps them, once a block's time, while its stream
+  // runs; PortAudio's when its thread's pipe wakes the loop.
+  QTimer pulsePump;
+  pulsePump.setTimerType(Qt::PreciseTimer);  // keeps to its interval without drifting
+  QObject::connect(&pulsePump, &QTimer::timeout, [&pulse, &pulsePump] {
+    if (pulsePump.interval() != keblor::PulseSource::PUMP_INTERVAL_MS)
+      pulsePump.setInterval(keblor::PulseSource::PUMP_INTERVAL_MS);
+    pulse.Pump();
+  });
+  pulse.SetPumpTimer([&pulsePump](int ms) {
+    if (ms < 0) {
+      pulsePump.stop();
+    } else {
+      pulsePump.start(ms);
+    }
+  });
+  QSocketNotifier portAudioNotifier(portAudio.WakeFd(), QSocketNotifier::Read);
+  QObject::connect(&portAudioNotifier, &QSocketNotifier::activated, [&portAudio] { portAudio.DispatchBlocks(); });
 
   if (program->StartUp()) QApplication::exec();
   program->Shutdown();

@@ -2,7 +2,9 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 #include "core/marker_pointer.h"
@@ -40,7 +42,7 @@ unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
 }  // namespace
 
 SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
-    : QWidget(parent), image_(CLIENT_WIDTH, CLIENT_HEIGHT, QImage::Format_RGB32), events_(events) {
+    : QWidget(parent), image_(CLIENT_WIDTH, CLIENT_HEIGHT, QImage::Format_RGB32), font_(LabelFont(1)), events_(events) {
   image_.fill(ToColor(WINDOW_BACKGROUND));
   setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -51,20 +53,85 @@ void SpectrumClient::SetZoom(int zoom) {
   if (zoom == zoom_) return;
   zoom_ = zoom;
   image_ = QImage(CLIENT_WIDTH * zoom, CLIENT_HEIGHT * zoom, QImage::Format_RGB32);
+  font_ = LabelFont(zoom);
+  labelsDrawn_ = false;
   setFixedSize(image_.size());
   SetPicture(picture_);
 }
 
 // The whole client area from the picture: background, text boxes in order, then the trace, each
-// trace pixel a zoom x zoom square.
+// trace pixel a zoom x zoom square. Most pictures change only some of the trace: the labels,
+// which lie outside the trace area, are drawn again only when one of them changed, the trace only
+// where its bits changed, and only what changed is repainted.
 void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
+  const bool labelsChanged = !labelsDrawn_ || picture.boxCount != picture_.boxCount ||
+                             !std::equal(picture.boxes.begin(), picture.boxes.begin() + picture.boxCount,
+                                         picture_.boxes.begin());
+  // The trace area holds the last raster, unless the labels are drawn anew (which clears the
+  // whole client area) or text lay over it.
+  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || !picture_.readout.empty();
+  if (labelsChanged) DrawLabels(picture);
+  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster);
+  const int z = zoom_;
+  const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
+  if (!picture.notice.empty() || !picture.readout.empty()) {
+    QPainter text(&image_);
+    text.setFont(font_);
+    text.setPen(ToColor(LABEL_BACKGROUND));
+    if (!picture.notice.empty()) text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
+    if (!picture.readout.empty())
+      text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
+                    QString::fromStdString(picture.readout));
+    changed = traceArea;
+  }
   picture_ = picture;
+  labelsDrawn_ = true;
+  if (labelsChanged) {
+    update();
+  } else if (!changed.isEmpty()) {
+    update(changed);
+  }
+}
+
+// The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows
+// written, as an area of the client image.
+QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* previous) {
+  constexpr int TRACE_BYTES = TRACE_COLUMNS / 8;
+  static_assert(TRACE_COLUMNS % 8 == 0 && TRACE_BYTES <= RASTER_ROW_BYTES);
+  const int z = zoom_;
+  const QRgb lit = ToPixel(LABEL_BACKGROUND);
+  const QRgb dark = ToPixel(TRACE_DARK);
+  const std::size_t lineBytes = sizeof(QRgb) * static_cast<std::size_t>(TRACE_COLUMNS * z);
+  int first = RASTER_HEIGHT;
+  int last = -1;
+  for (int row = 0; row < RASTER_HEIGHT; ++row) {
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + row) * z));
+    bool rowChanged = false;
+    for (int byte = 0; byte < TRACE_BYTES; ++byte) {
+      const auto at = static_cast<std::size_t>(row * RASTER_ROW_BYTES + byte);
+      if (previous != nullptr && (*previous)[at] == raster[at]) continue;
+      rowChanged = true;
+      for (int bit = 0; bit < 8; ++bit) {
+        const QRgb pixel = (raster[at] >> (7 - bit)) & 1 ? lit : dark;
+        for (int i = 0; i < z; ++i) out[(byte * 8 + bit) * z + i] = pixel;
+      }
+    }
+    if (!rowChanged) continue;
+    first = std::min(first, row);
+    last = row;
+    for (int i = 1; i < z; ++i) std::memcpy(image_.scanLine((TRACE_TOP + row) * z + i), out, lineBytes);
+  }
+  if (last < first) return {};
+  return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
+}
+
+// The background and the text boxes; the trace area is left to DrawTrace.
+void SpectrumClient::DrawLabels(const SpectrumPicture& picture) {
   const int z = zoom_;
   image_.fill(ToColor(WINDOW_BACKGROUND));
   QPainter painter(&image_);
-  const QFont font = LabelFont(z);
-  painter.setFont(font);
-  const QFontMetrics metrics(font);
+  painter.setFont(font_);
+  const QFontMetrics metrics(font_);
   for (int i = 0; i < picture.boxCount; ++i) {
     const TextBox& box = picture.boxes[static_cast<std::size_t>(i)];
     const QRect area(box.box.left * z, box.box.top * z, (box.box.right - box.box.left) * z,
@@ -77,30 +144,12 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
     painter.setPen(ToColor(box.color));
     painter.drawText(x, area.top() + metrics.ascent(), text);
   }
-  painter.end();
-  const QRgb lit = ToPixel(LABEL_BACKGROUND);
-  const QRgb dark = ToPixel(TRACE_DARK);
-  for (int row = 0; row < RASTER_HEIGHT * z; ++row) {
-    auto* out = reinterpret_cast<QRgb*>(image_.scanLine(TRACE_TOP * z + row));
-    for (int column = 0; column < TRACE_COLUMNS * z; ++column)
-      out[column] = RasterPixel(picture.raster, column / z, row / z) ? lit : dark;
-  }
-  if (!picture.notice.empty() || !picture.readout.empty()) {
-    QPainter text(&image_);
-    text.setFont(font);
-    text.setPen(ToColor(LABEL_BACKGROUND));
-    const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
-    if (!picture.notice.empty()) text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
-    if (!picture.readout.empty())
-      text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
-                    QString::fromStdString(picture.readout));
-  }
-  update();
 }
 
-void SpectrumClient::paintEvent(QPaintEvent*) {
+void SpectrumClient::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.drawImage(0, 0, image_);
+  const QRect area = event->rect();
+  painter.drawImage(area.topLeft(), image_, area);
 }
 
 // The window does not capture the pointer: positions outside the client area are not reported,

@@ -2,6 +2,7 @@
 // A spectrum window: a small fixed frame (caption with the title and a close box) around a
 // 200 x 160 client area that paints the last picture it was given.
 
+#include <QFont>
 #include <QImage>
 #include <QMouseEvent>
 #include <QWidget>
@@ -42,9 +43,13 @@ class SpectrumClient : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void DrawLabels(const SpectrumPicture& picture);
+  QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous);
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
-  SpectrumPicture picture_;  // the last one, drawn again at a new zoom
+  QFont font_;                // the labels' font at the zoom
+  SpectrumPicture picture_;   // the last one, drawn again at a new zoom
+  bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;
   SpectrumEvents& events_;
 };

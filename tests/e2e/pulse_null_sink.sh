@@ -5,6 +5,9 @@
 #   pulse_start              starts the daemon, keeps the sink ticking and waits until its
 #                            monitor delivers; exits the script with a FAIL line if it cannot
 #   pulse_play_tone HZ       plays a sine into the sink (replacing the one playing)
+#   pulse_play_noisy_tone HZ the same sine in white noise (10 dB below it over the whole band,
+#                            some 37 dB below it in a 10 Hz bin), as a receiver gives
+#                            it: the trace changes from block to block
 #   pulse_stop_tone
 #   pulse_teardown           stops everything started here (call it from the caller's trap)
 # Needs pulseaudio, pacat, parec, pactl and sox.
@@ -53,6 +56,16 @@ pulse_start() {
 pulse_play_tone() {  # frequency in Hz
   pulse_stop_tone
   sox -q -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 600 sine "$1" vol 0.5 2>/dev/null |
+    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+  PULSE_TONE_PID=$!
+  PULSE_PIDS+=("$PULSE_TONE_PID")
+  sleep 1
+}
+
+pulse_play_noisy_tone() {  # frequency in Hz
+  pulse_stop_tone
+  sox -q -m -v 1 "|sox -n -p synth 600 sine $1 vol 0.5" -v 1 "|sox -n -p synth 600 whitenoise vol 0.15" \
+    -t raw -r 48000 -e signed -b 16 -c 1 - 2>/dev/null |
     pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
   PULSE_TONE_PID=$!
   PULSE_PIDS+=("$PULSE_TONE_PID")

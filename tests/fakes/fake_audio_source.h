@@ -16,10 +16,19 @@ class FakeAudioSource : public AudioSource {
   int queryResult = 0;
   int openResult = 0;
   int startResult = 0;
-  std::vector<std::string> calls;  // "query 2x16", "open 1x8", "start", "close"
+  // The inputs listed by id and name; an open of an id not listed fails with missingInputResult.
+  std::vector<InputInfo> listed;
+  int missingInputResult = 5;
+  std::vector<std::string> calls;  // "select rig", "query 2x16", "open 1x8", "start", "close"
   AudioFormat format{};            // of the last successful open
+  std::string selected;            // the input of the next open; empty: the default
 
   int InputCount() override { return inputs; }
+  std::vector<InputInfo> Inputs() override { return listed; }
+  void SelectInput(const std::string& id) override {
+    calls.push_back("select " + (id.empty() ? std::string("default") : id));
+    selected = id;
+  }
   int Query(const AudioFormat& f) override {
     calls.push_back("query " + Name(f));
     return queryResult;
@@ -27,6 +36,7 @@ class FakeAudioSource : public AudioSource {
   OpenResult Open(const AudioFormat& f) override {
     calls.push_back("open " + Name(f));
     if (openResult != 0) return {OpenStep::Open, openResult};
+    if (!selected.empty() && FindInput(listed, selected) == nullptr) return {OpenStep::Open, missingInputResult};
     open_ = true;
     format = f;
     return {};

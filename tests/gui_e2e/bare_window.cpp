@@ -1,12 +1,43 @@
 // A yardstick for the program's CPU and memory: a bare Qt main window of the program's mono size
-// with a menu bar and a black 200 x 128 area, idle in its event loop. It captures and draws
-// nothing.
+// with a menu bar and a black 200 x 128 area that shows a new picture ten times a second, as the
+// program does with a live trace. It captures and analyses nothing.
 
 #include <QApplication>
+#include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QPalette>
+#include <QPainter>
+#include <QTimer>
 #include <QWidget>
+
+namespace {
+
+class Area : public QWidget {
+ public:
+  explicit Area(QWidget* parent) : QWidget(parent), image_(200, 128, QImage::Format_RGB32) {
+    image_.fill(Qt::black);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+  // A column of the picture changes, so that every repaint has something new to send.
+  void Step() {
+    image_.setPixel(column_, 64, qRgb(0, 0, 0));
+    column_ = (column_ + 1) % image_.width();
+    image_.setPixel(column_, 64, qRgb(194, 194, 194));
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(0, 0, image_);
+  }
+
+ private:
+  QImage image_;
+  int column_ = 0;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -17,14 +48,13 @@ int main(int argc, char** argv) {
   }
   auto* client = new QWidget(&window);
   client->setFixedSize(208, 187);
-  auto* area = new QWidget(client);
+  auto* area = new Area(client);
   area->setGeometry(3, 39, 200, 128);
-  area->setAutoFillBackground(true);
-  QPalette palette = area->palette();
-  palette.setColor(QPalette::Window, Qt::black);
-  area->setPalette(palette);
   window.setCentralWidget(client);
   window.move(0, 0);
   window.show();
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, area, [area] { area->Step(); });
+  timer.start(100);
   return QApplication::exec();
 }

@@ -3,7 +3,9 @@
 # PulseAudio null sink. It starts mono 16-bit from a hand-edited keblor.ini, shows a live trace,
 # is switched to stereo 8-bit in the Sound card dialog with keys alone, shows the Sub VFO-B
 # window with a live trace, and ends through "Save and exit". The file must then hold the new
-# format and every other line as it was, CRLF line ends included.
+# format and every other line as it was, CRLF line ends included. The capture is the sound
+# server's own stream, under the program's name; started with --backend portaudio, the program
+# captures through ALSA instead.
 # Usage: program_e2e.sh <path to keblor>
 set -euo pipefail
 
@@ -70,6 +72,9 @@ A_Y=$((CLIENT_Y + TRACE_DY))
 # VFO-A: 1000 Hz over 200 columns; the marker from the file's 600 Hz.
 wait_for_trace "VFO-A at 700 Hz" "$A_X" "$A_Y" 120 140 0
 MONO_700=$LAST_SHOT
+streams=$(pactl list source-outputs)
+grep -qF 'application.name = "CW Keblor"' <<<"$streams" ||
+  fail "the capture is not the sound server's stream of CW Keblor: $streams"
 pulse_play_tone 800
 wait_for_trace "VFO-A at 800 Hz" "$A_X" "$A_Y" 120 160 0
 convert "$MONO_700" -crop "200x128+$A_X+$A_Y" +repage "$WORK/trace700.png"
@@ -152,6 +157,19 @@ VFO-B/Range=3
 EOF
 check_saved_ini "$WORK/keblor.ini.before" "$RUN_DIR/keblor.ini" "$WORK/values.saved" "$WORK" ||
   fail "keblor.ini is not as expected"
+
+echo "== PortAudio"
+PA_DIR=$WORK/portaudio
+mkdir -p "$PA_DIR"
+program_start "$PA_DIR" "$WORK/keblor-portaudio.log" --backend portaudio
+program_wait_window
+main_geometry
+wait_for_trace "VFO-A at 700 Hz through PortAudio" "$((CLIENT_X + TRACE_DX))" "$((CLIENT_Y + TRACE_DY))" 100 140 0
+streams=$(pactl list source-outputs)
+grep -qF 'application.name = "ALSA plug-in' <<<"$streams" || fail "the capture does not go through ALSA: $streams"
+grep -qF 'application.name = "CW Keblor"' <<<"$streams" && fail "the sound server's own stream is open too"
+kill "$KEBLOR_PID"
+program_wait_exit 10
 
 PASSED=1
 echo "program end-to-end: passed"

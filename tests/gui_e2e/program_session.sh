@@ -6,8 +6,9 @@
 #                                removes $WORK when the test set PASSED=1, else keeps its shots
 #                                and prints the programs' logs ($WORK/keblor*.log)
 #   fail MESSAGE...              prints a FAIL line and exits (the caller's trap tears down)
-#   program_start DIR LOG        starts the program in DIR, in a network namespace of its own
-#                                when one can be made; sets KEBLOR_PID
+#   program_start DIR LOG [ARG...]
+#                                starts the program in DIR with the arguments, in a network
+#                                namespace of its own when one can be made; sets KEBLOR_PID
 #   program_run_beside DIR LOG   runs another copy in DIR in the same namespace as KEBLOR_PID's,
 #                                waits at most 20 s for it to end; sets BESIDE_STATUS (124 when
 #                                it did not end and was killed)
@@ -81,8 +82,10 @@ program_session_cleanup() {
   done
 }
 
-program_start() {  # dir log
-  (cd "$1" && exec "${PROGRAM_ISOLATE[@]}" "$PROGRAM") >"$2" 2>&1 &
+program_start() {  # dir log [arg...]
+  local dir=$1 log=$2
+  shift 2
+  (cd "$dir" && exec "${PROGRAM_ISOLATE[@]}" "$PROGRAM" "$@") >"$log" 2>&1 &
   KEBLOR_PID=$!
 }
 

@@ -71,6 +71,20 @@ TEST(ProgramOptions, TheSettingsFileIsChosenOnce) {
   }
 }
 
+TEST(ProgramOptions, TheBackEndIsTheSoundServersUnlessNamed) {
+  using BackEnd = ProgramOptions::BackEnd;
+  EXPECT_EQ(Parse({}).backEnd, BackEnd::Auto);
+  EXPECT_EQ(Parse({"--backend", "pulse"}).backEnd, BackEnd::Pulse);
+  EXPECT_EQ(Parse({"--backend", "portaudio", "--settings", "a.ini"}).backEnd, BackEnd::PortAudio);
+  for (const auto& args : {std::vector<const char*>{"--backend"}, {"--backend", "alsa"}}) {
+    std::vector<const char*> argv{"keblor"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
+    EXPECT_EQ(bad.error.rfind("--backend: ", 0), 0u) << bad.error;
+  }
+}
+
 TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath("/home/op/.cfg/", "/home/op"), "/home/op/.cfg/keblor/keblor.ini");
   EXPECT_EQ(ConfigSettingsPath(nullptr, "/home/op"), "/home/op/.config/keblor/keblor.ini");

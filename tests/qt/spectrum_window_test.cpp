@@ -79,6 +79,50 @@ TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
   EXPECT_EQ(Count(client, 0, TRACE_TOP, 200, 60)[LIT], 0);
 }
 
+// A window keeps what stays the same from one picture to the next; whatever came before, it
+// shows each picture exactly as a window that shows only that one.
+TEST(QtSpectrumWindow, EachPictureLooksAsItDoesAlone) {
+  auto grab = [](SpectrumWindow& window) {
+    return window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  WindowTrace trace;
+  trace.raster = Pattern();
+  std::vector<SpectrumPicture> pictures;
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::Stalled}));  // over the trace
+  DisplayRow row{};
+  row.fill(90);
+  row[40] = 3;
+  DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16, 712.0);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, true}));  // a new trace, the readout on it
+  row[40] = 90;
+  row[120] = 10;
+  DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1}));  // part of the trace changes
+  pictures.push_back(pictures.back());                          // nothing changes
+  pictures.push_back(ComposePicture(trace, {650, 1, 1}, {1}));  // a label and the marker change
+  for (int zoom : {1, 2}) {
+    SpectrumWindow running(nullptr, QStringLiteral("Main VFO-A"));
+    running.SetZoom(zoom);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      SCOPED_TRACE(testing::Message() << "zoom " << zoom << ", picture " << i);
+      running.Show(pictures[i]);
+      SpectrumWindow alone(nullptr, QStringLiteral("Main VFO-A"));
+      alone.SetZoom(zoom);
+      alone.Show(pictures[i]);
+      EXPECT_TRUE(grab(running) == grab(alone));
+    }
+  }
+  // A new zoom draws everything again.
+  SpectrumWindow zoomed(nullptr, QStringLiteral("Main VFO-A"));
+  for (const SpectrumPicture& picture : pictures) zoomed.Show(picture);
+  zoomed.SetZoom(3);
+  SpectrumWindow alone(nullptr, QStringLiteral("Main VFO-A"));
+  alone.SetZoom(3);
+  alone.Show(pictures.back());
+  EXPECT_TRUE(grab(zoomed) == grab(alone));
+}
+
 // At 2x..4x every trace pixel is a zoom x zoom square: the marker and a spike land on the scaled
 // columns, the frame grows, the text is drawn larger (its box holds more dark pixels, not just
 // magnified ones), and pointer positions still arrive in 1x pixels.
