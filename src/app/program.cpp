@@ -44,6 +44,19 @@ bool Program::StartUp() {
     desktop_.ReportError("No audio devices, exiting", DEVICE_ERROR_CAPTION);
     return false;
   }
+  inputs_ = source_.Inputs();
+  wantedInput_ = settings_.Input;
+  if (!commandLineInput_.empty()) {
+    if (const InputInfo* named = FindInput(inputs_, commandLineInput_)) {
+      settings_.Input = wantedInput_ = named->id;
+    } else {
+      std::fprintf(stderr, "keblor: there is no input \"%s\"; capturing from the default input\n",
+                   commandLineInput_.c_str());
+      fallbackSaid_ = true;
+      wantedInput_.clear();
+    }
+  }
+  UseInput(ResolveInput());
   if (const OpenResult opened = QueryAndOpen(source_, FormatOf(s.Channels, s.BitsPerSample)); !opened.ok()) {
     ReportDeviceError(opened.code);
     return AbandonStartUp();
@@ -110,12 +123,87 @@ void Program::OnTick() {
 void Program::ReopenCapture() {
   lastReopenMs_ = desktop_.NowMs();
   source_.Close();
+  std::vector<InputInfo> listed = source_.Inputs();
+  const bool listChanged = listed != inputs_;
+  inputs_ = std::move(listed);
+  const std::string inUse = inputInUse_;
+  UseInput(ResolveInput());
+  if (listChanged || inUse != inputInUse_) Refresh();
   if (QueryAndOpen(source_, FormatOf(settings_.Channels, settings_.BitsPerSample)).ok()) {
     const std::int64_t stalledSince = lastBlockMs_;
     (void)StartCapture();
     lastBlockMs_ = stalledSince;  // still stopped until a block arrives
   }
   capturing_ = true;  // keep trying
+}
+
+// The input to open: the wanted one while the back end lists it, or while it lists nothing (a
+// sound server that has gone away cannot say); else the default input, said once on standard
+// error.
+std::string Program::ResolveInput() {
+  if (wantedInput_.empty()) return {};
+  if (inputs_.empty()) return wantedInput_;
+  if (const InputInfo* found = FindInput(inputs_, wantedInput_)) {
+    fallbackSaid_ = false;
+    return found->id;
+  }
+  if (!fallbackSaid_) {
+    fallbackSaid_ = true;
+    std::fprintf(stderr, "keblor: the input \"%s\" is not there; capturing from the default input\n",
+                 wantedInput_.c_str());
+  }
+  return {};
+}
+
+void Program::UseInput(std::string id) {
+  inputInUse_ = std::move(id);
+  source_.SelectInput(inputInUse_);
+}
+
+// A pick in Settings > Input: the capture is opened again on the input, as the sound card dialog
+// does it. An input that cannot be opened is reported and the one before it taken back; when
+// even that fails, the windows say "No input" and the capture is tried again as for a stopped
+// input.
+void Program::ChooseInput(const std::string& id) {
+  const std::string settingBefore = settings_.Input;
+  const std::string wantedBefore = wantedInput_;
+  const std::string inUseBefore = inputInUse_;
+  settings_.Input = wantedInput_ = id;
+  fallbackSaid_ = false;
+  if (id == inputInUse_) return;
+  source_.Close();
+  capturing_ = false;
+  UseInput(id);
+  const AudioFormat format = FormatOf(settings_.Channels, settings_.BitsPerSample);
+  if (const OpenResult opened = QueryAndOpen(source_, format); !opened.ok()) {
+    ReportDeviceError(opened.code);
+    settings_.Input = settingBefore;
+    wantedInput_ = wantedBefore;
+    UseInput(inUseBefore);
+    if (!QueryAndOpen(source_, format).ok()) {
+      capturing_ = true;
+      return;
+    }
+  }
+  if (const int code = StartCapture(); code != 0) {
+    ReportDeviceError(code);
+    capturing_ = true;
+  }
+}
+
+InputChoice Program::MenuInputs() const {
+  InputChoice choice;
+  choice.inUse = inputInUse_.empty() ? InputChoice::DEFAULT : InputChoice::UNLISTED;
+  for (const InputInfo& input : inputs_) {
+    if (input.id == inputInUse_ && !inputInUse_.empty()) choice.inUse = static_cast<int>(choice.inputs.size());
+    choice.inputs.push_back({input.name, input.id});
+  }
+  return choice;
+}
+
+void Program::OnInputMenuShown() {
+  inputs_ = source_.Inputs();
+  Refresh();
 }
 
 void Program::CountBlock(std::int64_t now) {
@@ -198,7 +286,7 @@ void Program::ShowPicture(Vfo vfo) {
 }
 
 void Program::Refresh() {
-  menu_ = DeriveMenu(settings_, display_);
+  menu_ = DeriveMenu(settings_, display_, MenuInputs());
   if (closed_) return;
   main_.ShowMenu(menu_);
   if (settings_.Zoom != zoomShown_) {
@@ -235,6 +323,15 @@ void Program::OnKey(AcceleratorKey key, bool ctrl) {
 }
 
 void Program::RunCommand(int id) {
+  if (cmd::IsInputItem(id)) {
+    const auto index = static_cast<std::size_t>(id - cmd::InputFirst);
+    if (id == cmd::InputDefault) {
+      ChooseInput({});
+    } else if (index < inputs_.size()) {
+      ChooseInput(inputs_[index].id);
+    }
+    return;
+  }
   if (const std::optional<DisplayEffects> effects = ApplyDisplayCommand(settings_, display_, id)) {
     if (effects->restartAveraging) analyzer_.restart();
     if (effects->blankLevel)

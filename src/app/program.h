@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "analysis/spectrum_analyzer.h"
 #include "app/views.h"
@@ -24,8 +26,14 @@ class Program {
   // `settingsFile` may be null: the settings are then the defaults and Save fails.
   Program(MainView& main, Desktop& desktop, AudioSource& source, SettingsFile* settingsFile);
 
+  // The input the command line names, by the back end's id or by its name, instead of the
+  // settings' one; a Save keeps it. Before StartUp.
+  void SetCommandLineInput(std::string idOrName) { commandLineInput_ = std::move(idOrName); }
+
   // From the single-instance check to the start of capture. False: the caller ends with 0 at
   // once (another copy runs, no device, or the capture could not be opened or started).
+  // An input that is not there is replaced by the default input, with one line on standard
+  // error.
   bool StartUp();
   // Whatever is still open after the event loop ended or a start failed.
   void Shutdown();
@@ -39,6 +47,8 @@ class Program {
   void OnRightButton(Vfo vfo, int x, int y);
   void OnSpectrumClose(Vfo vfo);  // the window's close box
   void OnMainClose();             // the main window's close request
+  // Settings > Input is about to open: the inputs are listed again.
+  void OnInputMenuShown();
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
   // The desktop's clock, every TICK_MS while capturing: notices an input that has stopped and
   // re-opens it.
@@ -74,6 +84,10 @@ class Program {
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
   int StartCapture();
   void ReopenCapture();
+  std::string ResolveInput();
+  void UseInput(std::string id);
+  void ChooseInput(const std::string& id);
+  InputChoice MenuInputs() const;
   void CountBlock(std::int64_t now);
   void ShowFrame(std::int64_t now);
   void DrawFrameNow(const SpectrumFrame& frame);
@@ -92,6 +106,14 @@ class Program {
   std::array<SpectrumView*, 2> views_{};
   bool closed_ = false;
   int zoomShown_ = 1;
+
+  // The inputs as last listed, the one the user wants (settings, command line or menu) and the
+  // one open (empty: the default input).
+  std::vector<InputInfo> inputs_;
+  std::string commandLineInput_;
+  std::string wantedInput_;
+  std::string inputInUse_;
+  bool fallbackSaid_ = false;  // the wanted input's absence was said on standard error
 
   // The input's health and the pace of pictures.
   bool capturing_ = false;  // capture was started and should be delivering

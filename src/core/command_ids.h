@@ -54,6 +54,13 @@ inline constexpr int Zoom3 = 389;
 inline constexpr int Zoom4 = 390;
 inline constexpr int ZoomStep = 391;  // Z: the next zoom, 4x back to 1x
 
+// Settings > Input: the default input, then the inputs the back end lists, numbered from
+// InputFirst in their order; the ids up to InputFirst + MAX_INPUT_ITEMS - 1 are theirs.
+inline constexpr int InputDefault = 1000;
+inline constexpr int InputFirst = 1001;
+inline constexpr int MAX_INPUT_ITEMS = 200;
+inline constexpr bool IsInputItem(int id) { return id >= InputDefault && id < InputFirst + MAX_INPUT_ITEMS; }
+
 // Pop-up menu resources of the two spectrum windows.
 inline constexpr int POPUP_MENU_A = 126;
 inline constexpr int POPUP_MENU_B = 127;

@@ -312,6 +312,15 @@ std::int32_t IniFile::ReadInt(const std::string& section, const std::string& key
   return ReadIniInt(content, section, key, defaultValue);
 }
 
+std::optional<std::string> IniFile::ReadString(const std::string& section, const std::string& key) {
+  std::string content;
+  std::string why;
+  if (ReadWholeFile(fs::path(path_), content, why) != FileRead::Ok) return std::nullopt;
+  const std::optional<std::string_view> value = FindIniValue(content, section, key);
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
 bool IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   std::string why;
   const bool ok = [&] {

@@ -62,6 +62,7 @@ class IniFile : public SettingsFile {
   explicit IniFile(std::string path);
 
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override;
+  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override;
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
 
   std::string LastError() const override { return lastError_; }

@@ -31,6 +31,31 @@ bool IsMainMenuItem(int id) {
   return std::binary_search(ids.begin(), ids.end(), id);
 }
 
+// A name as a menu item shows it: '&' is no mnemonic, a tab no shortcut column.
+std::string MenuText(const std::string& name) {
+  std::string text;
+  text.reserve(name.size());
+  for (char c : name) {
+    if (c == '&') text += '&';
+    text += c == '\t' ? ' ' : c;
+  }
+  return text;
+}
+
+void DeriveInputItems(const InputChoice& choice, MenuModel& menu) {
+  const std::size_t shown = std::min(choice.inputs.size(), static_cast<std::size_t>(cmd::MAX_INPUT_ITEMS));
+  for (std::size_t i = 0; i < shown; ++i) {
+    const InputChoice::Entry& entry = choice.inputs[i];
+    std::string text = MenuText(entry.name);
+    const bool shared = std::count_if(choice.inputs.begin(), choice.inputs.begin() + static_cast<std::ptrdiff_t>(shown),
+                                      [&](const InputChoice::Entry& other) { return other.name == entry.name; }) > 1;
+    if (shared) text += " (" + MenuText(entry.id) + ")";
+    menu.inputItems.push_back(std::move(text));
+    menu.items[cmd::InputFirst + static_cast<int>(i)].checked = choice.inUse == static_cast<int>(i);
+  }
+  menu.items[cmd::InputDefault].checked = choice.inUse == InputChoice::DEFAULT;
+}
+
 // The first preset both VFOs sit on: 0..2, or -1.
 int SharedPreset(const Settings& s) {
   const int presets[] = {s.Pitch1, s.Pitch2, s.Pitch3};
@@ -51,8 +76,9 @@ bool MenuModel::IsEnabled(int id) const {
   return it == items.end() || it->second.enabled;
 }
 
-MenuModel DeriveMenu(const Settings& s, const DisplayState& display) {
+MenuModel DeriveMenu(const Settings& s, const DisplayState& display, const InputChoice& inputs) {
   MenuModel menu;
+  DeriveInputItems(inputs, menu);
   auto check = [&menu](int id, bool on) { menu.items[id].checked = on; };
   const bool stereo = IsStereo(s);
 

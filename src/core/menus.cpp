@@ -22,7 +22,10 @@ std::vector<MenuNode> RangeItemsB() {
 std::vector<MenuNode> BuildMainMenu() {
   return {
       Sub("&Settings", {Item("&Always on top", cmd::AlwaysOnTop), Item("&FT-1000MP CW", cmd::Ft1000mp),
-                        Item("Sound &card...", cmd::SoundCard), Item("&Input controls...", cmd::InputControls),
+                        Item("Sound &card...", cmd::SoundCard),
+                        // The inputs the back end lists follow "Default input" at run time.
+                        Sub("In&put", {Item("&Default input", cmd::InputDefault)}),
+                        Item("&Input controls...", cmd::InputControls),
                         Item("&Output controls...", cmd::OutputControls), Item("&Save", cmd::Save),
                         Item("Save && exi&t", cmd::SaveAndExit), Item("&Exit", cmd::Exit)}),
       Sub("&Display",

@@ -1,8 +1,10 @@
 #pragma once
-// Every persisted value: one 32-bit signed field per key of keblor.ini, named by its key.
-// "FT-1000MP", "VFO-A" and "VFO-B" are spelled FT1000MP, VFO_A and VFO_B here.
+// Every persisted value: one field per key of keblor.ini, named by its key, a 32-bit signed
+// number but for the input's name. "FT-1000MP", "VFO-A" and "VFO-B" are spelled FT1000MP, VFO_A
+// and VFO_B here.
 
 #include <cstdint>
+#include <string>
 
 namespace keblor {
 
@@ -28,6 +30,7 @@ struct Settings {
   std::int32_t PitchReadout = 0;    // the strongest tone's frequency in each window
   std::int32_t RunningAverage = 0;  // a picture after every block from the last N blocks
   std::int32_t Zoom = 1;            // 1..4
+  std::string Input;                // the back end's id of the chosen input; empty: the default
   // [VFO-A], [VFO-B]
   VfoSettings VFO_A{500, 1, 1};
   VfoSettings VFO_B{500, 1, 3};

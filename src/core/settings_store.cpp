@@ -57,6 +57,10 @@ constexpr SettingKey AID_KEYS[] = {
     {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
 };
 
+// The chosen input's id, a text; an empty one is the default input.
+constexpr const char* INPUT_SECTION = "General";
+constexpr const char* INPUT_KEY = "Input";
+
 bool FileHolds(SettingsFile& file, const SettingKey& entry) {
   // A missing key reads as whatever default is asked for; a present one reads the same twice.
   return file.ReadInt(entry.section, entry.key, 0) == file.ReadInt(entry.section, entry.key, 1);
@@ -79,6 +83,7 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
   settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
+  settings.Input = file.ReadString(INPUT_SECTION, INPUT_KEY).value_or(std::string());
 }
 
 bool SaveSettings(const Settings& settings, SettingsFile* file) {
@@ -97,6 +102,9 @@ bool SaveSettings(const Settings& settings, SettingsFile* file) {
     const std::int32_t value = entry.field(values);
     if (value == entry.defaultValue && !FileHolds(*file, entry)) continue;
     if (!file->WriteString(entry.section, entry.key, std::to_string(value))) ++failed;
+  }
+  if (!settings.Input.empty() || file->ReadString(INPUT_SECTION, INPUT_KEY)) {
+    if (!file->WriteString(INPUT_SECTION, INPUT_KEY, settings.Input)) ++failed;
   }
   if (failed > 0) {
     std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,

@@ -44,6 +44,13 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
       if (i + 1 >= argc) return Failed("--settings: missing settings file name");
       options.settingsPath = argv[++i];
       if (options.settingsPath.empty()) return Failed("--settings: empty settings file name");
+    } else if (arg == "--list-inputs") {
+      options.action = ProgramOptions::Action::ListInputs;
+    } else if (arg == "--input") {
+      if (!options.input.empty()) return Failed("--input: the input is already chosen");
+      if (i + 1 >= argc) return Failed("--input: missing input name");
+      options.input = argv[++i];
+      if (options.input.empty()) return Failed("--input: empty input name");
     } else if (arg == "--backend") {
       if (i + 1 >= argc) return Failed("--backend: missing back end (pulse or portaudio)");
       const std::string_view name = argv[++i];
@@ -76,7 +83,8 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
 }
 
 std::string ProgramUsage() {
-  return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME]\n"
+  return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME] [--input NAME]\n"
+         "       keblor [--backend NAME] --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n"
          "  --settings FILE       read and save the settings in FILE\n"
@@ -86,6 +94,9 @@ std::string ProgramUsage() {
          "  --backend NAME        capture through the sound server (pulse) or through\n"
          "                        PortAudio (portaudio: ALSA, JACK); without it the sound\n"
          "                        server when one answers, else PortAudio\n"
+         "  --input NAME          capture from this input, named as --list-inputs prints it\n"
+         "                        (its id or its name); a save keeps it in the settings\n"
+         "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"
          "\n"

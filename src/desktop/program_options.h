@@ -9,7 +9,7 @@
 namespace keblor {
 
 struct ProgramOptions {
-  enum class Action { Run, Help, Version, Fail };
+  enum class Action { Run, ListInputs, Help, Version, Fail };
   // Where the audio comes from: the sound server when one answers, else PortAudio; or one of
   // them as the command line says.
   enum class BackEnd { Auto, Pulse, PortAudio };
@@ -17,11 +17,12 @@ struct ProgramOptions {
   BackEnd backEnd = BackEnd::Auto;
   std::string settingsPath = SETTINGS_PATH;  // for Run: the settings file to read and save
   bool settingsInConfig = false;             // settingsPath is the one in the user's config folder
+  std::string input;                         // for Run: the input to capture from; empty: as set
   std::string error;                         // for Fail: one line without its line end
 };
 
 // Reads argv[1..argc-1]: --settings FILE, --settings-in-config (the installed desktop entry's
-// choice), --backend pulse|portaudio, -h/--help, --version. The first --help or --version wins over everything after it.
+// choice), --backend pulse|portaudio, --input NAME, --list-inputs, -h/--help, --version. The first --help or --version wins over everything after it.
 // Without a settings option the file is keblor.ini in the working folder.
 ProgramOptions ParseProgramOptions(int argc, const char* const* argv);
 
@@ -43,6 +44,9 @@ class IniFileInNewFolder : public SettingsFile {
 
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override {
     return file_.ReadInt(section, key, defaultValue);
+  }
+  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
+    return file_.ReadString(section, key);
   }
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
   std::string LastError() const override { return folderError_.empty() ? file_.LastError() : folderError_; }

@@ -237,8 +237,12 @@ OpenResult PulseSource::Open(const AudioFormat& format) {
   buffer.maxlength = static_cast<std::uint32_t>(RING_SLOTS * blockBytes_);
   buffer.fragsize = static_cast<std::uint32_t>(blockBytes_);
   buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<std::uint32_t>(-1);
-  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+  // The default input goes where the server and the user route it. An input the operator chose
+  // stays put: when it goes away the stream ends, and the program says so and takes the default
+  // input itself, rather than reading whatever the server moved it to under the chosen name.
   const char* device = selected_.empty() ? nullptr : selected_.c_str();
+  auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+  if (device != nullptr) flags = static_cast<pa_stream_flags_t>(flags | PA_STREAM_DONT_MOVE);
   if (pa_stream_connect_record(stream_, device, &buffer, flags) < 0) {
     const int code = ErrnoOr(context_, PA_ERR_INVALID);
     DropStream();

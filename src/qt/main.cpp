@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "app/program.h"
 #include "capture/backend_choice.h"
@@ -21,12 +22,34 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 
+// --list-inputs: one line an input, its id and its name; 1 when there is none.
+int ListInputs(keblor::AudioSource& source) {
+  const std::vector<keblor::InputInfo> inputs = source.Inputs();
+  if (inputs.empty()) {
+    std::fputs("keblor: no audio inputs\n", stderr);
+    return 1;
+  }
+  for (const keblor::InputInfo& input : inputs) std::printf("%s\t%s\n", input.id.c_str(), input.name.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Before QApplication: --help and --version need no display. Qt is given no arguments of its
+  // Before QApplication: --help, --version and --list-inputs need no display. Qt is given no arguments of its
   // own, so every option the program does not know is refused here.
   const keblor::ProgramOptions options = keblor::ParseProgramOptions(argc, argv);
+  // Neither back end contacts the sound system before the program's first use of it, which a
+  // second copy that finds the first never makes.
+  using BackEnd = keblor::ProgramOptions::BackEnd;
+  keblor::PulseSource pulse;
+  keblor::PortAudioSource portAudio;
+  auto useSoundServer = [&pulse, backEnd = options.backEnd] {
+    if (backEnd == BackEnd::PortAudio) return false;
+    // Chosen by name, a server that does not answer shows as no input devices.
+    return backEnd == BackEnd::Pulse || pulse.Connect() == 0;
+  };
+  keblor::BackEndChoice source(pulse, useSoundServer, portAudio);
   switch (options.action) {
     case keblor::ProgramOptions::Action::Help:
       std::fputs(keblor::ProgramUsage().c_str(), stdout);
@@ -37,6 +60,8 @@ int main(int argc, char** argv) {
     case keblor::ProgramOptions::Action::Fail:
       std::fprintf(stderr, "keblor: %s (see keblor --help)\n", options.error.c_str());
       return EXIT_USAGE;
+    case keblor::ProgramOptions::Action::ListInputs:
+      return ListInputs(source);
     case keblor::ProgramOptions::Action::Run:
       break;
   }
@@ -53,22 +78,12 @@ int main(int argc, char** argv) {
   } else {
     settingsFile = std::make_unique<keblor::IniFile>(options.settingsPath);
   }
-  // Neither back end contacts the sound system before the program's first use of it, which a
-  // second copy that finds the first never makes.
-  using BackEnd = keblor::ProgramOptions::BackEnd;
-  keblor::PulseSource pulse;
-  keblor::PortAudioSource portAudio;
-  auto useSoundServer = [&pulse, backEnd = options.backEnd] {
-    if (backEnd == BackEnd::PortAudio) return false;
-    // Chosen by name, a server that does not answer shows as no input devices.
-    return backEnd == BackEnd::Pulse || pulse.Connect() == 0;
-  };
-  keblor::BackEndChoice source(pulse, useSoundServer, portAudio);
   keblor::QtMainView mainView;
   keblor::QtDesktop desktop(mainView);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, source, settingsFile.get());
+  program->SetCommandLineInput(options.input);
   mainView.Connect(*program);
 
   // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own
@@ -93,6 +108,7 @@ int main(int argc, char** argv) {
 
   if (program->StartUp()) QApplication::exec();
   program->Shutdown();
+  pulse.SetPumpTimer(nullptr);  // the timer goes before the source
   keblor::SetHelpViewer(nullptr);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include "core/command_ids.h"
 #include "desktop/desktop_tools.h"
 #include "desktop/window_placement.h"
 #include "qt/menu_builder.h"
@@ -111,6 +112,13 @@ void QtMainView::Create(const std::string& title, const Rect& outer) {
     QMenu* menu = window->menuBar()->addMenu(QString::fromStdString(node.text));
     BuildMenu(menu, node.items, [this](int id) { PostCommand(id); }, &actions_);
   }
+  inputTexts_.clear();
+  inputActions_.clear();
+  inputMenu_ = qobject_cast<QMenu*>(MenuActions(cmd::InputDefault).front()->parent());
+  // The inputs come and go (a USB codec plugged in): the list is read again as the menu opens.
+  connect(inputMenu_, &QMenu::aboutToShow, this, [this] {
+    if (program_ != nullptr) program_->OnInputMenuShown();
+  });
 
   auto* client = new QWidget(window);
   client->setObjectName(QStringLiteral("client"));
@@ -144,7 +152,27 @@ const std::vector<QAction*>& QtMainView::MenuActions(int id) const {
   return it == actions_.end() ? none : it->second;
 }
 
+void QtMainView::ShowInputItems(const std::vector<std::string>& texts) {
+  if (texts == inputTexts_ || !inputMenu_) return;
+  for (QAction* action : inputActions_) {
+    inputMenu_->removeAction(action);
+    action->deleteLater();  // may be the one whose pick is being handled
+  }
+  inputActions_.clear();
+  for (int id = cmd::InputFirst; id < cmd::InputFirst + static_cast<int>(inputTexts_.size()); ++id) actions_.erase(id);
+  inputTexts_ = texts;
+  if (texts.empty()) return;
+  inputActions_.push_back(inputMenu_->addSeparator());
+  std::vector<MenuNode> items;
+  for (std::size_t i = 0; i < texts.size(); ++i) items.push_back({texts[i], cmd::InputFirst + static_cast<int>(i), {}});
+  const int before = static_cast<int>(inputMenu_->actions().size());
+  BuildMenu(inputMenu_, items, [this](int id) { PostCommand(id); }, &actions_);
+  const QList<QAction*> all = inputMenu_->actions();
+  inputActions_.insert(inputActions_.end(), all.begin() + before, all.end());
+}
+
 void QtMainView::ShowMenu(const MenuModel& menu) {
+  ShowInputItems(menu.inputItems);
   for (const auto& [id, actions] : actions_) {
     const auto item = menu.items.find(id);
     const MenuItemState state = item == menu.items.end() ? MenuItemState{} : item->second;
@@ -248,6 +276,8 @@ void QtMainView::Destroy() {
   if (window_) {
     qApp->removeEventFilter(this);
     actions_.clear();
+    inputActions_.clear();
+    inputTexts_.clear();
     for (Vfo vfo : BOTH_VFOS) CloseSpectrum(vfo);
     window_->hide();
     window_->deleteLater();  // may be inside one of its own event handlers

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <array>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "app/program.h"
@@ -13,6 +14,7 @@
 
 class QAction;
 class QMainWindow;
+class QMenu;
 class QMouseEvent;
 class QWidget;
 
@@ -54,11 +56,16 @@ class QtMainView : public QObject, public MainView {
 
  private:
   void PostCommand(int id);
+  // Settings > Input's items after "Default input", made anew when the list changes.
+  void ShowInputItems(const std::vector<std::string>& texts);
   void RouteDragToWindowUnderPointer(QWidget* receiver, const QMouseEvent& event);
 
   Program* program_ = nullptr;
   QPointer<MainWindowWidget> window_;
   std::map<int, std::vector<QAction*>> actions_;  // main menu, by command id
+  QPointer<QMenu> inputMenu_;
+  std::vector<std::string> inputTexts_;
+  std::vector<QAction*> inputActions_;  // the separator and the input items
   std::array<QPointer<SpectrumWindow>, 2> spectra_{};
   int zoom_ = 1;
 };

@@ -20,11 +20,17 @@ using Calls = std::vector<std::string>;
 class MemorySettings : public SettingsFile {
  public:
   std::map<std::string, std::int32_t> values;  // "Section/Key"
+  std::map<std::string, std::string> texts;    // the same, for text values
   std::map<std::string, std::string> written;
   bool full = false;  // every write fails, as on a full disk
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
     const auto it = values.find(section + "/" + key);
     return it == values.end() ? def : it->second;
+  }
+  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
+    const auto it = texts.find(section + "/" + key);
+    if (it == texts.end()) return std::nullopt;
+    return it->second;
   }
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
     if (full) return false;
@@ -66,7 +72,7 @@ TEST_F(ProgramTest, StereoStartOpensCaptureWindowsAndMenu) {
   file.values["General/ArrangeVertically"] = 0;
   Start(2);
   EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 417, 30 + 231}));
-  EXPECT_EQ(source.calls, (Calls{"query 2x16", "open 2x16", "start"}));
+  EXPECT_EQ(source.calls, (Calls{"select default", "query 2x16", "open 2x16", "start"}));
   ASSERT_NE(view.Spectrum(Vfo::B), nullptr);
   EXPECT_EQ(view.Spectrum(Vfo::A)->at, (Point{0, 2}));
   EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{205, 2}));
@@ -91,7 +97,7 @@ TEST_F(ProgramTest, StartFailuresAreReportedAndLeaveNothingOpen) {
   source.queryResult = 32;
   Start(2, false);
   EXPECT_EQ(desktop.errors.back(), "MMedia error nr 32|Check audio devices");
-  EXPECT_EQ(source.calls, (Calls{"query 2x16", "close"}));
+  EXPECT_EQ(source.calls, (Calls{"select default", "query 2x16", "close"}));
   EXPECT_TRUE(view.spectra.empty());
 
   source.queryResult = 0;
@@ -215,9 +221,9 @@ TEST_F(ProgramTest, AStoppedInputIsShownAndReopened) {
   desktop.Advance(501);
   EXPECT_EQ(a.picture.notice, "No input");
   EXPECT_TRUE(LitRowsAnywhere(a.picture.raster) == 0);
-  EXPECT_EQ(source.calls, (Calls{"close", "query 1x16", "open 1x16", "start"}));
+  EXPECT_EQ(source.calls, (Calls{"close", "select default", "query 1x16", "open 1x16", "start"}));
   desktop.Advance(2000);
-  EXPECT_EQ(source.calls.size(), 8u);
+  EXPECT_EQ(source.calls.size(), 10u);
   EXPECT_TRUE(desktop.errors.empty());
 
   ASSERT_TRUE(source.Deliver(LoudBlock()));
@@ -254,6 +260,120 @@ TEST_F(ProgramTest, TuningAids) {
   program->OnKey(AcceleratorKey::Z, false);
   EXPECT_EQ(view.zoom, 3);
   EXPECT_TRUE(view.menu.IsChecked(cmd::Zoom3));
+}
+
+const std::vector<InputInfo> RIG_INPUTS = {{"alsa_input.usb-codec", "USB Audio CODEC"},
+                                           {"cw2.monitor", "Monitor of Rig"}};
+
+// The input opened at the start: the settings' one, else the one the command line names by id or
+// name (which a Save keeps). One that is not there gives the default input and one line on
+// standard error; the settings keep the choice.
+TEST_F(ProgramTest, TheInputComesFromTheSettingsOrTheCommandLine) {
+  source.listed = RIG_INPUTS;
+  file.texts["General/Input"] = "alsa_input.usb-codec";
+  Start(1);
+  EXPECT_EQ(source.calls.front(), "select alsa_input.usb-codec");
+  EXPECT_EQ(view.menu.inputItems, (std::vector<std::string>{"USB Audio CODEC", "Monitor of Rig"}));
+  EXPECT_TRUE(view.menu.IsChecked(cmd::InputFirst));
+  EXPECT_FALSE(view.menu.IsChecked(cmd::InputDefault));
+
+  struct Case {
+    std::string inFile, commandLine, selected, saved;
+    bool said;
+  };
+  for (const Case& c : {Case{"alsa_input.usb-codec", "Monitor of Rig", "select cw2.monitor", "cw2.monitor", false},
+                        Case{"gone.monitor", "", "select default", "gone.monitor", true},
+                        Case{"alsa_input.usb-codec", "no such input", "select default", "alsa_input.usb-codec", true}}) {
+    SCOPED_TRACE(c.inFile + " / " + c.commandLine);
+    FakeMainView otherView;
+    FakeDesktop otherDesktop;
+    FakeAudioSource otherSource;
+    MemorySettings otherFile;
+    otherSource.listed = RIG_INPUTS;
+    otherFile.texts["General/Input"] = c.inFile;
+    auto other = std::make_unique<Program>(otherView, otherDesktop, otherSource, &otherFile);
+    other->SetCommandLineInput(c.commandLine);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(other->StartUp());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(otherSource.calls.front(), c.selected);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.said ? 1 : 0) << said;
+    EXPECT_EQ(otherView.menu.IsChecked(cmd::InputDefault), c.selected == "select default");
+    other->OnCommand(cmd::Save);
+    EXPECT_EQ(otherFile.written.at("General/Input"), c.saved);
+    EXPECT_TRUE(otherDesktop.errors.empty());
+    other->Shutdown();
+  }
+}
+
+// A pick in Settings > Input opens the capture again on that input; an input that cannot be
+// opened is reported and the one before it comes back. The list is read again as the menu opens.
+TEST_F(ProgramTest, PickingAnInputReopensTheCapture) {
+  source.listed = RIG_INPUTS;
+  Start(1);
+  source.calls.clear();
+  program->OnCommand(cmd::InputFirst + 1);
+  EXPECT_EQ(source.calls, (Calls{"close", "select cw2.monitor", "query 1x16", "open 1x16", "start"}));
+  EXPECT_TRUE(view.menu.IsChecked(cmd::InputFirst + 1));
+  EXPECT_FALSE(view.menu.IsChecked(cmd::InputDefault));
+  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+
+  source.calls.clear();
+  program->OnCommand(cmd::InputFirst + 1);  // the one in use
+  EXPECT_TRUE(source.calls.empty());
+
+  source.listed.erase(source.listed.begin());  // unplugged while the menu showed it
+  program->OnCommand(cmd::InputFirst);
+  EXPECT_EQ(desktop.errors, Calls{"MMedia error nr 5|Check audio devices"});
+  EXPECT_EQ(source.calls, (Calls{"close", "select alsa_input.usb-codec", "query 1x16", "open 1x16",
+                                 "select cw2.monitor", "query 1x16", "open 1x16", "start"}));
+  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  EXPECT_TRUE(source.Running());
+
+  program->OnInputMenuShown();
+  EXPECT_EQ(view.menu.inputItems, std::vector<std::string>{"Monitor of Rig"});
+  EXPECT_TRUE(view.menu.IsChecked(cmd::InputFirst));
+  source.calls.clear();
+  program->OnCommand(cmd::InputDefault);
+  EXPECT_EQ(source.calls, (Calls{"close", "select default", "query 1x16", "open 1x16", "start"}));
+  EXPECT_EQ(program->settings().Input, "");
+  program->OnCommand(cmd::InputFirst + 7);  // no such item
+  EXPECT_EQ(source.calls.size(), 5u);
+}
+
+// An input that goes away while capturing: the window says "No input", and the next try opens
+// the default input, said once on standard error; the choice stays for a Save. While the back
+// end lists nothing at all (its server is away), the chosen input is tried again instead.
+TEST_F(ProgramTest, AnInputThatGoesAwayFallsBackToTheDefault) {
+  source.listed = RIG_INPUTS;
+  file.texts["General/Input"] = "cw2.monitor";
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+
+  const std::vector<InputInfo> listed = source.listed;
+  source.listed.clear();
+  source.calls.clear();
+  desktop.Advance(1500);
+  EXPECT_EQ(a.picture.notice, "No input");
+  EXPECT_EQ(source.calls, (Calls{"close", "select cw2.monitor", "query 1x16", "open 1x16"}));  // fails
+
+  source.listed = {listed.front()};
+  source.calls.clear();
+  testing::internal::CaptureStderr();
+  desktop.Advance(2000);
+  desktop.Advance(2000);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("cw2.monitor"), std::string::npos) << said;
+  EXPECT_EQ(source.calls[1], "select default");
+  EXPECT_TRUE(view.menu.IsChecked(cmd::InputDefault));
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  EXPECT_EQ(a.picture.notice, "");
+  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  EXPECT_TRUE(file.written.empty());
+  EXPECT_TRUE(desktop.errors.empty());
 }
 
 // An input without pacing gets at most one picture per 100 ms, and is named once.

@@ -59,6 +59,41 @@ TEST(MenuModel, GreyingRules) {
   EXPECT_FALSE(m.IsEnabled(cmd::Clear));
 }
 
+// Settings > Input: "Default input", then the inputs by name in their order with the one in use
+// checked. Names show as they are (an ampersand is no mnemonic); a name two inputs share is told
+// apart by the id; the list stops at the ids set aside for it.
+TEST(MenuModel, TheInputItemsNameTheInputsAndCheckTheOneInUse) {
+  const Settings s;
+  const DisplayState d;
+  InputChoice choice;
+  choice.inputs = {{"USB Audio CODEC", "alsa_input.usb-codec"},
+                   {"Monitor of Null Output", "cw.monitor"},
+                   {"Monitor of Null Output", "cw2.monitor"},
+                   {"Rig & Co\tline", "rig"}};
+  MenuModel m = DeriveMenu(s, d, choice);
+  EXPECT_EQ(m.inputItems, (std::vector<std::string>{"USB Audio CODEC", "Monitor of Null Output (cw.monitor)",
+                                                     "Monitor of Null Output (cw2.monitor)", "Rig && Co line"}));
+  EXPECT_TRUE(m.IsChecked(cmd::InputDefault));
+  EXPECT_FALSE(m.IsChecked(cmd::InputFirst));
+
+  choice.inUse = 2;
+  m = DeriveMenu(s, d, choice);
+  EXPECT_FALSE(m.IsChecked(cmd::InputDefault));
+  EXPECT_TRUE(m.IsChecked(cmd::InputFirst + 2));
+  EXPECT_FALSE(m.IsChecked(cmd::InputFirst + 1));
+
+  choice.inUse = InputChoice::UNLISTED;
+  m = DeriveMenu(s, d, choice);
+  EXPECT_FALSE(m.IsChecked(cmd::InputDefault));
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(m.IsChecked(cmd::InputFirst + i));
+
+  choice.inputs.assign(cmd::MAX_INPUT_ITEMS + 5, {"Line", "line"});
+  m = DeriveMenu(s, d, choice);
+  EXPECT_EQ(m.inputItems.size(), static_cast<std::size_t>(cmd::MAX_INPUT_ITEMS));
+  EXPECT_TRUE(cmd::IsInputItem(cmd::InputFirst + cmd::MAX_INPUT_ITEMS - 1));
+  EXPECT_FALSE(cmd::IsInputItem(cmd::InputFirst + cmd::MAX_INPUT_ITEMS));
+}
+
 // Keys of greyed main-menu items do nothing; F11 and F12 carry ids of no item and always act.
 TEST(MenuModel, AcceleratorGate) {
   Settings s;

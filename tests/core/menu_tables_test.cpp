@@ -44,6 +44,7 @@ TEST(MenuTables, MainMenuHoldsEveryItemInOrder) {
       {"/&Settings", "&Always on top", 359},
       {"/&Settings", "&FT-1000MP CW", 374},
       {"/&Settings", "Sound &card...", 372},
+      {"/&Settings/In&put", "&Default input", 1000},
       {"/&Settings", "&Input controls...", 377},
       {"/&Settings", "&Output controls...", 378},
       {"/&Settings", "&Save", 107},
@@ -105,7 +106,7 @@ TEST(MenuTables, MainMenuHoldsEveryItemInOrder) {
 // Ids of keys and of no item must not appear in the menu; every item id appears once.
 TEST(MenuTables, MainMenuItemIdsAreTheItemsOnly) {
   std::vector<int> ids = MainMenuItemIds();
-  EXPECT_EQ(ids.size(), 44u);
+  EXPECT_EQ(ids.size(), 45u);
   std::set<int> unique(ids.begin(), ids.end());
   EXPECT_EQ(unique.size(), ids.size());
   for (int keyOnly : {cmd::ClearKey, cmd::FreezeKey, cmd::RangeStepUpA, cmd::RangeStepDownA, cmd::RangeStepUpB,

@@ -26,6 +26,12 @@ class MemorySettingsFile : public SettingsFile {
     reads.push_back(section + "/" + key + "/" + std::to_string(defaultValue));
     return ReadIniInt(content, section, key, defaultValue);
   }
+  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
+    reads.push_back(section + "/" + key);
+    const std::optional<std::string_view> value = FindIniValue(content, section, key);
+    if (!value) return std::nullopt;
+    return std::string(*value);
+  }
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
     writes.push_back(section + "/" + key + "=" + value);
     if (failWrites) return false;
@@ -93,7 +99,8 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
       "VFO-A/PitchFreq/500",       "VFO-A/Pitch/1",            "VFO-A/Range/1",
       "VFO-B/PitchFreq/500",       "VFO-B/Pitch/1",            "VFO-B/Range/3",
       "Pitch/Pitch1/300",          "Pitch/Pitch2/500",         "Pitch/Pitch3/700",
-      "General/PitchReadout/0",    "General/RunningAverage/0", "General/Zoom/1"};
+      "General/PitchReadout/0",    "General/RunningAverage/0", "General/Zoom/1",
+      "General/Input"};
   EXPECT_EQ(file.reads, expected);
 }
 
@@ -289,6 +296,29 @@ TEST_F(SaveSettingsTest, TuningAidKeysAppearOnlyOnceUsed) {
   EXPECT_EQ(Load("[General]\nZoom=9\n").Zoom, 4);
 }
 
+// The input's name is kept as written; a file that never named one gains no line, and going back
+// to the default input in a file that named one leaves the key empty, every other line as it was.
+TEST_F(SaveSettingsTest, TheInputKeyAppearsOnlyOnceUsed) {
+  EXPECT_EQ(Load("[General]\nInput = alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo \n").Input,
+            "alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo");
+  EXPECT_EQ(Load("[general]\ninput=Monitor of Rig & Co\n").Input, "Monitor of Rig & Co");
+  memory.content = "; mine\r\n[General]\r\nChannels=1\r\n\r\n[VFO-A]\r\nPitchFreq=500\r\n";
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_EQ(memory.content.find("Input"), std::string::npos);
+
+  settings.Input = "cw2.monitor";
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_EQ(Load(memory.content).Input, "cw2.monitor");
+  const std::string withInput = memory.content;
+  settings.Input.clear();
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_EQ(Load(memory.content).Input, "");
+  std::string expected = withInput;
+  expected.replace(expected.find("Input=cw2.monitor"), 17, "Input=");
+  EXPECT_EQ(memory.content, expected);
+  EXPECT_EQ(memory.content.rfind("; mine\r\n[General]\r\nChannels=1\r\n", 0), 0u);
+}
+
 TEST_F(SaveSettingsTest, FailedWritesAreReported) {
   memory.failWrites = true;
   testing::internal::CaptureStderr();
@@ -338,10 +368,12 @@ TEST_F(SettingsOnDisk, SavedSettingsLoadBackUnchanged) {
   settings.VFO_B = {430, 1, 2};
   settings.xPos = 15;
   settings.yPos = 25;
+  settings.Input = "alsa_input.usb-0d8c_USB_Sound_Device-00.mono-fallback";
   ASSERT_TRUE(SaveSettings(settings, &file));
 
   Settings loaded;
   LoadSettings(loaded, file);
+  EXPECT_EQ(loaded.Input, settings.Input);
   EXPECT_EQ(loaded.Channels, 2);
   EXPECT_EQ(loaded.BitsPerSample, 8);
   EXPECT_EQ(loaded.NumberOfAverages, 100);

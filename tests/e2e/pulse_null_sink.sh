@@ -4,7 +4,8 @@
 #                            PULSE_SINK/PULSE_SOURCE set to the sink "cw" and its monitor
 #   pulse_start              starts the daemon, keeps the sink ticking and waits until its
 #                            monitor delivers; exits the script with a FAIL line if it cannot
-#   pulse_play_tone HZ       plays a sine into the sink (replacing the one playing)
+#   pulse_play_tone HZ [SINK]
+#                            plays a sine into the sink "cw", or SINK (replacing the one playing)
 #   pulse_play_noisy_tone HZ the same sine in white noise (10 dB below it over the whole band,
 #                            some 37 dB below it in a 10 Hz bin), as a receiver gives
 #                            it: the trace changes from block to block
@@ -53,10 +54,10 @@ pulse_start() {
   [ "$got" -gt 0 ] || { echo "FAIL: the null sink's monitor delivers nothing"; exit 1; }
 }
 
-pulse_play_tone() {  # frequency in Hz
+pulse_play_tone() {  # frequency in Hz, sink
   pulse_stop_tone
   sox -q -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 600 sine "$1" vol 0.5 2>/dev/null |
-    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 --device="${2:-$PULSE_SINK}" &
   PULSE_TONE_PID=$!
   PULSE_PIDS+=("$PULSE_TONE_PID")
   sleep 1

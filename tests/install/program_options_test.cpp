@@ -85,6 +85,22 @@ TEST(ProgramOptions, TheBackEndIsTheSoundServersUnlessNamed) {
   }
 }
 
+TEST(ProgramOptions, TheInputIsNamedOnceOrTheInputsAreListed) {
+  EXPECT_EQ(Parse({}).input, "");
+  const ProgramOptions named = Parse({"--input", "Monitor of Rig", "--settings", "a.ini"});
+  EXPECT_EQ(named.action, ProgramOptions::Action::Run);
+  EXPECT_EQ(named.input, "Monitor of Rig");
+  EXPECT_EQ(Parse({"--backend", "portaudio", "--list-inputs"}).action, ProgramOptions::Action::ListInputs);
+  EXPECT_EQ(Parse({"--list-inputs", "--help"}).action, ProgramOptions::Action::Help);
+  for (const auto& args : {std::vector<const char*>{"--input"}, {"--input", ""}, {"--input", "a", "--input", "b"}}) {
+    std::vector<const char*> argv{"keblor"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
+    EXPECT_EQ(bad.error.rfind("--input: ", 0), 0u) << bad.error;
+  }
+}
+
 TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath("/home/op/.cfg/", "/home/op"), "/home/op/.cfg/keblor/keblor.ini");
   EXPECT_EQ(ConfigSettingsPath(nullptr, "/home/op"), "/home/op/.config/keblor/keblor.ini");
@@ -104,8 +120,9 @@ TEST(IniFileInNewFolder, TheFirstSaveMakesTheFolderForTheUserOnly) {
   ASSERT_TRUE(file.WriteString("General", "Level", "1")) << file.LastError();
   EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_EQ(file.ReadInt("General", "Level", 7), 1);
-  ASSERT_TRUE(file.WriteString("General", "Channels", "2"));  // the folder is there now
-  EXPECT_EQ(file.ReadInt("General", "Channels", 1), 2);
+  ASSERT_TRUE(file.WriteString("General", "Input", "cw2.monitor"));  // the folder is there now
+  EXPECT_EQ(file.ReadString("General", "Input"), "cw2.monitor");
+  EXPECT_EQ(file.ReadString("General", "Channels"), std::nullopt);
 }
 
 TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {

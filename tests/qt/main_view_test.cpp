@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <QWindow>
@@ -60,6 +61,37 @@ TEST(QtMainView, MenusOpenAndPickByMouseAndFollowTheProgram) {
   p.Action(cmd::RangeA1)->trigger();
   RunningProgram::Settle();
   EXPECT_TRUE(p.Action(cmd::RangeA1)->isChecked());
+}
+
+// Settings > Input lists the inputs by name after "Default input", checks the one in use, opens
+// the capture on a picked one and reads the list again as it opens.
+TEST(QtMainView, TheInputMenuListsTheInputsAndPicksOne) {
+  RunningProgram p;
+  p.source.listed = {{"alsa_input.usb", "USB Audio CODEC"}, {"cw2.monitor", "Rig & Co"}};
+  p.Start();
+  auto* menu = qobject_cast<QMenu*>(p.Action(cmd::InputDefault)->parent());
+  ASSERT_NE(menu, nullptr);
+  auto texts = [menu] {
+    QStringList shown;
+    for (QAction* action : menu->actions()) shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return shown;
+  };
+  EXPECT_EQ(texts(), (QStringList{"&Default input", "-", "USB Audio CODEC", "Rig && Co"}));
+  EXPECT_TRUE(p.Action(cmd::InputDefault)->isChecked());
+
+  p.Action(cmd::InputFirst + 1)->trigger();
+  RunningProgram::Settle();
+  EXPECT_EQ(p.program->settings().Input, "cw2.monitor");
+  EXPECT_EQ(p.source.selected, "cw2.monitor");
+  EXPECT_TRUE(p.Action(cmd::InputFirst + 1)->isChecked());
+  EXPECT_FALSE(p.Action(cmd::InputDefault)->isChecked());
+
+  p.source.listed.insert(p.source.listed.begin(), {"usb2", "Second codec"});
+  emit menu->aboutToShow();
+  EXPECT_EQ(texts(), (QStringList{"&Default input", "-", "Second codec", "USB Audio CODEC", "Rig && Co"}));
+  EXPECT_TRUE(p.Action(cmd::InputFirst + 2)->isChecked());
+  EXPECT_FALSE(p.Action(cmd::InputFirst + 1)->isChecked());
+  RunningProgram::Settle();
 }
 
 // Function keys and the keypad go through the table; Shift or Alt take a key out of it, and

@@ -38,6 +38,7 @@ class FixedSettings : public SettingsFile {
     const auto it = values.find(section + "/" + key);
     return it == values.end() ? def : it->second;
   }
+  std::optional<std::string> ReadString(const std::string&, const std::string&) override { return std::nullopt; }
   bool WriteString(const std::string&, const std::string&, const std::string&) override { return false; }
 };
 
