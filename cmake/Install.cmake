@@ -78,7 +78,7 @@ find_program(KEBLOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KEBLOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libsndfile1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libsamplerate0, libsndfile1")
 endif()
 # The mixer opened by "Input controls..." and "Output controls...".
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pavucontrol")

@@ -2,11 +2,11 @@
 
 #include <alsa/asoundlib.h>
 #include <fcntl.h>
-#include <portaudio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -26,12 +26,6 @@ void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 void QuietJack(const char*) {}
 #endif
 
-int Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
-             PaStreamCallbackFlags statusFlags, void* self) {
-  static_cast<PortAudioSource*>(self)->OnDeviceBlock(input, frames, (statusFlags & paInputOverflow) != 0);
-  return paContinue;
-}
-
 bool AlsaNamesAnyPcm() {
   void** hints = nullptr;
   if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return false;
@@ -40,45 +34,50 @@ bool AlsaNamesAnyPcm() {
   return any;
 }
 
-PaStream* AsStream(void* stream) { return static_cast<PaStream*>(stream); }
-
-// The name an input goes by in the settings and the menu.
-std::string InputName(const PaDeviceInfo& info) {
-  std::string name = info.name != nullptr ? info.name : "";
-  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-  if (info.hostApi != Pa_GetDefaultHostApi()) {
-    if (const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi); api != nullptr && api->name != nullptr)
-      name = std::string(api->name) + ": " + name;
-  }
-  return name;
-}
-
-}  // namespace
-
-int PortAudioSession::Start() {
-  if (started_) return initResult_;
-  started_ = true;
+PaError InitializeQuietly() {
   snd_lib_error_set_handler(&QuietAlsa);
 #ifdef KEBLOR_HAVE_JACK
   jack_set_error_function(&QuietJack);
   jack_set_info_function(&QuietJack);
 #endif
-  // Without an ALSA configuration that names any PCM device, PortAudio's ALSA back end aborts
-  // the process while it lists the devices; such a system has no usable input, which the caller
-  // reports as such.
-  if (!AlsaNamesAnyPcm()) {
-    initResult_ = paNotInitialized;
-    return initResult_;
-  }
-  initResult_ = Pa_Initialize();
+  if (!AlsaNamesAnyPcm()) return paNotInitialized;
+  return Pa_Initialize();
+}
+
+int Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
+             PaStreamCallbackFlags statusFlags, void* self) {
+  static_cast<PortAudioSource*>(self)->OnDeviceBlock(input, frames, (statusFlags & paInputOverflow) != 0);
+  return paContinue;
+}
+
+// A callback's frames at a device rate: 100 ms, one block's time.
+unsigned long FramesPerCallback(int rate) {
+  return static_cast<unsigned long>(rate / (AUDIO_RATE / AUDIO_BLOCK_FRAMES));
+}
+
+}  // namespace
+
+const PortAudioApi& SystemPortAudio() {
+  static const PortAudioApi api = {
+      &InitializeQuietly,   &Pa_Terminate,    &Pa_GetDeviceCount, &Pa_GetDeviceInfo, &Pa_GetDefaultInputDevice,
+      &Pa_GetDefaultHostApi, &Pa_GetHostApiInfo, &Pa_IsFormatSupported, &Pa_OpenStream,  &Pa_StartStream,
+      &Pa_IsStreamStopped,  &Pa_AbortStream,  &Pa_CloseStream,
+  };
+  return api;
+}
+
+int PortAudioSession::Start() {
+  if (started_) return initResult_;
+  started_ = true;
+  initResult_ = api_.initialize();
   return initResult_;
 }
 
 PortAudioSession::~PortAudioSession() {
-  if (started_ && initResult_ == paNoError) Pa_Terminate();
+  if (started_ && initResult_ == paNoError) api_.terminate();
 }
 
-PortAudioSource::PortAudioSource() {
+PortAudioSource::PortAudioSource(const PortAudioApi& api) : api_(api), session_(api) {
   int fds[2] = {-1, -1};
   if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
     pipeRead_ = fds[0];
@@ -92,22 +91,32 @@ PortAudioSource::~PortAudioSource() {
   if (pipeWrite_ >= 0) ::close(pipeWrite_);
 }
 
+// The name an input goes by in the settings and the menu.
+std::string PortAudioSource::InputName(const PaDeviceInfo& info) {
+  std::string name = info.name != nullptr ? info.name : "";
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+  if (info.hostApi != api_.defaultHostApi()) {
+    if (const PaHostApiInfo* host = api_.hostApiInfo(info.hostApi); host != nullptr && host->name != nullptr)
+      name = std::string(host->name) + ": " + name;
+  }
+  return name;
+}
+
 // The parameters for the selected input in this format, or an error code.
-int PortAudioSource::InputParameters(const AudioFormat& format, void* out) {
+int PortAudioSource::InputParameters(const AudioFormat& format, PaStreamParameters& parameters) {
   if (!IsCapturableFormat(format)) return FORMAT_NOT_SUPPORTED;
   PaDeviceIndex device = paNoDevice;
   if (selected_.empty()) {
-    device = Pa_GetDefaultInputDevice();
+    device = api_.defaultInputDevice();
   } else {
-    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount() && device == paNoDevice; ++i) {
-      const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    for (PaDeviceIndex i = 0; i < api_.deviceCount() && device == paNoDevice; ++i) {
+      const PaDeviceInfo* info = api_.deviceInfo(i);
       if (info != nullptr && info->maxInputChannels > 0 && InputName(*info) == selected_) device = i;
     }
   }
   if (device == paNoDevice) return paInvalidDevice;
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+  const PaDeviceInfo* info = api_.deviceInfo(device);
   if (info == nullptr) return paInvalidDevice;
-  auto& parameters = *static_cast<PaStreamParameters*>(out);
   parameters = PaStreamParameters{};
   parameters.device = device;
   parameters.channelCount = format.channels;
@@ -117,11 +126,28 @@ int PortAudioSource::InputParameters(const AudioFormat& format, void* out) {
   return 0;
 }
 
+int PortAudioSource::CaptureRate(PaStreamParameters& parameters, int& code) {
+  code = api_.isFormatSupported(&parameters, nullptr, AUDIO_RATE);
+  if (code == paFormatIsSupported) return AUDIO_RATE;
+  if (code != paInvalidSampleRate) return 0;
+  // Converted, the samples are floats: the device's own resolution reaches the filter whole.
+  PaStreamParameters converted = parameters;
+  converted.sampleFormat = paFloat32;
+  for (const int rate : CAPTURE_RATES) {
+    if (api_.isFormatSupported(&converted, nullptr, rate) == paFormatIsSupported) {
+      parameters = converted;
+      code = 0;
+      return rate;
+    }
+  }
+  return 0;
+}
+
 std::vector<InputInfo> PortAudioSource::Inputs() {
   std::vector<InputInfo> inputs;
   if (session_.Start() != paNoError) return inputs;
-  for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+  for (PaDeviceIndex i = 0; i < api_.deviceCount(); ++i) {
+    const PaDeviceInfo* info = api_.deviceInfo(i);
     if (info == nullptr || info->maxInputChannels <= 0) continue;
     std::string name = InputName(*info);
     inputs.push_back({name, name});
@@ -131,10 +157,10 @@ std::vector<InputInfo> PortAudioSource::Inputs() {
 
 int PortAudioSource::InputCount() {
   if (session_.Start() != paNoError) return 0;
-  const PaDeviceIndex count = Pa_GetDeviceCount();
+  const PaDeviceIndex count = api_.deviceCount();
   int inputs = 0;
   for (PaDeviceIndex i = 0; i < count; ++i) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    const PaDeviceInfo* info = api_.deviceInfo(i);
     if (info != nullptr && info->maxInputChannels > 0) ++inputs;
   }
   return inputs;
@@ -143,8 +169,10 @@ int PortAudioSource::InputCount() {
 int PortAudioSource::Query(const AudioFormat& format) {
   if (const int started = session_.Start(); started != paNoError) return started;
   PaStreamParameters parameters{};
-  if (const int result = InputParameters(format, &parameters); result != 0) return result;
-  return Pa_IsFormatSupported(&parameters, nullptr, AUDIO_RATE);
+  if (const int result = InputParameters(format, parameters); result != 0) return result;
+  int code = 0;
+  CaptureRate(parameters, code);
+  return code;
 }
 
 OpenResult PortAudioSource::Open(const AudioFormat& format) {
@@ -152,7 +180,10 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   if (stream_ != nullptr) return {OpenStep::Open, paDeviceUnavailable};
   if (pipeRead_ < 0) return {OpenStep::Buffers, paInsufficientMemory};
   PaStreamParameters parameters{};
-  if (const int result = InputParameters(format, &parameters); result != 0) return {OpenStep::Open, result};
+  if (const int result = InputParameters(format, parameters); result != 0) return {OpenStep::Open, result};
+  int code = 0;
+  const int rate = CaptureRate(parameters, code);
+  if (rate == 0) return {OpenStep::Open, code};
 
   head_.store(0);
   tail_.store(0);
@@ -160,9 +191,18 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   overflowed_.store(0);
   format_ = format;
   blockBytes_ = static_cast<std::size_t>(BlockBytes(format));
+  deviceRate_ = rate;
+  if (rate != AUDIO_RATE) {
+    if (!resampler_.Configure(rate, format, FramesPerCallback(rate))) return {OpenStep::Buffers, paInsufficientMemory};
+    if (rateSaid_ != rate) {
+      rateSaid_ = rate;
+      std::fprintf(stderr, "keblor: the input refuses %d Hz; capturing at %d Hz and converting\n", AUDIO_RATE, rate);
+    }
+  }
   PaStream* stream = nullptr;
-  const int result = Pa_OpenStream(&stream, &parameters, nullptr, AUDIO_RATE, AUDIO_BLOCK_FRAMES,
-                                   paClipOff | paDitherOff, &Callback, this);
+  const int result = api_.openStream(&stream, &parameters, nullptr, rate,
+                                     rate == AUDIO_RATE ? AUDIO_BLOCK_FRAMES : FramesPerCallback(rate),
+                                     paClipOff | paDitherOff, &Callback, this);
   if (result != paNoError) return {OpenStep::Open, result};
   stream_ = stream;
   return {};
@@ -172,13 +212,17 @@ int PortAudioSource::Start(BlockHandler onBlock) {
   if (stream_ == nullptr) return paBadStreamPtr;
   handler_ = std::move(onBlock);
   running_ = true;
-  const int result = Pa_StartStream(AsStream(stream_));
+  const int result = api_.startStream(static_cast<PaStream*>(stream_));
   if (result != paNoError) running_ = false;
   return result;
 }
 
 void PortAudioSource::OnDeviceBlock(const void* input, unsigned long frames, bool overflowed) {
   if (overflowed) overflowed_.fetch_add(1, std::memory_order_relaxed);
+  if (deviceRate_ != AUDIO_RATE) {
+    resampler_.Push(static_cast<const float*>(input), frames, &OnConvertedBlock, this);
+    return;
+  }
   const std::size_t head = head_.load(std::memory_order_relaxed);
   if (head - tail_.load(std::memory_order_acquire) >= RING_SLOTS) {
     lost_.fetch_add(1, std::memory_order_relaxed);
@@ -193,6 +237,22 @@ void PortAudioSource::OnDeviceBlock(const void* input, unsigned long frames, boo
   head_.store(head + 1, std::memory_order_release);
   const std::uint8_t wake = 1;
   (void)!::write(pipeWrite_, &wake, 1);  // a full pipe already wakes the reader
+}
+
+void PortAudioSource::OnConvertedBlock(void* self, const std::uint8_t* block) {
+  static_cast<PortAudioSource*>(self)->PushBlock(block);
+}
+
+void PortAudioSource::PushBlock(const std::uint8_t* block) {
+  const std::size_t head = head_.load(std::memory_order_relaxed);
+  if (head - tail_.load(std::memory_order_acquire) >= RING_SLOTS) {
+    lost_.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  std::memcpy(ring_[head % RING_SLOTS].data(), block, blockBytes_);
+  head_.store(head + 1, std::memory_order_release);
+  const std::uint8_t wake = 1;
+  (void)!::write(pipeWrite_, &wake, 1);
 }
 
 void PortAudioSource::DispatchBlocks() {
@@ -217,10 +277,11 @@ void PortAudioSource::DispatchBlocks() {
 void PortAudioSource::Close() {
   running_ = false;
   if (stream_ == nullptr) return;
+  auto* stream = static_cast<PaStream*>(stream_);
   // Aborting does not wait for the host to hand over what it still holds, which for an input
   // stream is nothing we need, and it cannot wait on a sound server that has gone away.
-  if (Pa_IsStreamStopped(AsStream(stream_)) != 1) (void)Pa_AbortStream(AsStream(stream_));
-  (void)Pa_CloseStream(AsStream(stream_));
+  if (api_.isStreamStopped(stream) != 1) (void)api_.abortStream(stream);
+  (void)api_.closeStream(stream);
   stream_ = nullptr;
   // The callback no longer runs: whatever it left in the ring is dropped.
   tail_.store(head_.load());

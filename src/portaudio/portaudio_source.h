@@ -1,11 +1,13 @@
 #pragma once
-// The sound card input through PortAudio: the default input device, a callback stream of
-// exactly 1024 frames at 10240 Hz, blocks handed to the GUI thread through a small ring and a
-// wake-up pipe.
+// The sound card input through PortAudio: the selected (or default) input device, a callback
+// stream of exactly 1024 frames at 10240 Hz, blocks handed to the GUI thread through a small ring
+// and a wake-up pipe. A device that refuses 10240 Hz (plain ALSA hardware) is captured at the
+// first of CAPTURE_RATES it accepts, 100 ms a callback, and converted to 10240 Hz with an
+// anti-alias filter (BlockResampler), so that the analysis sees what it would at 10240 Hz.
 //
-// Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback copies a
-// block into the ring (or counts it lost when the GUI thread is four blocks behind) and writes
-// one byte into a non-blocking pipe; it never allocates, locks or waits.
+// Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback converts
+// or copies a block into the ring (or counts it lost when the GUI thread is four blocks behind)
+// and writes one byte into a non-blocking pipe; it never allocates, locks or waits.
 // Result codes: PortAudio's own negative codes, and FORMAT_NOT_SUPPORTED.
 
 #include <array>
@@ -16,16 +18,20 @@
 #include <vector>
 
 #include "capture/audio_source.h"
+#include "portaudio/block_resampler.h"
+#include "portaudio/portaudio_api.h"
 
 namespace keblor {
 
-// Owns one Pa_Initialize/Pa_Terminate pair, with ALSA's and JACK's diagnostics on standard
-// error silenced first (they report every absent card and server at start-up). PortAudio is
-// started on first use, so that a second copy of the program, which only finds the first and
-// ends, never wakes the sound system.
+// The rates tried, in order, when a device refuses 10240 Hz.
+inline constexpr int CAPTURE_RATES[] = {48000, 44100, 16000, 8000};
+
+// Owns one initialize/terminate pair of the table's PortAudio. PortAudio is started on first
+// use, so that a second copy of the program, which only finds the first and ends, never wakes
+// the sound system.
 class PortAudioSession {
  public:
-  PortAudioSession() = default;
+  explicit PortAudioSession(const PortAudioApi& api) : api_(api) {}
   ~PortAudioSession();
   PortAudioSession(const PortAudioSession&) = delete;
   PortAudioSession& operator=(const PortAudioSession&) = delete;
@@ -33,13 +39,14 @@ class PortAudioSession {
   int Start();
 
  private:
+  const PortAudioApi& api_;
   bool started_ = false;
   int initResult_ = 0;
 };
 
 class PortAudioSource : public AudioSource {
  public:
-  PortAudioSource();
+  explicit PortAudioSource(const PortAudioApi& api = SystemPortAudio());
   ~PortAudioSource() override;
   PortAudioSource(const PortAudioSource&) = delete;
   PortAudioSource& operator=(const PortAudioSource&) = delete;
@@ -54,8 +61,11 @@ class PortAudioSource : public AudioSource {
   // since the last Open.
   std::uint64_t LostBlocks() const { return lost_.load(std::memory_order_relaxed); }
   std::uint64_t OverflowedBlocks() const { return overflowed_.load(std::memory_order_relaxed); }
+  // The rate the open stream runs at: AUDIO_RATE, or the one converted from; 0 while closed.
+  int DeviceRate() const { return stream_ != nullptr ? deviceRate_ : 0; }
 
-  // Called on the capture thread with one 1024-frame block.
+  // Called on the capture thread with one callback's frames: a 1024-frame block at 10240 Hz, or
+  // 100 ms of float frames at the device's rate.
   void OnDeviceBlock(const void* input, unsigned long frames, bool overflowed);
 
   // --- AudioSource ---
@@ -73,13 +83,24 @@ class PortAudioSource : public AudioSource {
   static constexpr std::size_t RING_SLOTS = 4;  // a power of two
   static constexpr std::size_t MAX_BLOCK_BYTES = 4 * AUDIO_BLOCK_FRAMES;  // stereo 16-bit
 
-  int InputParameters(const AudioFormat& format, void* parameters);  // PaStreamParameters*
+  int InputParameters(const AudioFormat& format, PaStreamParameters& parameters);
+  // The rate to capture the parameters' device at: AUDIO_RATE when it accepts it, else the
+  // first of CAPTURE_RATES it accepts in float samples (`parameters` then asks for them).
+  // 0 and the refusal's code when none will do.
+  int CaptureRate(PaStreamParameters& parameters, int& code);
+  std::string InputName(const PaDeviceInfo& info);
+  void PushBlock(const std::uint8_t* block);
+  static void OnConvertedBlock(void* self, const std::uint8_t* block);
 
+  const PortAudioApi& api_;
   PortAudioSession session_;
   std::string selected_;
   void* stream_ = nullptr;  // PaStream*
   AudioFormat format_{};
   std::size_t blockBytes_ = 0;
+  int deviceRate_ = AUDIO_RATE;
+  BlockResampler resampler_;  // when deviceRate_ is not AUDIO_RATE
+  int rateSaid_ = 0;          // the last converted rate said on standard error
   BlockHandler handler_;
   bool running_ = false;
   bool dispatching_ = false;
