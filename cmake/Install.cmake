@@ -73,10 +73,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps finds the libraries the programs link, with their versions; without it they
-# are named here. Never both: the package would list them twice.
+# are named here. Never both for one library: the package would list it twice.
 find_program(KEBLOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KEBLOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # PortAudio is loaded at run time (src/portaudio), where dpkg-shlibdeps does not look.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libsamplerate0, libsndfile1")
 endif()

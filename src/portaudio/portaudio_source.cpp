@@ -1,6 +1,5 @@
 #include "portaudio/portaudio_source.h"
 
-#include <alsa/asoundlib.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,39 +9,9 @@
 #include <cstring>
 #include <string>
 
-#ifdef KEBLOR_HAVE_JACK
-#include <jack/jack.h>
-#endif
-
 namespace keblor {
 
 namespace {
-
-// ALSA reports every card, plugin and server it cannot find on standard error; the program
-// shows device failures through its own error box instead.
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-#ifdef KEBLOR_HAVE_JACK
-void QuietJack(const char*) {}
-#endif
-
-bool AlsaNamesAnyPcm() {
-  void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return false;
-  const bool any = hints[0] != nullptr;
-  snd_device_name_free_hint(hints);
-  return any;
-}
-
-PaError InitializeQuietly() {
-  snd_lib_error_set_handler(&QuietAlsa);
-#ifdef KEBLOR_HAVE_JACK
-  jack_set_error_function(&QuietJack);
-  jack_set_info_function(&QuietJack);
-#endif
-  if (!AlsaNamesAnyPcm()) return paNotInitialized;
-  return Pa_Initialize();
-}
 
 int Callback(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
              PaStreamCallbackFlags statusFlags, void* self) {
@@ -56,15 +25,6 @@ unsigned long FramesPerCallback(int rate) {
 }
 
 }  // namespace
-
-const PortAudioApi& SystemPortAudio() {
-  static const PortAudioApi api = {
-      &InitializeQuietly,   &Pa_Terminate,    &Pa_GetDeviceCount, &Pa_GetDeviceInfo, &Pa_GetDefaultInputDevice,
-      &Pa_GetDefaultHostApi, &Pa_GetHostApiInfo, &Pa_IsFormatSupported, &Pa_OpenStream,  &Pa_StartStream,
-      &Pa_IsStreamStopped,  &Pa_AbortStream,  &Pa_CloseStream,
-  };
-  return api;
-}
 
 int PortAudioSession::Start() {
   if (started_) return initResult_;

@@ -70,6 +70,11 @@ bool PulseSource::WaitUntil(Done done, int timeoutMs) {
   return true;
 }
 
+void PulseSource::NoteTimeout() {
+  timedOut_ = true;
+  lastTimeout_ = std::chrono::steady_clock::now();
+}
+
 bool PulseSource::ContextReady() const {
   return context_ != nullptr && pa_context_get_state(context_) == PA_CONTEXT_READY;
 }
@@ -147,14 +152,19 @@ int PulseSource::Connect() {
     DropContext();
     return code;
   }
+  const bool recently =
+      timedOut_ && std::chrono::steady_clock::now() - lastTimeout_ < std::chrono::milliseconds(QUIET_MS);
   const bool settled = WaitUntil(
       [this] {
         const pa_context_state_t state = pa_context_get_state(context_);
         return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
       },
-      CONNECT_TIMEOUT_MS);
+      recently ? BRIEF_WAIT_MS : CONNECT_TIMEOUT_MS);
   // A server that takes longer may still answer: the attempt goes on, and a later call finds it.
-  if (!settled) return PA_ERR_TIMEOUT;
+  if (!settled) {
+    if (!recently) NoteTimeout();
+    return PA_ERR_TIMEOUT;
+  }
   if (ContextReady()) return 0;
   const int code = ErrnoOr(context_, PA_ERR_CONNECTIONREFUSED);
   DropContext();
@@ -187,6 +197,7 @@ std::vector<InputInfo> PulseSource::Inputs() {
   if (!listing.done) pa_operation_cancel(operation);
   pa_operation_unref(operation);
   if (!answered) {
+    NoteTimeout();
     DropContext();  // a server that stopped answering gets a new connection next time
     return {};
   }
@@ -218,7 +229,7 @@ OpenResult PulseSource::Open(const AudioFormat& format) {
   format_ = format;
   blockBytes_ = static_cast<std::size_t>(BlockBytes(format));
 
-  const pa_sample_spec spec{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8, AUDIO_RATE,
+  const pa_sample_spec samples{format.bitsPerSample == 16 ? PA_SAMPLE_S16LE : PA_SAMPLE_U8, AUDIO_RATE,
                             static_cast<std::uint8_t>(format.channels)};
   pa_proplist* properties = pa_proplist_new();
   pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, MEDIA_ROLE);
@@ -226,7 +237,7 @@ OpenResult PulseSource::Open(const AudioFormat& format) {
   // The server's stream-restore keeps routing by media role unless told a key of its own: this
   // program's routing is its own, not that of every audio tool.
   pa_proplist_sets(properties, "module-stream-restore.id", "source-output-by-application-id:keblor");
-  stream_ = pa_stream_new_with_proplist(context_, STREAM_NAME, &spec, nullptr, properties);
+  stream_ = pa_stream_new_with_proplist(context_, STREAM_NAME, &samples, nullptr, properties);
   pa_proplist_free(properties);
   if (stream_ == nullptr) return {OpenStep::Open, ErrnoOr(context_, PA_ERR_INTERNAL)};
   pa_stream_set_state_callback(stream_, &OnStreamState, this);
@@ -255,6 +266,7 @@ OpenResult PulseSource::Open(const AudioFormat& format) {
   if (settled) {
     DropStream();
   } else {
+    NoteTimeout();
     DropContext();  // a server that stopped answering gets a new connection next time
   }
   return {OpenStep::Open, code};

@@ -10,10 +10,12 @@
 // program wakes ten times a second for its input. A Pump copies what arrived into a small ring
 // and hands the whole blocks to the handler. Waits for the server are bounded by
 // CONNECT_TIMEOUT_MS and REPLY_TIMEOUT_MS: a server that has gone away, or stopped answering,
-// costs a failed open, never a hung window.
+// costs a failed open, never a hung window; once a wait has run out, connecting waits only
+// BRIEF_WAIT_MS for QUIET_MS, so that the program's tries to re-open do not stall it again.
 // Result codes: libpulse's PA_ERR_* numbers (all positive), and FORMAT_NOT_SUPPORTED.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,6 +35,8 @@ class PulseSource : public AudioSource {
   static constexpr int CONNECT_TIMEOUT_MS = 2000;
   static constexpr int REPLY_TIMEOUT_MS = 2000;
   static constexpr int PUMP_INTERVAL_MS = 100;  // one block
+  static constexpr int BRIEF_WAIT_MS = 50;      // enough for a local server to refuse
+  static constexpr int QUIET_MS = 10000;
 
   // The server is contacted on first use.
   PulseSource() = default;
@@ -79,6 +83,7 @@ class PulseSource : public AudioSource {
   void DropStream();
   void DropContext();
   bool ContextReady() const;
+  void NoteTimeout();
 
   pa_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
@@ -100,7 +105,9 @@ class PulseSource : public AudioSource {
   std::size_t filled_ = 0;
   bool dropping_ = false;
   std::uint64_t lost_ = 0;
-  int failure_ = 0;       // PA_ERR_* of a stream that failed, until reported
+  std::chrono::steady_clock::time_point lastTimeout_{};
+  bool timedOut_ = false;  // a wait for the server has run out, at lastTimeout_
+  int failure_ = 0;        // PA_ERR_* of a stream that failed, until reported
   int lastReported_ = 0;  // the last failure said on standard error
 };
 
