@@ -7,18 +7,9 @@
 # Usage: display_e2e.sh <path to keblor>
 set -euo pipefail
 
-PROGRAM=$(readlink -f "${1:?usage: display_e2e.sh <keblor program>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
-
-WORK=$(mktemp -d /tmp/keblor-display-e2e.XXXXXX)
-PASSED=0
-trap program_session_cleanup EXIT
 
 # Sends keys to the main window one at a time, as a user types them.
 keys() {
@@ -42,7 +33,7 @@ pixels_changed() {  # a b
   echo "${n%%.*}"
 }
 
-program_session_start "$WORK"
+program_session_open display-e2e "${1:?usage: display_e2e.sh <keblor program>}"
 
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"

@@ -9,22 +9,14 @@
 # Usage: input_e2e.sh <path to keblor>
 set -euo pipefail
 
-PROGRAM=$(readlink -f "${1:?usage: input_e2e.sh <keblor program>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
 # shellcheck source=check_saved_ini.sh
 source "$HERE/check_saved_ini.sh"
 
-WORK=$(mktemp -d /tmp/keblor-input-e2e.XXXXXX)
-PASSED=0
-trap program_session_cleanup EXIT
+program_session_open input-e2e "${1:?usage: input_e2e.sh <keblor program>}"
 
-program_session_start "$WORK"
 RIG_MODULE=$(pactl load-module module-null-sink sink_name=rig rate=48000 channels=1 \
   sink_properties=device.description=Rig) || fail "the second null sink did not load"
 pulse_play_tone 700 rig

@@ -4,19 +4,12 @@
 # Usage: instance_e2e.sh <path to keblor>
 set -euo pipefail
 
-PROGRAM=$(readlink -f "${1:?usage: instance_e2e.sh <keblor program>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
 
-WORK=$(mktemp -d /tmp/keblor-instance-e2e.XXXXXX)
-PASSED=0
-trap program_session_cleanup EXIT
-program_session_start "$WORK"
+program_session_open instance-e2e "${1:?usage: instance_e2e.sh <keblor program>}"
+
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
 

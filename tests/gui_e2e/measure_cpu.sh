@@ -21,10 +21,6 @@ BARE=${2:-}
 SECONDS_MEASURED=${3:-20}
 ROUNDS=${4:-1}
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
 

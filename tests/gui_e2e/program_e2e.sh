@@ -9,22 +9,13 @@
 # Usage: program_e2e.sh <path to keblor>
 set -euo pipefail
 
-PROGRAM=$(readlink -f "${1:?usage: program_e2e.sh <keblor program>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
 # shellcheck source=check_saved_ini.sh
 source "$HERE/check_saved_ini.sh"
 
-WORK=$(mktemp -d /tmp/keblor-gui-e2e.XXXXXX)
-PASSED=0
-trap program_session_cleanup EXIT
-
-program_session_start "$WORK"
+program_session_open gui-e2e "${1:?usage: program_e2e.sh <keblor program>}"
 
 # A settings file as a user may have edited it: a comment, a key the program does not know, the
 # presets, a section out of the usual order, CRLF line ends.

@@ -1,6 +1,10 @@
 # shellcheck shell=bash disable=SC2034  # the variables are for the scripts that source this
 # Running the real program on the private display of x_session.sh and reading its traces.
-# Source it after pulse_null_sink.sh and x_session.sh, then:
+# Sourcing it also sources pulse_null_sink.sh and x_session.sh. Then:
+#   program_session_open NAME PROGRAM
+#                                a test's opening: sets PROGRAM (absolute) and WORK (a new folder
+#                                /tmp/keblor-NAME.*), PASSED=0, the EXIT trap, and starts the
+#                                session in WORK
 #   program_session_start DIR    the private sound server and X display, with their files in DIR
 #   program_session_cleanup      for the EXIT trap: stops the program, X and the sound server;
 #                                removes $WORK when the test set PASSED=1, else keeps its shots
@@ -35,6 +39,12 @@ TRACE_DX=3
 TRACE_DY=$((2 + 21 + 16))
 VFO_B_LEFT=205
 
+SESSION_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../e2e/pulse_null_sink.sh
+source "$SESSION_HERE/../e2e/pulse_null_sink.sh"
+# shellcheck source=x_session.sh
+source "$SESSION_HERE/x_session.sh"
+
 KEBLOR_PID=
 MAIN_WINDOW=
 SHOT=0
@@ -57,6 +67,14 @@ elif unshare -rn true 2>/dev/null; then
   PROGRAM_ISOLATE=(unshare -rn)
   PROGRAM_JOIN=(--user --net --preserve-credentials)
 fi
+
+program_session_open() {  # name program
+  PROGRAM=$(readlink -f "$2")
+  WORK=$(mktemp -d "/tmp/keblor-$1.XXXXXX")
+  PASSED=0
+  trap program_session_cleanup EXIT
+  program_session_start "$WORK"
+}
 
 program_session_start() {  # dir
   pulse_private_home "$1"

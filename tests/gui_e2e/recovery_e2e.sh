@@ -6,20 +6,12 @@
 # Usage: recovery_e2e.sh <path to keblor>
 set -euo pipefail
 
-PROGRAM=$(readlink -f "${1:?usage: recovery_e2e.sh <keblor program>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=x_session.sh
-source "$HERE/x_session.sh"
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
 
-WORK=$(mktemp -d /tmp/keblor-recovery-e2e.XXXXXX)
-PASSED=0
-trap program_session_cleanup EXIT
+program_session_open recovery-e2e "${1:?usage: recovery_e2e.sh <keblor program>}"
 
-program_session_start "$WORK"
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
 
