@@ -1,14 +1,18 @@
-// A yardstick for the program's CPU and memory: a bare Qt main window of the program's mono size
-// with a menu bar and a black 200 x 128 area that shows a new picture ten times a second, as the
-// program does with a live trace. It captures and analyses nothing.
+// A yardstick for the program's CPU and memory: a bare Qt main window of the program's size with a
+// menu bar and one black 200 x 128 area (two side by side with "2", as the program shows in
+// stereo) that shows a new picture ten times a second, as the program does with a live trace. It
+// captures and analyses nothing.
+// Usage: bare_window [1|2]
 
 #include <QApplication>
+#include <QByteArray>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
+#include <vector>
 
 namespace {
 
@@ -40,6 +44,7 @@ class Area : public QWidget {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const int areas = argc > 1 && QByteArray(argv[1]) == "2" ? 2 : 1;
   QApplication application(argc, argv);
   QMainWindow window;
   window.setWindowTitle(QStringLiteral("Bare window"));
@@ -47,14 +52,19 @@ int main(int argc, char** argv) {
     window.menuBar()->addMenu(QString::fromLatin1(title))->addAction(QStringLiteral("Item"));
   }
   auto* client = new QWidget(&window);
-  client->setFixedSize(208, 187);
-  auto* area = new Area(client);
-  area->setGeometry(3, 39, 200, 128);
+  client->setFixedSize(areas == 2 ? 411 : 208, 187);
+  std::vector<Area*> shown;
+  for (int i = 0; i < areas; ++i) {
+    shown.push_back(new Area(client));
+    shown.back()->setGeometry(3 + 205 * i, 39, 200, 128);
+  }
   window.setCentralWidget(client);
   window.move(0, 0);
   window.show();
   QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, area, [area] { area->Step(); });
+  QObject::connect(&timer, &QTimer::timeout, [&shown] {
+    for (Area* area : shown) area->Step();
+  });
   timer.start(100);
   return QApplication::exec();
 }

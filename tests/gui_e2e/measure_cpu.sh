@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Measures the program's CPU use, resident memory and wake-ups during live capture of a 700 Hz
 # tone in white noise from a private PulseAudio null sink, on a private X display with openbox,
-# side by side with a bare Qt window that repaints the same area ten times a second
-# (bare_window): both run at once and are measured over the same interval, so that whatever
-# else the machine does weighs on both. Runs: mono 16-bit, stereo 16-bit and stereo 8-bit
-# through the sound server's own library, and mono 16-bit through PortAudio (ALSA) for
-# comparison.
+# side by side with a bare Qt window that repaints the same areas ten times a second
+# (bare_window: one area for mono, two for stereo): both run at once and are measured over the
+# same interval, so that whatever else the machine does weighs on both. Runs: mono 16-bit,
+# stereo 16-bit and stereo 8-bit through the sound server's own library, and mono 16-bit through
+# PortAudio (ALSA) for comparison.
 # CPU is the time all of a process's threads ran (/proc/PID/task/*/schedstat) over the
 # interval, as a share of one core; the X server's share is shown beside it, since drawing
 # costs there too. Wake-ups are the voluntary context switches of all its threads
@@ -135,11 +135,6 @@ elif unshare -rn true 2>/dev/null; then
   ISOLATE=(unshare -rn)
 fi
 
-if [ -n "$BARE" ]; then
-  mkdir -p "$WORK/bare"
-  start_program "bare Qt window" "$WORK/bare" '^Bare window$' "$BARE"
-  BARE_PID=$STARTED_PID
-fi
 for round in $(seq "$ROUNDS"); do
   [ "$ROUNDS" -gt 1 ] && echo "== round $round"
   for run in "1 16 auto" "2 16 auto" "2 8 auto" "1 16 portaudio"; do
@@ -154,6 +149,17 @@ for round in $(seq "$ROUNDS"); do
       label="$label PortAudio"
       args=(--backend portaudio)
     fi
+    # The bare window shows as many areas as the program shows windows.
+    if [ -n "$BARE" ]; then
+      mkdir -p "$dir/bare"
+      start_program "bare Qt window" "$dir/bare" '^Bare window$' "$BARE" "$channels"
+      BARE_PID=$STARTED_PID
+    fi
     measure "$label" "$dir" "${ISOLATE[@]}" "$PROGRAM" "${args[@]}"
+    if [ -n "$BARE_PID" ]; then
+      kill "$BARE_PID"
+      wait "$BARE_PID" 2>/dev/null || true
+      BARE_PID=
+    fi
   done
 done
