@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "analysis/pitch_estimate.h"
-#include "analysis/spectrum_steps.h"
 
 namespace keblor {
 
@@ -14,6 +13,17 @@ namespace {
 
 constexpr std::size_t BLOCK = static_cast<std::size_t>(FFT_SIZE);
 constexpr std::size_t BINS = static_cast<std::size_t>(ACCUMULATED_BINS);
+
+// Where one analysis keeps its running results.
+struct AnalysisState {
+  SpectrumAccumulator& sumA;
+  SpectrumAccumulator& sumB;
+  DisplayRow& rowA;
+  DisplayRow& rowB;
+  float& peakA;
+  float& peakB;
+  int& blocks;  // blocks in the running cycle
+};
 
 // 8-bit samples are unsigned with their centre between 127 and 128.
 inline float Sample8(std::uint8_t byte) { return static_cast<float>(byte) - 127.5f; }
@@ -107,8 +117,8 @@ void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, Sp
   }
 }
 
-}  // namespace
-
+// Copies the block into work.blockRe/blockIm (blockIm zero in mono) and applies the window.
+// peakA, and in stereo peakB, become the block's largest |sample| with level on, else 0.
 void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const FftTables& tables,
                BlockArrays& work, const AnalysisState& state) {
   const bool stereo = format.channels == 2;
@@ -121,6 +131,8 @@ void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const 
   if (stereo) ApplyWindow(tables.hannWindow.data(), im);
 }
 
+// Transforms the loaded block into one magnitude spectrum per channel (magB in stereo only), on
+// the scale the sums use.
 void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& magA,
                     SpectrumAccumulator& magB) {
   magA.fill(0.0f);
@@ -128,6 +140,9 @@ void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& wo
   AddBlock(format, tables, work, magA, magB);
 }
 
+// Transforms the loaded block, adds it to the sums (sumB in stereo only) and counts it. When
+// that completes the cycle the sums become means, the rows are mapped from them (rowB in
+// stereo only) and the result is true; the caller then zeroes the sums and the count.
 bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTables& tables, BlockArrays& work,
                  const AnalysisState& state) {
   AddBlock(format, tables, work, state.sumA, state.sumB);
@@ -145,6 +160,8 @@ bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTa
   MapDisplayRows(state.sumA, state.sumB, mapping, state.rowA, state.rowB);
   return true;
 }
+
+}  // namespace
 
 SpectrumAnalyzer::SpectrumAnalyzer() { BuildFftTables(tables_); }
 
