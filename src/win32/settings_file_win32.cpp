@@ -148,8 +148,15 @@ bool Win32IniStorage::ReplaceAll(const fs::path& path, std::string_view content,
       exists ? ReplaceFileW(path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
              : MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!moved) {
+    const DWORD error = GetLastError();
     why = Failure("cannot replace", path);
-    DeleteFileW(temp.c_str());
+    // After this error the old file is no longer at its name, and the temporary file holds the
+    // only copy of the settings: it stays for the user to rename.
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      why += "; the settings are in " + Utf8(temp.native());
+    } else {
+      DeleteFileW(temp.c_str());
+    }
     return false;
   }
   return true;

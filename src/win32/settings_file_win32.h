@@ -17,7 +17,9 @@ namespace keblor {
 // replaces the file with it (ReplaceFileW keeps the old file's attributes and security) or, when
 // there is no file yet, moves it into place (MoveFileExW with MOVEFILE_REPLACE_EXISTING |
 // MOVEFILE_WRITE_THROUGH). A failed step removes the temporary file and leaves the old file as it
-// was; `why` then holds the step, the file and the system's message in UTF-8.
+// was; `why` then holds the step, the file and the system's message in UTF-8. (The one exception
+// is ReplaceFileW's ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, after which the old file is gone from its
+// name: the temporary file with the new settings is then kept and named in `why`.)
 class Win32IniStorage final : public IniStorage {
  public:
   IniRead ReadAll(const std::filesystem::path& path, std::string& content, std::string& why) override;
