@@ -15,6 +15,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+wineserver -k >/dev/null 2>&1 || true  # a server left over from a stage that was cut short
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine's own background processes start with the first program and keep its output open; started
@@ -36,4 +37,4 @@ fi
 for entry in "${required[@]}"; do
   grep -qx "$entry" <<<"$listing" || { echo "FAIL: $zip lacks $entry"; exit 1; }
 done
-echo "Windows: $(basename "$zip"), $(wc -l <<<"$listing") files"
+echo "Windows: $(basename "$zip"), $(grep -vc "/$" <<<"$listing") files"
