@@ -1,5 +1,29 @@
 # Installation in the freedesktop layout, and the Debian package built from it with
-# `cpack -G DEB`. Included at the end of the top-level CMakeLists.txt, after every target.
+# `cpack -G DEB`; on Windows, a zip. Included at the end of the top-level CMakeLists.txt, after
+# every target.
+
+if(WIN32)
+  # keblor-<version>-win64.zip: keblor.exe at the top, which opens help\index.html beside it,
+  # with the license and the README.
+  if(TARGET keblor)
+    install(TARGETS keblor RUNTIME DESTINATION .)
+  endif()
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help/
+    DESTINATION help
+    FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME keblor)
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_VENDOR "CW Keblor developers")
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_PACKAGE_FILE_NAME keblor-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
 
 # The program looks for its help here, relative to its own bin folder (src/desktop).
 set(KEBLOR_HELP_DESTINATION ${CMAKE_INSTALL_DATADIR}/keblor/help)

@@ -15,6 +15,8 @@ PACKAGES=(
   # the Debian package: its dependencies from the programs, and the checks of the package,
   # the desktop entry and the AppStream metadata
   dpkg-dev lintian desktop-file-utils appstream
+  # the Windows build: MinGW-w64 with posix threads, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite: the release build
 # (unit, Qt offscreen and end-to-end tests), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer, and a build the
-# way a distribution packages the program.
+# UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer, a build the
+# way a distribution packages the program, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -26,5 +26,8 @@ cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS 2>/dev/null || true)" >/dev/null
 cmake --build build/package
+
+# The Windows build, its tests under Wine and the zip.
+bash scripts/test-windows.sh
 
 echo "All test stages passed."

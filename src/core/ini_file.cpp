@@ -1,8 +1,6 @@
 #include "core/ini_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -120,100 +118,6 @@ bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != 
 
 bool IsTrimmed(std::string_view text) { return text.empty() || (!IsBlank(text.front()) && !IsBlank(text.back())); }
 
-// ---- files ----
-
-enum class FileRead { Missing, Ok, Failed };
-
-std::string ErrnoText(int error) { return std::strerror(error); }
-
-FileRead ReadWholeFile(const fs::path& path, std::string& content, std::string& why) {
-  content.clear();
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (status.type() == fs::file_type::not_found) return FileRead::Missing;
-  if (ec) {
-    why = ec.message();
-    return FileRead::Failed;
-  }
-  if (status.type() != fs::file_type::regular) {
-    why = "not a regular file";
-    return FileRead::Failed;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    why = ErrnoText(errno);
-    return FileRead::Failed;
-  }
-  char chunk[4096];
-  bool tooLarge = false;
-  for (;;) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (got == 0) break;
-    if (content.size() + got > INI_MAX_FILE_SIZE) {
-      tooLarge = true;
-      break;
-    }
-    content.append(chunk, got);
-  }
-  const bool readError = std::ferror(file) != 0;
-  const int readErrno = errno;
-  std::fclose(file);
-  if (tooLarge) {
-    why = "larger than " + std::to_string(INI_MAX_FILE_SIZE) + " bytes";
-    return FileRead::Failed;
-  }
-  if (readError) {
-    why = ErrnoText(readErrno);
-    return FileRead::Failed;
-  }
-  return FileRead::Ok;
-}
-
-// Writes `content` to `temp` (which must not exist afterwards on failure) and renames it over
-// `target`; `keepPermissions` are given to the new file first when set.
-bool ReplaceFile(const fs::path& target, const fs::path& temp, std::string_view content,
-                 const fs::perms* keepPermissions, std::string& why) {
-  std::error_code ec;
-  const fs::file_status stale = fs::symlink_status(temp, ec);
-  if (stale.type() == fs::file_type::regular || stale.type() == fs::file_type::symlink) {
-    // Left over from a write that was cut short; never written through.
-    if (!fs::remove(temp, ec) || ec) {
-      why = "cannot remove stale " + temp.string() + ": " + ec.message();
-      return false;
-    }
-  }
-  std::FILE* file = std::fopen(temp.c_str(), "wbx");
-  if (file == nullptr) {
-    why = "cannot create " + temp.string() + ": " + ErrnoText(errno);
-    return false;
-  }
-  bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  ok = std::fflush(file) == 0 && ok;
-  int writeErrno = errno;
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    writeErrno = errno;
-  }
-  if (!ok) {
-    why = "cannot write " + temp.string() + ": " + ErrnoText(writeErrno);
-  } else if (keepPermissions != nullptr) {
-    fs::permissions(temp, *keepPermissions, fs::perm_options::replace, ec);
-    if (ec) {
-      ok = false;
-      why = "cannot set permissions of " + temp.string() + ": " + ec.message();
-    }
-  }
-  if (ok) {
-    fs::rename(temp, target, ec);
-    if (ec) {
-      ok = false;
-      why = "cannot rename " + temp.string() + ": " + ec.message();
-    }
-  }
-  if (!ok) fs::remove(temp, ec);
-  return ok;
-}
-
 }  // namespace
 
 std::int32_t ParseLeadingInt(std::string_view text) {
@@ -301,21 +205,31 @@ std::optional<std::string> WriteIniValue(std::string_view content, std::string_v
   return out;
 }
 
-std::string IniTempPath(const std::string& path) { return path + ".tmp"; }
+namespace {
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+std::string PathText(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string path) : file_(path), path_(std::move(path)), storage_(MakeStandardIniStorage()) {}
+
+IniFile::IniFile(const fs::path& path, std::unique_ptr<IniStorage> storage)
+    : file_(path), path_(PathText(path)), storage_(std::move(storage)) {}
 
 std::int32_t IniFile::ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) {
   std::string content;
   std::string why;
-  if (ReadWholeFile(fs::path(path_), content, why) != FileRead::Ok) return defaultValue;
+  if (storage_->ReadAll(file_, content, why) != IniRead::Ok) return defaultValue;
   return ReadIniInt(content, section, key, defaultValue);
 }
 
 std::optional<std::string> IniFile::ReadString(const std::string& section, const std::string& key) {
   std::string content;
   std::string why;
-  if (ReadWholeFile(fs::path(path_), content, why) != FileRead::Ok) return std::nullopt;
+  if (storage_->ReadAll(file_, content, why) != IniRead::Ok) return std::nullopt;
   const std::optional<std::string_view> value = FindIniValue(content, section, key);
   if (!value) return std::nullopt;
   return std::string(*value);
@@ -327,7 +241,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
     std::error_code ec;
     // A link is followed to the file it names, which is replaced (or created, when the link
     // points to nothing yet); the link itself stays.
-    fs::path target(path_);
+    fs::path target = file_;
     for (int hops = 0; fs::symlink_status(target, ec).type() == fs::file_type::symlink; ++hops) {
       const fs::path next = fs::read_symlink(target, ec);
       if (ec || hops == 40) {
@@ -337,31 +251,22 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
       target = next.is_absolute() ? next : target.parent_path() / next;
     }
     std::string content;
-    const FileRead read = ReadWholeFile(target, content, why);
-    if (read == FileRead::Failed) return false;
+    const IniRead read = storage_->ReadAll(target, content, why);
+    if (read == IniRead::Failed) return false;
 
     const std::optional<std::string> updated = WriteIniValue(content, section, key, value);
     if (!updated) {
       why = "the entry cannot be written as a line of the file";
       return false;
     }
-    if (read == FileRead::Ok && *updated == content) return true;
+    if (read == IniRead::Ok && *updated == content) return true;
     // A file the program writes must read back: it cannot grow past the size reads accept.
     if (updated->size() > INI_MAX_FILE_SIZE) {
       why = "the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes";
       return false;
     }
 
-    fs::perms permissions{};
-    if (read == FileRead::Ok) {
-      permissions = fs::status(target, ec).permissions();
-      if (ec) {
-        why = ec.message();
-        return false;
-      }
-    }
-    return ReplaceFile(target, fs::path(IniTempPath(target.string())), *updated,
-                       read == FileRead::Ok ? &permissions : nullptr, why);
+    return storage_->ReplaceAll(target, *updated, why);
   }();
   if (!ok) {
     std::fprintf(stderr, "keblor: settings file %s: [%s] %s not written: %s\n", path_.c_str(), section.c_str(),

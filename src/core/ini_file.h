@@ -9,17 +9,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/ini_storage.h"
 #include "core/settings_file.h"
 
 namespace keblor {
-
-// Larger files are treated as unreadable: reads give defaults, and a write that would make the
-// file larger fails.
-inline constexpr std::size_t INI_MAX_FILE_SIZE = std::size_t{4} << 20;
 
 // The leading signed decimal number of `text` ('+' or '-' then digits), 0 when there is none;
 // values beyond 32 bits saturate to INT32_MIN or INT32_MAX.
@@ -48,28 +47,31 @@ bool IsWritableIniEntry(std::string_view section, std::string_view key, std::str
 std::optional<std::string> WriteIniValue(std::string_view content, std::string_view section,
                                          std::string_view key, std::string_view value);
 
-// Where a write of the file at `path` puts the new content before renaming it over the file.
-std::string IniTempPath(const std::string& path);
-
 // The settings file at a path, read afresh for every read. A missing, unreadable or oversized
-// file, or anything but a regular file at the path, gives the defaults. A write goes to
-// IniTempPath(path) in the same directory and is renamed over the file, which keeps its
-// permissions; when any step fails the old file stays exactly as it was, the write returns
-// false and one line goes to standard error. A symbolic link at the path is followed, so the
+// file, or anything but a regular file at the path, gives the defaults. A write reads the file,
+// changes one line and has the storage replace the whole file in one step (by default through
+// IniTempPath(path) in the same directory, renamed over the file, which keeps its permissions);
+// when any step fails the old file stays exactly as it was, the write returns false, LastError()
+// says why and one line goes to standard error. A symbolic link at the path is followed, so the
 // file it names is the one replaced.
 class IniFile : public SettingsFile {
  public:
+  // On the standard library's storage.
   explicit IniFile(std::string path);
+  IniFile(const std::filesystem::path& path, std::unique_ptr<IniStorage> storage);
 
   std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override;
   std::optional<std::string> ReadString(const std::string& section, const std::string& key) override;
   bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
 
   std::string LastError() const override { return lastError_; }
+  // The path in UTF-8, as messages show it.
   const std::string& Path() const { return path_; }
 
  private:
+  std::filesystem::path file_;
   std::string path_;
+  std::unique_ptr<IniStorage> storage_;
   std::string lastError_;
 };
 

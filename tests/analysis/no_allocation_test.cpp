@@ -14,6 +14,24 @@
 
 namespace {
 
+// Aligned blocks from the C runtime: std::aligned_alloc and free, or on Windows, whose C
+// runtime has no aligned_alloc, _aligned_malloc and _aligned_free.
+void* AlignedAllocate(std::size_t size, std::size_t alignment) {
+#if defined(_WIN32)
+  return _aligned_malloc(size, alignment);
+#else
+  return std::aligned_alloc(alignment, size);
+#endif
+}
+
+void AlignedFree(void* p) {
+#if defined(_WIN32)
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
+}
+
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 
@@ -28,7 +46,7 @@ void* CountedAlignedAlloc(std::size_t size, std::align_val_t align) {
   if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
   const auto a = static_cast<std::size_t>(align);
   const std::size_t rounded = (size + a - 1) / a * a;
-  void* p = std::aligned_alloc(a, rounded == 0 ? a : rounded);
+  void* p = AlignedAllocate(rounded == 0 ? a : rounded, a);
   if (p == nullptr) throw std::bad_alloc();
   return p;
 }
@@ -43,10 +61,10 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
 
 namespace keblor {
 namespace {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -25,7 +26,7 @@ class Signal {
     std::vector<std::uint8_t> bytes(2 * FFT_SIZE);
     for (int i = 0; i < FFT_SIZE; ++i, ++n_) {
       double x = noise_(random_);
-      for (const Tone& t : tones_) x += t.amplitude * std::sin(2.0 * M_PI * t.hz * static_cast<double>(n_) / 10240.0 + 0.4);
+      for (const Tone& t : tones_) x += t.amplitude * std::sin(2.0 * std::numbers::pi * t.hz * static_cast<double>(n_) / 10240.0 + 0.4);
       const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(std::clamp(x, -32768.0, 32767.0))));
       bytes[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0xFF);
       bytes[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 8);

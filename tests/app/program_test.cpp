@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <memory>
 
 #include "core/command_ids.h"
@@ -249,7 +250,7 @@ TEST_F(ProgramTest, TuningAids) {
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
   std::vector<std::uint8_t> tone(static_cast<std::size_t>(BlockBytes(source.format)));
   for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
-    const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * M_PI * 712.0 * i / AUDIO_RATE))));
+    const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * 712.0 * i / AUDIO_RATE))));
     tone[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0xFF);
     tone[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 8);
   }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "core/ini_file.h"
+#include "temp_folder.h"
 
 namespace keblor {
 namespace {
@@ -336,23 +336,15 @@ TEST_F(SaveSettingsTest, FailedWritesAreReported) {
 // Load and save through the real file.
 class SettingsOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "keblor_settings_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    path_ = (dir_ / "keblor.ini").string();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
   std::string ReadFile() const {
     std::ifstream in(path_, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  fs::path dir_;
-  std::string path_;
+  TempFolder folder_{"keblor_settings"};
+  fs::path dir_ = folder_.Path();
+  std::string path_ = (dir_ / "keblor.ini").string();
   Settings settings;
 };
 

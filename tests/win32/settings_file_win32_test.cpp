@@ -1,0 +1,143 @@
+#include "win32/settings_file_win32.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/ini_file.h"
+#include "temp_folder.h"
+
+namespace keblor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Win32SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(folder_.Path().empty());
+    // A name outside every ANSI code page: only the wide calls reach it.
+    dir_ = folder_.Path() / L"J\u00fcrgen \u65e5\u672c";
+    ASSERT_TRUE(fs::create_directory(dir_));
+    path_ = dir_ / L"keblor.ini";
+  }
+
+  static void WriteBytes(const fs::path& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+  }
+  static std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::vector<std::wstring> Names() const {
+    std::vector<std::wstring> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().native());
+    return names;
+  }
+
+  TempFolder folder_{"keblor_win32"};
+  fs::path dir_;
+  fs::path path_;
+};
+
+TEST_F(Win32SettingsFileTest, NonAsciiFolderIsCreatedReadAndReplaced) {
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  EXPECT_EQ(file->ReadInt("General", "Channels", 1), 1);
+  ASSERT_TRUE(file->WriteString("General", "Channels", "2")) << file->LastError();  // a new file
+  ASSERT_TRUE(file->WriteString("VFO-A", "Pitch", "700")) << file->LastError();     // replaces it
+  EXPECT_EQ(ReadBytes(path_), "[General]\nChannels=2\n[VFO-A]\nPitch=700\n");
+  EXPECT_EQ(file->ReadInt("general", "channels", 1), 2);
+  EXPECT_EQ(file->ReadString("VFO-A", "Pitch"), "700");
+  EXPECT_EQ(Names(), std::vector<std::wstring>{L"keblor.ini"});
+}
+
+TEST_F(Win32SettingsFileTest, SaveKeepsOtherLinesAndRemovesAStaleTemporaryFile) {
+  WriteBytes(path_, "; mine\r\n[General]\r\nChannels=1\r\n");
+  WriteBytes(dir_ / L"keblor.ini.tmp", "half written");
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  ASSERT_TRUE(file->WriteString("General", "Channels", "2")) << file->LastError();
+  EXPECT_EQ(ReadBytes(path_), "; mine\r\n[General]\r\nChannels=2\r\n");
+  EXPECT_EQ(Names(), std::vector<std::wstring>{L"keblor.ini"});
+  EXPECT_EQ(file->LastError(), "");
+}
+
+TEST_F(Win32SettingsFileTest, FolderInTheWayOfTheTemporaryFileFailsTheSaveWithTheSystemsReason) {
+  const std::string old = "[General]\r\nChannels=1\r\n";
+  WriteBytes(path_, old);
+  ASSERT_TRUE(fs::create_directory(dir_ / L"keblor.ini.tmp"));
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(file->WriteString("General", "Channels", "2"));
+  const std::string printed = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadBytes(path_), old);
+  EXPECT_TRUE(fs::is_directory(dir_ / L"keblor.ini.tmp"));
+  // The step, the file in UTF-8 and the system's message with its code, which may be
+  // ERROR_ACCESS_DENIED or ERROR_FILE_EXISTS.
+  const std::string why = file->LastError();
+  EXPECT_NE(why.find("cannot create"), std::string::npos) << why;
+  EXPECT_NE(why.find("J\xC3\xBCrgen \xE6\x97\xA5\xE6\x9C\xAC\\keblor.ini.tmp: "), std::string::npos) << why;
+  EXPECT_TRUE(why.ends_with(" (5)") || why.ends_with(" (80)")) << why;
+  EXPECT_NE(printed.find(why), std::string::npos);
+}
+
+TEST_F(Win32SettingsFileTest, ReadOnlyFileIsNotReplaced) {
+  const std::string old = "[General]\r\nChannels=1\r\n";
+  WriteBytes(path_, old);
+  ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  EXPECT_EQ(file->ReadInt("General", "Channels", 0), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(file->WriteString("General", "Channels", "2"));
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(file->LastError().find("cannot replace"), std::string::npos) << file->LastError();
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(path_), old);
+  EXPECT_EQ(Names(), std::vector<std::wstring>{L"keblor.ini"});
+}
+
+TEST_F(Win32SettingsFileTest, FilesUpToTheSizeLimitAreReadAndLargerOnesGiveDefaults) {
+  const std::string head = "[General]\nChannels=2\n";
+  std::string content = head + ";" + std::string(INI_MAX_FILE_SIZE - head.size() - 2, 'x') + "\n";
+  ASSERT_EQ(content.size(), INI_MAX_FILE_SIZE);
+  WriteBytes(path_, content);
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  EXPECT_EQ(file->ReadInt("General", "Channels", 1), 2);
+
+  WriteBytes(path_, content + "\n");
+  EXPECT_EQ(file->ReadInt("General", "Channels", 1), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(file->WriteString("General", "Channels", "3"));
+  testing::internal::GetCapturedStderr();
+  EXPECT_NE(file->LastError().find("bytes"), std::string::npos);
+  EXPECT_EQ(fs::file_size(path_), INI_MAX_FILE_SIZE + 1);
+}
+
+TEST_F(Win32SettingsFileTest, FolderAtThePathGivesDefaultsAndIsLeftAlone) {
+  ASSERT_TRUE(fs::create_directory(path_));
+  const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
+  EXPECT_EQ(file->ReadInt("General", "BitsPerSample", 16), 16);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(file->WriteString("General", "BitsPerSample", "8"));
+  testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(fs::is_directory(path_));
+  EXPECT_TRUE(fs::is_empty(path_));
+}
+
+TEST_F(Win32SettingsFileTest, DefaultPathIsTheWorkingDirectorysFileAsAnAbsolutePath) {
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_);
+  const fs::path settings = DefaultSettingsPath();
+  fs::current_path(before);
+  EXPECT_TRUE(settings.is_absolute());
+  EXPECT_TRUE(fs::equivalent(settings.parent_path(), dir_));
+  EXPECT_EQ(settings.filename(), L"keblor.ini");
+}
+
+}  // namespace
+}  // namespace keblor
