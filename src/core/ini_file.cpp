@@ -139,7 +139,7 @@ FileRead ReadWholeFile(const fs::path& path, std::string& content, std::string& 
     why = "not a regular file";
     return FileRead::Failed;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = std::fopen(path.string().c_str(), "rb");
   if (file == nullptr) {
     why = ErrnoText(errno);
     return FileRead::Failed;
@@ -182,7 +182,7 @@ bool ReplaceFile(const fs::path& target, const fs::path& temp, std::string_view 
       return false;
     }
   }
-  std::FILE* file = std::fopen(temp.c_str(), "wbx");
+  std::FILE* file = std::fopen(temp.string().c_str(), "wbx");
   if (file == nullptr) {
     why = "cannot create " + temp.string() + ": " + ErrnoText(errno);
     return false;
