@@ -15,6 +15,7 @@ namespace keblor {
 // Standard error becomes the writing end of a pipe; a thread reads it line by line.
 struct DebugOutput::Pipe {
   HANDLE read = nullptr;
+  HANDLE stop = nullptr;      // a writing end of our own, for the byte that ends the reader
   HANDLE original = nullptr;  // the standard error the program was given; null for none
   std::thread reader;
 
@@ -22,8 +23,16 @@ struct DebugOutput::Pipe {
     std::string line;
     char chunk[512];
     DWORD got = 0;
-    while (ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-      if (original != nullptr) {
+    bool stopped = false;
+    while (!stopped && ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+      for (DWORD i = 0; i < got; ++i) {
+        if (chunk[i] == '\0') {  // from the destructor; text never holds it
+          got = i;
+          stopped = true;
+          break;
+        }
+      }
+      if (original != nullptr && got > 0) {
         DWORD written = 0;
         WriteFile(original, chunk, got, &written, nullptr);
       }
@@ -49,7 +58,8 @@ DebugOutput::DebugOutput() : pipe_(std::make_unique<Pipe>()) {
     DuplicateHandle(GetCurrentProcess(), given, GetCurrentProcess(), &p.original, 0, FALSE, DUPLICATE_SAME_ACCESS);
   }
   HANDLE write = nullptr;
-  if (!CreatePipe(&p.read, &write, nullptr, 0)) {
+  if (!CreatePipe(&p.read, &write, nullptr, 0) ||
+      !DuplicateHandle(GetCurrentProcess(), write, GetCurrentProcess(), &p.stop, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
     pipe_.reset();
     return;
   }
@@ -63,14 +73,14 @@ DebugOutput::DebugOutput() : pipe_(std::make_unique<Pipe>()) {
   p.reader = std::thread([&p] { p.Run(); });
 }
 
+// Standard error stays on the pipe: what is written after this waits in the pipe unread.
 DebugOutput::~DebugOutput() {
   if (!pipe_) return;
   std::fflush(stderr);
-  // Closing the last writing end ends the reader's loop.
-  SetStdHandle(STD_ERROR_HANDLE, pipe_->original);
-  _close(_fileno(stderr));
+  DWORD written = 0;
+  WriteFile(pipe_->stop, "", 1, &written, nullptr);
   if (pipe_->reader.joinable()) pipe_->reader.join();
-  CloseHandle(pipe_->read);
+  CloseHandle(pipe_->stop);
   if (pipe_->original != nullptr) CloseHandle(pipe_->original);
 }
 
