@@ -1,0 +1,134 @@
+#include "win32/desktop.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <filesystem>
+
+#include "win32/dialogs.h"
+#include "win32/main_view.h"
+#include "win32/wide_text.h"
+
+namespace keblor {
+namespace {
+
+constexpr const wchar_t* TIMER_CLASS = L"KeblorClock";
+constexpr UINT_PTR TICK_TIMER = 1;
+constexpr UINT_PTR ONCE_TIMER = 2;
+// The session's name space: copies of other users on the same machine do not count.
+constexpr const wchar_t* INSTANCE_MUTEX = L"Local\\KLP5012WA ISA LIBRARY TEST";
+// The system's Sound settings keep this title on every tab.
+constexpr const wchar_t* SOUND_SETTINGS_TITLE = L"Sound";
+
+LRESULT CALLBACK TimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER) {
+    auto* desktop = reinterpret_cast<Win32Desktop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (desktop != nullptr) desktop->OnTimer(wParam);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+Win32Desktop::Win32Desktop(Win32MainView& main) : main_(main), startTicks_(GetTickCount64()) {
+  static const ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = TimerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = TIMER_CLASS;
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+  timerWindow_ = CreateWindowExW(0, TIMER_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                 nullptr);
+  if (timerWindow_ != nullptr) SetWindowLongPtrW(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32Desktop::~Win32Desktop() {
+  if (timerWindow_ != nullptr) DestroyWindow(timerWindow_);
+  if (instanceMutex_ != nullptr) CloseHandle(instanceMutex_);
+}
+
+bool Win32Desktop::FindRunningCopy() {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, INSTANCE_MUTEX);
+  if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+    instanceMutex_ = mutex;
+    return false;
+  }
+  if (mutex != nullptr) CloseHandle(mutex);
+  // The first copy may still be on its way to showing its window.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (HWND first = FindWindowW(MAIN_WINDOW_CLASS, nullptr)) {
+      if (IsIconic(first)) {
+        ShowWindow(first, SW_RESTORE);
+        SetForegroundWindow(first);
+      }
+      break;
+    }
+    Sleep(100);
+  }
+  return true;
+}
+
+void Win32Desktop::ReportError(const std::string& text, const std::string& caption) {
+  MessageBeep(MB_OK);
+  MessageBoxW(main_.Window(), Widen(text).c_str(), Widen(caption).c_str(), MB_OK);
+}
+
+int Win32Desktop::RunSoundCardDialog(int channels, int bitsPerSample, const std::function<int(int, int)>& accept) {
+  return keblor::RunSoundCardDialog(main_.Window(), channels, bitsPerSample, accept);
+}
+
+void Win32Desktop::ShowAbout() { RunAboutBox(main_.Window()); }
+
+void Win32Desktop::OpenMixer(MixerKind mixer) {
+  if (HWND open = FindWindowW(L"#32770", SOUND_SETTINGS_TITLE)) {
+    if (IsIconic(open)) ShowWindow(open, SW_RESTORE);
+    SetForegroundWindow(open);
+    return;
+  }
+  const wchar_t* tab = mixer == MixerKind::Recording ? L"mmsys.cpl,,1" : L"mmsys.cpl,,0";
+  ShellExecuteW(main_.Window(), L"open", L"control.exe", tab, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32Desktop::OpenHelp() {
+  std::wstring program(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length < program.size()) {
+      program.resize(length);
+      break;
+    }
+    program.resize(program.size() * 2);
+  }
+  const std::filesystem::path index = std::filesystem::path(program).parent_path() / L"help" / L"index.html";
+  ShellExecuteW(main_.Window(), L"open", index.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::int64_t Win32Desktop::NowMs() { return static_cast<std::int64_t>(GetTickCount64() - startTicks_); }
+
+void Win32Desktop::StartTicks(int intervalMs, std::function<void()> tick) {
+  tick_ = std::move(tick);
+  SetTimer(timerWindow_, TICK_TIMER, static_cast<UINT>(intervalMs), nullptr);
+}
+
+void Win32Desktop::CallAfter(int delayMs, std::function<void()> once) {
+  once_ = std::move(once);
+  SetTimer(timerWindow_, ONCE_TIMER, static_cast<UINT>(delayMs < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : delayMs),
+           nullptr);
+}
+
+void Win32Desktop::OnTimer(std::uintptr_t id) {
+  if (id == TICK_TIMER) {
+    if (tick_) tick_();
+  } else if (id == ONCE_TIMER) {
+    KillTimer(timerWindow_, ONCE_TIMER);
+    // The call may ask for the next one: it is moved out first.
+    std::function<void()> once = std::move(once_);
+    once_ = nullptr;
+    if (once) once();
+  }
+}
+
+}  // namespace keblor

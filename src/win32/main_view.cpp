@@ -1,0 +1,360 @@
+#include "win32/main_view.h"
+
+#include <windows.h>
+
+#include "core/command_ids.h"
+#include "win32/accelerator_keys.h"
+#include "win32/dpi.h"
+#include "win32/wide_text.h"
+
+namespace keblor {
+namespace {
+
+constexpr DWORD STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr UINT WM_POSTED_COMMAND = WM_APP + 1;  // wParam: a command id, for Program::OnCommand
+
+std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* view = reinterpret_cast<Win32MainView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (view == nullptr || (view->Window() != window && message != WM_NCCREATE)) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return view->OnMessage(window, message, wParam, lParam);
+}
+
+void RegisterMainClass() {
+  static const ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, L"IDI_ICON");
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_APPWORKSPACE + 1));
+    wc.lpszClassName = MAIN_WINDOW_CLASS;
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+}
+
+// Appends the nodes to `menu`; returns the submenu that holds `findId`, if any.
+HMENU AppendNodes(HMENU menu, const std::vector<MenuNode>& nodes, int findId) {
+  HMENU found = nullptr;
+  for (const MenuNode& node : nodes) {
+    const std::wstring text = Widen(node.text);
+    if (!node.items.empty()) {
+      HMENU sub = CreatePopupMenu();
+      if (HMENU inner = AppendNodes(sub, node.items, findId)) found = inner;
+      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+    } else if (node.id == 0) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(node.id), text.c_str());
+      if (node.id == findId) found = menu;
+    }
+  }
+  return found;
+}
+
+// A window wholly off the screens (a monitor gone since its place was saved) comes back onto the
+// nearest one, moved as little as it takes.
+RECT OntoScreens(RECT rect) {
+  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) return rect;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info)) return rect;
+  const RECT& area = info.rcWork;
+  LONG dx = 0, dy = 0;
+  if (rect.right > area.right) dx = area.right - rect.right;
+  if (rect.left + dx < area.left) dx = area.left - rect.left;
+  if (rect.bottom > area.bottom) dy = area.bottom - rect.bottom;
+  if (rect.top + dy < area.top) dy = area.top - rect.top;
+  OffsetRect(&rect, dx, dy);
+  return rect;
+}
+
+bool SameMenu(const MenuModel& a, const MenuModel& b) {
+  if (a.inputItems != b.inputItems || a.items.size() != b.items.size()) return false;
+  for (auto i = a.items.begin(), j = b.items.begin(); i != a.items.end(); ++i, ++j) {
+    if (i->first != j->first || i->second.checked != j->second.checked || i->second.enabled != j->second.enabled ||
+        i->second.text != j->second.text)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Win32MainView::Win32MainView() {
+  for (Vfo vfo : BOTH_VFOS) {
+    SpectrumEvents events;
+    events.pointer = [this, vfo](unsigned keys, int x, int y) {
+      if (program_ != nullptr) program_->OnPointer(vfo, keys, x, y);
+    };
+    events.rightButton = [this, vfo](int x, int y) {
+      if (program_ != nullptr) program_->OnRightButton(vfo, x, y);
+    };
+    events.close = [this, vfo] {
+      if (program_ != nullptr) program_->OnSpectrumClose(vfo);
+    };
+    events.popupPick = [this](int id) { PostCommand(id); };
+    spectra_[Slot(vfo)] = std::make_unique<Win32SpectrumWindow>(std::move(events));
+  }
+}
+
+Win32MainView::~Win32MainView() {
+  for (auto& spectrum : spectra_) spectrum->Close();
+  if (window_ != nullptr) {
+    HWND window = window_;
+    window_ = nullptr;
+    DestroyWindow(window);
+  }
+}
+
+void Win32MainView::Create(const std::string& title, const Rect& outer) {
+  RegisterMainClass();
+  menu_ = CreateMenu();
+  inputMenu_ = AppendNodes(menu_, MainMenuResource(), cmd::InputDefault);
+  inputTexts_.clear();
+  menuShown_ = false;
+  designOuter_ = outer;
+  const std::wstring wideTitle = Widen(title);
+  CreateWindowExW(0, MAIN_WINDOW_CLASS, wideTitle.c_str(), STYLE, outer.left, outer.top, outer.right - outer.left,
+                  outer.bottom - outer.top, nullptr, menu_, GetModuleHandleW(nullptr), this);
+  if (window_ == nullptr) return;
+  dpi_ = WindowDpi(window_);
+  Layout(outer.left, outer.top);
+  ShowWindow(window_, showCommand_);
+  UpdateWindow(window_);
+}
+
+void Win32MainView::Layout(int left, int top) {
+  if (window_ == nullptr) return;
+  const WindowScale scale = Scale();
+  const FrameSize frame = Win32SpectrumWindow::Frame(scale);
+  const int clientWidth = ClientLength(designOuter_.right - designOuter_.left - DESIGN_MAIN_EXTRA_WIDTH,
+                                       DESIGN_SPECTRUM_FRAME_WIDTH, frame.width, scale);
+  const int clientHeight = ClientLength(designOuter_.bottom - designOuter_.top - DESIGN_MAIN_EXTRA_HEIGHT,
+                                        DESIGN_SPECTRUM_FRAME_HEIGHT, frame.height, scale);
+  RECT rect{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectForDpi(&rect, STYLE, true, 0, dpi_);
+  RECT placed{left, top, left + rect.right - rect.left, top + rect.bottom - rect.top};
+  placed = OntoScreens(placed);
+  SetWindowPos(window_, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  // A menu bar that wraps onto a second line takes from the client area: the window grows by it.
+  RECT client{};
+  GetClientRect(window_, &client);
+  const int missing = clientHeight - (client.bottom - client.top);
+  if (missing != 0) {
+    SetWindowPos(window_, nullptr, 0, 0, placed.right - placed.left, placed.bottom - placed.top + missing,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+Rect Win32MainView::OuterRect() {
+  if (window_ == nullptr) return {};
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  return Rect{rect.left, rect.top, rect.left + designOuter_.right - designOuter_.left,
+              rect.top + designOuter_.bottom - designOuter_.top};
+}
+
+Point Win32MainView::RestoredTopLeft() {
+  if (window_ == nullptr) return {};
+  if (IsIconic(window_)) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window_, &placement);
+    // Work-area coordinates: the same as the screen's unless a taskbar sits at the top or left.
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST), &info);
+    return Point{placement.rcNormalPosition.left + info.rcWork.left - info.rcMonitor.left,
+                 placement.rcNormalPosition.top + info.rcWork.top - info.rcMonitor.top};
+  }
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  return Point{rect.left, rect.top};
+}
+
+void Win32MainView::Move(const Rect& outer) {
+  designOuter_ = outer;
+  Layout(outer.left, outer.top);
+}
+
+void Win32MainView::SetTopmost(bool topmost) {
+  if (window_ == nullptr) return;
+  SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Win32MainView::SetZoom(int zoom) {
+  if (zoom == zoom_ || zoom < 1) return;
+  const WindowScale before = Scale();
+  zoom_ = zoom;
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  Layout(rect.left, rect.top);
+  PlaceSpectra(before);
+}
+
+// Each open spectrum window at the new scale: one where it was opened goes to that place at the
+// new scale, one the user dragged keeps its place relative to the others.
+void Win32MainView::PlaceSpectra(const WindowScale& before) {
+  const WindowScale now = Scale();
+  const FrameSize oldFrame = Win32SpectrumWindow::Frame(before);
+  const FrameSize newFrame = Win32SpectrumWindow::Frame(now);
+  for (std::size_t slot = 0; slot < spectra_.size(); ++slot) {
+    Win32SpectrumWindow& spectrum = *spectra_[slot];
+    if (!spectrum.IsOpen()) continue;
+    const Point at = spectrumAt_[slot];
+    int x = 0, y = 0;
+    spectrum.Place(x, y);
+    if (x == ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, oldFrame.width, before) &&
+        y == ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, oldFrame.height, before)) {
+      x = ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, newFrame.width, now);
+      y = ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, newFrame.height, now);
+    } else {
+      x = static_cast<int>(static_cast<long long>(x) * newFrame.width / oldFrame.width);
+      y = static_cast<int>(static_cast<long long>(y) * newFrame.height / oldFrame.height);
+    }
+    spectrum.Rescale(now, x, y);
+  }
+}
+
+void Win32MainView::ShowInputItems(const std::vector<std::string>& texts) {
+  if (texts == inputTexts_ || inputMenu_ == nullptr) return;
+  // Everything after "Default input" goes; the new list follows a separator.
+  int count = GetMenuItemCount(inputMenu_);
+  int defaultAt = 0;
+  for (int i = 0; i < count; ++i) {
+    if (GetMenuItemID(inputMenu_, i) == static_cast<UINT>(cmd::InputDefault)) defaultAt = i;
+  }
+  while (count > defaultAt + 1) DeleteMenu(inputMenu_, static_cast<UINT>(--count), MF_BYPOSITION);
+  inputTexts_ = texts;
+  if (texts.empty()) return;
+  AppendMenuW(inputMenu_, MF_SEPARATOR, 0, nullptr);
+  for (std::size_t i = 0; i < texts.size() && i < static_cast<std::size_t>(cmd::MAX_INPUT_ITEMS); ++i) {
+    // The name is shown as it is: an ampersand in it is not a mnemonic.
+    std::wstring text;
+    for (wchar_t c : Widen(texts[i])) {
+      text += c;
+      if (c == L'&') text += L'&';
+    }
+    AppendMenuW(inputMenu_, MF_STRING, static_cast<UINT_PTR>(cmd::InputFirst + static_cast<int>(i)), text.c_str());
+  }
+}
+
+void Win32MainView::ShowMenu(const MenuModel& menu) {
+  if (menu_ == nullptr || (menuShown_ && SameMenu(menu, shownMenu_))) return;
+  ShowInputItems(menu.inputItems);
+  std::vector<int> ids = MainMenuItemIds();
+  for (std::size_t i = 0; i < inputTexts_.size(); ++i) ids.push_back(cmd::InputFirst + static_cast<int>(i));
+  for (int id : ids) {
+    const auto item = menu.items.find(id);
+    const MenuItemState state = item == menu.items.end() ? MenuItemState{} : item->second;
+    const UINT command = static_cast<UINT>(id);
+    CheckMenuItem(menu_, command, MF_BYCOMMAND | (state.checked ? MF_CHECKED : MF_UNCHECKED));
+    EnableMenuItem(menu_, command, MF_BYCOMMAND | (state.enabled ? MF_ENABLED : MF_GRAYED));
+    if (!state.text.empty()) {
+      std::wstring text = Widen(state.text);
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_STRING;
+      info.dwTypeData = text.data();
+      SetMenuItemInfoW(menu_, command, FALSE, &info);
+    }
+  }
+  shownMenu_ = menu;
+  menuShown_ = true;
+}
+
+SpectrumView& Win32MainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
+  Win32SpectrumWindow& spectrum = *spectra_[Slot(vfo)];
+  const WindowScale scale = Scale();
+  const FrameSize frame = Win32SpectrumWindow::Frame(scale);
+  spectrumAt_[Slot(vfo)] = at;
+  spectrum.Open(window_, title, ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, frame.width, scale),
+                ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, frame.height, scale), scale);
+  return spectrum;
+}
+
+// May run inside the window's own close handling: the window goes, the object stays.
+void Win32MainView::CloseSpectrum(Vfo vfo) { spectra_[Slot(vfo)]->Close(); }
+
+void Win32MainView::Destroy() {
+  for (auto& spectrum : spectra_) spectrum->Close();
+  if (window_ != nullptr) DestroyWindow(window_);  // WM_DESTROY ends the message loop with 0
+}
+
+void Win32MainView::PostCommand(int id) {
+  if (window_ != nullptr) PostMessageW(window_, WM_POSTED_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+bool Win32MainView::TranslateKey(const tagMSG& message) {
+  if (window_ == nullptr || program_ == nullptr) return false;
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  const bool alt = (message.lParam & (LPARAM{1} << 29)) != 0;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  AcceleratorKey key{};
+  if (!ToAcceleratorKey(static_cast<unsigned>(message.wParam), shift, alt, key)) return false;
+  program_->OnKey(key, ctrl);
+  return true;
+}
+
+std::intptr_t Win32MainView::OnMessage(HWND__* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      window_ = window;
+      break;
+    case WM_CLOSE:
+      // The program decides what closing means and destroys the window itself.
+      if (program_ != nullptr) {
+        program_->OnMainClose();
+      } else {
+        Destroy();
+      }
+      return 0;
+    case WM_DESTROY:
+      window_ = nullptr;
+      menu_ = nullptr;  // destroyed with the window
+      inputMenu_ = nullptr;
+      PostQuitMessage(0);
+      return 0;
+    case WM_COMMAND:
+      // Menu picks (the notification code is 0); the id is the low 16 bits.
+      if (HIWORD(wParam) == 0 && lParam == 0 && program_ != nullptr) {
+        program_->OnCommand(static_cast<std::uint32_t>(wParam));
+        return 0;
+      }
+      break;
+    case WM_POSTED_COMMAND:
+      if (program_ != nullptr) program_->OnCommand(static_cast<std::uint32_t>(wParam));
+      return 0;
+    case WM_INITMENUPOPUP:
+      // The inputs come and go (a USB codec plugged in): the list is read again as the menu opens.
+      if (reinterpret_cast<HMENU>(wParam) == inputMenu_ && program_ != nullptr) program_->OnInputMenuShown();
+      return 0;
+    case WM_DPICHANGED: {
+      const WindowScale before = Scale();
+      dpi_ = HIWORD(wParam);
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      Layout(suggested->left, suggested->top);
+      PlaceSpectra(before);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace keblor

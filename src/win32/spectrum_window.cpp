@@ -1,0 +1,310 @@
+#include "win32/spectrum_window.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <cstring>
+
+#include "core/marker_pointer.h"
+#include "core/menus.h"
+#include "win32/dpi.h"
+#include "win32/wide_text.h"
+
+namespace keblor {
+namespace {
+
+constexpr const wchar_t* WINDOW_CLASS = L"SIGNAL";
+constexpr DWORD STYLE = WS_CHILD | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU;
+constexpr int DIB_ROW_BYTES = (RASTER_WIDTH + 31) / 32 * 4;  // rows of a 1-bit DIB are DWORD aligned
+constexpr int TEXT_CAPACITY = 96;
+
+COLORREF ToColor(Rgb c) { return RGB(c.r, c.g, c.b); }
+
+LRESULT CALLBACK SpectrumProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* spectrum = reinterpret_cast<Win32SpectrumWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (spectrum == nullptr || (spectrum->Handle() != window && message != WM_NCCREATE)) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return spectrum->OnMessage(window, message, wParam, lParam);
+}
+
+void RegisterSpectrumClass() {
+  static const ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.style = CS_OWNDC | CS_BYTEALIGNCLIENT;
+    wc.lpfnWndProc = SpectrumProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszClassName = WINDOW_CLASS;
+    return RegisterClassW(&wc);  // no class cursor: WM_SETCURSOR picks the arrow or the marker's
+  }();
+  (void)atom;
+}
+
+unsigned PointerKeysOf(WPARAM wParam) {
+  unsigned keys = 0;
+  if (wParam & MK_LBUTTON) keys |= POINTER_LEFT;
+  if (wParam & MK_RBUTTON) keys |= POINTER_RIGHT;
+  if (wParam & MK_MBUTTON) keys |= POINTER_MIDDLE;
+  if (wParam & MK_SHIFT) keys |= POINTER_SHIFT;
+  if (wParam & MK_CONTROL) keys |= POINTER_CONTROL;
+  return keys;
+}
+
+// A 1-bit DIB with the dark and the lit colour, top row first.
+struct TraceBitmapInfo {
+  BITMAPINFOHEADER header;
+  RGBQUAD colors[2];
+};
+
+HMENU BuildPopup(const std::vector<MenuNode>& nodes) {
+  HMENU menu = CreatePopupMenu();
+  for (const MenuNode& node : nodes) {
+    const std::wstring text = Widen(node.text);
+    if (!node.items.empty()) {
+      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(BuildPopup(node.items)), text.c_str());
+    } else if (node.id == 0) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(node.id), text.c_str());
+    }
+  }
+  return menu;
+}
+
+}  // namespace
+
+// The client area drawn off screen at its full size, copied to the window by WM_PAINT.
+struct Win32SpectrumWindow::Surface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ oldBitmap = nullptr;
+  HFONT font = nullptr;
+  HGDIOBJ oldFont = nullptr;
+  HBRUSH background = nullptr;
+  int width = 0;
+  int height = 0;
+  TraceBitmapInfo traceInfo{};
+  std::array<std::uint8_t, DIB_ROW_BYTES * RASTER_HEIGHT> traceBits{};
+  std::array<wchar_t, TEXT_CAPACITY> text{};
+
+  Surface(int w, int h, int fontPixels) : width(w), height(h) {
+    dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    oldBitmap = SelectObject(dc, bitmap);
+    // A small sans font drawn without smoothing, so that the same text lights the same pixels.
+    font = CreateFontW(-fontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
+    oldFont = SelectObject(dc, font);
+    background = CreateSolidBrush(ToColor(WINDOW_BACKGROUND));
+    traceInfo.header.biSize = sizeof(BITMAPINFOHEADER);
+    traceInfo.header.biWidth = RASTER_WIDTH;
+    traceInfo.header.biHeight = -RASTER_HEIGHT;
+    traceInfo.header.biPlanes = 1;
+    traceInfo.header.biBitCount = 1;
+    traceInfo.header.biCompression = BI_RGB;
+    traceInfo.header.biClrUsed = 2;
+    traceInfo.colors[0] = RGBQUAD{TRACE_DARK.b, TRACE_DARK.g, TRACE_DARK.r, 0};
+    traceInfo.colors[1] = RGBQUAD{LABEL_BACKGROUND.b, LABEL_BACKGROUND.g, LABEL_BACKGROUND.r, 0};
+  }
+  ~Surface() {
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(font);
+    DeleteObject(bitmap);
+    DeleteObject(background);
+    DeleteDC(dc);
+  }
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+};
+
+Win32SpectrumWindow::Win32SpectrumWindow(SpectrumEvents events) : events_(std::move(events)) {}
+
+Win32SpectrumWindow::~Win32SpectrumWindow() { Close(); }
+
+FrameSize Win32SpectrumWindow::Frame(const WindowScale& scale) {
+  RECT rect{0, 0, scale.Px(CLIENT_WIDTH), scale.Px(CLIENT_HEIGHT)};
+  AdjustWindowRectForDpi(&rect, STYLE, false, 0, scale.dpi);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Win32SpectrumWindow::Open(HWND__* parent, const std::string& title, int x, int y, const WindowScale& scale) {
+  Close();
+  RegisterSpectrumClass();
+  scale_ = scale;
+  MakeSurface();
+  const FrameSize frame = Frame(scale);
+  const std::wstring wideTitle = Widen(title);
+  CreateWindowExW(0, WINDOW_CLASS, wideTitle.c_str(), STYLE, x, y, frame.width, frame.height, parent, nullptr,
+                  GetModuleHandleW(nullptr), this);
+  // window_ is set by WM_NCCREATE, before the first paint.
+  Render();
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+}
+
+void Win32SpectrumWindow::Close() {
+  if (window_ == nullptr) return;
+  HWND window = window_;
+  window_ = nullptr;
+  DestroyWindow(window);
+  surface_.reset();
+}
+
+void Win32SpectrumWindow::Place(int& x, int& y) const {
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&rect), 2);
+  x = rect.left;
+  y = rect.top;
+}
+
+void Win32SpectrumWindow::Rescale(const WindowScale& scale, int x, int y) {
+  if (window_ == nullptr) return;
+  scale_ = scale;
+  MakeSurface();
+  Render();
+  const FrameSize frame = Frame(scale);
+  SetWindowPos(window_, nullptr, x, y, frame.width, frame.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+void Win32SpectrumWindow::MakeSurface() {
+  surface_ = std::make_unique<Surface>(scale_.Px(CLIENT_WIDTH), scale_.Px(CLIENT_HEIGHT), scale_.Px(11));
+}
+
+void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
+  picture_ = picture;
+  if (window_ == nullptr) return;
+  Render();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+// The whole client area from the picture: background, the text boxes in order, the trace with
+// each raster pixel scaled, then the notice and the readout over the trace.
+void Win32SpectrumWindow::Render() {
+  if (!surface_) return;
+  Surface& s = *surface_;
+  HDC dc = s.dc;
+  const WindowScale& z = scale_;
+  RECT all{0, 0, s.width, s.height};
+  FillRect(dc, &all, s.background);
+
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, ToColor(LABEL_BACKGROUND));
+  for (int i = 0; i < picture_.boxCount; ++i) {
+    const TextBox& box = picture_.boxes[static_cast<std::size_t>(i)];
+    const RECT area{z.Px(box.box.left), z.Px(box.box.top), z.Px(box.box.right), z.Px(box.box.bottom)};
+    const int length = WidenInto(box.text, s.text.data(), TEXT_CAPACITY);
+    SetTextColor(dc, ToColor(box.color));
+    const bool left = box.align == TextAlign::Left;
+    SetTextAlign(dc, (left ? TA_LEFT : TA_RIGHT) | TA_TOP);
+    ExtTextOutW(dc, left ? area.left : z.Px(RIGHT_ANCHOR_X), area.top, ETO_OPAQUE | ETO_CLIPPED, &area,
+                s.text.data(), static_cast<UINT>(length), nullptr);
+  }
+
+  for (int row = 0; row < RASTER_HEIGHT; ++row) {
+    std::memcpy(&s.traceBits[static_cast<std::size_t>(row * DIB_ROW_BYTES)],
+                &picture_.raster[static_cast<std::size_t>(row * RASTER_ROW_BYTES)], RASTER_ROW_BYTES);
+  }
+  const RECT trace{0, z.Px(TRACE_TOP), z.Px(TRACE_COLUMNS), z.Px(TRACE_TOP + RASTER_HEIGHT)};
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchDIBits(dc, trace.left, trace.top, trace.right - trace.left, trace.bottom - trace.top, 0, 0, TRACE_COLUMNS,
+                RASTER_HEIGHT, s.traceBits.data(), reinterpret_cast<const BITMAPINFO*>(&s.traceInfo), DIB_RGB_COLORS,
+                SRCCOPY);
+
+  if (!picture_.notice.empty() || !picture_.readout.empty()) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColor(LABEL_BACKGROUND));
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    if (!picture_.notice.empty()) {
+      RECT area = trace;
+      const int length = WidenInto(picture_.notice, s.text.data(), TEXT_CAPACITY);
+      DrawTextW(dc, s.text.data(), length, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (!picture_.readout.empty()) {
+      RECT area{trace.left, trace.top + z.Px(1), trace.right - z.Px(2), trace.bottom};
+      const int length = WidenInto(picture_.readout, s.text.data(), TEXT_CAPACITY);
+      DrawTextW(dc, s.text.data(), length, &area, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    SetBkMode(dc, OPAQUE);
+  }
+}
+
+void Win32SpectrumWindow::SetMarkerCursor(bool onMarker) {
+  markerCursor_ = onMarker;
+  POINT at{};
+  if (window_ != nullptr && GetCursorPos(&at) && WindowFromPoint(at) == window_) {
+    SetCursor(LoadCursorW(nullptr, onMarker ? IDC_SIZEWE : IDC_ARROW));
+  }
+}
+
+void Win32SpectrumWindow::ShowPopupMenu(int resourceId, Point client, const std::vector<int>& checkedIds) {
+  const std::vector<MenuNode>& nodes = PopupMenuResource(resourceId);
+  if (nodes.empty() || window_ == nullptr) return;
+  HMENU menu = BuildPopup(nodes);
+  for (int id : checkedIds) CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_CHECKED);
+  POINT at{scale_.Px(client.x), scale_.Px(client.y)};
+  ClientToScreen(window_, &at);
+  const int picked = TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window_, nullptr);
+  DestroyMenu(menu);
+  if (picked != 0 && events_.popupPick) events_.popupPick(picked);
+}
+
+std::intptr_t Win32SpectrumWindow::OnMessage(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                             std::intptr_t lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      window_ = window;
+      break;
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers the whole client area
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      if (surface_) BitBlt(dc, 0, 0, surface_->width, surface_->height, surface_->dc, 0, 0, SRCCOPY);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, markerCursor_ ? IDC_SIZEWE : IDC_ARROW));
+        return TRUE;
+      }
+      break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      if (events_.pointer) {
+        events_.pointer(PointerKeysOf(wParam), scale_.ToDesign(GET_X_LPARAM(lParam)),
+                        scale_.ToDesign(GET_Y_LPARAM(lParam)));
+      }
+      return 0;
+    case WM_RBUTTONDOWN:
+      if (events_.rightButton) {
+        events_.rightButton(scale_.ToDesign(GET_X_LPARAM(lParam)), scale_.ToDesign(GET_Y_LPARAM(lParam)));
+      }
+      return 0;
+    case WM_CLOSE:
+      if (events_.close) events_.close();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace keblor

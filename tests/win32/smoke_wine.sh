@@ -1,0 +1,207 @@
+#!/usr/bin/env bash
+# keblor.exe under Wine on a private X display, capturing a 700 Hz tone from a private PulseAudio
+# null sink (Wine's sound driver records from the server's default source). It starts with no
+# settings but an input that is not there (mono, VFO-A on the 1000 Hz range, marker at 500 Hz):
+# the program says so in one line on standard error, which reaches both the terminal and the
+# debugger (OutputDebugString); the tone shows at column 140 of the trace and the marker at
+# column 100; F6 three times moves the marker to 530 Hz (column
+# 106); a second copy ends with status 0 while the first runs on; closing the main window ends
+# the first with status 0 and leaves keblor.ini as it was.
+# Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
+# prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
+# Usage: smoke_wine.sh <keblor.exe> <build folder>
+set -euo pipefail
+
+EXE=$(readlink -f "${1:?usage: smoke_wine.sh <keblor.exe> <build folder>}")
+BUILD_DIR=$(readlink -f "${2:?usage: smoke_wine.sh <keblor.exe> <build folder>}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../e2e/pulse_null_sink.sh
+source "$HERE/../e2e/pulse_null_sink.sh"
+# shellcheck source=../gui_e2e/x_session.sh
+source "$HERE/../gui_e2e/x_session.sh"
+
+command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
+# Only what the program sends to the debugger (with the exceptions Wine warns of).
+export WINEDEBUG=-all,warn+seh
+# No Mono or Gecko installer dialogs in a fresh prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+OWN_WINESERVER=0
+if [ -z "${WINEPREFIX:-}" ]; then
+  export WINEPREFIX=$BUILD_DIR/wine-smoke-prefix
+  OWN_WINESERVER=1
+fi
+# The prefix as seen before this script changes HOME for the private sound server.
+WINEPREFIX=$(readlink -m "$WINEPREFIX")
+
+WORK=$(mktemp -d "$BUILD_DIR/keblor-wine-smoke.XXXXXX")
+PASSED=0
+KEBLOR_PID=
+SHOT=0
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+cleanup() {
+  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
+  if [ "$OWN_WINESERVER" = 1 ]; then wineserver -k 2>/dev/null || true; fi
+  x_teardown
+  pulse_teardown
+  wait 2>/dev/null || true
+  if [ "$PASSED" = 1 ]; then
+    rm -rf "$WORK"
+    return 0
+  fi
+  echo "screenshots and logs kept in $WORK"
+  local log
+  for log in "$WORK"/keblor*.log; do
+    if [ -s "$log" ]; then sed "s/^/$(basename "$log" .log): /" "$log"; fi
+  done
+}
+trap cleanup EXIT
+
+# Finds the VFO-A trace area in a screenshot: the first place, top to bottom, where a row of 200
+# trace pixels (black or lit) stands between the window background's rows above and below the
+# 128 trace rows. Prints "X Y", or nothing.
+find_trace() {  # png
+  convert "$1" -depth 8 txt:- | awk '
+    /^#/ { next }
+    {
+      split($1, p, /[,:]/); x = p[1] + 0; y = p[2] + 0; c = toupper($3)
+      k[x, y] = c == "#000000" || c == "#C2C2C2" ? "T" : c == "#C0C0C0" ? "G" : "O"
+      if (x > w) w = x; if (y > h) h = y
+    }
+    END {
+      for (y = 0; y <= h; y++) {
+        t = 0; g = 0
+        for (x = w; x >= 0; x--) {
+          t = k[x, y] == "T" ? t + 1 : 0; g = k[x, y] == "G" ? g + 1 : 0
+          runT[x, y] = t; runG[x, y] = g
+        }
+      }
+      for (y = 1; y + 128 <= h; y++)
+        for (x = 0; x + 200 <= w + 1; x++)
+          if (runT[x, y] == 200 && runG[x, y - 1] >= 200 && runT[x, y + 64] == 200 &&
+              runT[x, y + 127] == 200 && runG[x, y + 128] >= 200) { print x, y; exit }
+    }'
+}
+
+shoot() {
+  SHOT=$((SHOT + 1))
+  LAST_SHOT=$WORK/shot$SHOT.png
+  import -window "$MAIN_WINDOW" "$LAST_SHOT"
+}
+
+stats_field() {  # stats name
+  sed -E "s/.*$2=(-?[0-9]+).*/\\1/" <<<"$1"
+}
+
+# Waits up to 20 s until the trace shows the marker at MARKER and the strongest peak within one
+# column of PEAK.
+wait_for_trace() {  # name marker peak
+  local name=$1 marker=$2 peak=$3 deadline=$((SECONDS + 20)) stats="" at=""
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    shoot
+    at=$(find_trace "$LAST_SHOT")
+    if [ -n "$at" ]; then
+      # shellcheck disable=SC2086
+      stats=$(trace_stats "$LAST_SHOT" $at)
+      local got_marker got_peak
+      got_marker=$(stats_field "$stats" marker)
+      got_peak=$(stats_field "$stats" peak)
+      if [ "$(stats_field "$stats" other)" -eq 0 ] && [ "$got_marker" -eq "$marker" ] &&
+        [ "$got_peak" -ge $((peak - 1)) ] && [ "$got_peak" -le $((peak + 1)) ]; then
+        echo "$name: trace at ($at) of the main window, $stats (shot$SHOT.png)"
+        return 0
+      fi
+    fi
+    kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended while $name was awaited"
+    sleep 0.5
+  done
+  fail "$name: expected marker=$marker peak=$peak, last saw ${stats:-no trace area} (shot$SHOT.png)"
+}
+
+main_windows_count() {
+  { xdotool search --name '^CW Keblor$' 2>/dev/null || true; } | wc -l
+}
+
+start=$SECONDS
+pulse_private_home "$WORK"
+pulse_start
+# Wine asks the server for its default source.
+pactl set-default-source cw.monitor
+x_start "$WORK"
+mkdir -p "$WINEPREFIX"
+if [ "$OWN_WINESERVER" = 1 ]; then wineserver -p; fi
+# A fresh prefix is made on the first start: done here, so the program's own start is not timed
+# against it.
+wineboot -i >"$WORK/wineboot.log" 2>&1 || fail "wineboot failed: $(cat "$WORK/wineboot.log")"
+echo "wine ready after $((SECONDS - start)) s ($WINEPREFIX)"
+
+RUN_DIR=$WORK/program
+mkdir -p "$RUN_DIR"
+printf '[General]\r\nInput=No such card\r\n' >"$RUN_DIR/keblor.ini"
+cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
+pulse_play_tone 700
+(cd "$RUN_DIR" && exec wine "$EXE") >"$WORK/keblor.log" 2>&1 &
+KEBLOR_PID=$!
+launched=$SECONDS
+MAIN_WINDOW=
+while [ -z "$MAIN_WINDOW" ]; do
+  [ $((SECONDS - launched)) -lt 90 ] || fail "no \"CW Keblor\" window appeared within 90 s"
+  kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended before its window appeared"
+  MAIN_WINDOW=$(timeout 2 xdotool search --sync --name '^CW Keblor$' 2>/dev/null | head -n1) || true
+done
+echo "the main window appeared after $((SECONDS - launched)) s"
+
+# The notice: once as the program wrote it, once as the debugger received it.
+notice='keblor: the input "No such card" is not there; capturing from the default input'
+deadline=$((SECONDS + 10))
+until grep -qxF "$notice" "$WORK/keblor.log" &&
+  grep -F 'OutputDebugString' "$WORK/keblor.log" | grep -qF 'No such card'; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the notice did not reach both standard error and the debugger"
+  sleep 0.2
+done
+echo "the notice on standard error: $(grep -cxF "$notice" "$WORK/keblor.log"), at the debugger:" \
+  "$(grep -F 'OutputDebugString' "$WORK/keblor.log" | grep -cF 'No such card')"
+
+# 1000 Hz over 200 columns, 5 Hz each: the tone at column 140, the 500 Hz marker at 100.
+wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" 100 140
+
+echo "== F6 three times"
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+for _ in 1 2 3; do
+  xdotool key --clearmodifiers F6
+  sleep 0.2
+done
+wait_for_trace "VFO-A marker 530 Hz" 106 140
+
+echo "== a second copy"
+second=$SECONDS
+status=0
+(cd "$RUN_DIR" && exec timeout -k 5 60 wine "$EXE") >"$WORK/keblor-second.log" 2>&1 || status=$?
+echo "the second copy ended with status $status after $((SECONDS - second)) s"
+[ "$status" -eq 0 ] || fail "the second copy ended with status $status (124: still running after 60 s)"
+kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the first copy ended when the second started"
+windows=$(main_windows_count)
+[ "$windows" -eq 1 ] || fail "$windows \"CW Keblor\" windows after the second copy, not 1"
+wait_for_trace "first copy still drawing" 106 140
+
+echo "== closing the main window (Alt+F4)"
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true
+xdotool key --clearmodifiers alt+F4
+deadline=$((SECONDS + 30))
+while kill -0 "$KEBLOR_PID" 2>/dev/null; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the program is still running 30 s after its window was closed"
+  sleep 0.2
+done
+status=0
+wait "$KEBLOR_PID" || status=$?
+KEBLOR_PID=
+echo "the program ended with status $status"
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+cmp -s "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before" || fail "closing changed keblor.ini"
+
+PASSED=1
+echo "wine smoke test: passed in $((SECONDS - start)) s"
