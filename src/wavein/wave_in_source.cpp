@@ -4,7 +4,7 @@
 #include <mmsystem.h>
 
 #include <array>
-#include <charconv>
+#include <utility>
 
 namespace keblor {
 namespace {
@@ -94,22 +94,37 @@ void* WaveInSource::NotifyWindow() const { return state_->window; }
 
 int WaveInSource::InputCount() { return static_cast<int>(state_->calls.getNumDevs()); }
 
-std::vector<InputInfo> WaveInSource::Inputs() {
-  std::vector<InputInfo> inputs;
-  const unsigned count = state_->calls.getNumDevs();
+namespace {
+// The devices with a name, by number. The id is the device's name, and the second and later
+// device of one name add " #2", " #3"...: a saved choice then names the same card when devices
+// come and go and the numbers move.
+std::vector<std::pair<unsigned, InputInfo>> ListDevices(const WaveInCalls& calls) {
+  std::vector<std::pair<unsigned, InputInfo>> devices;
+  const unsigned count = calls.getNumDevs();
   for (unsigned device = 0; device < count; ++device) {
     std::string name;
-    if (state_->calls.getName(device, name) != MMSYSERR_NOERROR) continue;
-    inputs.push_back({std::to_string(device), name});
+    if (calls.getName(device, name) != MMSYSERR_NOERROR) continue;
+    int same = 1;
+    for (const auto& listed : devices) same += listed.second.name == name ? 1 : 0;
+    devices.push_back({device, {same > 1 ? name + " #" + std::to_string(same) : name, name}});
   }
+  return devices;
+}
+}  // namespace
+
+std::vector<InputInfo> WaveInSource::Inputs() {
+  std::vector<InputInfo> inputs;
+  for (auto& device : ListDevices(state_->calls)) inputs.push_back(std::move(device.second));
   return inputs;
 }
 
-// An id that is not a device number of this machine selects the default input.
+// An id no device has now selects the default input.
 void WaveInSource::SelectInput(const std::string& id) {
-  unsigned device = 0;
-  const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), device);
-  state_->device = !id.empty() && error == std::errc() && end == id.data() + id.size() ? device : WAVE_MAPPER;
+  state_->device = WAVE_MAPPER;
+  if (id.empty()) return;
+  for (const auto& device : ListDevices(state_->calls)) {
+    if (device.second.id == id) state_->device = device.first;
+  }
 }
 
 namespace {

@@ -43,7 +43,7 @@ class WaveInSource : public AudioSource {
 
   int InputCount() override;
   // "Default input" is not listed: the default is the empty id (the wave mapper). The ids are
-  // the device numbers in decimal.
+  // the devices' names, made unique with " #2", " #3"... where a name repeats.
   std::vector<InputInfo> Inputs() override;
   void SelectInput(const std::string& id) override;
   int Query(const AudioFormat& format) override;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wavein/wave_in_source.h"
@@ -21,17 +22,21 @@ struct FakeService {
   void* prepared[2] = {};
   int prepareCount = 0;
   unsigned failPrepare = 0;
+  unsigned openedDevice = 0;
 };
 FakeService* fake = nullptr;
 void* const HANDLE_VALUE = reinterpret_cast<void*>(0x1234);  // the service gives it out again
 
-unsigned FakeNumDevs() { return 1; }
-unsigned FakeName(unsigned, std::string& name) {
-  name = "Line In";
+// Two cards of the same name around a USB codec, and a device that cannot say its name.
+unsigned FakeNumDevs() { return 4; }
+unsigned FakeName(unsigned device, std::string& name) {
+  if (device == 2) return MMSYSERR_NODRIVER;
+  name = device == 1 ? "USB Audio CODEC" : "Line In";
   return 0;
 }
-unsigned FakeOpen(void** handle, unsigned, const void*, void*, bool query) {
+unsigned FakeOpen(void** handle, unsigned device, const void*, void*, bool query) {
   fake->calls.push_back(query ? "query" : "open");
+  fake->openedDevice = device;
   if (handle != nullptr) *handle = query ? nullptr : HANDLE_VALUE;
   return 0;
 }
@@ -174,8 +179,19 @@ TEST_F(WaveInSourceTest, AFailedPrepareNamesTheBufferStepWithTheServiceCode) {
   EXPECT_EQ(service.calls, (std::vector<std::string>{"stop", "reset", "unprepare", "close"}));
 }
 
-TEST_F(WaveInSourceTest, InputsAreTheDeviceNumbersAndAnUnknownIdIsTheDefault) {
-  EXPECT_EQ(source.Inputs(), (std::vector<InputInfo>{{"0", "Line In"}}));
+// Inputs are named by the devices' names, a repeated name made unique; an id no device has now
+// opens the default input.
+TEST_F(WaveInSourceTest, InputsAreChosenByNameAndAnUnknownIdIsTheDefault) {
+  EXPECT_EQ(source.Inputs(), (std::vector<InputInfo>{
+                                 {"Line In", "Line In"}, {"USB Audio CODEC", "USB Audio CODEC"}, {"Line In #2", "Line In"}}));
+  const AudioFormat mono{1, 16};
+  for (const auto& [id, device] : std::vector<std::pair<std::string, unsigned>>{
+           {"USB Audio CODEC", 1}, {"Line In #2", 3}, {"Line In", 0}, {"Gone", WAVE_MAPPER}, {"", WAVE_MAPPER}}) {
+    source.SelectInput(id);
+    EXPECT_EQ(source.Query(mono), 0);
+    EXPECT_EQ(fake->openedDevice, device) << id;
+  }
+  service.calls.clear();
   EXPECT_EQ(source.Query(AudioFormat{3, 16}), FORMAT_NOT_SUPPORTED);
   EXPECT_TRUE(service.calls.empty()) << "a format outside 1-2 channels of 8 or 16 bits is refused before asking";
 }
