@@ -43,7 +43,7 @@ class CompactMenuBarStyle : public QProxyStyle {
   }
 };
 
-// The keys of the accelerator table: F1..F12 and the keypad's plus and minus. Shift and Alt
+// The keys of the accelerator table: F1..F12, the keypad's plus and minus, and Z. Shift and Alt
 // take a key out of the table, as none of its entries names them. The main keyboard's plus
 // (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
 // keyboards without a keypad.
@@ -66,6 +66,10 @@ bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
   }
   if (code == Qt::Key_Minus) {
     key = AcceleratorKey::KeypadMinus;
+    return true;
+  }
+  if (code == Qt::Key_Z) {
+    key = AcceleratorKey::Z;
     return true;
   }
   return false;

@@ -94,7 +94,7 @@ TEST(QtMainView, TheInputMenuListsTheInputsAndPicksOne) {
   RunningProgram::Settle();
 }
 
-// Function keys and the keypad go through the table; Shift or Alt take a key out of it, and
+// Function keys, the keypad and Z go through the table; Shift or Alt take a key out of it, and
 // keys pressed in a spectrum window reach the main window.
 TEST(QtMainView, KeysReachTheProgram) {
   RunningProgram p;
@@ -117,6 +117,10 @@ TEST(QtMainView, KeysReachTheProgram) {
   EXPECT_EQ(p.program->settings().VFO_B.Range, 1);
   PressKey(p, Qt::Key_Minus, Qt::ShiftModifier);  // "_" is no key of the table
   EXPECT_EQ(p.program->settings().VFO_A.Range, 4);
+  PressKey(p, Qt::Key_Z);
+  EXPECT_EQ(p.program->settings().Zoom, 2);
+  PressKey(p, Qt::Key_Z, Qt::ShiftModifier);
+  EXPECT_EQ(p.program->settings().Zoom, 2);
   QTest::keyClick(p.Client(Vfo::B), Qt::Key_F2);
   EXPECT_EQ(p.program->settings().Level, 1);
 }
