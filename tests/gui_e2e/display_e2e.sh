@@ -33,6 +33,30 @@ pixels_changed() {  # a b
   echo "${n%%.*}"
 }
 
+# Waits up to 14 s until two shots of the trace area a third of a second apart differ (1) or are
+# the same (0); false when that never happened.
+until_trace_changes() {  # 1 or 0
+  local changed
+  for _ in $(seq 20); do
+    shoot_trace "$A_X" "$A_Y"
+    trace_crop "$LAST_SHOT" "$WORK/trace_before.png"
+    sleep 0.35
+    shoot_trace "$A_X" "$A_Y"
+    trace_crop "$LAST_SHOT" "$WORK/trace_after.png"
+    changed=$(pixels_changed "$WORK/trace_before.png" "$WORK/trace_after.png")
+    if [ "$1" = 1 ] && [ "$changed" != 0 ]; then return 0; fi
+    if [ "$1" = 0 ] && [ "$changed" = 0 ]; then return 0; fi
+  done
+  return 1
+}
+
+# The first lit row of a trace column in a screenshot of the main window; 128 when none is lit.
+column_top() {  # shot column
+  convert "$1" -crop "1x128+$((A_X + $2))+$A_Y" +repage -depth 8 txt:- |
+    awk '/^#/ { next } { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && !found) { print p[2]; found = 1 } }
+      END { if (!found) print 128 }'
+}
+
 program_session_open display-e2e "${1:?usage: display_e2e.sh <keblor program>}"
 
 RUN_DIR=$WORK/program
@@ -58,15 +82,21 @@ keys F6 F6 F6
 wait_for_trace "VFO-A marker 530 Hz" "$A_X" "$A_Y" 106 140 0
 
 echo "== F12: frozen"
+# In noise the live trace changes from picture to picture, so the freeze is seen as soon as it has
+# taken hold: two shots a third of a second apart are the same. Only then does the tone change.
+pulse_play_noisy_tone 700
+until_trace_changes 1 || fail "the trace in noise does not change from picture to picture"
 keys F12
-# The key is in the program's hands well before the new tone reaches it: play_tone itself lets a
-# second pass.
-sleep 0.5
+until_trace_changes 0 || fail "the trace in noise still changes 14 s after F12 ($(basename "$LAST_SHOT"))"
 pulse_play_tone 800
 shoot_trace "$A_X" "$A_Y"
 FROZEN=$LAST_SHOT
-echo "frozen: $LAST_STATS ($(basename "$FROZEN"))"
-[ "$(stats_field "$LAST_STATS" peak)" -eq 140 ] ||
+# The noise floor crosses the marker, so the picture is read column by column: the 700 Hz tone
+# reaches the top row, and no 800 Hz tone stands above the noise.
+top_700=$(column_top "$FROZEN" 140)
+top_800=$(column_top "$FROZEN" 160)
+echo "frozen: column 140 lit from row $top_700, column 160 from row $top_800 ($(basename "$FROZEN"))"
+[ "$top_700" -le 2 ] && [ "$top_800" -gt 20 ] ||
   fail "the frozen trace does not show the 700 Hz tone it was frozen with ($(basename "$FROZEN"))"
 # F6 is greyed while frozen: it must not move the marker, now or after the thaw.
 keys F6
