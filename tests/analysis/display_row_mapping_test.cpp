@@ -4,8 +4,9 @@
 
 #include <cmath>
 #include <cstddef>
-#include <initializer_list>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 namespace keblor {
 namespace {
@@ -33,7 +34,7 @@ struct Mapping {
 };
 
 // Columns other than the listed ones must be at the floor.
-void ExpectOnlyColumns(const DisplayRow& row, std::initializer_list<std::pair<int, int>> columns) {
+void ExpectOnlyColumns(const DisplayRow& row, const std::vector<std::pair<int, int>>& columns) {
   EXPECT_EQ(row[0], 127);
   for (int c = 1; c < DISPLAY_ROW_LENGTH; ++c) {
     int expected = 127;
@@ -90,99 +91,39 @@ TEST(MapDisplayRows, FullScaleReferenceFollowsTheSampleSize) {
   }
 }
 
-TEST(MapDisplayRows, TwoThousandHertzSpanIsOneBinPerColumn) {
-  Mapping m;
-  m.accA[100] = REF16;
-  m.accA[1] = AtLevel(20.0);
-  m.accA[200] = AtLevel(20.0);
-  m.accA[201] = REF16;  // beyond the span
-  m.accA[0] = REF16;    // DC is never shown
-  m.Run();
-  ExpectOnlyColumns(m.rowA, {{1, 51}, {100, 0}, {200, 51}});
-}
-
-TEST(MapDisplayRows, ThousandHertzSpanInterpolatesHalfwayBetweenBins) {
-  Mapping m;
-  m.Ranges(1);
-  m.accA[50] = AtLevel(4.0);  // value 10
-  m.accA[1] = AtLevel(4.0);
-  m.Run();
-  // From the anchor 127 to 10 the column between is 68; from 10 back to 127 it is 69.
-  ExpectOnlyColumns(m.rowA, {{1, 68}, {2, 10}, {3, 69}, {99, 68}, {100, 10}, {101, 69}});
-}
-
-TEST(MapDisplayRows, FiveHundredHertzSpanInterpolatesThreeColumnsPerBin) {
-  Mapping m;
-  m.Ranges(0);
-  m.accA[1] = AtLevel(4.0);   // value 10
-  m.accA[50] = AtLevel(4.0);
-  m.accA[51] = REF16;         // beyond the span
-  m.Run();
-  ExpectOnlyColumns(m.rowA, {{1, 97}, {2, 68}, {3, 39}, {4, 10}, {5, 40}, {6, 69}, {7, 98},
-                             {197, 97}, {198, 68}, {199, 39}, {200, 10}});
-}
-
-TEST(MapDisplayRows, ThreeThousandHertzSpanSkipsEveryThirdBinAndPairsDownwards) {
-  {
+// How each span takes bins to columns. Levels are dB below the reference; the listed columns
+// are the only ones off the floor.
+TEST(MapDisplayRows, EachSpanMapsBinsToItsColumns) {
+  struct Case {
+    const char* what;
+    int range;
+    std::vector<std::pair<int, double>> bins;
+    std::vector<std::pair<int, int>> columns;
+  };
+  const Case cases[] = {
+      {"2000 Hz: one bin a column; DC and bins past the span are not shown", 2,
+       {{100, 0.0}, {1, 20.0}, {200, 20.0}, {201, 0.0}, {0, 0.0}}, {{1, 51}, {100, 0}, {200, 51}}},
+      // From the anchor 127 to 10 the column between is 68; from 10 back to 127 it is 69.
+      {"1000 Hz: halfway between bins", 1, {{50, 4.0}, {1, 4.0}},
+       {{1, 68}, {2, 10}, {3, 69}, {99, 68}, {100, 10}, {101, 69}}},
+      {"500 Hz: three columns between bins", 0, {{1, 4.0}, {50, 4.0}, {51, 0.0}},
+       {{1, 97}, {2, 68}, {3, 39}, {4, 10}, {5, 40}, {6, 69}, {7, 98}, {197, 97}, {198, 68}, {199, 39}, {200, 10}}},
+      {"3000 Hz: 50 Hz feeds no column", 3, {{5, 0.0}}, {}},
+      {"3000 Hz: 60 Hz is column 4 and the lower of column 5's pair", 3, {{6, 0.0}}, {{4, 0}, {5, 0}}},
+      {"3000 Hz: DC counts as zero", 3, {{0, 0.0}, {300, 20.0}, {301, 0.0}}, {{200, 51}}},
+      {"3000 Hz: the stronger of bins 4 and 3 is column 3", 3, {{1, 20.0}, {4, 40.0}, {3, 20.0}},
+       {{1, 51}, {2, 51}, {3, 51}}},
+      {"4000 Hz: bin 3 is column 2", 4, {{3, 0.0}}, {{2, 0}}},
+      {"4000 Hz: the stronger of two bins", 4, {{399, 20.0}, {400, 40.0}, {0, 0.0}, {1, 40.0}}, {{1, 102}, {200, 51}}},
+      {"4000 Hz: the last bin", 4, {{400, 20.0}}, {{200, 51}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Mapping m;
-    m.Ranges(3);
-    m.accA[5] = REF16;  // 50 Hz feeds no column
+    m.Ranges(c.range);
+    for (const auto& [bin, db] : c.bins) m.accA[static_cast<std::size_t>(bin)] = AtLevel(db);
     m.Run();
-    ExpectOnlyColumns(m.rowA, {});
-  }
-  {
-    Mapping m;
-    m.Ranges(3);
-    m.accA[6] = REF16;  // 60 Hz: column 4 on it, column 5 as the lower of its pair
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{4, 0}, {5, 0}});
-  }
-  {
-    Mapping m;
-    m.Ranges(3);
-    m.accA[0] = REF16;  // counts as zero for column 1, and is cleared
-    m.accA[300] = AtLevel(20.0);
-    m.accA[301] = REF16;
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{200, 51}});
-    EXPECT_EQ(m.accA[0], 0.0f);
-  }
-  {
-    Mapping m;
-    m.Ranges(3);
-    m.accA[1] = AtLevel(20.0);
-    m.accA[4] = AtLevel(40.0);
-    m.accA[3] = AtLevel(20.0);  // the stronger of bins 4 and 3 wins column 3; column 2 is bin 3
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{1, 51}, {2, 51}, {3, 51}});
-  }
-}
-
-TEST(MapDisplayRows, FourThousandHertzSpanKeepsTheStrongerOfTwoBins) {
-  {
-    Mapping m;
-    m.Ranges(4);
-    m.accA[3] = REF16;
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{2, 0}});
-  }
-  {
-    Mapping m;
-    m.Ranges(4);
-    m.accA[399] = AtLevel(20.0);
-    m.accA[400] = AtLevel(40.0);
-    m.accA[0] = REF16;
-    m.accA[1] = AtLevel(40.0);
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{1, 102}, {200, 51}});
-    EXPECT_EQ(m.accA[0], 0.0f);
-  }
-  {
-    Mapping m;
-    m.Ranges(4);
-    m.accA[400] = AtLevel(20.0);
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{200, 51}});
+    ExpectOnlyColumns(m.rowA, c.columns);
   }
 }
 
@@ -210,25 +151,25 @@ TEST(MapDisplayRows, RangesMapEachChannelWithItsOwnSpan) {
 }
 
 TEST(Ft1000mpCorrection, RaisesVfoBOnlyByTheTabledAmounts) {
-  {
-    // 20 dB at 2000 Hz is raised by 16.714 dB; at 700 Hz nothing changes; VFO-A stays put.
-    Mapping m;
-    m.input.ft1000mp = true;
-    m.accA[200] = AtLevel(20.0);
-    m.accB[200] = AtLevel(20.0);
-    m.accB[70] = AtLevel(20.0);
-    m.Run();
-    ExpectOnlyColumns(m.rowA, {{200, 51}});
-    ExpectOnlyColumns(m.rowB, {{70, 51}, {200, 8}});
-  }
-  {
-    // 3000 Hz span: bin 300 at 60 dB below (off the bottom) is raised by 27 dB into view.
-    Mapping m;
-    m.Ranges(3);
-    m.input.ft1000mp = true;
-    m.accB[300] = AtLevel(60.0);
-    m.Run();
-    ExpectOnlyColumns(m.rowB, {{200, 84}});
+  // 20 dB at 2000 Hz is raised by 16.714 dB; at 700 Hz nothing changes; VFO-A stays put.
+  Mapping m;
+  m.input.ft1000mp = true;
+  m.accA[200] = AtLevel(20.0);
+  m.accB[200] = AtLevel(20.0);
+  m.accB[70] = AtLevel(20.0);
+  m.Run();
+  ExpectOnlyColumns(m.rowA, {{200, 51}});
+  ExpectOnlyColumns(m.rowB, {{70, 51}, {200, 8}});
+
+  // The ends of the wider spans: 3000 Hz 60 dB down (off the bottom) is raised by 27 dB into
+  // view, 4000 Hz 40 dB down by 25.71 dB.
+  for (auto [range, bin, db, value] : {std::tuple{3, 300, 60.0, 84}, std::tuple{4, 400, 40.0, 36}}) {
+    Mapping wide;
+    wide.Ranges(range);
+    wide.input.ft1000mp = true;
+    wide.accB[static_cast<std::size_t>(bin)] = AtLevel(db);
+    wide.Run();
+    ExpectOnlyColumns(wide.rowB, {{200, value}});
   }
 }
 
@@ -261,15 +202,6 @@ TEST(Ft1000mpCorrection, ChangesSlopeAtEachSpansKnee) {
       EXPECT_EQ(m.rowB[static_cast<std::size_t>(c.column)], c.value);
     }
   }
-}
-
-TEST(Ft1000mpCorrection, WidestSpanEndsRaisedAndEmptyColumnsStayAtTheFloor) {
-  Mapping m;
-  m.Ranges(4);
-  m.input.ft1000mp = true;
-  m.accB[400] = AtLevel(40.0);  // raised by 25.71 dB
-  m.Run();
-  ExpectOnlyColumns(m.rowB, {{200, 36}});
 }
 
 }  // namespace

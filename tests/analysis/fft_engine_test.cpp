@@ -26,9 +26,6 @@ class FftEngineTest : public ::testing::Test {
   void Forward(Block& re, Block& im) const {
     FftTransform(-1, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
   }
-  void Inverse(Block& re, Block& im) const {
-    FftTransform(1, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
-  }
 
   FftTables tables;
 };
@@ -121,48 +118,6 @@ TEST_F(FftEngineTest, TablesHoldThePeriodicHannWindowAndTheStageSteps) {
   EXPECT_LT(tables.stageSin[9], 1e-11f);
 }
 
-TEST_F(FftEngineTest, ZerosImpulseAndConstantGiveTheirKnownSpectra) {
-  Block re{}, im{};
-  Forward(re, im);
-  for (std::size_t k = 0; k < N; ++k) {
-    ASSERT_EQ(re[k], 0.0f) << k;
-    ASSERT_EQ(im[k], 0.0f) << k;
-  }
-
-  re.fill(0.0f);
-  im.fill(0.0f);
-  re[0] = 1.0f;
-  Forward(re, im);
-  for (std::size_t k = 0; k < N; ++k) {
-    ASSERT_EQ(re[k], 1.0f) << k;
-    ASSERT_EQ(im[k], 0.0f) << k;
-  }
-
-  re.fill(3.0f);
-  im.fill(0.0f);
-  Forward(re, im);
-  EXPECT_FLOAT_EQ(re[0], 3.0f * 1024.0f);
-  EXPECT_EQ(im[0], 0.0f);
-  for (std::size_t k = 1; k < N; ++k) {
-    ASSERT_LT(std::hypot(re[k], im[k]), 1e-3) << k;
-  }
-}
-
-TEST_F(FftEngineTest, ShiftedImpulseGivesTheSignedExponentPhase) {
-  // An impulse at m = 1 gives e^(-2 pi i k / n) forward: a wrong sign or a wrong output order
-  // shows up in the phase of every bin.
-  for (int sign : {-1, 1}) {
-    Block re{}, im{};
-    re[1] = 1.0f;
-    FftTransform(sign, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
-    for (std::size_t k = 0; k < N; ++k) {
-      const double angle = (sign < 0 ? -2.0 : 2.0) * PI * static_cast<double>(k) / 1024.0;
-      ASSERT_NEAR(re[k], std::cos(angle), 2e-5) << "sign " << sign << " bin " << k;
-      ASSERT_NEAR(im[k], std::sin(angle), 2e-5) << "sign " << sign << " bin " << k;
-    }
-  }
-}
-
 TEST_F(FftEngineTest, AgreesWithAnExactDftInBothDirections) {
   for (int sign : {-1, 1}) {
     Block re{}, im{};
@@ -183,69 +138,20 @@ TEST_F(FftEngineTest, AgreesWithAnExactDftInBothDirections) {
 TEST_F(FftEngineTest, GivesTheGroupByGroupRecurrenceBitForBit) {
   // The same operations in another order of loops: any change to the arithmetic (a fused
   // multiply-add, a reordered sum, exact twiddles) shows here, and would shift the display.
-  for (int sign : {-1, 1}) {
-    Block re{}, im{};
-    FillRandom(re, im, 21u + static_cast<unsigned>(sign + 1));
-    Block plainRe = re, plainIm = im;
-    FftTransform(sign, FFT_SIZE, re.data(), im.data(), tables.stageCos.data(), tables.stageSin.data());
-    PlainTransform(sign, plainRe, plainIm, tables);
-    EXPECT_EQ(std::memcmp(re.data(), plainRe.data(), sizeof re), 0) << "sign " << sign;
-    EXPECT_EQ(std::memcmp(im.data(), plainIm.data(), sizeof im), 0) << "sign " << sign;
-  }
-}
-
-TEST_F(FftEngineTest, RepeatedCallsAndOtherStepTablesGiveConsistentResults) {
-  // Both directions in turn, and a second set of step tables, must each use their own twiddles.
-  Block re{}, im{};
-  FillRandom(re, im, 5u);
-  const Block re0 = re, im0 = im;
-  Forward(re, im);
-  const Block fRe = re, fIm = im;
-  Inverse(re, im);
-  re = re0;
-  im = im0;
-  Forward(re, im);
-  EXPECT_EQ(re, fRe);
-  EXPECT_EQ(im, fIm);
-
+  // A second set of step tables (no rotation in the first stage) must be the one used.
   FftTables altered = tables;
-  altered.stageCos[0] = 1.0f;  // a step of no rotation: the first stage then uses w = 1 throughout
+  altered.stageCos[0] = 1.0f;
   altered.stageSin[0] = 0.0f;
-  Block aRe = re0, aIm = im0, pRe = re0, pIm = im0;
-  FftTransform(-1, FFT_SIZE, aRe.data(), aIm.data(), altered.stageCos.data(), altered.stageSin.data());
-  PlainTransform(-1, pRe, pIm, altered);
-  EXPECT_EQ(std::memcmp(aRe.data(), pRe.data(), sizeof aRe), 0);
-  EXPECT_EQ(std::memcmp(aIm.data(), pIm.data(), sizeof aIm), 0);
-}
-
-TEST_F(FftEngineTest, InverseThenForwardReturnsTheInputTimes1024) {
-  Block re{}, im{};
-  FillRandom(re, im, 7u);
-  const Block re0 = re, im0 = im;
-  Inverse(re, im);
-  Forward(re, im);
-  for (std::size_t i = 0; i < N; ++i) {
-    ASSERT_NEAR(re[i], 1024.0f * re0[i], 1024.0 * 1000.0 * 2e-5) << i;
-    ASSERT_NEAR(im[i], 1024.0f * im0[i], 1024.0 * 1000.0 * 2e-5) << i;
-  }
-}
-
-TEST_F(FftEngineTest, BinCentredSineLandsInItsBinAndItsMirror) {
-  // Amplitude u on bin k gives u * n / 2 in bins k and n - k and nearly nothing elsewhere.
-  const double u = 1000.0;
-  const std::size_t bin = 100;
-  Block re{}, im{};
-  for (std::size_t m = 0; m < N; ++m) {
-    re[m] = static_cast<float>(u * std::sin(2.0 * PI * static_cast<double>(bin * m) / 1024.0));
-  }
-  Forward(re, im);
-  EXPECT_NEAR(std::hypot(re[bin], im[bin]), u * 512.0, u * 512.0 * 1e-5);
-  EXPECT_NEAR(std::hypot(re[N - bin], im[N - bin]), u * 512.0, u * 512.0 * 1e-5);
-  // A sine (not a cosine) sits on the imaginary axis: -i u n / 2 forward.
-  EXPECT_LT(im[bin], 0.0f);
-  for (std::size_t k = 0; k < N; ++k) {
-    if (k == bin || k == N - bin) continue;
-    ASSERT_LT(std::hypot(re[k], im[k]), u * 512.0 * 1e-5) << k;
+  for (const FftTables* t : {&tables, &altered}) {
+    for (int sign : {-1, 1}) {
+      Block re{}, im{};
+      FillRandom(re, im, 21u + static_cast<unsigned>(sign + 1));
+      Block plainRe = re, plainIm = im;
+      FftTransform(sign, FFT_SIZE, re.data(), im.data(), t->stageCos.data(), t->stageSin.data());
+      PlainTransform(sign, plainRe, plainIm, *t);
+      EXPECT_EQ(std::memcmp(re.data(), plainRe.data(), sizeof re), 0) << "sign " << sign;
+      EXPECT_EQ(std::memcmp(im.data(), plainIm.data(), sizeof im), 0) << "sign " << sign;
+    }
   }
 }
 
@@ -332,12 +238,7 @@ TEST(FftRounding, HalvesGoAwayFromZero) {
   EXPECT_EQ(RoundNearest(2.5), 3);
   EXPECT_EQ(RoundNearest(-2.5), -3);
   EXPECT_EQ(RoundNearest(3.4999), 3);
-  EXPECT_EQ(RoundNearest(0.0), 0);
-  EXPECT_EQ(RoundNearest(0.49), 0);
-  EXPECT_EQ(RoundNearest(-0.5), -1);
   EXPECT_EQ(RoundNearest(-0.49), 0);
-  EXPECT_EQ(RoundNearest(254.6), 255);
-  EXPECT_EQ(RoundNearest(-7.6), -8);
 }
 
 }  // namespace
