@@ -9,37 +9,25 @@
 #include <memory>
 
 #include "core/command_ids.h"
+#include "core/ini_file.h"
 #include "core/marker_pointer.h"
 #include "fakes/fake_audio_source.h"
 #include "fakes/fake_views.h"
+#include "fakes/memory_settings_file.h"
 
 namespace keblor::test {
 namespace {
 
 using Calls = std::vector<std::string>;
 
-class MemorySettings : public SettingsFile {
- public:
-  std::map<std::string, std::int32_t> values;  // "Section/Key"
-  std::map<std::string, std::string> texts;    // the same, for text values
-  std::map<std::string, std::string> written;
-  bool full = false;  // every write fails, as on a full disk
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
-    const auto it = values.find(section + "/" + key);
-    return it == values.end() ? def : it->second;
-  }
-  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
-    const auto it = texts.find(section + "/" + key);
-    if (it == texts.end()) return std::nullopt;
-    return it->second;
-  }
-  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
-    if (full) return false;
-    written[section + "/" + key] = value;
-    return true;
-  }
-  std::string LastError() const override { return full ? "No space left on device" : ""; }
-};
+// Sets a key of [General] in the settings file's text.
+void Set(MemorySettingsFile& file, const std::string& key, const std::string& value) {
+  file.content = WriteIniValue(file.content, "General", key, value).value();
+}
+
+bool Wrote(const MemorySettingsFile& file, const std::string& entry) {
+  return std::find(file.writes.begin(), file.writes.end(), entry) != file.writes.end();
+}
 
 int LitRowsAnywhere(const TraceRaster& raster) {
   int lit = 0;
@@ -50,9 +38,9 @@ int LitRowsAnywhere(const TraceRaster& raster) {
 class ProgramTest : public ::testing::Test {
  protected:
   void Start(int channels, bool expectRunning = true) {
-    file.values["General/Channels"] = channels;
-    file.values["General/xPos"] = 40;
-    file.values["General/yPos"] = 30;
+    Set(file, "Channels", std::to_string(channels));
+    Set(file, "xPos", "40");
+    Set(file, "yPos", "30");
     EXPECT_EQ(program->StartUp(), expectRunning);
   }
   // A 16-bit block with a full-scale sample on the left channel.
@@ -65,12 +53,12 @@ class ProgramTest : public ::testing::Test {
   FakeMainView view;
   FakeDesktop desktop;
   FakeAudioSource source;
-  MemorySettings file;
+  MemorySettingsFile file;
   std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &file);
 };
 
 TEST_F(ProgramTest, StereoStartOpensCaptureWindowsAndMenu) {
-  file.values["General/ArrangeVertically"] = 0;
+  Set(file, "ArrangeVertically", "0");
   Start(2);
   EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 417, 30 + 231}));
   EXPECT_EQ(source.calls, (Calls{"select default", "query 2x16", "open 2x16", "start"}));
@@ -111,8 +99,8 @@ TEST_F(ProgramTest, StartFailuresAreReportedAndLeaveNothingOpen) {
 
 // A completed averaging cycle draws the open windows (VFO-B only in stereo) unless frozen.
 TEST_F(ProgramTest, BlocksBecomePicturesUnlessFrozen) {
-  file.values["General/Level"] = 1;
-  file.values["General/NumberOfAverages"] = 2;
+  Set(file, "Level", "1");
+  Set(file, "NumberOfAverages", "2");
   Start(2);
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
   const int shownAtStart = a.shown;
@@ -172,11 +160,11 @@ TEST_F(ProgramTest, WindowCommandsArrangeSaveAndExit) {
 
   view.outer = {77, 88, 77 + 213, 88 + 416};
   program->OnCommand(cmd::Save);
-  EXPECT_EQ(file.written.at("General/xPos"), "77");
-  EXPECT_EQ(file.written.at("General/ArrangeVertically"), "1");
+  EXPECT_TRUE(Wrote(file, "General/xPos=77"));
+  EXPECT_TRUE(Wrote(file, "General/ArrangeVertically=1"));
 
   // A failed save is shown, and "Save & exit" does not exit without saving.
-  file.full = true;
+  file.failWrites = true;
   testing::internal::CaptureStderr();
   program->OnCommand(cmd::SaveAndExit);
   testing::internal::GetCapturedStderr();
@@ -241,8 +229,8 @@ TEST_F(ProgramTest, AStoppedInputIsShownAndReopened) {
 // The tuning aids: the readout names the strongest tone and its offset from the marker, the
 // running average gives a picture after every block, and the zoom reaches the view.
 TEST_F(ProgramTest, TuningAids) {
-  file.values["General/Zoom"] = 2;
-  file.values["General/NumberOfAverages"] = 10;
+  Set(file, "Zoom", "2");
+  Set(file, "NumberOfAverages", "10");
   Start(1);
   EXPECT_EQ(view.zoom, 2);
   program->OnCommand(cmd::PitchReadout);
@@ -271,7 +259,7 @@ const std::vector<InputInfo> RIG_INPUTS = {{"alsa_input.usb-codec", "USB Audio C
 // standard error; the settings keep the choice.
 TEST_F(ProgramTest, TheInputComesFromTheSettingsOrTheCommandLine) {
   source.listed = RIG_INPUTS;
-  file.texts["General/Input"] = "alsa_input.usb-codec";
+  Set(file, "Input", "alsa_input.usb-codec");
   Start(1);
   EXPECT_EQ(source.calls.front(), "select alsa_input.usb-codec");
   EXPECT_EQ(view.menu.inputItems, (std::vector<std::string>{"USB Audio CODEC", "Monitor of Rig"}));
@@ -289,9 +277,9 @@ TEST_F(ProgramTest, TheInputComesFromTheSettingsOrTheCommandLine) {
     FakeMainView otherView;
     FakeDesktop otherDesktop;
     FakeAudioSource otherSource;
-    MemorySettings otherFile;
+    MemorySettingsFile otherFile;
     otherSource.listed = RIG_INPUTS;
-    otherFile.texts["General/Input"] = c.inFile;
+    Set(otherFile, "Input", c.inFile);
     auto other = std::make_unique<Program>(otherView, otherDesktop, otherSource, &otherFile);
     other->SetCommandLineInput(c.commandLine);
     testing::internal::CaptureStderr();
@@ -301,7 +289,7 @@ TEST_F(ProgramTest, TheInputComesFromTheSettingsOrTheCommandLine) {
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.said ? 1 : 0) << said;
     EXPECT_EQ(otherView.menu.IsChecked(cmd::InputDefault), c.selected == "select default");
     other->OnCommand(cmd::Save);
-    EXPECT_EQ(otherFile.written.at("General/Input"), c.saved);
+    EXPECT_TRUE(Wrote(otherFile, "General/Input=" + c.saved));
     EXPECT_TRUE(otherDesktop.errors.empty());
     other->Shutdown();
   }
@@ -348,7 +336,7 @@ TEST_F(ProgramTest, PickingAnInputReopensTheCapture) {
 // end lists nothing at all (its server is away), the chosen input is tried again instead.
 TEST_F(ProgramTest, AnInputThatGoesAwayFallsBackToTheDefault) {
   source.listed = RIG_INPUTS;
-  file.texts["General/Input"] = "cw2.monitor";
+  Set(file, "Input", "cw2.monitor");
   Start(1);
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
   ASSERT_TRUE(source.Deliver(LoudBlock()));
@@ -373,7 +361,7 @@ TEST_F(ProgramTest, AnInputThatGoesAwayFallsBackToTheDefault) {
   ASSERT_TRUE(source.Deliver(LoudBlock()));
   EXPECT_EQ(a.picture.notice, "");
   EXPECT_EQ(program->settings().Input, "cw2.monitor");
-  EXPECT_TRUE(file.written.empty());
+  EXPECT_TRUE(file.writes.empty());
   EXPECT_TRUE(desktop.errors.empty());
 }
 

@@ -2,95 +2,46 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <limits>
-#include <memory>
 #include <string>
+#include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "core/ini_file.h"
+#include "fakes/memory_settings_file.h"
 #include "temp_folder.h"
 
-namespace keblor {
+namespace keblor::test {
 namespace {
 
-namespace fs = std::filesystem;
+// Every field of the settings, to compare two of them whole.
+template <class S>
+auto Fields(S& s) {
+  return std::tie(s.Channels, s.BitsPerSample, s.NumberOfAverages, s.FT1000MP, s.Level, s.AlwaysOnTop, s.xPos,
+                  s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Input, s.VFO_A.PitchFreq,
+                  s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range, s.Pitch1, s.Pitch2,
+                  s.Pitch3);
+}
 
-// File content held in memory, every read and write logged in order.
-class MemorySettingsFile : public SettingsFile {
- public:
-  explicit MemorySettingsFile(std::string text = {}) : content(std::move(text)) {}
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override {
-    reads.push_back(section + "/" + key + "/" + std::to_string(defaultValue));
-    return ReadIniInt(content, section, key, defaultValue);
-  }
-  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
-    reads.push_back(section + "/" + key);
-    const std::optional<std::string_view> value = FindIniValue(content, section, key);
-    if (!value) return std::nullopt;
-    return std::string(*value);
-  }
-  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override {
-    writes.push_back(section + "/" + key + "=" + value);
-    if (failWrites) return false;
-    auto updated = WriteIniValue(content, section, key, value);
-    if (!updated) return false;
-    content = *updated;
-    return true;
-  }
-  std::string content;
-  std::vector<std::string> reads;
-  std::vector<std::string> writes;
-  bool failWrites = false;
-};
+void Poison(std::int32_t& value) { value = -77; }
+void Poison(std::string& text) { text = "poison"; }
 
-Settings Load(const std::string& content) {
+// Loads from this file text into settings that start from values no rule would produce, so that
+// every field must come from the load.
+Settings Load(const std::string& content, MemorySettingsFile* log = nullptr) {
   MemorySettingsFile file(content);
   Settings settings;
-  // Start from values no rule would produce, so that every field must come from the load.
-  settings.Channels = settings.BitsPerSample = settings.NumberOfAverages = -77;
-  settings.VFO_A.Range = settings.VFO_B.Range = -77;
-  settings.Pitch1 = settings.Pitch2 = settings.Pitch3 = -77;
+  std::apply([](auto&... field) { (Poison(field), ...); }, Fields(settings));
   LoadSettings(settings, file);
+  if (log != nullptr) *log = file;
   return settings;
 }
 
 TEST(LoadSettings, NoFileGivesTheDefaults) {
+  const Settings DEFAULTS;
   MemorySettingsFile file;
-  Settings s;
-  s.Channels = 2;
-  s.BitsPerSample = 8;
-  s.NumberOfAverages = 9;
-  s.FT1000MP = 1;
-  s.Level = 1;
-  s.AlwaysOnTop = 0;
-  s.xPos = s.yPos = 5;
-  s.ArrangeVertically = 1;
-  s.VFO_A = {1, 0, 4};
-  s.VFO_B = {1, 0, 4};
-  s.Pitch1 = s.Pitch2 = s.Pitch3 = 1;
-  LoadSettings(s, file);
-  EXPECT_EQ(s.Channels, 1);
-  EXPECT_EQ(s.BitsPerSample, 16);
-  EXPECT_EQ(s.NumberOfAverages, 1);
-  EXPECT_EQ(s.FT1000MP, 0);
-  EXPECT_EQ(s.Level, 0);
-  EXPECT_EQ(s.AlwaysOnTop, 1);
-  EXPECT_EQ(s.xPos, 0);
-  EXPECT_EQ(s.yPos, 0);
-  EXPECT_EQ(s.ArrangeVertically, 0);
-  EXPECT_EQ(s.VFO_A.PitchFreq, 500);
-  EXPECT_EQ(s.VFO_A.Pitch, 1);
-  EXPECT_EQ(s.VFO_A.Range, 1);
-  EXPECT_EQ(s.VFO_B.PitchFreq, 500);
-  EXPECT_EQ(s.VFO_B.Pitch, 1);
-  EXPECT_EQ(s.VFO_B.Range, 3);
-  EXPECT_EQ(s.Pitch1, 300);
-  EXPECT_EQ(s.Pitch2, 500);
-  EXPECT_EQ(s.Pitch3, 700);
-
+  const Settings loaded = Load("", &file);
+  EXPECT_EQ(Fields(loaded), Fields(DEFAULTS));
   // The eighteen keys are read in table order, each with its default, then the tuning aids'.
   const std::vector<std::string> expected = {
       "General/Channels/1",        "General/BitsPerSample/16", "General/NumberOfAverages/1",
@@ -105,93 +56,54 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
 }
 
 TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
+  const Settings expected{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 7, .FT1000MP = 1, .Level = 1,
+                          .AlwaysOnTop = 0, .xPos = -1200, .yPos = 33, .ArrangeVertically = 1, .PitchReadout = 1,
+                          .RunningAverage = 1, .Zoom = 3, .Input = "rig", .VFO_A = {650, 0, 0},
+                          .VFO_B = {800, 0, 4}, .Pitch1 = 400, .Pitch2 = 600, .Pitch3 = -20};
   const Settings s = Load(
       "[General]\nChannels=2\nBitsPerSample=8\nNumberOfAverages=7\nFT-1000MP=1\nLevel=1\nAlwaysOnTop=0\n"
-      "xPos=-1200\nyPos=33\nArrangeVertically=1\n"
+      "xPos=-1200\nyPos=33\nArrangeVertically=1\nPitchReadout=1\nRunningAverage=1\nZoom=3\nInput=rig\n"
       "[VFO-A]\nPitchFreq=650\nPitch=0\nRange=0\n"
       "[VFO-B]\nPitchFreq=800\nPitch=0\nRange=4\n"
       "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n");
-  EXPECT_EQ(s.Channels, 2);
-  EXPECT_EQ(s.BitsPerSample, 8);
-  EXPECT_EQ(s.NumberOfAverages, 7);
-  EXPECT_EQ(s.FT1000MP, 1);
-  EXPECT_EQ(s.Level, 1);
-  EXPECT_EQ(s.AlwaysOnTop, 0);
-  EXPECT_EQ(s.xPos, -1200);
-  EXPECT_EQ(s.yPos, 33);
-  EXPECT_EQ(s.ArrangeVertically, 1);
-  EXPECT_EQ(s.VFO_A.PitchFreq, 650);
-  EXPECT_EQ(s.VFO_A.Pitch, 0);
-  EXPECT_EQ(s.VFO_A.Range, 0);
-  EXPECT_EQ(s.VFO_B.PitchFreq, 800);
-  EXPECT_EQ(s.VFO_B.Pitch, 0);
-  EXPECT_EQ(s.VFO_B.Range, 4);
-  EXPECT_EQ(s.Pitch1, 400);
-  EXPECT_EQ(s.Pitch2, 600);
-  EXPECT_EQ(s.Pitch3, -20);
+  EXPECT_EQ(Fields(s), Fields(expected));
 }
 
-TEST(LoadSettings, ChannelsAndBitsFallBackToMonoAnd8Bits) {
+// Channels other than 2 are mono and bits other than 16 are 8; averages are held to 1..100 as
+// the averaging keys hold them (a huge count would never update the display), ranges to the
+// five spans.
+TEST(LoadSettings, FormatAveragesAndRangesAreHeldToWhatTheProgramCanShow) {
   EXPECT_EQ(Load("[General]\nChannels=0\n").Channels, 1);
   EXPECT_EQ(Load("[General]\nChannels=3\n").Channels, 1);
   EXPECT_EQ(Load("[General]\nChannels=-2\n").Channels, 1);
-  EXPECT_EQ(Load("[General]\nChannels=stereo\n").Channels, 1);
-  EXPECT_EQ(Load("[General]\nChannels=2\n").Channels, 2);
-  // Anything but 16 is 8, even 24 or 12.
   EXPECT_EQ(Load("[General]\nBitsPerSample=24\n").BitsPerSample, 8);
-  EXPECT_EQ(Load("[General]\nBitsPerSample=12\n").BitsPerSample, 8);
   EXPECT_EQ(Load("[General]\nBitsPerSample=0\n").BitsPerSample, 8);
-  EXPECT_EQ(Load("[General]\nBitsPerSample=8\n").BitsPerSample, 8);
-  EXPECT_EQ(Load("[General]\nBitsPerSample=16\n").BitsPerSample, 16);
-}
-
-// Held to 1..100 as the averaging keys hold it: a huge count would never update the display.
-TEST(LoadSettings, AveragesAreHeldToTheKeysBounds) {
   EXPECT_EQ(Load("[General]\nNumberOfAverages=0\n").NumberOfAverages, 1);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=-5\n").NumberOfAverages, 1);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=-99999999999\n").NumberOfAverages, 1);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=100\n").NumberOfAverages, 100);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=250\n").NumberOfAverages, 100);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=99999999999\n").NumberOfAverages, 100);
-}
-
-TEST(LoadSettings, RangesAreClampedToTheFiveSpans) {
   Settings s = Load("[VFO-A]\nRange=-1\n[VFO-B]\nRange=9\n");
   EXPECT_EQ(s.VFO_A.Range, 0);
   EXPECT_EQ(s.VFO_B.Range, 4);
-  s = Load("[VFO-A]\nRange=9\n[VFO-B]\nRange=-1\n");
+  s = Load("[VFO-A]\nRange=9\n[VFO-B]\nRange=-2147483648\n");
   EXPECT_EQ(s.VFO_A.Range, 4);
-  EXPECT_EQ(s.VFO_B.Range, 0);
-  s = Load("[VFO-A]\nRange=-2147483648\n[VFO-B]\nRange=2147483647\n");
-  EXPECT_EQ(s.VFO_A.Range, 0);
-  EXPECT_EQ(s.VFO_B.Range, 4);
-  s = Load("[VFO-A]\nRange=2\n[VFO-B]\nRange=0\n");
-  EXPECT_EQ(s.VFO_A.Range, 2);
   EXPECT_EQ(s.VFO_B.Range, 0);
 }
 
 TEST(LoadSettings, PitchesAndFlagsAreNotValidated) {
+  const Settings expected{.FT1000MP = -3, .Level = 42, .AlwaysOnTop = -1, .Input = "", .VFO_A = {9000, 5, 1},
+                          .VFO_B = {-250, 1, 3}, .Pitch1 = 99999, .Pitch2 = 0};
   const Settings s = Load(
       "[General]\nFT-1000MP=-3\nLevel=42\nAlwaysOnTop=-1\n"
       "[VFO-A]\nPitchFreq=9000\nPitch=5\n[VFO-B]\nPitchFreq=-250\n"
       "[Pitch]\nPitch1=99999\nPitch2=0\n");
-  EXPECT_EQ(s.FT1000MP, -3);
-  EXPECT_EQ(s.Level, 42);
-  EXPECT_EQ(s.AlwaysOnTop, -1);
-  EXPECT_EQ(s.VFO_A.PitchFreq, 9000);
-  EXPECT_EQ(s.VFO_A.Pitch, 5);
-  EXPECT_EQ(s.VFO_B.PitchFreq, -250);
-  EXPECT_EQ(s.Pitch1, 99999);
-  EXPECT_EQ(s.Pitch2, 0);
-  EXPECT_EQ(s.Pitch3, 700);
+  EXPECT_EQ(Fields(s), Fields(expected));
 }
 
 // ---- saving ----
 
 class SaveSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-  }
   Settings settings;
   MemorySettingsFile memory;
 };
@@ -333,72 +245,19 @@ TEST_F(SaveSettingsTest, FailedWritesAreReported) {
   testing::internal::GetCapturedStderr();
 }
 
-// Load and save through the real file.
-class SettingsOnDisk : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
-  std::string ReadFile() const {
-    std::ifstream in(path_, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  TempFolder folder_{"keblor_settings"};
-  fs::path dir_ = folder_.Path();
-  std::string path_ = (dir_ / "keblor.ini").string();
-  Settings settings;
-};
-
-TEST_F(SettingsOnDisk, SavedSettingsLoadBackUnchanged) {
-  IniFile file(path_);
-  settings.Channels = 2;
-  settings.BitsPerSample = 8;
-  settings.NumberOfAverages = 100;
-  settings.FT1000MP = 1;
-  settings.AlwaysOnTop = 0;
-  settings.ArrangeVertically = 1;
-  settings.VFO_A = {720, 0, 0};
-  settings.VFO_B = {430, 1, 2};
-  settings.xPos = 15;
-  settings.yPos = 25;
-  settings.Input = "alsa_input.usb-0d8c_USB_Sound_Device-00.mono-fallback";
-  ASSERT_TRUE(SaveSettings(settings, &file));
-
+// Saved through the real file, every saved value loads back as it was.
+TEST(SettingsOnDisk, SavedSettingsLoadBackUnchanged) {
+  TempFolder folder{"keblor_settings"};
+  ASSERT_FALSE(folder.Path().empty());
+  IniFile file((folder.Path() / "keblor.ini").string());
+  const Settings saved{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 100, .FT1000MP = 1, .AlwaysOnTop = 0,
+                       .xPos = 15, .yPos = 25, .ArrangeVertically = 1, .Input = "alsa_input.usb-0d8c_USB-00.mono",
+                       .VFO_A = {720, 0, 0}, .VFO_B = {430, 1, 2}};
+  ASSERT_TRUE(SaveSettings(saved, &file));
   Settings loaded;
   LoadSettings(loaded, file);
-  EXPECT_EQ(loaded.Input, settings.Input);
-  EXPECT_EQ(loaded.Channels, 2);
-  EXPECT_EQ(loaded.BitsPerSample, 8);
-  EXPECT_EQ(loaded.NumberOfAverages, 100);
-  EXPECT_EQ(loaded.FT1000MP, 1);
-  EXPECT_EQ(loaded.AlwaysOnTop, 0);
-  EXPECT_EQ(loaded.xPos, 15);
-  EXPECT_EQ(loaded.yPos, 25);
-  EXPECT_EQ(loaded.ArrangeVertically, 1);
-  EXPECT_EQ(loaded.VFO_A.PitchFreq, 720);
-  EXPECT_EQ(loaded.VFO_A.Pitch, 0);
-  EXPECT_EQ(loaded.VFO_A.Range, 0);
-  EXPECT_EQ(loaded.VFO_B.PitchFreq, 430);
-  EXPECT_EQ(loaded.VFO_B.Range, 2);
-  EXPECT_EQ(loaded.Pitch1, 300);
-}
-
-TEST_F(SettingsOnDisk, SaveThatCannotReplaceTheFileLeavesItIntact) {
-  const std::string old = "[General]\nChannels=2\n[Pitch]\nPitch1=320\n";
-  {
-    std::ofstream out(path_, std::ios::binary);
-    out << old;
-  }
-  fs::create_directory(IniTempPath(path_));
-  IniFile file(path_);
-  LoadSettings(settings, file);
-  settings.Channels = 1;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(SaveSettings(settings, &file));
-  const std::string errors = testing::internal::GetCapturedStderr();
-  EXPECT_NE(errors.find("not"), std::string::npos);
-  EXPECT_EQ(ReadFile(), old);
-  EXPECT_EQ(settings.Channels, 1);
+  EXPECT_EQ(Fields(loaded), Fields(saved));
 }
 
 }  // namespace
-}  // namespace keblor
+}  // namespace keblor::test
