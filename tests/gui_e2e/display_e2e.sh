@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The real program's display commands by keys, on a private X display with openbox, capturing a
 # tone from a private PulseAudio null sink. It starts with no settings file (mono, VFO-A on the
-# 1000 Hz range, pitch 500 Hz): F6 steps the marker, F12 freezes and thaws the trace, a second
-# copy started meanwhile leaves at once and the first goes on, and the window manager's close
+# 1000 Hz range, pitch 500 Hz): F12 freezes and thaws the trace, and the window manager's close
 # ends the program with status 0 and no settings file written.
 # Usage: display_e2e.sh <path to keblor>
 set -euo pipefail
@@ -10,16 +9,6 @@ set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
-
-# Sends keys to the main window one at a time, as a user types them.
-keys() {
-  xdotool windowactivate --sync "$MAIN_WINDOW"
-  local key
-  for key in "$@"; do
-    xdotool key --clearmodifiers "$key"
-    sleep 0.2
-  done
-}
 
 # Crops the trace area of a screenshot, for comparing two pictures of it.
 trace_crop() {  # shot out
@@ -64,22 +53,12 @@ mkdir -p "$RUN_DIR"
 
 echo "== defaults, 700 Hz"
 pulse_play_tone 700
-program_start "$RUN_DIR" "$WORK/keblor.log"
-program_wait_window
-main_geometry
-echo "main window inside: $WIN_W x $WIN_H"
-[ "$WIN_W" -eq "$CLIENT_W_MONO" ] || fail "the main window is $WIN_W wide inside, not the mono $CLIENT_W_MONO"
-A_X=$((CLIENT_X + TRACE_DX))
-A_Y=$((CLIENT_Y + TRACE_DY))
+program_open_window "$RUN_DIR" "$WORK/keblor.log"
 # 1000 Hz over 200 columns, 5 Hz each: the tone at column 140, the 500 Hz marker at 100. Mono
 # shows the tone (6 dB below full scale) at the top row.
 wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" "$A_X" "$A_Y" 100 140 0
 # KEBLOR_E2E_SHOTS=DIR keeps this picture of the program (docs/main-window.png comes from it).
 if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$LAST_SHOT" "$KEBLOR_E2E_SHOTS/main-window.png"; fi
-
-echo "== F6 three times"
-keys F6 F6 F6
-wait_for_trace "VFO-A marker 530 Hz" "$A_X" "$A_Y" 106 140 0
 
 echo "== F12: frozen"
 # In noise the live trace changes from picture to picture, so the freeze is seen as soon as it has
@@ -98,8 +77,6 @@ top_800=$(column_top "$FROZEN" 160)
 echo "frozen: column 140 lit from row $top_700, column 160 from row $top_800 ($(basename "$FROZEN"))"
 [ "$top_700" -le 2 ] && [ "$top_800" -gt 20 ] ||
   fail "the frozen trace does not show the 700 Hz tone it was frozen with ($(basename "$FROZEN"))"
-# F6 is greyed while frozen: it must not move the marker, now or after the thaw.
-keys F6
 # Every live update (ten a second) would have drawn the 800 Hz tone by now; the picture holds.
 for _ in 1 2 3; do
   sleep 1
@@ -112,29 +89,11 @@ done
 echo "== F12: live again"
 keys F12
 thaw_start=$SECONDS
-wait_for_trace "VFO-A at 800 Hz, marker 530 Hz" "$A_X" "$A_Y" 106 160 0
+wait_for_trace "VFO-A at 800 Hz, marker 500 Hz" "$A_X" "$A_Y" 100 160 0
 echo "live again within $((SECONDS - thaw_start)) s"
 # The tone was playing for over 4 s while the picture held: had it taken that long to reach the
 # program, the frozen check above would prove nothing.
 [ $((SECONDS - thaw_start)) -le 3 ] || fail "the 800 Hz tone took over 3 s to show after the thaw"
-trace_crop "$FROZEN" "$WORK/trace_frozen.png"
-trace_crop "$LAST_SHOT" "$WORK/trace_live.png"
-changed=$(pixels_changed "$WORK/trace_frozen.png" "$WORK/trace_live.png")
-echo "trace pixels changed by the thaw: $changed"
-[ "$changed" -gt 0 ] || fail "the trace did not change after the thaw"
-
-echo "== a second copy"
-beside_start=$SECONDS
-program_run_beside "$RUN_DIR" "$WORK/keblor-second.log"
-echo "the second copy ended with status $BESIDE_STATUS after $((SECONDS - beside_start)) s"
-[ "$BESIDE_STATUS" -eq 0 ] || fail "the second copy ended with status $BESIDE_STATUS (124: still running after 20 s)"
-[ $((SECONDS - beside_start)) -le 10 ] || fail "the second copy took over 10 s to end"
-kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the first copy ended when the second started"
-windows=$(main_windows_count)
-[ "$windows" -eq 1 ] || fail "$windows \"CW Keblor\" windows after the second copy, not 1"
-xdotool getwindowname "$MAIN_WINDOW" >/dev/null 2>&1 || fail "the first copy's window is gone"
-pulse_play_tone 700
-wait_for_trace "first copy, VFO-A at 700 Hz" "$A_X" "$A_Y" 106 140 0
 
 echo "== the window manager's close (Alt+F4)"
 keys alt+F4

@@ -17,6 +17,11 @@
 #                                waits at most 20 s for it to end; sets BESIDE_STATUS (124 when
 #                                it did not end and was killed)
 #   program_wait_window          waits up to 30 s for the "CW Keblor" window; sets MAIN_WINDOW
+#   program_open_window DIR LOG [ARG...]
+#                                program_start, program_wait_window and main_geometry; sets A_X
+#                                and A_Y, the place of VFO-A's trace area in the main window
+#   keys KEY...                  types the keys into the main window one at a time, as a user
+#                                does (a menu's Alt+letter first, then its items)
 #   program_wait_exit SECONDS    waits for KEBLOR_PID to end; sets KEBLOR_STATUS, clears KEBLOR_PID
 #   main_geometry                a screenshot of MAIN_WINDOW; sets WIN_W, WIN_H and the client
 #                                area's place in it, CLIENT_X and CLIENT_Y
@@ -125,6 +130,28 @@ program_wait_window() {
     kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended before its window appeared"
   done
   fail "no \"CW Keblor\" window appeared within 30 s"
+}
+
+program_open_window() {  # dir log [arg...]
+  program_start "$@"
+  program_wait_window
+  main_geometry
+  A_X=$((CLIENT_X + TRACE_DX))
+  A_Y=$((CLIENT_Y + TRACE_DY))
+}
+
+# Only the first key releases the modifiers xdotool finds held; after an Alt+letter the menu
+# needs a moment to open.
+keys() {  # key...
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  xdotool key --clearmodifiers "$1"
+  shift
+  local key
+  for key in "$@"; do
+    sleep 0.7
+    xdotool key "$key"
+  done
+  sleep 0.3
 }
 
 program_wait_exit() {  # seconds

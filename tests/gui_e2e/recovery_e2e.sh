@@ -17,11 +17,7 @@ mkdir -p "$RUN_DIR"
 
 echo "== 700 Hz"
 pulse_play_tone 700
-program_start "$RUN_DIR" "$WORK/keblor.log"
-program_wait_window
-main_geometry
-A_X=$((CLIENT_X + TRACE_DX))
-A_Y=$((CLIENT_Y + TRACE_DY))
+program_open_window "$RUN_DIR" "$WORK/keblor.log"
 wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" "$A_X" "$A_Y" 100 140 0
 
 echo "== the sound server goes away"

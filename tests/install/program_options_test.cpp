@@ -19,10 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProgramOptions Parse(std::initializer_list<const char*> args) {
+ProgramOptions Parse(const std::vector<const char*>& args) {
   std::vector<const char*> argv{"keblor"};
-  argv.insert(argv.end(), args);
+  argv.insert(argv.end(), args.begin(), args.end());
   return ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// Each command line is refused with an error that starts with `option`.
+void ExpectRefused(std::initializer_list<std::vector<const char*>> commandLines, const std::string& option) {
+  for (const auto& args : commandLines) {
+    const ProgramOptions bad = Parse(args);
+    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << args.back();
+    EXPECT_EQ(bad.error.rfind(option, 0), 0u) << bad.error;
+  }
 }
 
 // Sets an environment variable for one test and puts the old value back.
@@ -61,14 +70,7 @@ TEST(ProgramOptions, TheSettingsFileIsChosenOnce) {
   EXPECT_EQ(desktop.settingsPath, "/home/op/.cfg/keblor/keblor.ini");
   EXPECT_TRUE(desktop.settingsInConfig);
 
-  for (const auto& args : {std::vector<const char*>{"--settings"}, {"--settings", ""},
-                           {"--settings", "a.ini", "--settings-in-config"}}) {
-    std::vector<const char*> argv{"keblor"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
-    EXPECT_NE(bad.error.find("--settings"), std::string::npos) << bad.error;
-  }
+  ExpectRefused({{"--settings"}, {"--settings", ""}, {"--settings", "a.ini", "--settings-in-config"}}, "--settings");
 }
 
 TEST(ProgramOptions, TheBackEndIsTheSoundServersUnlessNamed) {
@@ -76,13 +78,7 @@ TEST(ProgramOptions, TheBackEndIsTheSoundServersUnlessNamed) {
   EXPECT_EQ(Parse({}).backEnd, BackEnd::Auto);
   EXPECT_EQ(Parse({"--backend", "pulse"}).backEnd, BackEnd::Pulse);
   EXPECT_EQ(Parse({"--backend", "portaudio", "--settings", "a.ini"}).backEnd, BackEnd::PortAudio);
-  for (const auto& args : {std::vector<const char*>{"--backend"}, {"--backend", "alsa"}}) {
-    std::vector<const char*> argv{"keblor"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
-    EXPECT_EQ(bad.error.rfind("--backend: ", 0), 0u) << bad.error;
-  }
+  ExpectRefused({{"--backend"}, {"--backend", "alsa"}}, "--backend: ");
 }
 
 TEST(ProgramOptions, TheInputIsNamedOnceOrTheInputsAreListed) {
@@ -92,13 +88,7 @@ TEST(ProgramOptions, TheInputIsNamedOnceOrTheInputsAreListed) {
   EXPECT_EQ(named.input, "Monitor of Rig");
   EXPECT_EQ(Parse({"--backend", "portaudio", "--list-inputs"}).action, ProgramOptions::Action::ListInputs);
   EXPECT_EQ(Parse({"--list-inputs", "--help"}).action, ProgramOptions::Action::Help);
-  for (const auto& args : {std::vector<const char*>{"--input"}, {"--input", ""}, {"--input", "a", "--input", "b"}}) {
-    std::vector<const char*> argv{"keblor"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const ProgramOptions bad = ParseProgramOptions(static_cast<int>(argv.size()), argv.data());
-    EXPECT_EQ(bad.action, ProgramOptions::Action::Fail) << argv.back();
-    EXPECT_EQ(bad.error.rfind("--input: ", 0), 0u) << bad.error;
-  }
+  ExpectRefused({{"--input"}, {"--input", ""}, {"--input", "a", "--input", "b"}}, "--input: ");
 }
 
 TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <set>
 #include <vector>
 
-#include "spectrum_probe.h"
 
 namespace keblor::test {
 namespace {
@@ -81,7 +79,7 @@ class PortAudioSourceTest : public ::testing::Test {
 
 // A device that refuses 10240 Hz is captured at the first rate it takes (48000 Hz refused
 // here), in floats, 100 ms a callback; the program gets 1024-frame blocks at 10240 Hz in its
-// own format, with the tone in its bin.
+// own format (what they hold: block_resampler_test.cpp).
 TEST_F(PortAudioSourceTest, ARefusedRateIsCapturedAtAnotherAndConverted) {
   device.acceptedRates = {44100, 16000, 8000};
   PortAudioSource source(FAKE);
@@ -101,20 +99,14 @@ TEST_F(PortAudioSourceTest, ARefusedRateIsCapturedAtAnotherAndConverted) {
     EXPECT_EQ(format, (AudioFormat{1, 16}));
     blocks.emplace_back(frames, frames + BlockBytes(format));
   }), 0);
-  std::vector<float> callback(4410);
+  const std::vector<float> callback(4410, 0.25f);
   for (int call = 0; call < 20; ++call) {
-    for (std::size_t i = 0; i < callback.size(); ++i)
-      callback[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 700.0 * double(call * 4410 + int(i)) / 44100.0));
     Deliver(callback.data(), 4410);
     source.DispatchBlocks();
   }
   EXPECT_GE(blocks.size(), 19u);
   EXPECT_LE(blocks.size(), 20u);
   EXPECT_EQ(source.LostBlocks(), 0u);
-  SpectrumProbe probe;
-  probe.Measure(blocks.back().data(), {1, 16}, 0);
-  EXPECT_EQ(probe.PeakBin(), 70);
-  EXPECT_GT(probe.RestBelowPeakDb(), 60.0);
 
   source.Close();
   EXPECT_FALSE(device.open);

@@ -36,13 +36,10 @@ void OnNextModal(std::function<void(QWidget*)> act) {
   watch->start(5);
 }
 
+// A pick by mouse reaches the program, and the items' checks and greying follow its menu.
 TEST(QtMainView, MenusOpenAndPickByMouseAndFollowTheProgram) {
   RunningProgram p;
   p.Start();
-  EXPECT_EQ(p.Action(cmd::Preset1)->text(), QStringLiteral("300 Hz"));
-  EXPECT_TRUE(p.Action(cmd::Preset2)->isChecked());
-  EXPECT_FALSE(p.Action(cmd::SubVfoB)->isEnabled());
-
   QMenuBar* bar = p.view.Window()->menuBar();
   QAction* display = bar->actions().at(1);
   ASSERT_EQ(display->text(), QStringLiteral("&Display"));

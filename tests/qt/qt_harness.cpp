@@ -16,13 +16,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "fakes/fake_audio_source.h"
+#include "memory_settings.h"
 #include "qt/desktop.h"
 #include "qt/main_view.h"
 #include "qt/spectrum_window.h"
@@ -31,19 +31,8 @@ namespace {
 
 using namespace keblor;
 
-class FixedSettings : public SettingsFile {
- public:
-  std::map<std::string, std::int32_t> values;  // "Section/Key"
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
-    const auto it = values.find(section + "/" + key);
-    return it == values.end() ? def : it->second;
-  }
-  std::optional<std::string> ReadString(const std::string&, const std::string&) override { return std::nullopt; }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override { return false; }
-};
-
 struct Harness {
-  FixedSettings settings;
+  test::MemorySettings settings;
   test::FakeAudioSource source;
   QtMainView view;
   QtDesktop desktop{view};

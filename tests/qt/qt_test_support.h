@@ -9,28 +9,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
 #include "app/program.h"
 #include "fakes/fake_audio_source.h"
+#include "memory_settings.h"
 #include "qt/desktop.h"
 #include "qt/main_view.h"
 #include "qt/spectrum_window.h"
 
 namespace keblor::test {
-
-class MemorySettings : public SettingsFile {
- public:
-  std::map<std::string, std::int32_t> values;  // "Section/Key"
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
-    const auto it = values.find(section + "/" + key);
-    return it == values.end() ? def : it->second;
-  }
-  std::optional<std::string> ReadString(const std::string&, const std::string&) override { return std::nullopt; }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override { return true; }
-};
 
 // A unique single-instance name per program, so that parallel test processes do not meet.
 inline QString TestInstanceName() {

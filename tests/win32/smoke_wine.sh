@@ -15,10 +15,8 @@ set -euo pipefail
 EXE=$(readlink -f "${1:?usage: smoke_wine.sh <keblor.exe> <build folder>}")
 BUILD_DIR=$(readlink -f "${2:?usage: smoke_wine.sh <keblor.exe> <build folder>}")
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../e2e/pulse_null_sink.sh
-source "$HERE/../e2e/pulse_null_sink.sh"
-# shellcheck source=../gui_e2e/x_session.sh
-source "$HERE/../gui_e2e/x_session.sh"
+# shellcheck source=../gui_e2e/program_session.sh
+source "$HERE/../gui_e2e/program_session.sh"
 
 command -v wine >/dev/null || { echo "FAIL: wine is not installed"; exit 1; }
 # Only what the program sends to the debugger (with the exceptions Wine warns of).
@@ -35,29 +33,10 @@ WINEPREFIX=$(readlink -m "$WINEPREFIX")
 
 WORK=$(mktemp -d "$BUILD_DIR/keblor-wine-smoke.XXXXXX")
 PASSED=0
-KEBLOR_PID=
-SHOT=0
-
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
 
 cleanup() {
-  if [ -n "$KEBLOR_PID" ]; then kill "$KEBLOR_PID" 2>/dev/null || true; fi
   if [ "$OWN_WINESERVER" = 1 ]; then wineserver -k 2>/dev/null || true; fi
-  x_teardown
-  pulse_teardown
-  wait 2>/dev/null || true
-  if [ "$PASSED" = 1 ]; then
-    rm -rf "$WORK"
-    return 0
-  fi
-  echo "screenshots and logs kept in $WORK"
-  local log
-  for log in "$WORK"/keblor*.log; do
-    if [ -s "$log" ]; then sed "s/^/$(basename "$log" .log): /" "$log"; fi
-  done
+  program_session_cleanup
 }
 trap cleanup EXIT
 
@@ -93,13 +72,9 @@ shoot() {
   import -window "$MAIN_WINDOW" "$LAST_SHOT"
 }
 
-stats_field() {  # stats name
-  sed -E "s/.*$2=(-?[0-9]+).*/\\1/" <<<"$1"
-}
-
 # Waits up to 20 s until the trace shows the marker at MARKER and the strongest peak within one
 # column of PEAK.
-wait_for_trace() {  # name marker peak
+wait_for_found_trace() {  # name marker peak
   local name=$1 marker=$2 peak=$3 deadline=$((SECONDS + 20)) stats="" at=""
   while [ "$SECONDS" -lt "$deadline" ]; do
     shoot
@@ -120,10 +95,6 @@ wait_for_trace() {  # name marker peak
     sleep 0.5
   done
   fail "$name: expected marker=$marker peak=$peak, last saw ${stats:-no trace area} (shot$SHOT.png)"
-}
-
-main_windows_count() {
-  { xdotool search --name '^CW Keblor$' 2>/dev/null || true; } | wc -l
 }
 
 start=$SECONDS
@@ -167,7 +138,7 @@ echo "the notice on standard error: $(grep -cxF "$notice" "$WORK/keblor.log"), a
   "$(grep -F 'OutputDebugString' "$WORK/keblor.log" | grep -cF 'No such card')"
 
 # 1000 Hz over 200 columns, 5 Hz each: the tone at column 140, the 500 Hz marker at 100.
-wait_for_trace "VFO-A at 700 Hz, marker 500 Hz" 100 140
+wait_for_found_trace "VFO-A at 700 Hz, marker 500 Hz" 100 140
 
 echo "== F6 three times"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
@@ -175,7 +146,7 @@ for _ in 1 2 3; do
   xdotool key --clearmodifiers F6
   sleep 0.2
 done
-wait_for_trace "VFO-A marker 530 Hz" 106 140
+wait_for_found_trace "VFO-A marker 530 Hz" 106 140
 
 echo "== a second copy"
 second=$SECONDS
@@ -186,21 +157,14 @@ echo "the second copy ended with status $status after $((SECONDS - second)) s"
 kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the first copy ended when the second started"
 windows=$(main_windows_count)
 [ "$windows" -eq 1 ] || fail "$windows \"CW Keblor\" windows after the second copy, not 1"
-wait_for_trace "first copy still drawing" 106 140
+wait_for_found_trace "first copy still drawing" 106 140
 
 echo "== closing the main window (Alt+F4)"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true
 xdotool key --clearmodifiers alt+F4
-deadline=$((SECONDS + 30))
-while kill -0 "$KEBLOR_PID" 2>/dev/null; do
-  [ "$SECONDS" -lt "$deadline" ] || fail "the program is still running 30 s after its window was closed"
-  sleep 0.2
-done
-status=0
-wait "$KEBLOR_PID" || status=$?
-KEBLOR_PID=
-echo "the program ended with status $status"
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+program_wait_exit 30
+echo "the program ended with status $KEBLOR_STATUS"
+[ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
 cmp -s "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before" || fail "closing changed keblor.ini"
 
 PASSED=1
