@@ -252,17 +252,7 @@ SpectrumView& QtMainView::OpenSpectrum(Vfo vfo, const std::string& title, Point 
   auto* spectrum = new SpectrumWindow(ClientArea(), QString::fromStdString(title));
   spectrum->SetZoom(zoom_);
   spectrum->move(at.x * zoom_, at.y * zoom_);
-  SpectrumEvents& events = spectrum->Events();
-  events.pointer = [this, vfo](unsigned keys, int x, int y) {
-    if (program_ != nullptr) program_->OnPointer(vfo, keys, x, y);
-  };
-  events.rightButton = [this, vfo](int x, int y) {
-    if (program_ != nullptr) program_->OnRightButton(vfo, x, y);
-  };
-  events.close = [this, vfo] {
-    if (program_ != nullptr) program_->OnSpectrumClose(vfo);
-  };
-  events.popupPick = [this](int id) { PostCommand(id); };
+  spectrum->Events() = SpectrumEventsFor(program_, vfo, [this](int id) { PostCommand(id); });
   spectra_[Slot(vfo)] = spectrum;
   spectrum->show();
   return *spectrum;

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/spectrum_events.h"
 #include "app/views.h"
 
 namespace keblor {
@@ -18,13 +19,6 @@ inline constexpr int SPECTRUM_CLIENT_LEFT = 3;
 inline constexpr int SPECTRUM_CLIENT_TOP = 21;
 
 // What the window reports. Pointer positions are client pixels; `keys` are PointerKeys bits.
-struct SpectrumEvents {
-  std::function<void(unsigned keys, int x, int y)> pointer;  // moves and left-button changes
-  std::function<void(int x, int y)> rightButton;
-  std::function<void()> close;
-  std::function<void(int id)> popupPick;  // a pop-up menu item was picked
-};
-
 class SpectrumClient : public QWidget {
  public:
   SpectrumClient(QWidget* parent, SpectrumEvents& events);

@@ -92,18 +92,8 @@ bool SameMenu(const MenuModel& a, const MenuModel& b) {
 
 Win32MainView::Win32MainView() {
   for (Vfo vfo : BOTH_VFOS) {
-    SpectrumEvents events;
-    events.pointer = [this, vfo](unsigned keys, int x, int y) {
-      if (program_ != nullptr) program_->OnPointer(vfo, keys, x, y);
-    };
-    events.rightButton = [this, vfo](int x, int y) {
-      if (program_ != nullptr) program_->OnRightButton(vfo, x, y);
-    };
-    events.close = [this, vfo] {
-      if (program_ != nullptr) program_->OnSpectrumClose(vfo);
-    };
-    events.popupPick = [this](int id) { PostCommand(id); };
-    spectra_[Slot(vfo)] = std::make_unique<Win32SpectrumWindow>(std::move(events));
+    spectra_[Slot(vfo)] = std::make_unique<Win32SpectrumWindow>(
+        SpectrumEventsFor(program_, vfo, [this](int id) { PostCommand(id); }));
   }
 }
 

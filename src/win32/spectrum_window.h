@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/spectrum_events.h"
 #include "app/views.h"
 #include "win32/window_scale.h"
 
@@ -18,13 +19,6 @@ struct HWND__;
 namespace keblor {
 
 // What the window reports. Positions are 1x client pixels; `keys` are PointerKeys bits.
-struct SpectrumEvents {
-  std::function<void(unsigned keys, int x, int y)> pointer;  // moves and left-button changes
-  std::function<void(int x, int y)> rightButton;
-  std::function<void()> close;            // the close box or the system menu's Close
-  std::function<void(int id)> popupPick;  // a pop-up menu item, after the menu closed
-};
-
 struct FrameSize {
   int width = 0;
   int height = 0;
