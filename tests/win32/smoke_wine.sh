@@ -4,9 +4,11 @@
 # settings but an input that is not there (mono, VFO-A on the 1000 Hz range, marker at 500 Hz):
 # the program says so in one line on standard error, which reaches both the terminal and the
 # debugger (OutputDebugString); the tone shows at column 140 of the trace and the marker at
-# column 100; F6 three times moves the marker to 530 Hz (column
-# 106); a second copy ends with status 0 while the first runs on; closing the main window ends
-# the first with status 0 and leaves keblor.ini as it was.
+# column 100; F6 three times moves the marker to 530 Hz (column 106); a second copy ends with
+# status 0 while the first runs on; the sound card dialog switches to stereo by keys and the main
+# window grows; Save replaces keblor.ini with Channels=2, keeping its other line and leaving no
+# file beside it; closing the main window ends the first copy with status 0 and leaves
+# keblor.ini as saved.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -159,13 +161,58 @@ windows=$(main_windows_count)
 [ "$windows" -eq 1 ] || fail "$windows \"CW Keblor\" windows after the second copy, not 1"
 wait_for_found_trace "first copy still drawing" 106 140
 
+echo "== the sound card dialog: stereo, then Save"
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers alt+s
+sleep 0.3
+xdotool key c
+DIALOG=$(timeout 10 xdotool search --sync --name '^Sound card settings$' 2>/dev/null | head -n1) || true
+[ -n "$DIALOG" ] || fail "the Sound card settings dialog did not open"
+xdotool windowactivate --sync "$DIALOG" 2>/dev/null || xdotool windowfocus --sync "$DIALOG"
+# The focus starts on OK; Tab goes to Cancel, then to the checked channel; Down picks 2, and
+# Enter presses the default button, OK.
+for key in Tab Tab Down Return; do
+  xdotool key "$key"
+  sleep 0.3
+done
+deadline=$((SECONDS + 10))
+while xdotool search --name '^Sound card settings$' >/dev/null 2>&1; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the dialog did not close on Enter"
+  sleep 0.2
+done
+width=0
+deadline=$((SECONDS + 10))
+while [ "$width" -lt 411 ]; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the main window is $width pixels wide inside in stereo, not 411 or more"
+  shoot
+  width=$(identify -format '%w' "$LAST_SHOT")
+done
+echo "stereo: the main window is $width pixels wide inside (shot$SHOT.png)"
+wait_for_found_trace "VFO-A in stereo" 106 140
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers alt+s
+sleep 0.3
+xdotool key s
+# Save writes key by key; it is done when the last key, VFO-B's Range, is there.
+deadline=$((SECONDS + 10))
+until [ "$(grep -c '^Range=' "$RUN_DIR/keblor.ini" 2>/dev/null)" = 2 ]; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "Save did not finish: $(cat -A "$RUN_DIR/keblor.ini")"
+  sleep 0.2
+done
+grep -q '^Channels=2' "$RUN_DIR/keblor.ini" || fail "Save did not write Channels=2: $(cat -A "$RUN_DIR/keblor.ini")"
+# Saved through the replace of the old file, which keeps the line the program did not change.
+grep -q '^Input=No such card' "$RUN_DIR/keblor.ini" || fail "Save lost the Input line: $(cat -A "$RUN_DIR/keblor.ini")"
+if ls "$RUN_DIR" | grep -qv '^keblor.ini$'; then fail "Save left a file beside keblor.ini: $(ls "$RUN_DIR")"; fi
+cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.saved"
+echo "saved: $(tr -d '\r' <"$RUN_DIR/keblor.ini" | grep -c =) keys, Channels=2 and the Input line kept"
+
 echo "== closing the main window (Alt+F4)"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true
 xdotool key --clearmodifiers alt+F4
 program_wait_exit 30
 echo "the program ended with status $KEBLOR_STATUS"
 [ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
-cmp -s "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before" || fail "closing changed keblor.ini"
+cmp -s "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.saved" || fail "closing changed keblor.ini"
 
 PASSED=1
 echo "wine smoke test: passed in $((SECONDS - start)) s"
