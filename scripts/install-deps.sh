@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the end-to-end checks need.
-# Only what is missing is installed, so a second run costs nothing.
+# Installs the Debian packages the build, the tests and the end-to-end checks need; with
+# --windows, also what the Windows build and its tests under Wine need (about 1 GB, so the
+# program's own start does not ask for it). Only what is missing is installed, so a second run
+# costs nothing.
 set -euo pipefail
 
 PACKAGES=(
@@ -15,9 +17,11 @@ PACKAGES=(
   # the Debian package: its dependencies from the programs, and the checks of the package,
   # the desktop entry and the AppStream metadata
   dpkg-dev lintian desktop-file-utils appstream
-  # the Windows build: MinGW-w64 with posix threads, and Wine to run its tests
-  g++-mingw-w64-x86-64-posix wine wine64
 )
+if [ "${1:-}" = --windows ]; then
+  # the Windows build: MinGW-w64 with posix threads, and Wine to run its tests
+  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -5,6 +5,7 @@
 # program pays for a new server and test discovery alone takes minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --windows
 
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 export WINEDEBUG=-all
