@@ -6,6 +6,9 @@
 #include <array>
 #include <utility>
 
+#include "winapi/owned_window.h"
+#include "winapi/wide_text.h"
+
 namespace keblor {
 namespace {
 
@@ -16,20 +19,11 @@ constexpr const wchar_t* WINDOW_CLASS = L"KeblorWaveInNotify";
 HWAVEIN Handle(void* handle) { return static_cast<HWAVEIN>(handle); }
 WAVEHDR* Header(void* header) { return static_cast<WAVEHDR*>(header); }
 
-std::string Utf8(const wchar_t* text) {
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) return {};
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(bytes - 1));
-  return out;
-}
-
 unsigned RealGetNumDevs() { return waveInGetNumDevs(); }
 unsigned RealGetName(unsigned device, std::string& name) {
   WAVEINCAPSW caps{};
   const MMRESULT result = waveInGetDevCapsW(device, &caps, sizeof caps);
-  if (result == MMSYSERR_NOERROR) name = Utf8(caps.szPname);
+  if (result == MMSYSERR_NOERROR) name = Narrow(caps.szPname);
   return result;
 }
 unsigned RealOpen(void** handle, unsigned device, const void* format, void* window, bool query) {
@@ -52,7 +46,7 @@ unsigned RealClose(void* handle) { return waveInClose(Handle(handle)); }
 
 LRESULT CALLBACK NotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == MM_WIM_DATA) {
-    auto* source = reinterpret_cast<WaveInSource*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* source = MessageWindowOwner<WaveInSource>(window);
     if (source != nullptr) source->OnData(reinterpret_cast<void*>(wParam), reinterpret_cast<void*>(lParam));
     return 0;
   }
@@ -152,18 +146,8 @@ OpenResult WaveInSource::Open(const AudioFormat& format) {
   ++s.generation;
   if (!IsCapturableFormat(format)) return {OpenStep::Open, FORMAT_NOT_SUPPORTED};
   if (s.window == nullptr) {
-    static const ATOM windowClass = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = NotifyProc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = WINDOW_CLASS;
-      return RegisterClassW(&wc);
-    }();
-    (void)windowClass;
-    s.window = CreateWindowExW(0, WINDOW_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                               nullptr);
+    s.window = CreateMessageWindow(WINDOW_CLASS, NotifyProc, this);
     if (s.window == nullptr) return {OpenStep::Open, MMSYSERR_ERROR};
-    SetWindowLongPtrW(s.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   s.format = format;
   s.waveFormat = WaveFormatOf(format);

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "win32/wide_text.h"
+#include "winapi/wide_text.h"
 
 namespace keblor {
 

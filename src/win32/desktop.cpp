@@ -7,7 +7,8 @@
 
 #include "win32/dialogs.h"
 #include "win32/main_view.h"
-#include "win32/wide_text.h"
+#include "winapi/owned_window.h"
+#include "winapi/wide_text.h"
 
 namespace keblor {
 namespace {
@@ -22,7 +23,7 @@ constexpr const wchar_t* SOUND_SETTINGS_TITLE = L"Sound";
 
 LRESULT CALLBACK TimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_TIMER) {
-    auto* desktop = reinterpret_cast<Win32Desktop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* desktop = MessageWindowOwner<Win32Desktop>(window);
     if (desktop != nullptr) desktop->OnTimer(wParam);
     return 0;
   }
@@ -32,17 +33,7 @@ LRESULT CALLBACK TimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 Win32Desktop::Win32Desktop(Win32MainView& main) : main_(main), startTicks_(GetTickCount64()) {
-  static const ATOM atom = [] {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = TimerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = TIMER_CLASS;
-    return RegisterClassW(&wc);
-  }();
-  (void)atom;
-  timerWindow_ = CreateWindowExW(0, TIMER_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                                 nullptr);
-  if (timerWindow_ != nullptr) SetWindowLongPtrW(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  timerWindow_ = CreateMessageWindow(TIMER_CLASS, TimerProc, this);
 }
 
 Win32Desktop::~Win32Desktop() {

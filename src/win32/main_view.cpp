@@ -5,7 +5,8 @@
 #include "core/command_ids.h"
 #include "win32/accelerator_keys.h"
 #include "win32/dpi.h"
-#include "win32/wide_text.h"
+#include "winapi/owned_window.h"
+#include "winapi/wide_text.h"
 
 namespace keblor {
 namespace {
@@ -15,23 +16,11 @@ constexpr UINT WM_POSTED_COMMAND = WM_APP + 1;  // wParam: a command id, for Pro
 
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* view = reinterpret_cast<Win32MainView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (view == nullptr || (view->Window() != window && message != WM_NCCREATE)) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return view->OnMessage(window, message, wParam, lParam);
-}
-
 void RegisterMainClass() {
   static const ATOM atom = [] {
     WNDCLASSW wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainProc;
+    wc.lpfnWndProc = ForwardToOwner<Win32MainView>;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hIcon = LoadIconW(wc.hInstance, L"IDI_ICON");
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);

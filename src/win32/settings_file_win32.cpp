@@ -7,25 +7,17 @@
 #include <string>
 
 #include "core/ini_file.h"
+#include "winapi/wide_text.h"
 
 namespace keblor {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-  return text;
-}
-
 // "<what> <file>: <system message>", from the calling thread's last error.
 std::string Failure(std::string_view what, const fs::path& file) {
   const DWORD code = GetLastError();
-  return std::string(what) + " " + Utf8(file.native()) + ": " + WindowsErrorText(code);
+  return std::string(what) + " " + Narrow(file.native()) + ": " + WindowsErrorText(code);
 }
 
 // Closes a file handle when it goes out of scope.
@@ -85,7 +77,7 @@ std::string WindowsErrorText(unsigned long code) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
     message.remove_suffix(1);
   }
-  std::string text = message.empty() ? std::string("error") : Utf8(message);
+  std::string text = message.empty() ? std::string("error") : Narrow(message);
   return text + " (" + std::to_string(code) + ")";
 }
 
@@ -153,7 +145,7 @@ bool Win32IniStorage::ReplaceAll(const fs::path& path, std::string_view content,
     // After this error the old file is no longer at its name, and the temporary file holds the
     // only copy of the settings: it stays for the user to rename.
     if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-      why += "; the settings are in " + Utf8(temp.native());
+      why += "; the settings are in " + Narrow(temp.native());
     } else {
       DeleteFileW(temp.c_str());
     }

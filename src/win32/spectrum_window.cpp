@@ -8,7 +8,8 @@
 #include "core/marker_pointer.h"
 #include "core/menus.h"
 #include "win32/dpi.h"
-#include "win32/wide_text.h"
+#include "winapi/owned_window.h"
+#include "winapi/wide_text.h"
 
 namespace keblor {
 namespace {
@@ -20,23 +21,11 @@ constexpr int TEXT_CAPACITY = 96;
 
 COLORREF ToColor(Rgb c) { return RGB(c.r, c.g, c.b); }
 
-LRESULT CALLBACK SpectrumProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* spectrum = reinterpret_cast<Win32SpectrumWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (spectrum == nullptr || (spectrum->Handle() != window && message != WM_NCCREATE)) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  return spectrum->OnMessage(window, message, wParam, lParam);
-}
-
 void RegisterSpectrumClass() {
   static const ATOM atom = [] {
     WNDCLASSW wc{};
     wc.style = CS_OWNDC | CS_BYTEALIGNCLIENT;
-    wc.lpfnWndProc = SpectrumProc;
+    wc.lpfnWndProc = ForwardToOwner<Win32SpectrumWindow>;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     wc.lpszClassName = WINDOW_CLASS;
@@ -53,6 +42,18 @@ unsigned PointerKeysOf(WPARAM wParam) {
   if (wParam & MK_SHIFT) keys |= POINTER_SHIFT;
   if (wParam & MK_CONTROL) keys |= POINTER_CONTROL;
   return keys;
+}
+
+// An uncompressed bitmap of `width` x `height` pixels, top row first.
+BITMAPINFOHEADER TopDownHeader(int width, int height, WORD bitsPerPixel) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = width;
+  header.biHeight = -height;
+  header.biPlanes = 1;
+  header.biBitCount = bitsPerPixel;
+  header.biCompression = BI_RGB;
+  return header;
 }
 
 // A 1-bit DIB with the dark and the lit colour, top row first.
@@ -95,12 +96,7 @@ struct Win32SpectrumWindow::Surface {
   Surface(int w, int h, int fontPixels) : width(w), height(h) {
     dc = CreateCompatibleDC(nullptr);
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = TopDownHeader(w, h, 32);
     void* bits = nullptr;
     bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     oldBitmap = SelectObject(dc, bitmap);
@@ -109,12 +105,7 @@ struct Win32SpectrumWindow::Surface {
                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
     oldFont = SelectObject(dc, font);
     background = CreateSolidBrush(ToColor(WINDOW_BACKGROUND));
-    traceInfo.header.biSize = sizeof(BITMAPINFOHEADER);
-    traceInfo.header.biWidth = RASTER_WIDTH;
-    traceInfo.header.biHeight = -RASTER_HEIGHT;
-    traceInfo.header.biPlanes = 1;
-    traceInfo.header.biBitCount = 1;
-    traceInfo.header.biCompression = BI_RGB;
+    traceInfo.header = TopDownHeader(RASTER_WIDTH, RASTER_HEIGHT, 1);
     traceInfo.header.biClrUsed = 2;
     traceInfo.colors[0] = RGBQUAD{TRACE_DARK.b, TRACE_DARK.g, TRACE_DARK.r, 0};
     traceInfo.colors[1] = RGBQUAD{LABEL_BACKGROUND.b, LABEL_BACKGROUND.g, LABEL_BACKGROUND.r, 0};

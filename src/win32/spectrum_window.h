@@ -38,7 +38,7 @@ class Win32SpectrumWindow : public SpectrumView {
   void Open(HWND__* parent, const std::string& title, int x, int y, const WindowScale& scale);
   void Close();  // destroys the window; nothing when closed
   bool IsOpen() const { return window_ != nullptr; }
-  HWND__* Handle() const { return window_; }
+  HWND__* Window() const { return window_; }
   // A new zoom or DPI: the window keeps its top-left corner and takes the new size and place.
   void Rescale(const WindowScale& scale, int x, int y);
   // (x, y) of the parent's client area, in screen pixels.

@@ -1,4 +1,4 @@
-#include "win32/wide_text.h"
+#include "winapi/wide_text.h"
 
 #include <windows.h>
 
