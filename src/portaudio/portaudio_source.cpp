@@ -115,16 +115,7 @@ std::vector<InputInfo> PortAudioSource::Inputs() {
   return inputs;
 }
 
-int PortAudioSource::InputCount() {
-  if (session_.Start() != paNoError) return 0;
-  const PaDeviceIndex count = api_.deviceCount();
-  int inputs = 0;
-  for (PaDeviceIndex i = 0; i < count; ++i) {
-    const PaDeviceInfo* info = api_.deviceInfo(i);
-    if (info != nullptr && info->maxInputChannels > 0) ++inputs;
-  }
-  return inputs;
-}
+int PortAudioSource::InputCount() { return static_cast<int>(Inputs().size()); }
 
 int PortAudioSource::Query(const AudioFormat& format) {
   if (const int started = session_.Start(); started != paNoError) return started;
