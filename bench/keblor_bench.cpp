@@ -144,9 +144,9 @@ std::vector<std::uint8_t> Block16(int channels) {
 void BM_SpectrumAnalyzerPush(benchmark::State& state) {
   const std::vector<std::uint8_t> frames = Block16(2);
   SpectrumAnalyzer analyzer;
-  analyzer.configure({static_cast<int>(state.range(0)), true, 1, 3, false});
+  analyzer.Configure({static_cast<int>(state.range(0)), true, 1, 3, false});
   for (auto _ : state) {
-    auto frame = analyzer.push(frames.data(), {2, 16});
+    auto frame = analyzer.Push(frames.data(), {2, 16});
     benchmark::DoNotOptimize(frame);
   }
   state.SetLabel("stereo 16-bit");

@@ -105,15 +105,15 @@ int main(int argc, char** argv) {
   run.raster = options.raster;
 
   const Settings& s = run.settings;
-  run.analyzer.configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0,
+  run.analyzer.Configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0,
                           s.RunningAverage != 0, s.PitchReadout != 0});
   const BlockFormat format{s.Channels, s.BitsPerSample};
 
   bool writeFailed = false;
-  static BlockBytes block{};
+  static BlockBuffer block{};
   while (!writeFailed && wav.ReadBlock(block)) {
     ++run.blocks;
-    if (const auto frame = run.analyzer.push(block.data(), format)) writeFailed = !PrintFrame(run, *frame);
+    if (const auto frame = run.analyzer.Push(block.data(), format)) writeFailed = !PrintFrame(run, *frame);
   }
 
   if (run.blocks == 0 && !writeFailed) return Fail(options.wavPath, "shorter than one block of 1024 frames");

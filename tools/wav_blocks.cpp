@@ -96,7 +96,7 @@ bool WavBlocks::Open(const std::string& path, std::string& error) {
   return true;
 }
 
-bool WavBlocks::ReadBlock(BlockBytes& out) {
+bool WavBlocks::ReadBlock(BlockBuffer& out) {
   if (file_ == nullptr || channels_ == 0) return false;
   const sf_count_t got = sf_readf_short(AsSndFile(file_), samples_.data(), FFT_SIZE);
   if (got != FFT_SIZE) return false;

@@ -14,7 +14,7 @@ inline constexpr int CAPTURE_RATE = 10240;
 // Room for the largest block: 1024 stereo frames of 16 bits.
 inline constexpr int MAX_BLOCK_BYTES = FFT_SIZE * 2 * 2;
 
-using BlockBytes = std::array<std::uint8_t, MAX_BLOCK_BYTES>;
+using BlockBuffer = std::array<std::uint8_t, MAX_BLOCK_BYTES>;
 
 class WavBlocks {
  public:
@@ -32,7 +32,7 @@ class WavBlocks {
 
   // The next complete block of 1024 frames, or false at the end (a final partial block
   // counts as the end).
-  bool ReadBlock(BlockBytes& out);
+  bool ReadBlock(BlockBuffer& out);
 
  private:
   void* file_ = nullptr;  // SNDFILE*

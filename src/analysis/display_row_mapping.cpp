@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "analysis/fft_engine.h"
+#include "base/rounding.h"
 
 namespace keblor {
 

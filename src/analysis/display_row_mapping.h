@@ -5,11 +5,12 @@
 #include <array>
 #include <cstdint>
 
+#include "base/spans.h"
+
 namespace keblor {
 
 inline constexpr int ACCUMULATED_BINS = 401;        // bins 0..400, 0..4000 Hz
 inline constexpr int DISPLAY_ROW_LENGTH = 201;      // anchor + 200 columns
-inline constexpr int RANGE_COUNT = 5;               // RangeIndex 0..4
 
 using SpectrumAccumulator = std::array<float, ACCUMULATED_BINS>;
 // Index 0 is the anchor (127); 1..200 the columns; 0 = full scale (top), 127 = floor.

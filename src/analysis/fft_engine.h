@@ -34,7 +34,4 @@ void CopyHalfSpectrum(int n, const float* re, const float* im, float* outRe, flo
 void SplitTwoRealSpectra(int n, const float* re, const float* im, float* aRe, float* aIm, float* bRe,
                          float* bIm);
 
-// Nearest integer, halves away from zero: 2.5 -> 3, -2.5 -> -3.
-int RoundNearest(double x);
-
 }  // namespace keblor

@@ -9,9 +9,6 @@ namespace keblor {
 
 inline constexpr double BIN_HZ = 10.0;  // 10240 frames a second over 1024 points
 
-// The highest bin each range shows (RangeIndex 0..4: 500 .. 4000 Hz).
-inline constexpr int RANGE_TOP_BIN[RANGE_COUNT] = {50, 100, 200, 300, 400};
-
 // The strongest tone between bin 2 and `topBin`, in Hz. The Hann window's main lobe gives the
 // tone's place between the peak bin and its larger neighbour exactly for a clean tone:
 // neighbour / peak = (1 + d) / (2 - d) at d bins from the peak. Nothing when the peak does not

@@ -165,19 +165,19 @@ bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTa
 
 SpectrumAnalyzer::SpectrumAnalyzer() { BuildFftTables(tables_); }
 
-void SpectrumAnalyzer::configure(const AnalyzerOptions& options) { options_ = options; }
+void SpectrumAnalyzer::Configure(const AnalyzerOptions& options) { options_ = options; }
 
-std::optional<SpectrumFrame> SpectrumAnalyzer::push(const std::uint8_t* block, BlockFormat format) {
+std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, BlockFormat format) {
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
   LoadBlock(block, format, options_.level, tables_, work_, state);
-  if (options_.runningAverage) return pushRunning(format);
+  if (options_.runningAverage) return PushRunning(format);
   if (!FinishBlock(format, options_, tables_, work_, state)) return std::nullopt;
-  estimatePitches(format, sumA_, sumB_);  // the sums are the cycle's means now
-  restart();
+  EstimatePitches(format, sumA_, sumB_);  // the sums are the cycle's means now
+  Restart();
   return frame_;
 }
 
-std::optional<SpectrumFrame> SpectrumAnalyzer::pushRunning(BlockFormat format) {
+std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
   const bool stereo = format.channels == 2;
   const auto slot = static_cast<std::size_t>(historyNext_);
   TransformBlock(format, tables_, work_, historyA_[slot], historyB_[slot]);
@@ -198,20 +198,20 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::pushRunning(BlockFormat format) {
   }
   const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
                                     options_.ft1000mp};
-  estimatePitches(format, meanA_, meanB_);
+  EstimatePitches(format, meanA_, meanB_);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
 
-void SpectrumAnalyzer::estimatePitches(BlockFormat format, const SpectrumAccumulator& meanA,
+void SpectrumAnalyzer::EstimatePitches(BlockFormat format, const SpectrumAccumulator& meanA,
                                        const SpectrumAccumulator& meanB) {
   if (!options_.pitchReadout) return;
-  auto topBin = [](int range) { return RANGE_TOP_BIN[std::clamp(range, 0, RANGE_COUNT - 1)]; };
+  auto topBin = [](int range) { return TopBin(range); };
   frame_.pitchHzA = EstimatePitchHz(meanA, topBin(options_.rangeA)).value_or(0.0);
   if (format.channels == 2) frame_.pitchHzB = EstimatePitchHz(meanB, topBin(options_.rangeB)).value_or(0.0);
 }
 
-void SpectrumAnalyzer::restart() {
+void SpectrumAnalyzer::Restart() {
   sumA_.fill(0.0f);
   sumB_.fill(0.0f);
   blocks_ = 0;

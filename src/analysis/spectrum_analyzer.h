@@ -61,16 +61,16 @@ class SpectrumAnalyzer {
   SpectrumAnalyzer();  // builds the tables
 
   // Takes effect from the next push. Changing the cycle length mid-cycle does not restart it.
-  void configure(const AnalyzerOptions& options);
+  void Configure(const AnalyzerOptions& options);
 
   // Analyses one block of exactly 1024 frames in `format`'s layout. Returns the frame when
   // this block completes an averaging cycle, nothing otherwise. Calls nobody; never allocates.
-  std::optional<SpectrumFrame> push(const std::uint8_t* block, BlockFormat format);
+  std::optional<SpectrumFrame> Push(const std::uint8_t* block, BlockFormat format);
 
   // Both sums and the block count to zero; rows and peaks stay.
-  void restart();
+  void Restart();
 
-  const AnalyzerOptions& options() const { return options_; }
+  const AnalyzerOptions& Options() const { return options_; }
 
  private:
   FftTables tables_;
@@ -80,8 +80,8 @@ class SpectrumAnalyzer {
   SpectrumFrame frame_;
   int blocks_ = 0;
 
-  std::optional<SpectrumFrame> pushRunning(BlockFormat format);
-  void estimatePitches(BlockFormat format, const SpectrumAccumulator& meanA, const SpectrumAccumulator& meanB);
+  std::optional<SpectrumFrame> PushRunning(BlockFormat format);
+  void EstimatePitches(BlockFormat format, const SpectrumAccumulator& meanA, const SpectrumAccumulator& meanB);
   // The running average: the magnitudes of the last blocks, oldest overwritten first.
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyA_{};
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyB_{};

@@ -57,7 +57,7 @@ bool Program::StartUp() {
     }
   }
   UseInput(ResolveInput());
-  if (const OpenResult opened = QueryAndOpen(source_, FormatOf(s.Channels, s.BitsPerSample)); !opened.ok()) {
+  if (const OpenResult opened = QueryAndOpen(source_, FormatOf(s.Channels, s.BitsPerSample)); !opened.Ok()) {
     ReportDeviceError(opened.code);
     return AbandonStartUp();
   }
@@ -129,7 +129,7 @@ void Program::ReopenCapture() {
   const std::string inUse = inputInUse_;
   UseInput(ResolveInput());
   if (listChanged || inUse != inputInUse_) Refresh();
-  if (QueryAndOpen(source_, FormatOf(settings_.Channels, settings_.BitsPerSample)).ok()) {
+  if (QueryAndOpen(source_, FormatOf(settings_.Channels, settings_.BitsPerSample)).Ok()) {
     const std::int64_t stalledSince = lastBlockMs_;
     (void)StartCapture();
     lastBlockMs_ = stalledSince;  // still stopped until a block arrives
@@ -175,12 +175,12 @@ void Program::ChooseInput(const std::string& id) {
   capturing_ = false;
   UseInput(id);
   const AudioFormat format = FormatOf(settings_.Channels, settings_.BitsPerSample);
-  if (const OpenResult opened = QueryAndOpen(source_, format); !opened.ok()) {
+  if (const OpenResult opened = QueryAndOpen(source_, format); !opened.Ok()) {
     ReportDeviceError(opened.code);
     settings_.Input = settingBefore;
     wantedInput_ = wantedBefore;
     UseInput(inUseBefore);
-    if (!QueryAndOpen(source_, format).ok()) {
+    if (!QueryAndOpen(source_, format).Ok()) {
       capturing_ = true;
       return;
     }
@@ -236,8 +236,8 @@ void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
     Refresh();
   }
   CountBlock(now);
-  analyzer_.configure(AnalyzerOptionsOf(settings_));
-  std::optional<SpectrumFrame> frame = analyzer_.push(frames, {format.channels, format.bitsPerSample});
+  analyzer_.Configure(AnalyzerOptionsOf(settings_));
+  std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
   if (!frame || display_.frozen) return;
   pendingFrame_ = *frame;
   ShowFrame(now);
@@ -333,7 +333,7 @@ void Program::RunCommand(int id) {
     return;
   }
   if (const std::optional<DisplayEffects> effects = ApplyDisplayCommand(settings_, display_, id)) {
-    if (effects->restartAveraging) analyzer_.restart();
+    if (effects->restartAveraging) analyzer_.Restart();
     if (effects->blankLevel)
       for (Vfo vfo : BOTH_VFOS)
         if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
@@ -457,7 +457,7 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
     s.BitsPerSample = entry.bitsPerSample;
     format = FormatOf(s.Channels, s.BitsPerSample);
   }
-  if (const OpenResult opened = source_.Open(format); !opened.ok()) {
+  if (const OpenResult opened = source_.Open(format); !opened.Ok()) {
     ReportDeviceError(opened.code);
     return 2;
   }

@@ -64,9 +64,9 @@ class Program {
   // More blocks than this in one second is more than twice what 10240 frames a second allow.
   static constexpr int RUNAWAY_BLOCKS_PER_SECOND = 20;
 
-  const Settings& settings() const { return settings_; }
-  const DisplayState& display() const { return display_; }
-  const MenuModel& menu() const { return menu_; }
+  const Settings& CurrentSettings() const { return settings_; }
+  const DisplayState& Display() const { return display_; }
+  const MenuModel& Menu() const { return menu_; }
 
  private:
   void RunCommand(int id);

@@ -46,7 +46,7 @@ enum class OpenStep { None, Query, Open, Buffers };
 struct OpenResult {
   OpenStep failedStep = OpenStep::None;
   int code = 0;
-  bool ok() const { return failedStep == OpenStep::None; }
+  bool Ok() const { return failedStep == OpenStep::None; }
 };
 
 class AudioSource {

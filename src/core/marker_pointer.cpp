@@ -1,6 +1,6 @@
 #include "core/marker_pointer.h"
 
-#include "analysis/fft_engine.h"
+#include "base/rounding.h"
 #include "core/ranges.h"
 
 namespace keblor {

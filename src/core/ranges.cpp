@@ -10,11 +10,11 @@ namespace keblor {
 namespace {
 
 constexpr std::array<RangeRow, RANGE_COUNT> RANGES = {{
-    {500, "500 Hz", cmd::RangeA0, cmd::RangeB0, 500, 500, 0, 0.4},
-    {1000, "1000 Hz", cmd::RangeA1, cmd::RangeB1, 1000, 1000, 5, 0.2},
-    {2000, "2000 Hz", cmd::RangeA2, cmd::RangeB2, 2000, 2000, 10, 0.1},
-    {3000, "3000 Hz", cmd::RangeA3, cmd::RangeB3, 3000, 3000, 15, 1.0 / 15.0},
-    {4000, "4000 Hz", cmd::RangeA4, cmd::RangeB4, 0, 4000, 20, 0.05},
+    {RANGE_SPAN_HZ[0], "500 Hz", cmd::RangeA0, cmd::RangeB0, 500, 500, 0, 0.4},
+    {RANGE_SPAN_HZ[1], "1000 Hz", cmd::RangeA1, cmd::RangeB1, 1000, 1000, 5, 0.2},
+    {RANGE_SPAN_HZ[2], "2000 Hz", cmd::RangeA2, cmd::RangeB2, 2000, 2000, 10, 0.1},
+    {RANGE_SPAN_HZ[3], "3000 Hz", cmd::RangeA3, cmd::RangeB3, 3000, 3000, 15, 1.0 / 15.0},
+    {RANGE_SPAN_HZ[4], "4000 Hz", cmd::RangeA4, cmd::RangeB4, 0, 4000, 20, 0.05},
 }};
 
 }  // namespace

@@ -1,12 +1,10 @@
 #pragma once
 // The five spans a spectrum window can show over its 200 trace columns, one row per RangeIndex.
 
-#include "analysis/display_row_mapping.h"  // RANGE_COUNT
+#include "base/spans.h"
 #include "core/display_state.h"
 
 namespace keblor {
-
-inline constexpr int TRACE_COLUMNS = 200;
 
 struct RangeRow {
   int spanHz;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "analysis/fft_engine.h"  // RoundNearest
+#include "base/rounding.h"
 #include "display/level_readout.h"
 #include "display/trace_rendering.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/fft_engine.h"
+#include "base/rounding.h"
 
 namespace keblor {
 

@@ -234,12 +234,5 @@ TEST_F(FftEngineTest, SplitKeepsTwoChannelsApart) {
   }
 }
 
-TEST(FftRounding, HalvesGoAwayFromZero) {
-  EXPECT_EQ(RoundNearest(2.5), 3);
-  EXPECT_EQ(RoundNearest(-2.5), -3);
-  EXPECT_EQ(RoundNearest(3.4999), 3);
-  EXPECT_EQ(RoundNearest(-0.49), 0);
-}
-
 }  // namespace
 }  // namespace keblor

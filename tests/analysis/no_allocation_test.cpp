@@ -91,9 +91,9 @@ TEST(NoAllocation, AnalysingBlocksOfEveryFormatAllocatesNothing) {
   for (int channels : {1, 2}) {
     for (int bits : {8, 16}) {
       for (int range = 0; range < RANGE_COUNT; ++range) {
-        analyzer.configure({3, true, range, 4 - range, range % 2 == 0});
+        analyzer.Configure({3, true, range, 4 - range, range % 2 == 0});
         for (int i = 0; i < 30; ++i) {
-          if (analyzer.push(frames.data(), {channels, bits})) ++completed;
+          if (analyzer.Push(frames.data(), {channels, bits})) ++completed;
           ++blocks;
         }
       }

@@ -44,9 +44,9 @@ class Signal {
 // The readout of the 4000 Hz span after `blocks` blocks averaged, or 0 for none.
 double Readout(Signal& signal, int blocks) {
   SpectrumAnalyzer analyzer;
-  analyzer.configure({blocks, false, 4, 4, false, false, true});
+  analyzer.Configure({blocks, false, 4, 4, false, false, true});
   std::optional<SpectrumFrame> frame;
-  for (int i = 0; i < blocks; ++i) frame = analyzer.push(signal.NextBlock().data(), {1, 16});
+  for (int i = 0; i < blocks; ++i) frame = analyzer.Push(signal.NextBlock().data(), {1, 16});
   return frame ? frame->pitchHzA : -1.0;
 }
 
@@ -94,15 +94,15 @@ TEST(RunningAverage, EveryBlockShowsTheMeanOfTheLastBlocks) {
   for (int i = 0; i < 12; ++i) blocks.push_back(signal.NextBlock());
 
   SpectrumAnalyzer running;
-  running.configure({N, false, 2, 2, false, true, false});
+  running.Configure({N, false, 2, 2, false, true, false});
   for (int i = 0; i < 12; ++i) {
-    const std::optional<SpectrumFrame> frame = running.push(blocks[static_cast<std::size_t>(i)].data(), {1, 16});
+    const std::optional<SpectrumFrame> frame = running.Push(blocks[static_cast<std::size_t>(i)].data(), {1, 16});
     ASSERT_TRUE(frame.has_value()) << "block " << i;
     const int held = std::min(i + 1, N);
     SpectrumAnalyzer cycle;
-    cycle.configure({held, false, 2, 2, false, false, false});
+    cycle.Configure({held, false, 2, 2, false, false, false});
     std::optional<SpectrumFrame> expected;
-    for (int j = i + 1 - held; j <= i; ++j) expected = cycle.push(blocks[static_cast<std::size_t>(j)].data(), {1, 16});
+    for (int j = i + 1 - held; j <= i; ++j) expected = cycle.Push(blocks[static_cast<std::size_t>(j)].data(), {1, 16});
     ASSERT_TRUE(expected.has_value());
     int off = 0;
     for (int c = 0; c < DISPLAY_ROW_LENGTH; ++c) {

@@ -50,9 +50,9 @@ struct Block {
 class SpectrumAnalyzerTest : public ::testing::Test {
  protected:
   // Range 2 puts bin n in column n.
-  void Configure(int averages, bool level) { analyzer.configure({averages, level, 2, 2, false}); }
+  void Configure(int averages, bool level) { analyzer.Configure({averages, level, 2, 2, false}); }
   std::optional<SpectrumFrame> Push(const Block& block) {
-    return analyzer.push(block.bytes.data(), {block.channels, block.bits});
+    return analyzer.Push(block.bytes.data(), {block.channels, block.bits});
   }
   SpectrumFrame Frame(const Block& block) {
     const auto frame = Push(block);
@@ -137,7 +137,7 @@ TEST_F(SpectrumAnalyzerTest, CycleEndsOnTheNthBlockWithTheMeanOfExactlyThoseBloc
   // Shortened in mid-cycle without a restart, the cycle ends with the next block.
   EXPECT_FALSE(Push(silent));
   Configure(1, false);
-  EXPECT_EQ(analyzer.options().numberOfAverages, 1);
+  EXPECT_EQ(analyzer.Options().numberOfAverages, 1);
   EXPECT_TRUE(Push(silent));
   EXPECT_TRUE(Push(silent));
 }
@@ -147,7 +147,7 @@ TEST_F(SpectrumAnalyzerTest, RestartDropsThePartialCycle) {
   const Block loud = Block(1, 16).Sine(0, 100, FULL16);
   const Block silent(1, 16);
   EXPECT_FALSE(Push(loud));
-  analyzer.restart();
+  analyzer.Restart();
   EXPECT_FALSE(Push(silent));  // counted from the restart
   EXPECT_EQ(Frame(silent).rowA[100], FLOOR);
 }
@@ -168,11 +168,11 @@ TEST_F(SpectrumAnalyzerTest, OptionsInForceAtTheEndOfTheCycleChooseTheMapping) {
   Configure(2, false);
   const Block tone = Block(2, 16).Sine(0, 100, 32767.0);  // full scale on one side: 0 dB
   EXPECT_FALSE(Push(tone));
-  analyzer.configure({2, false, 4, 2, false});
+  analyzer.Configure({2, false, 4, 2, false});
   const SpectrumFrame frame = Frame(tone);
   EXPECT_LE(frame.rowA[50], 1);  // column 50 of the 4000 Hz span is bin 100
   EXPECT_EQ(frame.rowA[100], FLOOR);
-  EXPECT_EQ(analyzer.options().rangeA, 4);
+  EXPECT_EQ(analyzer.Options().rangeA, 4);
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST_F(ProgramTest, SoundCardDialogReopensTheCapture) {
   program->OnCommand(cmd::SoundCard);
   EXPECT_EQ(desktop.errors, Calls{"MMedia error nr 32|Check audio devices"});
   EXPECT_EQ(source.calls, (Calls{"close", "query 2x8", "open 1x8", "start"}));
-  EXPECT_EQ(program->settings().Channels, 1);
+  EXPECT_EQ(program->CurrentSettings().Channels, 1);
 
   source.queryResult = 0;
   source.openResult = 4;
@@ -185,7 +185,7 @@ TEST_F(ProgramTest, PointerAndPopupMenu) {
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);  // 500 Hz on the 1000 Hz span: column 100
   program->OnPointer(Vfo::A, POINTER_LEFT, 95, 50);
   EXPECT_TRUE(a.markerCursor);
-  EXPECT_EQ(program->settings().VFO_A.PitchFreq, 475);
+  EXPECT_EQ(program->CurrentSettings().VFO_A.PitchFreq, 475);
   EXPECT_EQ(a.picture.boxes[0].text, "PITCH: 475 Hz");
   EXPECT_FALSE(view.menu.IsChecked(cmd::Preset1));  // VFO-B is still at 500
 
@@ -305,7 +305,7 @@ TEST_F(ProgramTest, PickingAnInputReopensTheCapture) {
   EXPECT_EQ(source.calls, (Calls{"close", "select cw2.monitor", "query 1x16", "open 1x16", "start"}));
   EXPECT_TRUE(view.menu.IsChecked(cmd::InputFirst + 1));
   EXPECT_FALSE(view.menu.IsChecked(cmd::InputDefault));
-  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  EXPECT_EQ(program->CurrentSettings().Input, "cw2.monitor");
   ASSERT_TRUE(source.Deliver(LoudBlock()));
 
   source.calls.clear();
@@ -317,7 +317,7 @@ TEST_F(ProgramTest, PickingAnInputReopensTheCapture) {
   EXPECT_EQ(desktop.errors, Calls{"MMedia error nr 5|Check audio devices"});
   EXPECT_EQ(source.calls, (Calls{"close", "select alsa_input.usb-codec", "query 1x16", "open 1x16",
                                  "select cw2.monitor", "query 1x16", "open 1x16", "start"}));
-  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  EXPECT_EQ(program->CurrentSettings().Input, "cw2.monitor");
   EXPECT_TRUE(source.Running());
 
   program->OnInputMenuShown();
@@ -326,7 +326,7 @@ TEST_F(ProgramTest, PickingAnInputReopensTheCapture) {
   source.calls.clear();
   program->OnCommand(cmd::InputDefault);
   EXPECT_EQ(source.calls, (Calls{"close", "select default", "query 1x16", "open 1x16", "start"}));
-  EXPECT_EQ(program->settings().Input, "");
+  EXPECT_EQ(program->CurrentSettings().Input, "");
   program->OnCommand(cmd::InputFirst + 7);  // no such item
   EXPECT_EQ(source.calls.size(), 5u);
 }
@@ -360,7 +360,7 @@ TEST_F(ProgramTest, AnInputThatGoesAwayFallsBackToTheDefault) {
   EXPECT_TRUE(view.menu.IsChecked(cmd::InputDefault));
   ASSERT_TRUE(source.Deliver(LoudBlock()));
   EXPECT_EQ(a.picture.notice, "");
-  EXPECT_EQ(program->settings().Input, "cw2.monitor");
+  EXPECT_EQ(program->CurrentSettings().Input, "cw2.monitor");
   EXPECT_TRUE(file.writes.empty());
   EXPECT_TRUE(desktop.errors.empty());
 }

@@ -24,7 +24,7 @@ TEST(BackEndChoice, ThePreferredBackEndWhenItAnswersElseTheFallback) {
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(server.calls.empty() && fallback.calls.empty());
 
-    EXPECT_TRUE(QueryAndOpen(choice, {2, 8}).ok());
+    EXPECT_TRUE(QueryAndOpen(choice, {2, 8}).Ok());
     choice.SelectInput("rig");
     choice.Close();
     FakeAudioSource& used = answers ? server : fallback;

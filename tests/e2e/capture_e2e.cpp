@@ -141,7 +141,7 @@ int CheckFormats(int expectedBin, int blocks) {
     const AudioFormat format{run.channels, run.bits};
     const OpenResult opened = QueryAndOpen(source, format);
     int code = opened.code;
-    if (opened.ok()) code = source.Start([&](const std::uint8_t* frames, const AudioFormat& got) {
+    if (opened.Ok()) code = source.Start([&](const std::uint8_t* frames, const AudioFormat& got) {
       ++delivered;
       run.arrivals.push_back(Clock::now());
       if (got == format) counter.Add(frames, got, run);
@@ -218,7 +218,7 @@ int CheckServerDeath() {
   Run run;
   const OpenResult opened = QueryAndOpen(source, {1, 16});
   int code = opened.code;
-  if (opened.ok())
+  if (opened.Ok())
     code = source.Start([&](const std::uint8_t*, const AudioFormat&) { run.arrivals.push_back(Clock::now()); });
   if (code != 0) {
     std::fprintf(stderr, "FAIL: %s\n", DeviceErrorText(code).c_str());
@@ -248,7 +248,7 @@ int CheckServerDeath() {
     const OpenResult again = QueryAndOpen(source, {1, 16});
     source.Close();
     const double reopenMs = std::chrono::duration<double, std::milli>(Clock::now() - reopenStart).count();
-    std::printf("re-open %d: %s after %.1f ms\n", attempt, again.ok() ? "opened" : DeviceErrorText(again.code).c_str(),
+    std::printf("re-open %d: %s after %.1f ms\n", attempt, again.Ok() ? "opened" : DeviceErrorText(again.code).c_str(),
                 reopenMs);
     if (reopenMs > 5000.0) return Fail("a re-open took more than 5 s");
     if (attempt > 1 && reopenMs > 1000.0) return Fail("a re-open after the first took more than a second");

@@ -85,7 +85,7 @@ TEST_F(PortAudioSourceTest, ARefusedRateIsCapturedAtAnotherAndConverted) {
   PortAudioSource source(FAKE);
   ASSERT_EQ(source.Query({1, 16}), 0);
   testing::internal::CaptureStderr();
-  ASSERT_TRUE(source.Open({1, 16}).ok());
+  ASSERT_TRUE(source.Open({1, 16}).Ok());
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("capturing at 44100 Hz"), std::string::npos) << said;
   EXPECT_EQ(device.askedRates, (std::vector<int>{10240, 48000, 44100, 10240, 48000, 44100}));  // query, open
@@ -118,7 +118,7 @@ TEST_F(PortAudioSourceTest, ARefusedRateIsCapturedAtAnotherAndConverted) {
 TEST_F(PortAudioSourceTest, TenThousandTwoHundredFortyHzIsTakenAsItIsAndNoRateIsAnError) {
   device.acceptedRates = {10240, 48000};
   PortAudioSource source(FAKE);
-  ASSERT_TRUE(QueryAndOpen(source, {2, 8}).ok());
+  ASSERT_TRUE(QueryAndOpen(source, {2, 8}).Ok());
   EXPECT_EQ(device.openedRate, 10240.0);
   EXPECT_EQ(device.openedFormat, paUInt8);
   EXPECT_EQ(device.framesPerBuffer, 1024u);

@@ -49,7 +49,7 @@ TEST(QtMainView, MenusOpenAndPickByMouseAndFollowTheProgram) {
   ASSERT_TRUE(menu->isVisible());
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(p.Action(cmd::Freeze)).center());
   RunningProgram::Settle();
-  EXPECT_TRUE(p.program->display().frozen);
+  EXPECT_TRUE(p.program->Display().frozen);
   EXPECT_TRUE(p.Action(cmd::Freeze)->isChecked());
   EXPECT_FALSE(p.Action(cmd::PitchUpA)->isEnabled());
 
@@ -78,7 +78,7 @@ TEST(QtMainView, TheInputMenuListsTheInputsAndPicksOne) {
 
   p.Action(cmd::InputFirst + 1)->trigger();
   RunningProgram::Settle();
-  EXPECT_EQ(p.program->settings().Input, "cw2.monitor");
+  EXPECT_EQ(p.program->CurrentSettings().Input, "cw2.monitor");
   EXPECT_EQ(p.source.selected, "cw2.monitor");
   EXPECT_TRUE(p.Action(cmd::InputFirst + 1)->isChecked());
   EXPECT_FALSE(p.Action(cmd::InputDefault)->isChecked());
@@ -98,28 +98,28 @@ TEST(QtMainView, KeysReachTheProgram) {
   p.settings.values["General/Channels"] = 2;
   p.Start();
   PressKey(p, Qt::Key_F6);
-  EXPECT_EQ(p.program->settings().VFO_A.PitchFreq, 510);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.PitchFreq, 510);
   PressKey(p, Qt::Key_F6, Qt::ShiftModifier);
-  EXPECT_EQ(p.program->settings().VFO_A.PitchFreq, 510);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.PitchFreq, 510);
   PressKey(p, Qt::Key_Plus, Qt::KeypadModifier);
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 2);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.Range, 2);
   PressKey(p, Qt::Key_Minus, Qt::KeypadModifier | Qt::ControlModifier);
-  EXPECT_EQ(p.program->settings().VFO_B.Range, 2);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_B.Range, 2);
   // The main keyboard's plus (shifted or as "=") and minus act as the keypad's.
   PressKey(p, Qt::Key_Plus, Qt::ShiftModifier);
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 3);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.Range, 3);
   PressKey(p, Qt::Key_Equal);
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 4);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.Range, 4);
   PressKey(p, Qt::Key_Minus, Qt::ControlModifier);
-  EXPECT_EQ(p.program->settings().VFO_B.Range, 1);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_B.Range, 1);
   PressKey(p, Qt::Key_Minus, Qt::ShiftModifier);  // "_" is no key of the table
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 4);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.Range, 4);
   PressKey(p, Qt::Key_Z);
-  EXPECT_EQ(p.program->settings().Zoom, 2);
+  EXPECT_EQ(p.program->CurrentSettings().Zoom, 2);
   PressKey(p, Qt::Key_Z, Qt::ShiftModifier);
-  EXPECT_EQ(p.program->settings().Zoom, 2);
+  EXPECT_EQ(p.program->CurrentSettings().Zoom, 2);
   QTest::keyClick(p.Client(Vfo::B), Qt::Key_F2);
-  EXPECT_EQ(p.program->settings().Level, 1);
+  EXPECT_EQ(p.program->CurrentSettings().Level, 1);
 }
 
 TEST(QtMainView, GeometryHoldsTheWindowsSideBySideOrStacked) {
@@ -166,8 +166,8 @@ TEST(QtMainView, MarkerDragsAcrossWindows) {
   }
   QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 60));
   RunningProgram::Settle();
-  EXPECT_EQ(p.program->settings().VFO_A.PitchFreq, 540);
-  EXPECT_EQ(p.program->settings().VFO_B.PitchFreq, 500);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.PitchFreq, 540);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_B.PitchFreq, 500);
   EXPECT_EQ(a->cursor().shape(), Qt::SizeHorCursor);
 }
 
@@ -188,7 +188,7 @@ TEST(QtMainView, PopupMenuShowsTheStateAndItsPickActs) {
   EXPECT_EQ(checked.size(), 6u);
   EXPECT_TRUE(checked[cmd::RangeA1]);
   EXPECT_TRUE(checked[cmd::PitchOnOffA]);
-  EXPECT_EQ(p.program->settings().VFO_A.Range, 3);
+  EXPECT_EQ(p.program->CurrentSettings().VFO_A.Range, 3);
   EXPECT_TRUE(p.Action(cmd::RangeA3)->isChecked());
 }
 

@@ -54,7 +54,7 @@ int RunKeys() {
     std::fprintf(stderr, "qt_harness: start-up failed\n");
     return 1;
   }
-  const Settings& settings = harness.program->settings();
+  const Settings& settings = harness.program->CurrentSettings();
   struct Seen {
     int rangeA = -1, rangeB = -1, pitchA = -1;
   } seen;

@@ -57,8 +57,8 @@ TEST(WindowPlacement, TheMainWindowComesOnScreenAndTheSettingsKeepTheSavedPlace)
   // allowance for a frame the platform does not draw.
   EXPECT_EQ(frame.top(), screen.top());
   EXPECT_GE(frame.right(), screen.right() - 6);
-  EXPECT_EQ(p.program->settings().xPos, 5000);
-  EXPECT_EQ(p.program->settings().yPos, -3000);
+  EXPECT_EQ(p.program->CurrentSettings().xPos, 5000);
+  EXPECT_EQ(p.program->CurrentSettings().yPos, -3000);
 }
 
 }  // namespace

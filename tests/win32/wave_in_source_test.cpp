@@ -109,7 +109,7 @@ class WaveInSourceTest : public ::testing::Test {
 };
 
 TEST_F(WaveInSourceTest, BuffersRotateAndEachGoesBackAfterItsBlockWasHandled) {
-  ASSERT_TRUE(source.Open(AudioFormat{1, 16}).ok());
+  ASSERT_TRUE(source.Open(AudioFormat{1, 16}).Ok());
   EXPECT_EQ(service.calls, (std::vector<std::string>{"open", "prepare", "add", "prepare", "add"}));
   EXPECT_NE(service.prepared[0], service.prepared[1]);
   ASSERT_EQ(source.Start([&](const std::uint8_t* frames, const AudioFormat& format) {
@@ -129,7 +129,7 @@ TEST_F(WaveInSourceTest, BuffersRotateAndEachGoesBackAfterItsBlockWasHandled) {
 }
 
 TEST_F(WaveInSourceTest, NotificationsFromBeforeACloseOrANewOpenAreDropped) {
-  ASSERT_TRUE(source.Open(AudioFormat{2, 8}).ok());
+  ASSERT_TRUE(source.Open(AudioFormat{2, 8}).Ok());
   source.Start([&](const std::uint8_t* frames, const AudioFormat&) { seen.push_back(frames[0]); });
   void* filled = Fill(7);
   service.calls.clear();
@@ -146,7 +146,7 @@ TEST_F(WaveInSourceTest, NotificationsFromBeforeACloseOrANewOpenAreDropped) {
   // Opened again, the service hands out the same handle and the same headers are queued anew:
   // the old notifications still refer to them, but the buffers are not done.
   service.calls.clear();
-  ASSERT_TRUE(source.Open(AudioFormat{2, 8}).ok());
+  ASSERT_TRUE(source.Open(AudioFormat{2, 8}).Ok());
   source.Start([&](const std::uint8_t* frames, const AudioFormat&) { seen.push_back(frames[0]); });
   source.OnData(HANDLE_VALUE, filled);
   source.OnData(HANDLE_VALUE, returned);
@@ -161,7 +161,7 @@ TEST_F(WaveInSourceTest, NotificationsFromBeforeACloseOrANewOpenAreDropped) {
 }
 
 TEST_F(WaveInSourceTest, ABlockHandlerThatClosesKeepsItsBufferFromTheDevice) {
-  ASSERT_TRUE(source.Open(AudioFormat{1, 8}).ok());
+  ASSERT_TRUE(source.Open(AudioFormat{1, 8}).Ok());
   source.Start([&](const std::uint8_t*, const AudioFormat&) { source.Close(); });
   void* header = Fill(1);
   service.calls.clear();
