@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   keblor::QtDesktop desktop(mainView);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
   // Large: the analyzer's tables and work areas live here.
-  auto program = std::make_unique<keblor::Program>(mainView, desktop, source, settingsFile.get());
+  auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
   mainView.Connect(*program);
 

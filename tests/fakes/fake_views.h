@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reports.h"
 #include "app/views.h"
 
 namespace keblor::test {
@@ -73,10 +74,18 @@ class FakeMainView : public MainView {
   FakeSpectrumView* Spectrum(Vfo vfo) { return spectra.count(vfo) ? spectra[vfo].get() : nullptr; }
 };
 
+// The reports kept for the test to read.
+class FakeReports : public Reports {
+ public:
+  std::vector<std::string> lines;
+  std::vector<std::string> boxes;  // "text|caption"
+  void Line(const std::string& text) override { lines.push_back(text); }
+  void Box(const std::string& text, const std::string& caption) override { boxes.push_back(text + "|" + caption); }
+};
+
 class FakeDesktop : public Desktop {
  public:
   bool runningCopy = false;
-  std::vector<std::string> errors;  // "text|caption"
   // The sound card dialog's answer: OK with this choice, or cancel when channels is 0.
   int dialogChannels = 0;
   int dialogBits = 16;
@@ -84,9 +93,6 @@ class FakeDesktop : public Desktop {
   std::vector<std::string> opened;  // "about", "help", "mixer 0"
 
   bool FindRunningCopy() override { return runningCopy; }
-  void ReportError(const std::string& text, const std::string& caption) override {
-    errors.push_back(text + "|" + caption);
-  }
   int RunSoundCardDialog(int, int, const std::function<int(int, int)>& accept) override {
     return dialogResult = dialogChannels == 0 ? 0 : accept(dialogChannels, dialogBits);
   }
