@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -140,6 +142,7 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   tail_.store(0);
   lost_.store(0);
   overflowed_.store(0);
+  pacer_.Reset();
   format_ = format;
   blockBytes_ = static_cast<std::size_t>(BlockBytes(format));
   deviceRate_ = rate;
@@ -170,6 +173,11 @@ int PortAudioSource::Start(BlockHandler onBlock) {
 
 void PortAudioSource::OnDeviceBlock(const void* input, unsigned long frames, bool overflowed) {
   if (overflowed) overflowed_.fetch_add(1, std::memory_order_relaxed);
+  // Each callback holds one block's time of frames.
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  if (const std::int64_t wait = pacer_.DelayFor(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+      wait > 0)
+    std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
   if (deviceRate_ != AUDIO_RATE) {
     resampler_.Push(static_cast<const float*>(input), frames, &OnConvertedBlock, this);
     return;

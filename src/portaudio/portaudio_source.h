@@ -7,7 +7,8 @@
 //
 // Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback converts
 // or copies a block into the ring (or counts it lost when the GUI thread is four blocks behind)
-// and writes one byte into a non-blocking pipe; it never allocates, locks or waits.
+// and writes one byte into a non-blocking pipe; it never allocates or locks, and waits only to
+// hold a device that runs faster than real time to a block's time per block (BlockPacer).
 // Result codes: PortAudio's own negative codes, and FORMAT_NOT_SUPPORTED.
 
 #include <array>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "capture/audio_source.h"
+#include "capture/block_pacer.h"
 #include "portaudio/block_resampler.h"
 #include "portaudio/portaudio_api.h"
 
@@ -78,6 +80,7 @@ class PortAudioSource : public AudioSource {
   OpenResult Open(const AudioFormat& format) override;
   int Start(BlockHandler onBlock) override;
   void Close() override;
+  bool HeldBack() const override { return pacer_.Pacing(); }
 
  private:
   static constexpr std::size_t RING_SLOTS = 4;  // a power of two
@@ -100,6 +103,7 @@ class PortAudioSource : public AudioSource {
   std::size_t blockBytes_ = 0;
   int deviceRate_ = AUDIO_RATE;
   BlockResampler resampler_;  // when deviceRate_ is not AUDIO_RATE
+  BlockPacer pacer_;          // used on the capture thread
   int rateSaid_ = 0;          // the last converted rate said on standard error
   BlockHandler handler_;
   bool running_ = false;
