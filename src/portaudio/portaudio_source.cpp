@@ -7,7 +7,6 @@
 #include <chrono>
 #include <thread>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -148,9 +147,10 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   deviceRate_ = rate;
   if (rate != AUDIO_RATE) {
     if (!resampler_.Configure(rate, format, FramesPerCallback(rate))) return {OpenStep::Buffers, paInsufficientMemory};
-    if (rateSaid_ != rate) {
+    if (rateSaid_ != rate && reports_ != nullptr) {
       rateSaid_ = rate;
-      std::fprintf(stderr, "keblor: the input refuses %d Hz; capturing at %d Hz and converting\n", AUDIO_RATE, rate);
+      reports_->Line("the input refuses " + std::to_string(AUDIO_RATE) + " Hz; capturing at " + std::to_string(rate) +
+                     " Hz and converting");
     }
   }
   PaStream* stream = nullptr;

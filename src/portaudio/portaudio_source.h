@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reports.h"
 #include "capture/audio_source.h"
 #include "capture/block_pacer.h"
 #include "portaudio/block_resampler.h"
@@ -52,6 +53,9 @@ class PortAudioSource : public AudioSource {
   ~PortAudioSource() override;
   PortAudioSource(const PortAudioSource&) = delete;
   PortAudioSource& operator=(const PortAudioSource&) = delete;
+
+  // Where the source's lines go (a converted rate); none until set.
+  void SetReports(Reports* reports) { reports_ = reports; }
 
   // Readable whenever blocks wait; watch it with a socket notifier or poll().
   int WakeFd() const { return pipeRead_; }
@@ -104,7 +108,8 @@ class PortAudioSource : public AudioSource {
   int deviceRate_ = AUDIO_RATE;
   BlockResampler resampler_;  // when deviceRate_ is not AUDIO_RATE
   BlockPacer pacer_;          // used on the capture thread
-  int rateSaid_ = 0;          // the last converted rate said on standard error
+  int rateSaid_ = 0;          // the last converted rate said
+  Reports* reports_ = nullptr;
   BlockHandler handler_;
   bool running_ = false;
   bool dispatching_ = false;

@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
   }
   keblor::QtMainView mainView;
   keblor::QtDesktop desktop(mainView);
+  portAudio.SetReports(&desktop);
+  pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/reports.h"
 #include "app/views.h"
+#include "fakes/fake_reports.h"
 
 namespace keblor::test {
 
@@ -72,15 +72,6 @@ class FakeMainView : public MainView {
   }
   void Destroy() override { destroyed = true; }
   FakeSpectrumView* Spectrum(Vfo vfo) { return spectra.count(vfo) ? spectra[vfo].get() : nullptr; }
-};
-
-// The reports kept for the test to read.
-class FakeReports : public Reports {
- public:
-  std::vector<std::string> lines;
-  std::vector<std::string> boxes;  // "text|caption"
-  void Line(const std::string& text) override { lines.push_back(text); }
-  void Box(const std::string& text, const std::string& caption) override { boxes.push_back(text + "|" + caption); }
 };
 
 class FakeDesktop : public Desktop {
