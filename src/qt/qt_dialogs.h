@@ -7,15 +7,11 @@
 #include <functional>
 #include <map>
 
+#include "app/dialog_items.h"  // the radio buttons' ids; OK is 1 and Cancel 2
+
 class QAbstractButton;
 
 namespace keblor {
-
-// Control ids of the sound card dialog's radio buttons; OK is 1 and Cancel 2 in both dialogs.
-inline constexpr int IDC_CHANNELS_1 = 1078;
-inline constexpr int IDC_CHANNELS_2 = 1079;
-inline constexpr int IDC_BITS_8 = 1080;
-inline constexpr int IDC_BITS_16 = 1081;
 
 // A fixed-size dialog that ends only through End: the close box and Escape are the subclass's
 // to handle.

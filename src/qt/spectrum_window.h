@@ -10,13 +10,9 @@
 
 #include "app/spectrum_events.h"
 #include "app/views.h"
+#include "app/window_frames.h"
 
 namespace keblor {
-
-inline constexpr int SPECTRUM_FRAME_WIDTH = 206;
-inline constexpr int SPECTRUM_FRAME_HEIGHT = 184;
-inline constexpr int SPECTRUM_CLIENT_LEFT = 3;
-inline constexpr int SPECTRUM_CLIENT_TOP = 21;
 
 // What the window reports. Pointer positions are client pixels; `keys` are PointerKeys bits.
 class SpectrumClient : public QWidget {

@@ -5,15 +5,11 @@
 
 #include <functional>
 
+#include "app/dialog_items.h"  // the radio buttons' ids; OK is 1 and Cancel 2
+
 struct HWND__;
 
 namespace keblor {
-
-// Control ids of the sound card dialog's radio buttons; OK is 1 and Cancel 2 in both dialogs.
-inline constexpr int IDC_CHANNELS_1 = 1078;
-inline constexpr int IDC_CHANNELS_2 = 1079;
-inline constexpr int IDC_BITS_8 = 1080;
-inline constexpr int IDC_BITS_16 = 1081;
 
 // Mono or stereo, 8 or 16 bits. OK hands the choice to `accept` (which re-opens the capture while
 // the dialog stays up) and ends with its result; Cancel, Escape and the close box end with 0.
