@@ -421,8 +421,9 @@ bool Program::Save() {
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
-  if (SaveSettings(settings_, settingsFile_)) return true;
-  const std::string why = settingsFile_ != nullptr ? settingsFile_->LastError() : std::string();
+  const SaveResult saved = SaveSettings(settings_, settingsFile_);
+  if (saved.ok) return true;
+  const std::string& why = saved.why;
   desktop_.ReportError("The settings were not saved" + (why.empty() ? std::string(".") : ": " + why + "."),
                        MAIN_TITLE);
   return false;

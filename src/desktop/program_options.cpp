@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -107,20 +108,36 @@ std::string ProgramUsage() {
 
 std::string ProgramVersion() { return "keblor (CW Keblor) " KEBLOR_VERSION "\n"; }
 
-bool IniFileInNewFolder::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  folderError_.clear();
-  const fs::path folder = fs::path(file_.Path()).parent_path();
-  std::error_code ec;
-  if (!folder.empty() && !fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);
-    if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
-    if (ec) {
-      folderError_ = "cannot create the folder " + folder.string() + ": " + ec.message();
-      std::fprintf(stderr, "keblor: settings file %s: %s\n", file_.Path().c_str(), folderError_.c_str());
-      return false;
-    }
+namespace {
+
+// The standard storage, making the file's missing folders before the first replace.
+class FolderMakingStorage final : public IniStorage {
+ public:
+  IniRead ReadAll(const fs::path& path, std::string& content, std::string& why) override {
+    return inner_->ReadAll(path, content, why);
   }
-  return file_.WriteString(section, key, value);
-}
+  bool ReplaceAll(const fs::path& path, std::string_view content, std::string& why) override {
+    const fs::path folder = path.parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+      fs::create_directories(folder, ec);
+      if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
+      if (ec) {
+        why = "cannot create the folder " + folder.string() + ": " + ec.message();
+        std::fprintf(stderr, "keblor: settings file %s: %s\n", path.string().c_str(), why.c_str());
+        return false;
+      }
+    }
+    return inner_->ReplaceAll(path, content, why);
+  }
+
+ private:
+  std::unique_ptr<IniStorage> inner_ = MakeStandardIniStorage();
+};
+
+}  // namespace
+
+IniFileInNewFolder::IniFileInNewFolder(std::string path)
+    : IniFile(fs::path(path), std::make_unique<FolderMakingStorage>()) {}
 
 }  // namespace keblor

@@ -13,6 +13,7 @@
 #include "core/marker_pointer.h"
 #include "fakes/fake_audio_source.h"
 #include "fakes/fake_views.h"
+#include "fakes/memory_ini_storage.h"
 #include "fakes/memory_settings_file.h"
 
 namespace keblor::test {
@@ -22,11 +23,19 @@ using Calls = std::vector<std::string>;
 
 // Sets a key of [General] in the settings file's text.
 void Set(MemorySettingsFile& file, const std::string& key, const std::string& value) {
-  file.content = WriteIniValue(file.content, "General", key, value).value();
+  IniDocument document(file.content);
+  ASSERT_TRUE(document.Set("General", key, value));
+  file.content = document.Text();
 }
 
+// Whether a save has left "Section/Key=value" in the file.
 bool Wrote(const MemorySettingsFile& file, const std::string& entry) {
-  return std::find(file.writes.begin(), file.writes.end(), entry) != file.writes.end();
+  const std::size_t slash = entry.find('/');
+  const std::size_t equals = entry.find('=');
+  const IniDocument saved(file.content);
+  const std::optional<std::string_view> value =
+      saved.Find(entry.substr(0, slash), entry.substr(slash + 1, equals - slash - 1));
+  return file.saves > 0 && value == std::string_view(entry).substr(equals + 1);
 }
 
 int LitRowsAnywhere(const TraceRaster& raster) {
@@ -164,7 +173,7 @@ TEST_F(ProgramTest, WindowCommandsArrangeSaveAndExit) {
   EXPECT_TRUE(Wrote(file, "General/ArrangeVertically=1"));
 
   // A failed save is shown, and "Save & exit" does not exit without saving.
-  file.failWrites = true;
+  file.failSaves = true;
   testing::internal::CaptureStderr();
   program->OnCommand(cmd::SaveAndExit);
   testing::internal::GetCapturedStderr();
@@ -361,7 +370,7 @@ TEST_F(ProgramTest, AnInputThatGoesAwayFallsBackToTheDefault) {
   ASSERT_TRUE(source.Deliver(LoudBlock()));
   EXPECT_EQ(a.picture.notice, "");
   EXPECT_EQ(program->CurrentSettings().Input, "cw2.monitor");
-  EXPECT_TRUE(file.writes.empty());
+  EXPECT_EQ(file.saves, 0);
   EXPECT_TRUE(desktop.errors.empty());
 }
 
@@ -386,6 +395,34 @@ TEST_F(ProgramTest, RunawayInputIsPacedAndNamed) {
     desktop.Advance(100);
   }
   EXPECT_EQ(a.picture.notice, "");
+}
+
+// keblor.ini through the real file on a storage that counts: a start reads it once, and a Save
+// reads it once more and replaces it once, whatever the number of values. A Save that fails is
+// one box with the one reason, and the file keeps every byte.
+TEST(ProgramSettings, AStartReadsTheFileOnceAndASaveReplacesItOnce) {
+  const std::string old = "; my rig\r\n[General]\r\nChannels=2\r\nLevel=1\r\n";
+  auto owned = std::make_unique<MemoryIniStorage>(old);
+  MemoryIniStorage& storage = *owned;
+  IniFile file("keblor.ini", std::move(owned));
+  FakeMainView view;
+  FakeDesktop desktop;
+  FakeAudioSource source;
+  Program program(view, desktop, source, &file);
+  ASSERT_TRUE(program.StartUp());
+  EXPECT_EQ(storage.reads, 1);
+
+  storage.failReplace = "No space left on device";
+  program.OnCommand(cmd::Save);
+  EXPECT_EQ(desktop.errors, Calls{"The settings were not saved: No space left on device.|CW Keblor"});
+  EXPECT_EQ(*storage.file, old);
+
+  storage.failReplace.clear();
+  program.OnCommand(cmd::Save);
+  EXPECT_EQ(storage.reads, 3);
+  EXPECT_EQ(storage.replaces, 2);
+  EXPECT_EQ(storage.file->rfind(old, 0), 0u);  // the values were there: the others are added
+  program.Shutdown();
 }
 
 }  // namespace

@@ -100,19 +100,28 @@ TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath(nullptr, ""), "keblor.ini");
 }
 
+// One save of one value.
+SaveResult SaveValue(SettingsFile& file, const char* key, const char* value) {
+  return file.Save([key, value](IniDocument& document) {
+    document.Set("General", key, value);
+    return SaveResult{};
+  });
+}
+
 TEST(IniFileInNewFolder, TheFirstSaveMakesTheFolderForTheUserOnly) {
   QTemporaryDir tmp;
   const fs::path folder = fs::path(tmp.path().toStdString()) / "config" / "keblor";
   IniFileInNewFolder file((folder / "keblor.ini").string());
-  EXPECT_EQ(file.ReadInt("General", "Level", 7), 7);
+  EXPECT_EQ(file.Load().ReadInt("General", "Level", 7), 7);
   EXPECT_FALSE(fs::exists(folder));  // reading makes nothing
 
-  ASSERT_TRUE(file.WriteString("General", "Level", "1")) << file.LastError();
+  const SaveResult saved = SaveValue(file, "Level", "1");
+  ASSERT_TRUE(saved) << saved.why;
   EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
-  EXPECT_EQ(file.ReadInt("General", "Level", 7), 1);
-  ASSERT_TRUE(file.WriteString("General", "Input", "cw2.monitor"));  // the folder is there now
-  EXPECT_EQ(file.ReadString("General", "Input"), "cw2.monitor");
-  EXPECT_EQ(file.ReadString("General", "Channels"), std::nullopt);
+  EXPECT_EQ(file.Load().ReadInt("General", "Level", 7), 1);
+  ASSERT_TRUE(SaveValue(file, "Input", "cw2.monitor"));  // the folder is there now
+  EXPECT_EQ(file.Load().Find("General", "Input"), std::optional<std::string_view>("cw2.monitor"));
+  EXPECT_EQ(file.Load().Find("General", "Channels"), std::nullopt);
 }
 
 TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {
@@ -122,8 +131,11 @@ TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {
   ASSERT_NE(plainFile, nullptr);
   std::fclose(plainFile);
   IniFileInNewFolder file((blocker / "keblor" / "keblor.ini").string());
-  EXPECT_FALSE(file.WriteString("General", "Level", "1"));
-  EXPECT_NE(file.LastError().find((blocker / "keblor").string()), std::string::npos) << file.LastError();
+  testing::internal::CaptureStderr();
+  const SaveResult saved = SaveValue(file, "Level", "1");
+  testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(saved);
+  EXPECT_NE(saved.why.find((blocker / "keblor").string()), std::string::npos) << saved.why;
 }
 
 }  // namespace
