@@ -1,6 +1,6 @@
 #include "core/settings_store.h"
 
-#include "core/display_commands.h"  // MAX_AVERAGES, MAX_ZOOM
+#include "core/display_commands.h"  // MAX_ZOOM
 
 #include <algorithm>
 #include <string>
@@ -69,7 +69,7 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
   if (settings.Channels != 2) settings.Channels = 1;
   if (settings.BitsPerSample != 16) settings.BitsPerSample = 8;
   for (const SettingKey& entry : AID_KEYS) entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
-  settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_AVERAGES);
+  settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_FILE_AVERAGES);
   settings.PitchReadout = settings.PitchReadout != 0 ? 1 : 0;
   settings.RunningAverage = settings.RunningAverage != 0 ? 1 : 0;
   settings.Zoom = std::clamp(settings.Zoom, 1, MAX_ZOOM);

@@ -7,8 +7,12 @@
 
 namespace keblor {
 
+// NumberOfAverages from the file is used as it is, but no higher than this: 10000 blocks are
+// about 17 minutes a picture, and a count near 2^31 would never give one.
+inline constexpr int MAX_FILE_AVERAGES = 10000;
+
 // The eighteen keys with their defaults, then validated: Channels, BitsPerSample,
-// NumberOfAverages (1..MAX_AVERAGES) and both Range values; then the tuning aids' keys and
+// NumberOfAverages (1..MAX_FILE_AVERAGES) and both Range values; then the tuning aids' keys and
 // the input's name.
 void ReadSettings(Settings& settings, const IniDocument& document);
 // ReadSettings from the file, read once. Cannot fail: an unreadable file gives the defaults.

@@ -425,5 +425,20 @@ TEST(ProgramSettings, AStartReadsTheFileOnceAndASaveReplacesItOnce) {
   program.Shutdown();
 }
 
+// NumberOfAverages from the file is used as it is and shown, though the keys step within 1..100:
+// at 250 Down gives 249 and Up does nothing.
+TEST_F(ProgramTest, AveragesFromTheFileAreShownAsTheyAre) {
+  const auto averagesText = [this] { return view.Spectrum(Vfo::A)->picture.boxes[1].text; };
+  Set(file, "NumberOfAverages", "250");
+  Start(1);
+  EXPECT_EQ(program->CurrentSettings().NumberOfAverages, 250);
+  EXPECT_EQ(averagesText(), "AVGS: 250");
+  program->OnKey(AcceleratorKey::F10, false);
+  EXPECT_EQ(averagesText(), "AVGS: 250");
+  program->OnKey(AcceleratorKey::F9, false);
+  EXPECT_EQ(program->CurrentSettings().NumberOfAverages, 249);
+  EXPECT_EQ(averagesText(), "AVGS: 249");
+}
+
 }  // namespace
 }  // namespace keblor::test

@@ -56,9 +56,9 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
   EXPECT_EQ(Fields(s), Fields(expected));
 }
 
-// Channels other than 2 are mono and bits other than 16 are 8; averages are held to 1..100 as
-// the averaging keys hold them (a huge count would never update the display), ranges to the
-// five spans.
+// Channels other than 2 are mono and bits other than 16 are 8; ranges are held to the five
+// spans. Averages below 1 are 1, and a count the keys would not reach is used as it is (250
+// blocks, 25 s a picture), up to 10000 (17 minutes): 2147483647 would never give a picture.
 TEST(LoadSettings, FormatAveragesAndRangesAreHeldToWhatTheProgramCanShow) {
   EXPECT_EQ(Load("[General]\nChannels=0\n").Channels, 1);
   EXPECT_EQ(Load("[General]\nChannels=3\n").Channels, 1);
@@ -67,8 +67,11 @@ TEST(LoadSettings, FormatAveragesAndRangesAreHeldToWhatTheProgramCanShow) {
   EXPECT_EQ(Load("[General]\nBitsPerSample=0\n").BitsPerSample, 8);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=0\n").NumberOfAverages, 1);
   EXPECT_EQ(Load("[General]\nNumberOfAverages=-5\n").NumberOfAverages, 1);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=100\n").NumberOfAverages, 100);
-  EXPECT_EQ(Load("[General]\nNumberOfAverages=250\n").NumberOfAverages, 100);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=150\n").NumberOfAverages, 150);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=250\n").NumberOfAverages, 250);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=10000\n").NumberOfAverages, 10000);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=10001\n").NumberOfAverages, 10000);
+  EXPECT_EQ(Load("[General]\nNumberOfAverages=2147483647\n").NumberOfAverages, 10000);
   Settings s = Load("[VFO-A]\nRange=-1\n[VFO-B]\nRange=9\n");
   EXPECT_EQ(s.VFO_A.Range, 0);
   EXPECT_EQ(s.VFO_B.Range, 4);
@@ -246,7 +249,7 @@ TEST(SettingsOnDisk, SavedSettingsLoadBackUnchanged) {
   TempFolder folder{"keblor_settings"};
   ASSERT_FALSE(folder.Path().empty());
   IniFile file((folder.Path() / "keblor.ini").string());
-  const Settings saved{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 100, .FT1000MP = 1, .AlwaysOnTop = 0,
+  const Settings saved{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 250, .FT1000MP = 1, .AlwaysOnTop = 0,
                        .xPos = 15, .yPos = 25, .ArrangeVertically = 1, .Input = "alsa_input.usb-0d8c_USB-00.mono",
                        .VFO_A = {720, 0, 0}, .VFO_B = {430, 1, 2}};
   ASSERT_TRUE(SaveSettings(saved, &file));
