@@ -1,14 +1,18 @@
-// The About box on Win32, run under Wine: driven by keys and messages posted from a timer on its
-// own modal loop.
+// The About box and the main window's input menu on Win32, run under Wine: the About box is
+// driven by keys and messages posted from a timer on its own modal loop.
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "core/command_ids.h"
+#include "core/menu_model.h"
 #include "win32/dialogs.h"
+#include "win32/main_view.h"
 
 namespace keblor {
 namespace {
@@ -68,6 +72,36 @@ TEST(Win32About, OkEnterAndTheCloseBoxEndItButNotEscape) {
                       }}),
             0);
   EXPECT_TRUE(openAfterEscape);
+}
+
+// The submenu of `menu` that holds the item `id`, at any depth.
+HMENU MenuHolding(HMENU menu, UINT id) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    if (GetMenuItemID(menu, i) == id) return menu;
+    if (HMENU sub = GetSubMenu(menu, i)) {
+      if (HMENU found = MenuHolding(sub, id)) return found;
+    }
+  }
+  return nullptr;
+}
+
+// The menu model doubles an ampersand in an input's name once; the Win32 menu shows its text as
+// it is, so "Rig & Co" reads "Rig & Co" and not "Rig && Co".
+TEST(Win32MainMenu, AnInputsAmpersandIsDoubledOnce) {
+  Win32MainView view;
+  view.Create("CW Keblor", {0, 0, 214, 231});
+  ASSERT_NE(view.Window(), nullptr);
+  MenuModel model;
+  model.inputItems = {"Rig && Co", "USB Audio CODEC"};
+  view.ShowMenu(model);
+  HMENU inputs = MenuHolding(GetMenu(view.Window()), cmd::InputFirst);
+  ASSERT_NE(inputs, nullptr);
+  wchar_t text[64] = {};
+  GetMenuStringW(inputs, cmd::InputFirst, text, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(text), L"Rig && Co");
+  GetMenuStringW(inputs, cmd::InputFirst + 1, text, 64, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(text), L"USB Audio CODEC");
+  view.Destroy();
 }
 
 }  // namespace
