@@ -266,9 +266,9 @@ bool Program::Save() {
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
-  if (SaveSettings(settings_, settingsFile_)) return true;
-  const std::string why = settingsFile_ != nullptr ? settingsFile_->LastError() : std::string();
-  const std::string text = "The settings were not saved" + (why.empty() ? std::string(".") : ": " + why + ".");
+  const SaveResult saved = SaveSettings(settings_, settingsFile_);
+  if (saved.ok) return true;
+  const std::string text = "The settings were not saved" + (saved.why.empty() ? std::string(".") : ": " + saved.why + ".");
   reports_.Line(text);
   reports_.Box(text, MAIN_TITLE);
   return false;

@@ -11,6 +11,7 @@
 #include "capture/backend_choice.h"
 #include "core/ini_file.h"
 #include "desktop/desktop_tools.h"
+#include "desktop/ini_file_in_new_folder.h"
 #include "desktop/program_options.h"
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"

@@ -67,15 +67,15 @@ class SoundCardSettingsDialog : public FixedDialog {
   int bits_;
 };
 
-// The program's name, version and author. OK (or Enter) ends with 0, the close box and Escape
-// with 1.
+// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
+// Escape does nothing, as the spec's About dialog leaves its cancel command unhandled.
 class AboutBox : public FixedDialog {
  public:
   explicit AboutBox(QWidget* owner);
 
  protected:
   void OnCloseBox() override { End(1); }
-  void OnEscape() override { End(1); }
+  void OnEscape() override {}
 };
 
 }  // namespace keblor

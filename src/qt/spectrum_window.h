@@ -25,6 +25,9 @@ class SpectrumClient : public QWidget {
   // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
   // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
   void DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  // Where a point reported in 1x pixels lies in the widget at the zoom: the pixel the right
+  // button went down on when the point came from that press, else the point's top-left pixel.
+  QPoint ToWidget(Point client) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -41,6 +44,7 @@ class SpectrumClient : public QWidget {
   SpectrumPicture picture_;   // the last one, drawn again at a new zoom
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;
+  QPoint rightPress_{-1, -1};  // widget pixels of the last right-button press
   SpectrumEvents& events_;
 };
 

@@ -127,11 +127,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         EndDialog(dialog, 0);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {  // Escape: as the close box
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      return FALSE;
+      return FALSE;  // IDCANCEL, which Escape gives, is left alone: Escape does not end About
     default:
       return FALSE;
   }

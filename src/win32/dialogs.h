@@ -15,8 +15,8 @@ namespace keblor {
 // the dialog stays up) and ends with its result; Cancel, Escape and the close box end with 0.
 int RunSoundCardDialog(HWND__* owner, int channels, int bitsPerSample, const std::function<int(int, int)>& accept);
 
-// The program's name, version and author. OK (or Enter) ends with 0, the close box and Escape
-// with 1.
+// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
+// Escape does nothing.
 int RunAboutBox(HWND__* owner);
 
 }  // namespace keblor

@@ -203,12 +203,8 @@ void Win32MainView::ShowInputItems(const std::vector<std::string>& texts) {
   if (texts.empty()) return;
   AppendMenuW(inputMenu_, MF_SEPARATOR, 0, nullptr);
   for (std::size_t i = 0; i < texts.size() && i < static_cast<std::size_t>(cmd::MAX_INPUT_ITEMS); ++i) {
-    // The name is shown as it is: an ampersand in it is not a mnemonic.
-    std::wstring text;
-    for (wchar_t c : Widen(texts[i])) {
-      text += c;
-      if (c == L'&') text += L'&';
-    }
+    // The menu model has already doubled an ampersand in the name, so that it is no mnemonic.
+    const std::wstring text = Widen(texts[i]);
     AppendMenuW(inputMenu_, MF_STRING, static_cast<UINT_PTR>(cmd::InputFirst + static_cast<int>(i)), text.c_str());
   }
 }

@@ -13,6 +13,7 @@
 #include "core/marker_pointer.h"
 #include "fakes/fake_audio_source.h"
 #include "fakes/fake_views.h"
+#include "fakes/memory_ini_storage.h"
 #include "fakes/memory_settings_file.h"
 
 namespace keblor::test {
@@ -22,11 +23,19 @@ using Calls = std::vector<std::string>;
 
 // Sets a key of [General] in the settings file's text.
 void Set(MemorySettingsFile& file, const std::string& key, const std::string& value) {
-  file.content = WriteIniValue(file.content, "General", key, value).value();
+  IniDocument document(file.content);
+  ASSERT_TRUE(document.Set("General", key, value));
+  file.content = document.Text();
 }
 
+// Whether a save has left "Section/Key=value" in the file.
 bool Wrote(const MemorySettingsFile& file, const std::string& entry) {
-  return std::find(file.writes.begin(), file.writes.end(), entry) != file.writes.end();
+  const std::size_t slash = entry.find('/');
+  const std::size_t equals = entry.find('=');
+  const IniDocument saved(file.content);
+  const std::optional<std::string_view> value =
+      saved.Find(entry.substr(0, slash), entry.substr(slash + 1, equals - slash - 1));
+  return file.saves > 0 && value == std::string_view(entry).substr(equals + 1);
 }
 
 int LitRowsAnywhere(const TraceRaster& raster) {
@@ -158,7 +167,7 @@ TEST_F(ProgramTest, WindowCommandsArrangeSaveAndExit) {
   EXPECT_TRUE(Wrote(file, "General/ArrangeVertically=1"));
 
   // A failed save is shown, and "Save & exit" does not exit without saving.
-  file.failWrites = true;
+  file.failSaves = true;
   program->OnCommand(cmd::SaveAndExit);
   EXPECT_EQ(reports.boxes, Calls{"The settings were not saved: No space left on device.|CW Keblor"});
   EXPECT_EQ(reports.lines, Calls{"The settings were not saved: No space left on device."});
@@ -279,6 +288,51 @@ TEST_F(ProgramTest, ARunawayInputIsPaced) {
   EXPECT_LE(a.shown - shown, 3 + 2 + 1);  // 300 ms of pictures, and the notice coming
   EXPECT_GE(a.shown - shown, 3);
   EXPECT_EQ(a.picture.notice, "Input too fast");
+}
+
+// keblor.ini through the real file on a storage that counts: a start reads it once, and a Save
+// reads it once more and replaces it once, whatever the number of values. A Save that fails is
+// one box with the one reason, and the file keeps every byte.
+TEST(ProgramSettings, AStartReadsTheFileOnceAndASaveReplacesItOnce) {
+  const std::string old = "; my rig\r\n[General]\r\nChannels=2\r\nLevel=1\r\n";
+  auto owned = std::make_unique<MemoryIniStorage>(old);
+  MemoryIniStorage& storage = *owned;
+  IniFile file("keblor.ini", std::move(owned));
+  FakeMainView view;
+  FakeDesktop desktop;
+  FakeReports reports;
+  FakeAudioSource source;
+  Program program(view, desktop, reports, source, &file);
+  ASSERT_TRUE(program.StartUp());
+  EXPECT_EQ(storage.reads, 1);
+
+  storage.failReplace = "No space left on device";
+  program.OnCommand(cmd::Save);
+  EXPECT_EQ(reports.boxes, Calls{"The settings were not saved: No space left on device.|CW Keblor"});
+  EXPECT_EQ(reports.lines.size(), 1u);
+  EXPECT_EQ(*storage.file, old);
+
+  storage.failReplace.clear();
+  program.OnCommand(cmd::Save);
+  EXPECT_EQ(storage.reads, 3);
+  EXPECT_EQ(storage.replaces, 2);
+  EXPECT_EQ(storage.file->rfind(old, 0), 0u);  // the values were there: the others are added
+  program.Shutdown();
+}
+
+// NumberOfAverages from the file is used as it is and shown, though the keys step within 1..100:
+// at 250 Down gives 249 and Up does nothing.
+TEST_F(ProgramTest, AveragesFromTheFileAreShownAsTheyAre) {
+  const auto averagesText = [this] { return view.Spectrum(Vfo::A)->picture.boxes[1].text; };
+  Set(file, "NumberOfAverages", "250");
+  Start(1);
+  EXPECT_EQ(program->CurrentSettings().NumberOfAverages, 250);
+  EXPECT_EQ(averagesText(), "AVGS: 250");
+  program->OnKey(AcceleratorKey::F10, false);
+  EXPECT_EQ(averagesText(), "AVGS: 250");
+  program->OnKey(AcceleratorKey::F9, false);
+  EXPECT_EQ(program->CurrentSettings().NumberOfAverages, 249);
+  EXPECT_EQ(averagesText(), "AVGS: 249");
 }
 
 }  // namespace
