@@ -244,13 +244,15 @@ TEST_F(ProgramTest, TuningAids) {
   EXPECT_TRUE(view.menu.IsChecked(cmd::Zoom3));
 }
 
-// W shows a waterfall in both windows: they and the main window grow by it, each picture adds a
-// row of its window's tone, a frozen display adds none, and a range change empties the window's
-// waterfall. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save
-// keeps the choice.
+// W shows a waterfall in both windows: they and the main window grow by it, each picture (here
+// one per block, from a running average) adds a row of its window's tone, a frozen display adds
+// none, and a range change empties the window's waterfall. Stacked, VFO-B moves below VFO-A's
+// waterfall. Off again, all is as before; Save keeps the choice.
 TEST_F(ProgramTest, TheWaterfall) {
+  Set(file, "NumberOfAverages", "4");
+  Set(file, "RunningAverage", "1");
   Start(2);
-  EXPECT_EQ(ProgramTest::view.Spectrum(Vfo::A)->picture.waterfall, nullptr);
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.waterfall, nullptr);
   view.log.clear();
   program->OnKey(AcceleratorKey::W, false);
   EXPECT_TRUE(view.menu.IsChecked(cmd::Waterfall));

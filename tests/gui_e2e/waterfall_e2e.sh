@@ -16,22 +16,6 @@ WATERFALL_ROWS=64
 # The waterfall's first row lies 160 - 16 rows below the trace area's first.
 WATERFALL_DY=144
 
-# One letter per waterfall row of a column of a screenshot, top to bottom: "#" lit (bright), "."
-# dark, "m" the marker's grey, "-" anything between.
-waterfall_column() {  # shot x y
-  convert "$1" -crop "1x${WATERFALL_ROWS}+$2+$3" +repage -depth 8 txt:- | awk '
-    /^#/ { next }
-    {
-      split($2, v, /[(),]/); luma = 0.299 * v[2] + 0.587 * v[3] + 0.114 * v[4]
-      if (toupper($3) == "#C2C2C2") letter = "m"
-      else if (luma >= 100) letter = "#"
-      else if (luma < 40) letter = "."
-      else letter = "-"
-      printf "%s", letter
-    }
-    END { print "" }'
-}
-
 # Shoots the main window and reads columns 140, 40 and 100 of VFO-A's waterfall.
 shoot_waterfall() {
   SHOT=$((SHOT + 1))

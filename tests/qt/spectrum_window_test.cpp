@@ -187,6 +187,8 @@ TEST(QtSpectrumWindow, TheWaterfallScrollsUnderTheLabels) {
     running.SetZoom(zoom);
     running.SetWaterfall(true);
     EXPECT_EQ(running.size(), QSize(206 * zoom, (184 + WATERFALL_ROWS) * zoom));
+    for (int age = 0; age < WATERFALL_ROWS; ++age) waterfall.Push(ToneRow(1 + age * 3), {500, 1, 1});
+    running.Show(picture({500, 1, 1}));  // every row holds a tone of its own: the scrolls below move them all
     const VfoSettings vfos[] = {{500, 1, 1}, {500, 1, 1}, {700, 1, 1}, {700, 0, 1}, {700, 1, 2}, {700, 1, 2}};
     int column = 20;
     for (const VfoSettings& vfo : vfos) {
