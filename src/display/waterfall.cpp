@@ -64,7 +64,8 @@ const std::array<Rgb, WATERFALL_SHADES>& WaterfallPalette() { return PALETTE; }
 void ShadeRow(const DisplayRow& row, WaterfallRow& shades) {
   // Column 0 is the row's anchor, always at the floor of the scale: it takes no part in the median.
   std::array<int, LEVELS> count{};
-  for (int c = 1; c < TRACE_COLUMNS; ++c) ++count[static_cast<std::size_t>(StrengthOf(row[static_cast<std::size_t>(c)]))];
+  for (int c = 1; c < TRACE_COLUMNS; ++c)
+    ++count[static_cast<std::size_t>(StrengthOf(row[static_cast<std::size_t>(c)]))];
   constexpr int MIDDLE = TRACE_COLUMNS / 2;  // the 100th of 199 values
   int floor = 0;
   for (int seen = count[0]; seen < MIDDLE; seen += count[static_cast<std::size_t>(floor)]) ++floor;

@@ -98,15 +98,18 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                     QString::fromStdString(picture.readout));
     changed = traceArea;
   }
-  const QRect rows = waterfallShown_ && picture.waterfall != nullptr ? waterfall_.Update(image_, z, *picture.waterfall) : QRect();
+  const bool waterfall = waterfallShown_ && picture.waterfall != nullptr;
+  const QRect rows = waterfall ? waterfall_.Update(image_, z, *picture.waterfall) : QRect();
   picture_ = picture;
   labelsDrawn_ = true;
   if (labelsChanged) {
     update();
     return;
   }
-  if (!changed.isEmpty()) update(changed);
-  if (!rows.isEmpty()) update(rows);
+  // One rectangle around both: Qt copies a rectangle of the image straight to the screen, while a
+  // region of two rectangles goes through its span painter and wakes its thread pool.
+  const QRect dirty = changed | rows;
+  if (!dirty.isEmpty()) update(dirty);
 }
 
 // The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows

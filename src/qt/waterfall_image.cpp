@@ -10,7 +10,8 @@ namespace {
 QRgb ToPixel(Rgb c) { return qRgb(c.r, c.g, c.b); }
 
 QRgb PixelOf(const WaterfallRow& row, int column, int marker) {
-  return column == marker ? ToPixel(WATERFALL_MARKER) : ToPixel(WaterfallPalette()[row[static_cast<std::size_t>(column)]]);
+  if (column == marker) return ToPixel(WATERFALL_MARKER);
+  return ToPixel(WaterfallPalette()[row[static_cast<std::size_t>(column)]]);
 }
 
 // Row `age` of the waterfall, each pixel a zoom x zoom square.

@@ -18,9 +18,9 @@ namespace {
 template <class S>
 auto Fields(S& s) {
   return std::tie(s.Channels, s.BitsPerSample, s.NumberOfAverages, s.FT1000MP, s.Level, s.AlwaysOnTop, s.xPos,
-                  s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input, s.VFO_A.PitchFreq,
-                  s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range, s.Pitch1, s.Pitch2,
-                  s.Pitch3);
+                  s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input,
+                  s.VFO_A.PitchFreq, s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range,
+                  s.Pitch1, s.Pitch2, s.Pitch3);
 }
 
 void Poison(std::int32_t& value) { value = -77; }

@@ -6,9 +6,9 @@
 # debugger (OutputDebugString); the tone shows at column 140 of the trace and the marker at
 # column 100; F6 three times moves the marker to 530 Hz (column 106); W shows the waterfall, the
 # main window grows by its 64 rows, and the tone draws an unbroken line down column 140 of it
-# while column 40 stays dark; a second copy ends with status 0 while the first runs on; the sound card dialog switches to stereo by keys and the main
-# window grows; Save replaces keblor.ini with Channels=2, keeping its other line and leaving no
-# file beside it; closing the main window ends the first copy with status 0 and leaves
+# while column 40 stays dark; a second copy ends with status 0 while the first runs on; the sound
+# card dialog switches to stereo by keys and the main window grows; Save replaces keblor.ini with
+# Channels=2 (and Waterfall=1), keeping its other line and leaving no file beside it; closing the main window ends the first copy with status 0 and leaves
 # keblor.ini as saved.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
@@ -171,7 +171,8 @@ while true; do
   quiet=$(waterfall_column "$LAST_SHOT" $((trace_x + 40)) $((trace_y + 144)))
   [ "$tone" = "$lit" ] && [ "$quiet" = "$dark" ] && break
 done
-echo "the waterfall: the main window $((height_before + 64)) high inside, column 140 lit and column 40 dark in all 64 rows (shot$SHOT.png)"
+echo "the waterfall: the main window $((height_before + 64)) high inside," \
+  "column 140 lit and column 40 dark in all 64 rows (shot$SHOT.png)"
 
 echo "== a second copy"
 second=$SECONDS
@@ -218,7 +219,8 @@ sleep 0.3
 xdotool key s
 # Save writes key by key; it is done when the last keys, VFO-B's Range and the waterfall's, are there.
 deadline=$((SECONDS + 10))
-until [ "$(grep -c '^Range=' "$RUN_DIR/keblor.ini" 2>/dev/null)" = 2 ] && grep -q '^Waterfall=1' "$RUN_DIR/keblor.ini"; do
+until [ "$(grep -c '^Range=' "$RUN_DIR/keblor.ini" 2>/dev/null)" = 2 ] &&
+  grep -q '^Waterfall=1' "$RUN_DIR/keblor.ini"; do
   [ "$SECONDS" -lt "$deadline" ] || fail "Save did not finish: $(cat -A "$RUN_DIR/keblor.ini")"
   sleep 0.2
 done
