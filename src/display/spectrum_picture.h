@@ -86,7 +86,8 @@ struct SpectrumPicture {
   std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
   std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
   // The window's waterfall, drawn below the labels; null while none is shown. Owned by the
-  // program, which keeps it for as long as there are views; a view reads it inside Show only.
+  // program: a view reads it while the program calls the view (Show, a new zoom or size), never
+  // in a paint of its own.
   const Waterfall* waterfall = nullptr;
 };
 
