@@ -39,8 +39,10 @@ bool Program::StartUp() {
 
   if (settingsFile_ != nullptr) LoadSettings(settings_, *settingsFile_);
   const Settings& s = settings_;
-  display_.layout = ChooseMainLayout(s.ArrangeVertically, s.Channels, display_.layout);
+  waterfallShown_ = s.Waterfall != 0;
+  display_.layout = LayoutFor(s.ArrangeVertically, s.Channels);
   main_.Create(MAIN_TITLE, OuterRect(s.xPos, s.yPos, display_.layout));
+  if (waterfallShown_) main_.SetWaterfall(true);
 
   const bool capturing = capture_.Begin(FormatOf(s.Channels, s.BitsPerSample), s.Input, commandLineInput_);
   settings_.Input = capture_.WantedInput();
@@ -116,10 +118,12 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
   const bool level = settings_.Level != 0;
   if (display_.openA) {
     DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample, frame.pitchHzA);
+    if (waterfallShown_) waterfalls_[0].Push(frame.rowA, settings_.VFO_A);
     ShowPicture(Vfo::A);
   }
   if (IsStereo(settings_) && display_.openB) {
     DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample, frame.pitchHzB);
+    if (waterfallShown_) waterfalls_[1].Push(frame.rowB, settings_.VFO_B);
     ShowPicture(Vfo::B);
   }
 }
@@ -127,7 +131,8 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = views_[Slot(vfo)];
   if (view == nullptr) return;
-  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice()};
+  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice(),
+                               waterfallShown_ ? &waterfalls_[Slot(vfo)] : nullptr};
   view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
 }
 
@@ -139,6 +144,7 @@ void Program::Refresh() {
     zoomShown_ = settings_.Zoom;
     main_.SetZoom(zoomShown_);
   }
+  if ((settings_.Waterfall != 0) != waterfallShown_) FitWaterfall();
   for (Vfo vfo : BOTH_VFOS)
     if (display_.IsOpen(vfo)) ShowPicture(vfo);
 }
@@ -185,6 +191,8 @@ void Program::RunCommand(int id) {
         if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
     if (effects->repaintA) Repaint(traces_[0], display_);
     if (effects->repaintB) Repaint(traces_[1], display_);
+    // A waterfall's rows belong to the scale they were drawn on.
+    for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].KeepRange(VfoSettingsOf(settings_, vfo).Range);
     return;
   }
   switch (id) {
@@ -251,7 +259,7 @@ void Program::ArrangeWindows() {
   CloseWindow(Vfo::B);
   settings_.ArrangeVertically = settings_.ArrangeVertically != 0 ? 0 : 1;
   // The command is greyed with one channel, so only the two-channel rows apply.
-  display_.layout = ChooseMainLayout(settings_.ArrangeVertically, 2, display_.layout);
+  display_.layout = LayoutFor(settings_.ArrangeVertically, 2);
   main_.Move(OuterRect(rect.left, rect.top, display_.layout));
   if (vfoBWasOpen) OpenWindow(Vfo::B);
 }
@@ -299,7 +307,7 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
 }
 
 void Program::FitWindowsToChannels() {
-  display_.layout = ChooseMainLayout(settings_.ArrangeVertically, settings_.Channels, display_.layout);
+  display_.layout = LayoutFor(settings_.ArrangeVertically, settings_.Channels);
   const Rect rect = main_.OuterRect();
   if (IsStereo(settings_)) {
     // Grow first, then place VFO-B; an open window stays as it is.
@@ -309,6 +317,28 @@ void Program::FitWindowsToChannels() {
     // Close VFO-B before the main window shrinks over it.
     CloseWindow(Vfo::B);
     main_.Move(OuterRect(rect.left, rect.top, display_.layout));
+  }
+}
+
+// The layout row, with the spectrum windows as tall as the waterfall makes them.
+MainLayout Program::LayoutFor(int arrangeVertically, int channels) const {
+  return ChooseMainLayout(arrangeVertically, channels, display_.layout, waterfallShown_ ? WATERFALL_ROWS : 0);
+}
+
+// The waterfall shown or hidden: the spectrum windows grow or shrink by its height and the main
+// window with them, from the same top-left corner; VFO-B below VFO-A moves to its new place. Rows
+// kept from before it was hidden would lie about the time between them: it starts empty.
+void Program::FitWaterfall() {
+  waterfallShown_ = settings_.Waterfall != 0;
+  for (Waterfall& waterfall : waterfalls_) waterfall.Clear();
+  main_.SetWaterfall(waterfallShown_);
+  const MainLayout before = display_.layout;
+  display_.layout = LayoutFor(settings_.ArrangeVertically, settings_.Channels);
+  const Rect rect = main_.OuterRect();
+  main_.Move(OuterRect(rect.left, rect.top, display_.layout));
+  if (display_.openB && (before.vfoBLeft != display_.layout.vfoBLeft || before.vfoBTop != display_.layout.vfoBTop)) {
+    CloseWindow(Vfo::B);
+    OpenWindow(Vfo::B);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "core/settings_file.h"
 #include "display/spectrum_picture.h"
+#include "display/waterfall.h"
 
 namespace keblor {
 
@@ -70,6 +71,8 @@ class Program {
   void ToggleWindow(Vfo vfo);
   void ArrangeWindows();
   void FitWindowsToChannels();
+  void FitWaterfall();
+  MainLayout LayoutFor(int arrangeVertically, int channels) const;
   void ToggleTopmost();
   void RunSoundCardDialog();
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
@@ -91,8 +94,10 @@ class Program {
   SpectrumAnalyzer analyzer_;
   std::array<WindowTrace, 2> traces_{};
   std::array<SpectrumView*, 2> views_{};
+  std::array<Waterfall, 2> waterfalls_{};
   bool closed_ = false;
   int zoomShown_ = 1;
+  bool waterfallShown_ = false;
 
   // The pace of pictures.
   std::optional<SpectrumFrame> pendingFrame_;  // waits for FRAME_MS since the last picture

@@ -36,8 +36,13 @@ class MainView {
   // Everything at `zoom` (1..4) times its size: the main window's client area, the spectrum
   // windows and their places; pointer positions still arrive in 1x client pixels.
   virtual void SetZoom(int zoom) = 0;
+  // The spectrum windows, open ones and those opened later, with or without a waterfall below
+  // their labels: with one, their client areas are WATERFALL_ROWS (1x) pixels taller. The main
+  // window keeps its size until it is moved.
+  virtual void SetWaterfall(bool shown) = 0;
   virtual void ShowMenu(const MenuModel& menu) = 0;
-  // A spectrum window with a 200 x 160 client area at a point of the main window's client area.
+  // A spectrum window with a 200 x 160 client area (taller with the waterfall) at a point of the
+  // main window's client area.
   virtual SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) = 0;
   virtual void CloseSpectrum(Vfo vfo) = 0;
   // Destroys the window and ends the event loop with status 0 once the current event is done.

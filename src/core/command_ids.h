@@ -53,6 +53,7 @@ inline constexpr int Zoom2 = 388;
 inline constexpr int Zoom3 = 389;
 inline constexpr int Zoom4 = 390;
 inline constexpr int ZoomStep = 391;  // Z: the next zoom, 4x back to 1x
+inline constexpr int Waterfall = 392;  // W
 
 // Settings > Input: the default input, then the inputs the back end lists, numbered from
 // InputFirst in their order; the ids up to InputFirst + MAX_INPUT_ITEMS - 1 are theirs.

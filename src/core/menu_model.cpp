@@ -97,6 +97,7 @@ MenuModel DeriveMenu(const Settings& s, const DisplayState& display, const Input
   check(cmd::SignalLevel, s.Level != 0);
   check(cmd::PitchReadout, s.PitchReadout != 0);
   check(cmd::RunningAverage, s.RunningAverage != 0);
+  check(cmd::Waterfall, s.Waterfall != 0);
   for (int zoom = 1; zoom <= 4; ++zoom) check(cmd::Zoom1 + zoom - 1, s.Zoom == zoom);
   check(cmd::PitchOnOffA, s.VFO_A.Pitch != 0);
   check(cmd::PitchOnOffB, stereo && s.VFO_B.Pitch != 0);

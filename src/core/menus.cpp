@@ -31,7 +31,7 @@ std::vector<MenuNode> BuildMainMenu() {
       Sub("&Display",
           {Item("&Freez \tF12", cmd::Freeze), Item("&Clear\tF11", cmd::Clear),
            Item("&Signal level\tF2", cmd::SignalLevel), Item("Pitch r&eadout", cmd::PitchReadout),
-           Item("Running a&verage", cmd::RunningAverage),
+           Item("Running a&verage", cmd::RunningAverage), Item("&Waterfall\tW", cmd::Waterfall),
            Sub("&Zoom", {Item("&1x", cmd::Zoom1), Item("&2x", cmd::Zoom2), Item("&3x", cmd::Zoom3),
                          Item("&4x", cmd::Zoom4),
                          Item("&Next\tZ", cmd::ZoomStep)}),
@@ -88,7 +88,7 @@ const std::vector<AcceleratorEntry>& AcceleratorTable() {
       {K::F11, false, cmd::ClearKey},         {K::F12, false, cmd::FreezeKey},
       {K::KeypadPlus, false, cmd::RangeStepUpA}, {K::KeypadMinus, false, cmd::RangeStepDownA},
       {K::KeypadPlus, true, cmd::RangeStepUpB},  {K::KeypadMinus, true, cmd::RangeStepDownB},
-      {K::Z, false, cmd::ZoomStep},
+      {K::Z, false, cmd::ZoomStep},           {K::W, false, cmd::Waterfall},
   };
   return table;
 }

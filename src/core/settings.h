@@ -30,6 +30,7 @@ struct Settings {
   std::int32_t PitchReadout = 0;    // the strongest tone's frequency in each window
   std::int32_t RunningAverage = 0;  // a picture after every block from the last N blocks
   std::int32_t Zoom = 1;            // 1..4
+  std::int32_t Waterfall = 0;       // each window's recent pictures under its labels
   std::string Input;                // the back end's id of the chosen input; empty: the default
   // [VFO-A], [VFO-B]
   VfoSettings VFO_A{500, 1, 1};

@@ -54,6 +54,7 @@ constexpr SettingKey AID_KEYS[] = {
     {"General", "PitchReadout", 0, [](Settings& s) -> std::int32_t& { return s.PitchReadout; }},
     {"General", "RunningAverage", 0, [](Settings& s) -> std::int32_t& { return s.RunningAverage; }},
     {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
+    {"General", "Waterfall", 0, [](Settings& s) -> std::int32_t& { return s.Waterfall; }},
 };
 
 // The chosen input's id, a text; an empty one is the default input.
@@ -73,6 +74,7 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
   settings.PitchReadout = settings.PitchReadout != 0 ? 1 : 0;
   settings.RunningAverage = settings.RunningAverage != 0 ? 1 : 0;
   settings.Zoom = std::clamp(settings.Zoom, 1, MAX_ZOOM);
+  settings.Waterfall = settings.Waterfall != 0 ? 1 : 0;
   settings.VFO_A.Range = std::max(settings.VFO_A.Range, 0);
   settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);

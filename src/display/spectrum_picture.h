@@ -12,6 +12,8 @@
 
 namespace keblor {
 
+class Waterfall;
+
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
   friend bool operator==(const Rect&, const Rect&) = default;
@@ -83,12 +85,17 @@ struct SpectrumPicture {
   TraceRaster raster{};
   std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
   std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
+  // The window's waterfall, drawn below the labels; null while none is shown. Owned by the
+  // program: a view reads it while the program calls the view (Show, a new zoom or size), never
+  // in a paint of its own.
+  const Waterfall* waterfall = nullptr;
 };
 
 struct PictureOptions {
   int numberOfAverages = 1;
   bool pitchReadout = false;
   InputNotice notice = InputNotice::None;
+  const Waterfall* waterfall = nullptr;  // null: no waterfall shown
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

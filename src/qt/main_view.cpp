@@ -42,7 +42,7 @@ class CompactMenuBarStyle : public QProxyStyle {
   }
 };
 
-// The keys of the accelerator table: F1..F12, the keypad's plus and minus, and Z. Shift and Alt
+// The keys of the accelerator table: F1..F12, the keypad's plus and minus, Z and W. Shift and Alt
 // take a key out of the table, as none of its entries names them. The main keyboard's plus
 // (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
 // keyboards without a keypad.
@@ -69,6 +69,10 @@ bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
   }
   if (code == Qt::Key_Z) {
     key = AcceleratorKey::Z;
+    return true;
+  }
+  if (code == Qt::Key_W) {
+    key = AcceleratorKey::W;
     return true;
   }
   return false;
@@ -246,10 +250,17 @@ void QtMainView::SetZoom(int zoom) {
   }
 }
 
+void QtMainView::SetWaterfall(bool shown) {
+  waterfall_ = shown;
+  for (const QPointer<SpectrumWindow>& spectrum : spectra_)
+    if (spectrum) spectrum->SetWaterfall(shown);
+}
+
 SpectrumView& QtMainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
   CloseSpectrum(vfo);
   auto* spectrum = new SpectrumWindow(ClientArea(), QString::fromStdString(title));
   spectrum->SetZoom(zoom_);
+  spectrum->SetWaterfall(waterfall_);
   spectrum->move(at.x * zoom_, at.y * zoom_);
   spectrum->Events() = SpectrumEventsFor(program_, vfo, [this](int id) { PostCommand(id); });
   spectra_[Slot(vfo)] = spectrum;

@@ -40,6 +40,7 @@ class QtMainView : public QObject, public MainView {
   void Move(const Rect& outer) override;
   void SetTopmost(bool topmost) override;
   void SetZoom(int zoom) override;
+  void SetWaterfall(bool shown) override;
   void ShowMenu(const MenuModel& menu) override;
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override;
   void CloseSpectrum(Vfo vfo) override;
@@ -68,6 +69,7 @@ class QtMainView : public QObject, public MainView {
   std::vector<QAction*> inputActions_;  // the separator and the input items
   std::array<QPointer<SpectrumWindow>, 2> spectra_{};
   int zoom_ = 1;
+  bool waterfall_ = false;
 };
 
 }  // namespace keblor

@@ -52,17 +52,31 @@ SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
 void SpectrumClient::SetZoom(int zoom) {
   if (zoom == zoom_) return;
   zoom_ = zoom;
-  image_ = QImage(CLIENT_WIDTH * zoom, CLIENT_HEIGHT * zoom, QImage::Format_RGB32);
   font_ = LabelFont(zoom);
+  Resize();
+}
+
+void SpectrumClient::SetWaterfall(bool shown) {
+  if (shown == waterfallShown_) return;
+  waterfallShown_ = shown;
+  Resize();
+}
+
+void SpectrumClient::Resize() {
+  const int height = CLIENT_HEIGHT + (waterfallShown_ ? WATERFALL_ROWS : 0);
+  image_ = QImage(CLIENT_WIDTH * zoom_, height * zoom_, QImage::Format_RGB32);
+  image_.fill(ToColor(WINDOW_BACKGROUND));
   labelsDrawn_ = false;
+  waterfall_.Forget();
   setFixedSize(image_.size());
   SetPicture(picture_);
 }
 
 // The whole client area from the picture: background, text boxes in order, then the trace, each
-// trace pixel a zoom x zoom square. Most pictures change only some of the trace: the labels,
-// which lie outside the trace area, are drawn again only when one of them changed, the trace only
-// where its bits changed, and only what changed is repainted.
+// trace pixel a zoom x zoom square, and the waterfall below. Most pictures change only some of the
+// trace: the labels, which lie outside the trace area, are drawn again only when one of them
+// changed, the trace only where its bits changed, the waterfall by a scroll and its new rows, and
+// only what changed is repainted.
 void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   const bool labelsChanged = !labelsDrawn_ || picture.boxCount != picture_.boxCount ||
                              !std::equal(picture.boxes.begin(), picture.boxes.begin() + picture.boxCount,
@@ -84,13 +98,18 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                     QString::fromStdString(picture.readout));
     changed = traceArea;
   }
+  const bool waterfall = waterfallShown_ && picture.waterfall != nullptr;
+  const QRect rows = waterfall ? waterfall_.Update(image_, z, *picture.waterfall) : QRect();
   picture_ = picture;
   labelsDrawn_ = true;
   if (labelsChanged) {
     update();
-  } else if (!changed.isEmpty()) {
-    update(changed);
+    return;
   }
+  // One rectangle around both: Qt copies a rectangle of the image straight to the screen, while a
+  // region of two rectangles goes through its span painter and wakes its thread pool.
+  const QRect dirty = changed | rows;
+  if (!dirty.isEmpty()) update(dirty);
 }
 
 // The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows
@@ -125,11 +144,11 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
   return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
 }
 
-// The background and the text boxes; the trace area is left to DrawTrace.
+// The background and the text boxes above the waterfall; the trace area is left to DrawTrace.
 void SpectrumClient::DrawLabels(const SpectrumPicture& picture) {
   const int z = zoom_;
-  image_.fill(ToColor(WINDOW_BACKGROUND));
   QPainter painter(&image_);
+  painter.fillRect(0, 0, CLIENT_WIDTH * z, CLIENT_HEIGHT * z, ToColor(WINDOW_BACKGROUND));
   painter.setFont(font_);
   const QFontMetrics metrics(font_);
   for (int i = 0; i < picture.boxCount; ++i) {
@@ -190,8 +209,19 @@ SpectrumWindow::SpectrumWindow(QWidget* parent, const QString& title)
 void SpectrumWindow::SetZoom(int zoom) {
   zoom_ = zoom;
   client_->SetZoom(zoom);
-  setFixedSize(SPECTRUM_FRAME_WIDTH * zoom, SPECTRUM_FRAME_HEIGHT * zoom);
-  client_->move(SPECTRUM_CLIENT_LEFT * zoom, SPECTRUM_CLIENT_TOP * zoom);
+  Resize();
+}
+
+void SpectrumWindow::SetWaterfall(bool shown) {
+  waterfallShown_ = shown;
+  client_->SetWaterfall(shown);
+  Resize();
+}
+
+void SpectrumWindow::Resize() {
+  const int z = zoom_;
+  setFixedSize(SPECTRUM_FRAME_WIDTH * z, (SPECTRUM_FRAME_HEIGHT + (waterfallShown_ ? WATERFALL_ROWS : 0)) * z);
+  client_->move(SPECTRUM_CLIENT_LEFT * z, SPECTRUM_CLIENT_TOP * z);
   update();
 }
 

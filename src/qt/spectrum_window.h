@@ -11,6 +11,7 @@
 #include "app/spectrum_events.h"
 #include "app/views.h"
 #include "app/window_frames.h"
+#include "qt/waterfall_image.h"
 
 namespace keblor {
 
@@ -21,6 +22,8 @@ class SpectrumClient : public QWidget {
   // Draws the picture into the client image (allocated once per zoom) and schedules a repaint.
   void SetPicture(const SpectrumPicture& picture);
   void SetZoom(int zoom);  // 1..4; pointer positions are reported in 1x pixels
+  // With a waterfall the client area is WATERFALL_ROWS (1x) taller and shows the pictures' one.
+  void SetWaterfall(bool shown);
   const QImage& Image() const { return image_; }
   // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
   // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
@@ -36,6 +39,7 @@ class SpectrumClient : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void Resize();  // a new image at the zoom and height, drawn from the last picture
   void DrawLabels(const SpectrumPicture& picture);
   QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous);
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
@@ -45,6 +49,8 @@ class SpectrumClient : public QWidget {
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;
   QPoint rightPress_{-1, -1};  // widget pixels of the last right-button press
+  bool waterfallShown_ = false;
+  WaterfallImage waterfall_;
   SpectrumEvents& events_;
 };
 
@@ -58,6 +64,7 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   QRect CaptionRect() const;   // in frame coordinates, close box included
   void SetZoom(int zoom);       // the frame, caption and client at 1x .. 4x
   int Zoom() const { return zoom_; }
+  void SetWaterfall(bool shown);  // the frame and client WATERFALL_ROWS (1x) taller, or not
 
   // --- SpectrumView ---
   void Show(const SpectrumPicture& picture) override { client_->SetPicture(picture); }
@@ -71,6 +78,7 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void Resize();
   SpectrumEvents events_;
   SpectrumClient* client_;
   QString title_;
@@ -78,6 +86,7 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   QPoint dragOffset_;
   bool closePressed_ = false;
   int zoom_ = 1;
+  bool waterfallShown_ = false;
 };
 
 }  // namespace keblor

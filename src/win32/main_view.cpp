@@ -4,6 +4,7 @@
 
 #include "app/window_frames.h"
 #include "core/command_ids.h"
+#include "display/waterfall.h"
 #include "win32/accelerator_keys.h"
 #include "win32/dpi.h"
 #include "win32/menu_builder.h"
@@ -98,11 +99,11 @@ void Win32MainView::Create(const std::string& title, const Rect& outer) {
 void Win32MainView::Layout(int left, int top) {
   if (window_ == nullptr) return;
   const WindowScale scale = Scale();
-  const FrameSize frame = Win32SpectrumWindow::Frame(scale);
+  const FrameSize frame = RealSpectrumFrame(scale);
   const int clientWidth = ClientLength(designOuter_.right - designOuter_.left - MAIN_FRAME_EXTRA_WIDTH,
                                        SPECTRUM_FRAME_WIDTH, frame.width, scale);
   const int clientHeight = ClientLength(designOuter_.bottom - designOuter_.top - MAIN_FRAME_EXTRA_HEIGHT,
-                                        SPECTRUM_FRAME_HEIGHT, frame.height, scale);
+                                        DesignFrameHeight(), frame.height, scale);
   RECT rect{0, 0, clientWidth, clientHeight};
   AdjustWindowRectForDpi(&rect, STYLE, true, 0, dpi_);
   RECT placed{left, top, left + rect.right - rect.left, top + rect.bottom - rect.top};
@@ -166,12 +167,21 @@ void Win32MainView::SetZoom(int zoom) {
   PlaceSpectra(before);
 }
 
+int Win32MainView::DesignFrameHeight() const { return SPECTRUM_FRAME_HEIGHT + (waterfall_ ? WATERFALL_ROWS : 0); }
+
+// The spectrum windows grow or shrink in place; the program moves the main window and VFO-B.
+void Win32MainView::SetWaterfall(bool shown) {
+  waterfall_ = shown;
+  for (auto& spectrum : spectra_) spectrum->SetWaterfall(shown);
+}
+
 // Each open spectrum window at the new scale: one where it was opened goes to that place at the
 // new scale, one the user dragged keeps its place relative to the others.
 void Win32MainView::PlaceSpectra(const WindowScale& before) {
   const WindowScale now = Scale();
-  const FrameSize oldFrame = Win32SpectrumWindow::Frame(before);
-  const FrameSize newFrame = Win32SpectrumWindow::Frame(now);
+  const FrameSize oldFrame = RealSpectrumFrame(before);
+  const FrameSize newFrame = RealSpectrumFrame(now);
+  const int designHeight = DesignFrameHeight();
   for (std::size_t slot = 0; slot < spectra_.size(); ++slot) {
     Win32SpectrumWindow& spectrum = *spectra_[slot];
     if (!spectrum.IsOpen()) continue;
@@ -179,9 +189,9 @@ void Win32MainView::PlaceSpectra(const WindowScale& before) {
     int x = 0, y = 0;
     spectrum.Place(x, y);
     if (x == ClientLength(at.x, SPECTRUM_FRAME_WIDTH, oldFrame.width, before) &&
-        y == ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, oldFrame.height, before)) {
+        y == ClientLength(at.y, designHeight, oldFrame.height, before)) {
       x = ClientLength(at.x, SPECTRUM_FRAME_WIDTH, newFrame.width, now);
-      y = ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, newFrame.height, now);
+      y = ClientLength(at.y, designHeight, newFrame.height, now);
     } else {
       x = static_cast<int>(static_cast<long long>(x) * newFrame.width / oldFrame.width);
       y = static_cast<int>(static_cast<long long>(y) * newFrame.height / oldFrame.height);
@@ -236,10 +246,10 @@ void Win32MainView::ShowMenu(const MenuModel& menu) {
 SpectrumView& Win32MainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
   Win32SpectrumWindow& spectrum = *spectra_[Slot(vfo)];
   const WindowScale scale = Scale();
-  const FrameSize frame = Win32SpectrumWindow::Frame(scale);
+  const FrameSize frame = RealSpectrumFrame(scale);
   spectrumAt_[Slot(vfo)] = at;
   spectrum.Open(window_, title, ClientLength(at.x, SPECTRUM_FRAME_WIDTH, frame.width, scale),
-                ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, frame.height, scale), scale);
+                ClientLength(at.y, DesignFrameHeight(), frame.height, scale), scale);
   return spectrum;
 }
 

@@ -44,6 +44,7 @@ class Win32MainView : public MainView {
   void Move(const Rect& outer) override;
   void SetTopmost(bool topmost) override;
   void SetZoom(int zoom) override;
+  void SetWaterfall(bool shown) override;
   void ShowMenu(const MenuModel& menu) override;
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override;
   void CloseSpectrum(Vfo vfo) override;
@@ -58,6 +59,9 @@ class Win32MainView : public MainView {
 
  private:
   WindowScale Scale() const { return WindowScale{zoom_, dpi_}; }
+  // A spectrum frame's height in the layouts' pixels, and the real one at `scale`.
+  int DesignFrameHeight() const;
+  FrameSize RealSpectrumFrame(const WindowScale& scale) const { return Win32SpectrumWindow::Frame(scale, waterfall_); }
   // The window's size and place from `designOuter_` at the zoom and DPI, its top-left at (left, top).
   void Layout(int left, int top);
   void PlaceSpectra(const WindowScale& before);
@@ -72,6 +76,7 @@ class Win32MainView : public MainView {
   Rect designOuter_;              // the last outer rectangle given, in the layouts' pixels
   int zoom_ = 1;
   int dpi_ = BASE_DPI;
+  bool waterfall_ = false;
   std::array<std::unique_ptr<Win32SpectrumWindow>, 2> spectra_;
   std::array<Point, 2> spectrumAt_{};  // where each was opened, in the layouts' pixels
   std::vector<std::string> inputTexts_;

@@ -112,8 +112,8 @@ Win32SpectrumWindow::Win32SpectrumWindow(SpectrumEvents events) : events_(std::m
 
 Win32SpectrumWindow::~Win32SpectrumWindow() { Close(); }
 
-FrameSize Win32SpectrumWindow::Frame(const WindowScale& scale) {
-  RECT rect{0, 0, scale.Px(CLIENT_WIDTH), scale.Px(CLIENT_HEIGHT)};
+FrameSize Win32SpectrumWindow::Frame(const WindowScale& scale, bool waterfall) {
+  RECT rect{0, 0, scale.Px(CLIENT_WIDTH), scale.Px(CLIENT_HEIGHT + (waterfall ? WATERFALL_ROWS : 0))};
   AdjustWindowRectForDpi(&rect, STYLE, false, 0, scale.dpi);
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
@@ -123,7 +123,7 @@ void Win32SpectrumWindow::Open(HWND__* parent, const std::string& title, int x, 
   RegisterSpectrumClass();
   scale_ = scale;
   MakeSurface();
-  const FrameSize frame = Frame(scale);
+  const FrameSize frame = Frame(scale, waterfall_ != nullptr);
   const std::wstring wideTitle = Widen(title);
   CreateWindowExW(0, WINDOW_CLASS, wideTitle.c_str(), STYLE, x, y, frame.width, frame.height, parent, nullptr,
                   GetModuleHandleW(nullptr), this);
@@ -154,13 +154,29 @@ void Win32SpectrumWindow::Rescale(const WindowScale& scale, int x, int y) {
   scale_ = scale;
   MakeSurface();
   Render();
-  const FrameSize frame = Frame(scale);
+  const FrameSize frame = Frame(scale, waterfall_ != nullptr);
   SetWindowPos(window_, nullptr, x, y, frame.width, frame.height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window_, nullptr, FALSE);
 }
 
+void Win32SpectrumWindow::SetWaterfall(bool shown) {
+  if (shown == (waterfall_ != nullptr)) return;
+  if (shown) {
+    waterfall_ = std::make_unique<WaterfallBitmap>();
+  } else {
+    waterfall_.reset();
+  }
+  if (window_ == nullptr) return;
+  MakeSurface();
+  Render();
+  const FrameSize frame = Frame(scale_, shown);
+  SetWindowPos(window_, nullptr, 0, 0, frame.width, frame.height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
 void Win32SpectrumWindow::MakeSurface() {
-  surface_ = std::make_unique<Surface>(scale_.Px(CLIENT_WIDTH), scale_.Px(CLIENT_HEIGHT), scale_.Px(11));
+  const int height = CLIENT_HEIGHT + (waterfall_ != nullptr ? WATERFALL_ROWS : 0);
+  surface_ = std::make_unique<Surface>(scale_.Px(CLIENT_WIDTH), scale_.Px(height), scale_.Px(11));
 }
 
 void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
@@ -171,7 +187,7 @@ void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
 }
 
 // The whole client area from the picture: background, the text boxes in order, the trace with
-// each raster pixel scaled, then the notice and the readout over the trace.
+// each raster pixel scaled, then the notice and the readout over the trace, and the waterfall.
 void Win32SpectrumWindow::Render() {
   if (!surface_) return;
   Surface& s = *surface_;
@@ -218,6 +234,11 @@ void Win32SpectrumWindow::Render() {
       DrawTextW(dc, s.text.data(), length, &area, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     }
     SetBkMode(dc, OPAQUE);
+  }
+
+  if (waterfall_ != nullptr && picture_.waterfall != nullptr) {
+    waterfall_->Update(*picture_.waterfall);
+    waterfall_->DrawInto(dc, z, picture_.waterfall->Marker());
   }
 }
 

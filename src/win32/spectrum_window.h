@@ -1,7 +1,8 @@
 #pragma once
 // A spectrum window on Win32: a child of the main window with a caption, a close box and a
-// 200 x 160 client area (times the zoom and the monitor's DPI / 96) that shows the last picture
-// it was given. The object outlives its window: Close destroys the window, Open makes a new one.
+// 200 x 160 client area (WATERFALL_ROWS taller with the waterfall; times the zoom and the
+// monitor's DPI / 96) that shows the last picture it was given. The object outlives its window:
+// Close destroys the window, Open makes a new one.
 
 #include <array>
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "app/spectrum_events.h"
 #include "app/views.h"
+#include "win32/waterfall_bitmap.h"
 #include "win32/window_scale.h"
 
 struct HWND__;
@@ -32,7 +34,7 @@ class Win32SpectrumWindow : public SpectrumView {
   Win32SpectrumWindow& operator=(const Win32SpectrumWindow&) = delete;
 
   // The outer size of a spectrum window at a scale, from the system's frame metrics.
-  static FrameSize Frame(const WindowScale& scale);
+  static FrameSize Frame(const WindowScale& scale, bool waterfall);
 
   // Creates and shows the window at (x, y) of the parent's client area, in screen pixels.
   void Open(HWND__* parent, const std::string& title, int x, int y, const WindowScale& scale);
@@ -43,6 +45,8 @@ class Win32SpectrumWindow : public SpectrumView {
   void Rescale(const WindowScale& scale, int x, int y);
   // (x, y) of the parent's client area, in screen pixels.
   void Place(int& x, int& y) const;
+  // With or without the waterfall, from now on; an open window grows or shrinks in place.
+  void SetWaterfall(bool shown);
 
   // --- SpectrumView ---
   void Show(const SpectrumPicture& picture) override;
@@ -64,6 +68,7 @@ class Win32SpectrumWindow : public SpectrumView {
   SpectrumPicture picture_;
   bool markerCursor_ = false;
   std::unique_ptr<Surface> surface_;
+  std::unique_ptr<WaterfallBitmap> waterfall_;  // while the waterfall is shown
 };
 
 }  // namespace keblor

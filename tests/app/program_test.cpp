@@ -38,6 +38,21 @@ bool Wrote(const MemorySettingsFile& file, const std::string& entry) {
   return file.saves > 0 && value == std::string_view(entry).substr(equals + 1);
 }
 
+// A 16-bit block of a sine at `hz` on every channel of `format`.
+std::vector<std::uint8_t> ToneBlock(const AudioFormat& format, double hz) {
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(BlockBytes(format)));
+  for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
+    const auto v = static_cast<std::uint16_t>(
+        static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * hz * i / AUDIO_RATE))));
+    for (int channel = 0; channel < format.channels; ++channel) {
+      const auto at = static_cast<std::size_t>(2 * (i * format.channels + channel));
+      block[at] = static_cast<std::uint8_t>(v & 0xFF);
+      block[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    }
+  }
+  return block;
+}
+
 int LitRowsAnywhere(const TraceRaster& raster) {
   int lit = 0;
   for (std::uint8_t byte : raster) lit += byte != 0;
@@ -229,19 +244,78 @@ TEST_F(ProgramTest, TuningAids) {
   program->OnCommand(cmd::PitchReadout);
   program->OnCommand(cmd::RunningAverage);
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
-  std::vector<std::uint8_t> tone(static_cast<std::size_t>(BlockBytes(source.format)));
-  for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
-    const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * 712.0 * i / AUDIO_RATE))));
-    tone[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(v & 0xFF);
-    tone[static_cast<std::size_t>(2 * i + 1)] = static_cast<std::uint8_t>(v >> 8);
-  }
   const int shown = a.shown;
-  ASSERT_TRUE(source.Deliver(tone));
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 712.0)));
   EXPECT_EQ(a.shown, shown + 1);  // not after ten blocks: after this one
   EXPECT_EQ(a.picture.readout, "712 Hz  +212");
   program->OnKey(AcceleratorKey::Z, false);
   EXPECT_EQ(view.zoom, 3);
   EXPECT_TRUE(view.menu.IsChecked(cmd::Zoom3));
+}
+
+// W shows a waterfall in both windows: they and the main window grow by it, each picture (here
+// one per block, from a running average) adds a row of its window's tone, a frozen display adds
+// none, and a range change empties the window's waterfall. Stacked, VFO-B moves below VFO-A's
+// waterfall. Off again, all is as before; Save keeps the choice.
+TEST_F(ProgramTest, TheWaterfall) {
+  Set(file, "NumberOfAverages", "4");
+  Set(file, "RunningAverage", "1");
+  Start(2);
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.waterfall, nullptr);
+  view.log.clear();
+  program->OnKey(AcceleratorKey::W, false);
+  EXPECT_TRUE(view.menu.IsChecked(cmd::Waterfall));
+  EXPECT_EQ(view.log, (Calls{"waterfall on", "move 417x295"}));
+  EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 417, 30 + 231 + WATERFALL_ROWS}));
+
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  FakeSpectrumView& b = *view.Spectrum(Vfo::B);
+  ASSERT_NE(a.picture.waterfall, nullptr);
+  ASSERT_NE(b.picture.waterfall, nullptr);
+  const Waterfall& fallA = *a.picture.waterfall;
+  const Waterfall& fallB = *b.picture.waterfall;
+  const std::uint64_t serialA = fallA.Serial();
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 700.0)));
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 700.0)));
+  desktop.Advance(Program::FRAME_MS);  // the second picture waits for its turn
+  EXPECT_EQ(fallA.Serial(), serialA + 2);
+  // 700 Hz: column 140 of VFO-A's 1000 Hz span, column 47 of VFO-B's 3000 Hz span.
+  EXPECT_GT(fallA.Row(1)[140], 0);
+  EXPECT_GT(fallB.Row(0)[47], 0);
+
+  program->OnKey(AcceleratorKey::F12, false);
+  source.Deliver(ToneBlock(source.format, 700.0));
+  desktop.Advance(Program::FRAME_MS);
+  EXPECT_EQ(fallA.Serial(), serialA + 2);
+  program->OnKey(AcceleratorKey::F12, false);
+
+  const std::uint64_t serialB = fallB.Serial();
+  program->OnKey(AcceleratorKey::KeypadPlus, false);  // VFO-A to 2000 Hz
+  EXPECT_EQ(fallA.Row(1)[140], 0);
+  EXPECT_EQ(fallB.Serial(), serialB);
+
+  program->OnCommand(cmd::ArrangeVertically);
+  EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186 + WATERFALL_ROWS}));
+  EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 213, 30 + 416 + 2 * WATERFALL_ROWS}));
+  view.log.clear();
+  program->OnCommand(cmd::Save);
+  EXPECT_TRUE(Wrote(file, "General/Waterfall=1"));
+  program->OnKey(AcceleratorKey::W, false);
+  EXPECT_EQ(view.log, (Calls{"waterfall off", "move 213x416", "close B", "open B"}));
+  EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186}));
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.waterfall, nullptr);
+  EXPECT_EQ(view.Spectrum(Vfo::B)->picture.waterfall, nullptr);
+}
+
+// A saved waterfall is there from the start: the windows are made tall before they open.
+TEST_F(ProgramTest, TheWaterfallFromTheSettingsFile) {
+  Set(file, "Waterfall", "1");
+  Set(file, "ArrangeVertically", "1");
+  Start(2);
+  EXPECT_EQ(view.log, (Calls{"waterfall on", "open A", "open B"}));
+  EXPECT_EQ(view.outer, (Rect{40, 30, 40 + 213, 30 + 416 + 2 * WATERFALL_ROWS}));
+  EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186 + WATERFALL_ROWS}));
+  EXPECT_NE(view.Spectrum(Vfo::A)->picture.waterfall, nullptr);
 }
 
 const std::vector<InputInfo> RIG_INPUTS = {{"alsa_input.usb-codec", "USB Audio CODEC"},

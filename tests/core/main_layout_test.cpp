@@ -33,5 +33,25 @@ TEST(MainLayout, RowsFollowArrangementAndChannels) {
   EXPECT_EQ(belowStereo.vfoBTop, 186);
 }
 
+// Taller spectrum windows: one more height per window in a column, and VFO-B pushed below VFO-A's
+// by as much; beside each other, VFO-B keeps its place.
+TEST(MainLayout, TallerWindowsGrowTheMainWindowByTheirColumn) {
+  const MainLayout previous{1, 1, 77, 88};
+  const MainLayout sideStereo = ChooseMainLayout(0, 2, previous, 64);
+  EXPECT_EQ(sideStereo.width, 417);
+  EXPECT_EQ(sideStereo.height, 231 + 64);
+  EXPECT_EQ(sideStereo.vfoBTop, 2);
+  EXPECT_EQ(ChooseMainLayout(0, 1, previous, 64).height, 231 + 64);
+
+  const MainLayout belowMono = ChooseMainLayout(1, 1, previous, 64);
+  EXPECT_EQ(belowMono.height, 234 + 64);
+  EXPECT_EQ(belowMono.vfoBTop, 88);
+  const MainLayout belowStereo = ChooseMainLayout(1, 2, previous, 64);
+  EXPECT_EQ(belowStereo.width, 213);
+  EXPECT_EQ(belowStereo.height, 416 + 2 * 64);
+  EXPECT_EQ(belowStereo.vfoBLeft, 0);
+  EXPECT_EQ(belowStereo.vfoBTop, 186 + 64);
+}
+
 }  // namespace
 }  // namespace keblor

@@ -17,9 +17,9 @@ namespace {
 template <class S>
 auto Fields(S& s) {
   return std::tie(s.Channels, s.BitsPerSample, s.NumberOfAverages, s.FT1000MP, s.Level, s.AlwaysOnTop, s.xPos,
-                  s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Input, s.VFO_A.PitchFreq,
-                  s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range, s.Pitch1, s.Pitch2,
-                  s.Pitch3);
+                  s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input,
+                  s.VFO_A.PitchFreq, s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range,
+                  s.Pitch1, s.Pitch2, s.Pitch3);
 }
 
 void Poison(std::int32_t& value) { value = -77; }
@@ -45,11 +45,11 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
 TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
   const Settings expected{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 7, .FT1000MP = 1, .Level = 1,
                           .AlwaysOnTop = 0, .xPos = -1200, .yPos = 33, .ArrangeVertically = 1, .PitchReadout = 1,
-                          .RunningAverage = 1, .Zoom = 3, .Input = "rig", .VFO_A = {650, 0, 0},
+                          .RunningAverage = 1, .Zoom = 3, .Waterfall = 1, .Input = "rig", .VFO_A = {650, 0, 0},
                           .VFO_B = {800, 0, 4}, .Pitch1 = 400, .Pitch2 = 600, .Pitch3 = -20};
   const Settings s = Load(
       "[General]\nChannels=2\nBitsPerSample=8\nNumberOfAverages=7\nFT-1000MP=1\nLevel=1\nAlwaysOnTop=0\n"
-      "xPos=-1200\nyPos=33\nArrangeVertically=1\nPitchReadout=1\nRunningAverage=1\nZoom=3\nInput=rig\n"
+      "xPos=-1200\nyPos=33\nArrangeVertically=1\nPitchReadout=1\nRunningAverage=1\nZoom=3\nWaterfall=1\nInput=rig\n"
       "[VFO-A]\nPitchFreq=650\nPitch=0\nRange=0\n"
       "[VFO-B]\nPitchFreq=800\nPitch=0\nRange=4\n"
       "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n");
@@ -174,27 +174,33 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
 }
 
 // A file that never used the tuning aids gains no line for them; once one is on it is kept, and
-// turning it off again is kept too. Zoom is held to 1..4 on reading.
+// turning it off again is kept too. Zoom is held to 1..4 on reading, the waterfall to on or off.
 TEST_F(SaveSettingsTest, TuningAidKeysAppearOnlyOnceUsed) {
   ASSERT_TRUE(SaveSettings(settings, &memory));
   EXPECT_EQ(memory.content.find("Zoom"), std::string::npos);
   EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
+  EXPECT_EQ(memory.content.find("Waterfall"), std::string::npos);
   settings.Zoom = 3;
   settings.RunningAverage = 1;
+  settings.Waterfall = 1;
   ASSERT_TRUE(SaveSettings(settings, &memory));
   Settings loaded;
   LoadSettings(loaded, memory);
   EXPECT_EQ(loaded.Zoom, 3);
   EXPECT_EQ(loaded.RunningAverage, 1);
+  EXPECT_EQ(loaded.Waterfall, 1);
   EXPECT_EQ(loaded.PitchReadout, 0);
   EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
   settings.RunningAverage = 0;
   settings.Zoom = 1;
+  settings.Waterfall = 0;
   ASSERT_TRUE(SaveSettings(settings, &memory));
   LoadSettings(loaded, memory);
   EXPECT_EQ(loaded.RunningAverage, 0);
+  EXPECT_EQ(loaded.Waterfall, 0);
   EXPECT_EQ(loaded.Zoom, 1);
   EXPECT_EQ(Load("[General]\nZoom=9\n").Zoom, 4);
+  EXPECT_EQ(Load("[General]\nWaterfall=-2\n").Waterfall, 1);
 }
 
 // The input's name is kept as written; a file that never named one gains no line, and going back

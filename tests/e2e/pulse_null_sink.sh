@@ -9,6 +9,9 @@
 #   pulse_play_noisy_tone HZ the same sine in white noise (10 dB below it over the whole band,
 #                            some 37 dB below it in a 10 Hz bin), as a receiver gives
 #                            it: the trace changes from block to block
+#   pulse_play_keyed_tone HZ ON OFF [NOISE]
+#                            the sine keyed ON seconds on and OFF seconds off, as Morse is sent;
+#                            with NOISE (sox's volume, say 0.15) in white noise that never stops
 #   pulse_stop_tone
 #   pulse_teardown           stops everything started here (call it from the caller's trap)
 # Needs pulseaudio, pacat, parec, pactl and sox.
@@ -68,6 +71,24 @@ pulse_play_noisy_tone() {  # frequency in Hz
   sox -q -m -v 1 "|sox -n -p synth 600 sine $1 vol 0.5" -v 1 "|sox -n -p synth 600 whitenoise vol 0.15" \
     -t raw -r 48000 -e signed -b 16 -c 1 - 2>/dev/null |
     pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+  PULSE_TONE_PID=$!
+  PULSE_PIDS+=("$PULSE_TONE_PID")
+  sleep 1
+}
+
+pulse_play_keyed_tone() {  # frequency in Hz, seconds on, seconds off, noise volume
+  pulse_stop_tone
+  local repeats keyed
+  repeats=$(awk -v on="$2" -v off="$3" 'BEGIN { print int(600 / (on + off)) }')
+  keyed="|sox -n -p synth $2 sine $1 vol 0.5 pad 0 $3 repeat $repeats"
+  if [ -n "${4:-}" ]; then
+    sox -q -m -v 1 "$keyed" -v 1 "|sox -n -p synth 600 whitenoise vol $4" \
+      -t raw -r 48000 -e signed -b 16 -c 1 - 2>/dev/null |
+      pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+  else
+    sox -q "$keyed" -t raw -r 48000 -e signed -b 16 -c 1 - 2>/dev/null |
+      pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+  fi
   PULSE_TONE_PID=$!
   PULSE_PIDS+=("$PULSE_TONE_PID")
   sleep 1

@@ -58,6 +58,11 @@ class FakeMainView : public MainView {
   void SetTopmost(bool on) override { topmost = on; }
   int zoom = 1;
   void SetZoom(int z) override { zoom = z; }
+  bool waterfall = false;
+  void SetWaterfall(bool shown) override {
+    waterfall = shown;
+    log.push_back(shown ? "waterfall on" : "waterfall off");
+  }
   void ShowMenu(const MenuModel& m) override { menu = m; }
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override {
     auto view = std::make_unique<FakeSpectrumView>();

@@ -11,8 +11,10 @@
 # costs there too. Wake-ups are the voluntary context switches of all its threads
 # (/proc/PID/task/*/status) per second. Each run says how it stands against the goals: CPU at
 # most the bare window's plus 0.4 points, RSS at most 36 MiB, at most 40 wake-ups a second.
+# Lines KEY=VALUE after the rounds go into each run's [General] section (Waterfall=1 measures the
+# program with its waterfall shown).
 # A measurement, not a test: it ends with 0 whatever the figures.
-# Usage: measure_cpu.sh <keblor> [<bare_window>] [seconds, default 20] [rounds, default 1]
+# Usage: measure_cpu.sh <keblor> [<bare_window>] [seconds, default 20] [rounds, default 1] [KEY=VALUE...]
 set -euo pipefail
 
 PROGRAM=$(readlink -f "${1:?usage: measure_cpu.sh <keblor> [<bare_window>] [seconds] [rounds]}")
@@ -20,6 +22,7 @@ BARE=${2:-}
 [ -n "$BARE" ] && BARE=$(readlink -f "$BARE")
 SECONDS_MEASURED=${3:-20}
 ROUNDS=${4:-1}
+GENERAL_EXTRA=("${@:5}")
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
@@ -143,7 +146,8 @@ for round in $(seq "$ROUNDS"); do
     mkdir -p "$dir"
     # Beside the bare window, which sits at the top left.
     printf '[General]\nChannels=%d\nBitsPerSample=%d\nxPos=450\nyPos=0\n' "$channels" "$bits" >"$dir/keblor.ini"
-    label="keblor $([ "$channels" = 1 ] && echo mono || echo stereo) $bits-bit"
+    if [ ${#GENERAL_EXTRA[@]} -gt 0 ]; then printf '%s\n' "${GENERAL_EXTRA[@]}" >>"$dir/keblor.ini"; fi
+    label="keblor $([ "$channels" = 1 ] && echo mono || echo stereo) $bits-bit${GENERAL_EXTRA[*]:+ ${GENERAL_EXTRA[*]}}"
     args=()
     if [ "$back_end" = portaudio ]; then
       label="$label PortAudio"

@@ -32,6 +32,9 @@
 #   wait_for_trace NAME X Y MARKER PEAK TOP
 #                                waits up to 15 s until the trace area shows the marker at MARKER,
 #                                the strongest peak within one column of PEAK and two rows of TOP
+#   waterfall_column PNG X Y     one letter per row of the 64 waterfall rows of column X from row
+#                                Y of a screenshot, top to bottom: "#" lit (bright), "." dark,
+#                                "m" the marker's grey, "-" anything between
 # Screenshots go to $WORK/shotN.png.
 
 # The main window's client area and its spectrum windows, from the layout tables: the client is
@@ -208,4 +211,18 @@ wait_for_trace() {  # name x y marker peak top
     sleep 0.5
   done
   fail "$name: expected marker=$marker peak=$peak top=$top, last saw $LAST_STATS (shot$SHOT.png)"
+}
+
+waterfall_column() {  # shot x y
+  convert "$1" -crop "1x64+$2+$3" +repage -depth 8 txt:- | awk '
+    /^#/ { next }
+    {
+      split($2, v, /[(),]/); luma = 0.299 * v[2] + 0.587 * v[3] + 0.114 * v[4]
+      if (toupper($3) == "#C2C2C2") letter = "m"
+      else if (luma >= 100) letter = "#"
+      else if (luma < 40) letter = "."
+      else letter = "-"
+      printf "%s", letter
+    }
+    END { print "" }'
 }

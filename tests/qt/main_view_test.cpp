@@ -149,6 +149,30 @@ TEST(QtMainView, GeometryHoldsTheWindowsSideBySideOrStacked) {
   }
 }
 
+// W shows the waterfall: the spectrum windows grow by it in place, VFO-B moves below VFO-A's, and
+// the main window grows around them from where it is; W again (not Shift+W) puts all back.
+TEST(QtMainView, TheWaterfallGrowsTheWindowsInPlace) {
+  RunningProgram p;
+  p.settings.values["General/Channels"] = 2;
+  p.settings.values["General/ArrangeVertically"] = 1;
+  p.settings.values["General/xPos"] = 30;
+  p.settings.values["General/yPos"] = 40;
+  p.Start();
+  PressKey(p, Qt::Key_W);
+  EXPECT_TRUE(p.Action(cmd::Waterfall)->isChecked());
+  EXPECT_EQ(p.view.Window()->pos(), QPoint(30, 40));
+  EXPECT_EQ(p.view.ClientArea()->size(), QSize(207, 372 + 2 * WATERFALL_ROWS));
+  EXPECT_EQ(p.view.Spectrum(Vfo::A)->geometry(), QRect(0, 2, 206, 184 + WATERFALL_ROWS));
+  EXPECT_EQ(p.Client(Vfo::A)->geometry(), QRect(3, 21, 200, 160 + WATERFALL_ROWS));
+  EXPECT_EQ(p.view.Spectrum(Vfo::B)->geometry(), QRect(0, 186 + WATERFALL_ROWS, 206, 184 + WATERFALL_ROWS));
+  PressKey(p, Qt::Key_W, Qt::ShiftModifier);
+  EXPECT_EQ(p.program->CurrentSettings().Waterfall, 1);
+  PressKey(p, Qt::Key_W);
+  EXPECT_EQ(p.view.ClientArea()->size(), QSize(207, 372));
+  EXPECT_EQ(p.view.Spectrum(Vfo::B)->geometry(), QRect(0, 186, 206, 184));
+  EXPECT_EQ(p.Client(Vfo::A)->geometry(), QRect(3, 21, 200, 160));
+}
+
 // The windows do not capture the pointer: a drag begun in the other window moves the marker of
 // the window it slides into.
 TEST(QtMainView, MarkerDragsAcrossWindows) {

@@ -9,6 +9,7 @@
 
 #include "core/command_ids.h"
 #include "core/marker_pointer.h"
+#include "display/waterfall.h"
 #include "qt/spectrum_window.h"
 
 namespace keblor::test {
@@ -18,6 +19,7 @@ const QRgb BLACK = qRgb(0, 0, 0);
 const QRgb LIT = qRgb(194, 194, 194);
 const QRgb BACKGROUND = qRgb(192, 192, 192);
 const QRgb RED = qRgb(255, 0, 0);
+const QRgb WHITE = qRgb(255, 255, 255);
 
 QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xff000000u; }
 
@@ -159,6 +161,66 @@ TEST(QtSpectrumWindow, ZoomScalesTheTraceWithoutBlur) {
     QTest::mouseClick(window.Client(), Qt::LeftButton, {}, QPoint(100 * zoom + zoom - 1, 60 * zoom));
     ASSERT_FALSE(at.empty());
     EXPECT_EQ(at.front(), QPoint(100, 60));
+  }
+}
+
+// A display row on a floor of 100 with a tone 25 dB over it in one column.
+DisplayRow ToneRow(int column) {
+  DisplayRow row{};
+  row.fill(100);
+  row[0] = 127;
+  row[static_cast<std::size_t>(column)] = 100 - WATERFALL_SATURATION_STEPS;
+  return row;
+}
+
+// The waterfall: the window and its client grow by it, the newest row lies right under the labels
+// with older ones below, the marker's column runs through it; rows scrolled from picture to
+// picture look exactly as rows drawn whole; hidden, the window is as before.
+TEST(QtSpectrumWindow, TheWaterfallScrollsUnderTheLabels) {
+  auto grab = [](SpectrumWindow& window) {
+    return window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  WindowTrace trace;
+  Waterfall waterfall;
+  auto picture = [&](const VfoSettings& vfo) {
+    return ComposePicture(trace, vfo, {1, false, InputNotice::None, &waterfall});
+  };
+  for (int zoom : {1, 2}) {
+    SCOPED_TRACE(zoom);
+    SpectrumWindow running(nullptr, QStringLiteral("Main VFO-A"));
+    running.SetZoom(zoom);
+    running.SetWaterfall(true);
+    EXPECT_EQ(running.size(), QSize(206 * zoom, (184 + WATERFALL_ROWS) * zoom));
+    for (int age = 0; age < WATERFALL_ROWS; ++age) waterfall.Push(ToneRow(1 + age * 3), {500, 1, 1});
+    running.Show(picture({500, 1, 1}));  // every row holds a tone of its own: the scrolls below move them all
+    const VfoSettings vfos[] = {{500, 1, 1}, {500, 1, 1}, {700, 1, 1}, {700, 0, 1}, {700, 1, 2}, {700, 1, 2}};
+    int column = 20;
+    for (const VfoSettings& vfo : vfos) {
+      column += 25;
+      waterfall.Push(ToneRow(column), vfo);
+      running.Show(picture(vfo));
+      SpectrumWindow alone(nullptr, QStringLiteral("Main VFO-A"));
+      alone.SetZoom(zoom);
+      alone.SetWaterfall(true);
+      alone.Show(picture(vfo));
+      EXPECT_TRUE(grab(running) == grab(alone)) << "tone at column " << column;
+    }
+    waterfall.Push(ToneRow(140), {500, 1, 2});  // 2000 Hz: the marker at column 50
+    waterfall.Push(ToneRow(60), {500, 1, 2});
+    running.Show(picture({500, 1, 2}));
+    const QImage client = grab(running);
+    ASSERT_EQ(client.size(), QSize(200 * zoom, (160 + WATERFALL_ROWS) * zoom));
+    auto at = [&](int x, int y) { return Pixel(client, x * zoom + zoom - 1, y * zoom + zoom - 1); };
+    EXPECT_EQ(at(60, WATERFALL_TOP), WHITE);
+    EXPECT_EQ(at(140, WATERFALL_TOP), BLACK);
+    EXPECT_EQ(at(140, WATERFALL_TOP + 1), WHITE);
+    EXPECT_EQ(at(60, WATERFALL_TOP + 1), BLACK);
+    EXPECT_EQ(at(50, WATERFALL_TOP + WATERFALL_ROWS - 1), LIT);
+    EXPECT_EQ(Count(client, 0, 159 * zoom, 200 * zoom, 160 * zoom)[BACKGROUND], 200 * zoom * zoom);
+
+    running.SetWaterfall(false);
+    EXPECT_EQ(running.size(), QSize(206 * zoom, 184 * zoom));
+    EXPECT_EQ(grab(running).size(), QSize(200 * zoom, 160 * zoom));
   }
 }
 

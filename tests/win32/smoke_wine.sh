@@ -4,10 +4,11 @@
 # settings but an input that is not there (mono, VFO-A on the 1000 Hz range, marker at 500 Hz):
 # the program says so in one line on standard error, which reaches both the terminal and the
 # debugger (OutputDebugString); the tone shows at column 140 of the trace and the marker at
-# column 100; F6 three times moves the marker to 530 Hz (column 106); a second copy ends with
-# status 0 while the first runs on; the sound card dialog switches to stereo by keys and the main
-# window grows; Save replaces keblor.ini with Channels=2, keeping its other line and leaving no
-# file beside it; closing the main window ends the first copy with status 0 and leaves
+# column 100; F6 three times moves the marker to 530 Hz (column 106); W shows the waterfall, the
+# main window grows by its 64 rows, and the tone draws an unbroken line down column 140 of it
+# while column 40 stays dark; a second copy ends with status 0 while the first runs on; the sound
+# card dialog switches to stereo by keys and the main window grows; Save replaces keblor.ini with
+# Channels=2 (and Waterfall=1), keeping its other line and leaving no file beside it; closing the main window ends the first copy with status 0 and leaves
 # keblor.ini as saved.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
@@ -150,6 +151,29 @@ for _ in 1 2 3; do
 done
 wait_for_found_trace "VFO-A marker 530 Hz" 106 140
 
+echo "== W: the waterfall"
+height_before=$(identify -format '%h' "$LAST_SHOT")
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers w
+lit=$(printf '#%.0s' $(seq 64))
+dark=$(printf '.%.0s' $(seq 64))
+deadline=$((SECONDS + 30))
+while true; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "no waterfall with the tone's line in column 140 within 30 s (shot$SHOT.png)"
+  sleep 1
+  shoot
+  [ "$(identify -format '%h' "$LAST_SHOT")" -eq $((height_before + 64)) ] || continue
+  at=$(find_trace "$LAST_SHOT")
+  [ -n "$at" ] || continue
+  read -r trace_x trace_y <<<"$at"
+  # The waterfall's rows start 144 rows below the trace area's first.
+  tone=$(waterfall_column "$LAST_SHOT" $((trace_x + 140)) $((trace_y + 144)))
+  quiet=$(waterfall_column "$LAST_SHOT" $((trace_x + 40)) $((trace_y + 144)))
+  [ "$tone" = "$lit" ] && [ "$quiet" = "$dark" ] && break
+done
+echo "the waterfall: the main window $((height_before + 64)) high inside," \
+  "column 140 lit and column 40 dark in all 64 rows (shot$SHOT.png)"
+
 echo "== a second copy"
 second=$SECONDS
 status=0
@@ -193,9 +217,10 @@ xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus 
 xdotool key --clearmodifiers alt+s
 sleep 0.3
 xdotool key s
-# Save writes key by key; it is done when the last key, VFO-B's Range, is there.
+# Save writes key by key; it is done when the last keys, VFO-B's Range and the waterfall's, are there.
 deadline=$((SECONDS + 10))
-until [ "$(grep -c '^Range=' "$RUN_DIR/keblor.ini" 2>/dev/null)" = 2 ]; do
+until [ "$(grep -c '^Range=' "$RUN_DIR/keblor.ini" 2>/dev/null)" = 2 ] &&
+  grep -q '^Waterfall=1' "$RUN_DIR/keblor.ini"; do
   [ "$SECONDS" -lt "$deadline" ] || fail "Save did not finish: $(cat -A "$RUN_DIR/keblor.ini")"
   sleep 0.2
 done
