@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysis/pitch_estimate.h"
+#include "analysis/pitch_tracker.h"
 
 namespace keblor {
 
@@ -82,12 +82,16 @@ void ApplyWindow(const float* window, float* x) {
   for (std::size_t i = 0; i < BLOCK; ++i) x[i] = x[i] * window[i];
 }
 
-// Magnitudes are taken in double from the float parts and added straight into the float sums.
-void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum) {
+// Magnitudes are taken in double from the float parts and added straight into the float sums;
+// `block`, when given, receives them too.
+void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
+                SpectrumAccumulator* block) {
   for (std::size_t k = 0; k < BINS; ++k) {
     const double r = re[k];
     const double i = im[k];
-    sum[k] = static_cast<float>(sum[k] + factor * std::sqrt(r * r + i * i));
+    const double magnitude = factor * std::sqrt(r * r + i * i);
+    sum[k] = static_cast<float>(sum[k] + magnitude);
+    if (block != nullptr) (*block)[k] = static_cast<float>(magnitude);
   }
 }
 
@@ -96,9 +100,11 @@ void Average(SpectrumAccumulator& sum, int count) {
   for (float& v : sum) v = static_cast<float>(v / n);
 }
 
-// Transforms the loaded block and adds its magnitudes to sumA (and sumB in stereo).
+// Transforms the loaded block and adds its magnitudes to sumA (and sumB in stereo); blockA and
+// blockB, when given, receive the block's own magnitudes (blockB in stereo only).
 void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& sumA,
-              SpectrumAccumulator& sumB) {
+              SpectrumAccumulator& sumB, SpectrumAccumulator* blockA = nullptr,
+              SpectrumAccumulator* blockB = nullptr) {
   const bool stereo = format.channels == 2;
   float* re = work.blockRe.data();
   float* im = work.blockIm.data();
@@ -107,13 +113,13 @@ void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, Sp
   if (stereo) {
     SplitTwoRealSpectra(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data(),
                         work.spectrumBRe.data(), work.spectrumBIm.data());
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, sumA);
-    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, sumB);
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, sumA, blockA);
+    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, sumB, blockB);
   } else {
     CopyHalfSpectrum(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data());
     // Twice the factor of a split channel: a mono signal shows 6 dB above the same signal
     // on one side of a stereo stream.
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, sumA);
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, sumA, blockA);
   }
 }
 
@@ -140,12 +146,10 @@ void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& wo
   AddBlock(format, tables, work, magA, magB);
 }
 
-// Transforms the loaded block, adds it to the sums (sumB in stereo only) and counts it. When
-// that completes the cycle the sums become means, the rows are mapped from them (rowB in
-// stereo only) and the result is true; the caller then zeroes the sums and the count.
-bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTables& tables, BlockArrays& work,
-                 const AnalysisState& state) {
-  AddBlock(format, tables, work, state.sumA, state.sumB);
+// Counts the block added to the sums. When that completes the cycle the sums become means, the
+// rows are mapped from them (rowB in stereo only) and the result is true; the caller then zeroes
+// the sums and the count.
+bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const AnalysisState& state) {
   const bool stereo = format.channels == 2;
   ++state.blocks;
   // A count beyond the target arises when the cycle is shortened without a restart; the
@@ -171,8 +175,10 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, B
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
   LoadBlock(block, format, options_.level, tables_, work_, state);
   if (options_.runningAverage) return PushRunning(format);
-  if (!FinishBlock(format, options_, tables_, work_, state)) return std::nullopt;
-  EstimatePitches(format, sumA_, sumB_);  // the sums are the cycle's means now
+  const bool keep = options_.pitchReadout;
+  AddBlock(format, tables_, work_, sumA_, sumB_, keep ? &blockA_ : nullptr, keep ? &blockB_ : nullptr);
+  TrackPitches(format, blockA_, blockB_);
+  if (!FinishBlock(format, options_, state)) return std::nullopt;
   Restart();
   return frame_;
 }
@@ -198,17 +204,32 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
   }
   const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
                                     options_.ft1000mp};
-  EstimatePitches(format, meanA_, meanB_);
+  TrackPitches(format, historyA_[slot], historyB_[slot]);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
 
-void SpectrumAnalyzer::EstimatePitches(BlockFormat format, const SpectrumAccumulator& meanA,
-                                       const SpectrumAccumulator& meanB) {
-  if (!options_.pitchReadout) return;
-  auto topBin = [](int range) { return TopBin(range); };
-  frame_.pitchHzA = EstimatePitchHz(meanA, topBin(options_.rangeA)).value_or(0.0);
-  if (format.channels == 2) frame_.pitchHzB = EstimatePitchHz(meanB, topBin(options_.rangeB)).value_or(0.0);
+// Each block's magnitudes reach the readouts, whatever the averaging. A readout switched on, a
+// channel that appears and a new span start from nothing.
+void SpectrumAnalyzer::TrackPitches(BlockFormat format, const SpectrumAccumulator& blockA,
+                                    const SpectrumAccumulator& blockB) {
+  const bool stereo = format.channels == 2;
+  if (!options_.pitchReadout) {
+    tracking_ = false;
+    return;
+  }
+  if (!tracking_ || (stereo && !trackingB_)) {
+    trackerA_.Restart();
+    trackerB_.Restart();
+  }
+  tracking_ = true;
+  trackingB_ = stereo;
+  trackerA_.Push(blockA, TopBin(options_.rangeA));
+  frame_.pitchHzA = trackerA_.ReadingHz();
+  if (stereo) {
+    trackerB_.Push(blockB, TopBin(options_.rangeB));
+    frame_.pitchHzB = trackerB_.ReadingHz();
+  }
 }
 
 void SpectrumAnalyzer::Restart() {

@@ -126,6 +126,17 @@ def readings(analyse, settings, wav):
     return shown
 
 
+def flicker_count(shown):
+    """How often the number shown (whole hertz) went back to the one before within a second."""
+    changes = []  # (picture, number) at each change
+    for i, p in enumerate(shown):
+        number = None if p is None else math.floor(p + 0.5)
+        if not changes or changes[-1][1] != number:
+            changes.append((i, number))
+    return sum(1 for a, b in zip(changes, changes[2:])
+               if a[1] is not None and a[1] == b[1] and b[0] - a[0] <= FIRST_BLOCK)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("analyse")
@@ -144,32 +155,32 @@ def main():
         f.write("[General]\nPitchReadout=1\nNumberOfAverages=1\n[VFO-A]\nRange=1\n")
 
     missed = 0
-    print("%-38s %6s %8s %8s %8s" % ("signal", "within", "share", "wanted", "blank"))
+    print("%-36s %6s %7s %8s %6s %8s %8s" % ("signal", "within", "share", "wanted", "blank", "95% err", "flicker"))
     for index, (name, keyed, snr_db, filtered, tolerance, wanted) in enumerate(CASES):
-        hits = blanks = total = 0
-        worst = 1.0
+        hits = blanks = total = flickers = 0
+        errors = []
         for s in range(signals):
             rng = random.Random(1000 * index + s)
             wav = os.path.join(work, "case%d-%d.wav" % (index, s))
             pitch = make_recording(wav, rng, seconds, keyed, snr_db, filtered)
             shown = readings(args.analyse, settings, wav)
             if pitch is None:
-                good = sum(p is not None for p in shown)
+                hits += sum(p is not None for p in shown)
             else:
-                good = sum(p is not None and abs(p - pitch) <= tolerance for p in shown)
+                errors += [abs(p - pitch) for p in shown if p is not None]
+                hits += sum(p is not None and abs(p - pitch) <= tolerance for p in shown)
             blanks += sum(p is None for p in shown)
-            hits += good
+            flickers += flicker_count(shown)
             total += len(shown)
-            worst = min(worst, good / len(shown)) if pitch is not None else worst
             if not args.keep:
                 os.remove(wav)
         share = hits / total
         ok = share <= wanted if snr_db is None else share >= wanted
         within = "any" if tolerance is None else "%.0f Hz" % tolerance
         limit = ("<= " if snr_db is None else ">= ") + "%.0f %%" % (100 * wanted)
-        note = "" if snr_db is None else "  (worst recording %.1f %%)" % (100 * worst)
-        print("%-38s %6s %7.1f%% %8s %7.1f%%%s%s" % (name, within, 100 * share, limit, 100 * blanks / total, note,
-                                                    "" if ok else "  MISSED"))
+        error = "%.2f Hz" % sorted(errors)[int(0.95 * (len(errors) - 1))] if errors else "-"
+        print("%-36s %6s %6.1f%% %8s %5.1f%% %8s %8d%s" % (name, within, 100 * share, limit, 100 * blanks / total,
+                                                         error, flickers, "" if ok else "  MISSED"))
         missed += not ok
     if not args.keep:
         os.remove(settings)

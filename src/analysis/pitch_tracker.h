@@ -1,0 +1,69 @@
+#pragma once
+// The pitch readout of one channel: the strongest tone of the last second, measured on the
+// blocks that hold it and held through the key-up gaps of Morse.
+
+#include <array>
+
+#include "analysis/display_row_mapping.h"
+
+namespace keblor {
+
+inline constexpr double BIN_HZ = 10.0;          // 10240 frames a second over 1024 points
+inline constexpr int PITCH_WINDOW_BLOCKS = 10;  // one second: the blocks a reading is made from
+
+// Fixed-size state for one channel; nothing is allocated after construction.
+//
+// A tone is a bin whose mean magnitude over the last second stands out of its own
+// neighbourhood (a few bins either side, the higher side counting, so that the slope of a CW
+// filter or a noise hump is not taken for a tone) by more than noise averaged over that many
+// blocks does but for a few times in a thousand. Of the tones found the strongest is read.
+// Its pitch is the centre of the power within two bins of it, over the blocks in which it is
+// keyed down: for any keying envelope and the Hann window that centre is the tone's frequency,
+// so a block the key cut is read as well as a whole one, and weighs by its power. Blocks where
+// the key was up are left out. A reading changes only when a new one differs from it by more
+// than its own uncertainty (and at least PITCH_STEADY_HZ), so that it does not flicker; it is
+// held until a second after the last block that held the tone, then blanks.
+class PitchTracker {
+ public:
+  PitchTracker();
+
+  // One block's bin magnitudes (one block, not an average). The tone is looked for in bins
+  // 2..topBin; a topBin other than the last one's starts afresh.
+  void Push(const SpectrumAccumulator& magnitudes, int topBin);
+
+  // Forgets every block and the reading.
+  void Restart();
+
+  // The reading in Hz; 0 when there is none.
+  double ReadingHz() const { return readingHz_; }
+
+ private:
+  struct Tone {
+    int bin = 0;
+    double floorMagnitude = 0.0;  // the neighbourhood's mean magnitude per block
+  };
+  struct Estimate {
+    double hz = 0.0;
+    double sigmaHz = 0.0;
+    int newestAge = 0;  // blocks since the newest block that held the tone
+  };
+
+  bool FindTone(Tone& tone) const;
+  double FloorSum(int bin) const;
+  bool EstimateTone(const Tone& tone, Estimate& estimate) const;
+
+  std::array<SpectrumAccumulator, PITCH_WINDOW_BLOCKS> blocks_{};
+  std::array<double, ACCUMULATED_BINS> sums_{};         // over the blocks held
+  std::array<double, ACCUMULATED_BINS + 1> prefix_{};   // prefix_[k]: sums_ of the bins below k
+  int count_ = 0;  // blocks held
+  int next_ = 0;   // the slot the next block goes to
+  int topBin_ = -1;
+  int lastBin_ = 0;  // the highest bin kept: topBin_ and its neighbourhood
+  double readingHz_ = 0.0;
+  double readingSigmaHz_ = 0.0;
+  int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone
+};
+
+inline constexpr double PITCH_STEADY_HZ = 0.6;
+
+}  // namespace keblor
