@@ -11,8 +11,11 @@ namespace {
 constexpr int FIRST_BIN = 2;   // above the 8-bit format's offset
 constexpr int GUARD = 3;       // a tone's own lobe reaches this many bins either side, or nearly
 constexpr int REACH = 10;      // the neighbourhood: bins GUARD..REACH either side of a tone
+constexpr int SIDE_BINS = REACH - GUARD + 1;
+static_assert(SIDE_BINS == 8, "the sides are summed by doubling");
 constexpr int MIN_SIDE_BINS = 3;
 constexpr int LOBE = 2;        // bins either side of a tone whose power is weighed
+constexpr int EXACT_EVERY = 100;  // blocks between two fresh sums
 // Noise magnitudes are Rayleigh-distributed: their spread is sqrt(4 / pi - 1) of their mean,
 // and their mean power 4 / pi times their squared mean.
 const double RAYLEIGH_SPREAD = std::sqrt(4.0 / std::numbers::pi - 1.0);
@@ -32,7 +35,9 @@ constexpr double SHARPER = 0.5;
 PitchTracker::PitchTracker() = default;
 
 void PitchTracker::Restart() {
-  sums_.fill(0.0);
+  for (SpectrumAccumulator& block : blocks_) block.fill(0.0f);
+  sums_.fill(0.0f);
+  sinceExact_ = 0;
   count_ = 0;
   next_ = 0;
   readingHz_ = 0.0;
@@ -46,24 +51,33 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
     topBin_ = topBin;
     lastBin_ = std::min(ACCUMULATED_BINS - 1, std::max(topBin, FIRST_BIN + 1) + REACH);
   }
+  // The oldest block leaves the sums as the new one takes its place (slots not yet used hold 0).
   const auto bins = static_cast<std::size_t>(lastBin_ + 1);
   SpectrumAccumulator& slot = blocks_[static_cast<std::size_t>(next_)];
-  if (count_ == PITCH_WINDOW_BLOCKS)
-    for (std::size_t k = 0; k < bins; ++k) sums_[k] -= slot[k];
   for (std::size_t k = 0; k < bins; ++k) {
+    sums_[k] += magnitudes[k] - slot[k];
     slot[k] = magnitudes[k];
-    sums_[k] += magnitudes[k];
   }
-  next_ = (next_ + 1) % PITCH_WINDOW_BLOCKS;
+  next_ = next_ + 1 == PITCH_WINDOW_BLOCKS ? 0 : next_ + 1;
   count_ = std::min(count_ + 1, PITCH_WINDOW_BLOCKS);
-  prefix_[0] = 0.0;
-  for (std::size_t k = 0; k < bins; ++k) prefix_[k + 1] = prefix_[k] + sums_[k];
+  if (++sinceExact_ == EXACT_EVERY) {
+    sinceExact_ = 0;
+    sums_.fill(0.0f);
+    for (const SpectrumAccumulator& block : blocks_)
+      for (std::size_t k = 0; k < bins; ++k) sums_[k] += block[k];
+  }
+  // Sums of SIDE_BINS neighbouring bins, by doubling: pairs, fours, eights.
+  const std::size_t sides = bins - SIDE_BINS + 1;
+  for (std::size_t k = 0; k + 1 < bins; ++k) pairs_[k] = sums_[k] + sums_[k + 1];
+  for (std::size_t k = 0; k + 3 < bins; ++k) fours_[k] = pairs_[k] + pairs_[k + 2];
+  for (std::size_t k = 0; k < sides; ++k) sides_[k] = fours_[k] + fours_[k + 4];
 
   Tone tone;
   Estimate estimate;
   if (FindTone(tone) && EstimateTone(tone, estimate)) {
     sinceToneBlocks_ = estimate.newestAge;
-    const double allowed = std::max(PITCH_STEADY_HZ, STEADY_SPREADS * std::hypot(estimate.sigmaHz, readingSigmaHz_));
+    const double both = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + readingSigmaHz_ * readingSigmaHz_);
+    const double allowed = std::max(PITCH_STEADY_HZ, STEADY_SPREADS * both);
     const bool sharper = estimate.sigmaHz < SHARPER * readingSigmaHz_;
     if (readingHz_ == 0.0 || sharper || std::fabs(estimate.hz - readingHz_) > allowed) {
       readingHz_ = estimate.hz;
@@ -75,86 +89,111 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
   if (sinceToneBlocks_ >= PITCH_WINDOW_BLOCKS) readingHz_ = 0.0;
 }
 
-// The neighbourhood's sum per bin: the higher of the mean sums below and above the tone.
+// The neighbourhood's mean sum per bin: the higher of the sides below and above the tone. A
+// side cut short by the span's ends counts with at least MIN_SIDE_BINS bins.
 double PitchTracker::FloorSum(int bin) const {
-  auto sideMean = [this](int first, int last) {
+  auto side = [this](int first, int last) {
     const int n = last - first + 1;
+    if (n == SIDE_BINS) return static_cast<double>(sides_[static_cast<std::size_t>(first)]) / SIDE_BINS;
     if (n < MIN_SIDE_BINS) return 0.0;
-    return (prefix_[static_cast<std::size_t>(last + 1)] - prefix_[static_cast<std::size_t>(first)]) / n;
+    double sum = 0.0;
+    for (int k = first; k <= last; ++k) sum += sums_[static_cast<std::size_t>(k)];
+    return sum / n;
   };
-  return std::max(sideMean(std::max(FIRST_BIN, bin - REACH), bin - GUARD),
-                  sideMean(bin + GUARD, std::min(lastBin_, bin + REACH)));
+  return std::max(side(std::max(FIRST_BIN, bin - REACH), bin - GUARD),
+                  side(bin + GUARD, std::min(lastBin_, bin + REACH)));
 }
 
-bool PitchTracker::FindTone(Tone& tone) const {
+// Most bins hold noise, and a branch per bin would mostly guess wrong: the bins whose sides lie
+// whole within the bins kept are marked in one pass without branches; the few near the ends,
+// whose sides are cut short, are looked at one by one.
+bool PitchTracker::FindTone(Tone& tone) {
   const double gate = 1.0 + GATE_SPREADS * RAYLEIGH_SPREAD / std::sqrt(static_cast<double>(count_));
   const int last = std::min(topBin_, ACCUMULATED_BINS - 2);
-  double strongest = 0.0;
-  for (int k = FIRST_BIN; k <= last; ++k) {
-    const double s = sums_[static_cast<std::size_t>(k)];
-    if (s <= strongest || s < sums_[static_cast<std::size_t>(k - 1)] || s < sums_[static_cast<std::size_t>(k + 1)])
-      continue;
-    const double floor = FloorSum(k);
-    if (!(floor > 0.0) || s < gate * floor) continue;
-    strongest = s;
-    tone.bin = k;
-    tone.floorMagnitude = floor / count_;
+  const int firstWhole = std::min(last + 1, FIRST_BIN + REACH);
+  const int lastWhole = std::max(firstWhole - 1, std::min(last, lastBin_ - REACH));
+  auto stands = [this, gate](int k, double floor) {
+    const float s = sums_[static_cast<std::size_t>(k)];
+    const bool peak = s >= sums_[static_cast<std::size_t>(k - 1)] && s >= sums_[static_cast<std::size_t>(k + 1)];
+    return peak && floor > 0.0 && s >= gate * floor ? s : 0.0f;
+  };
+  for (int k = FIRST_BIN; k < firstWhole; ++k) standing_[static_cast<std::size_t>(k)] = stands(k, FloorSum(k));
+  for (int k = lastWhole + 1; k <= last; ++k) standing_[static_cast<std::size_t>(k)] = stands(k, FloorSum(k));
+  const auto sideGate = static_cast<float>(gate / SIDE_BINS);
+  for (auto k = static_cast<std::size_t>(firstWhole); k <= static_cast<std::size_t>(lastWhole); ++k) {
+    const float s = sums_[k];
+    const float floor = std::max(sides_[k - REACH], sides_[k + GUARD]);
+    const bool clears = (s >= sums_[k - 1]) & (s >= sums_[k + 1]) & (floor > 0.0f) & (s >= sideGate * floor);
+    standing_[k] = clears ? s : 0.0f;
   }
-  return strongest > 0.0;
+
+  // The strongest, over four lanes that do not wait for each other.
+  std::array<float, 4> lanes{};
+  const auto first = static_cast<std::size_t>(FIRST_BIN);
+  const auto end = static_cast<std::size_t>(last + 1);
+  std::size_t k = first;
+  for (; k + 4 <= end; k += 4)
+    for (std::size_t l = 0; l < 4; ++l) lanes[l] = std::max(lanes[l], standing_[k + l]);
+  for (; k < end; ++k) lanes[0] = std::max(lanes[0], standing_[k]);
+  const float strongest = std::max(std::max(lanes[0], lanes[1]), std::max(lanes[2], lanes[3]));
+  if (!(strongest > 0.0f)) return false;
+  tone.bin = static_cast<int>(std::find(standing_.begin() + FIRST_BIN, standing_.end(), strongest) - standing_.begin());
+  tone.floorMagnitude = FloorSum(tone.bin) / count_;
+  return true;
 }
 
 bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
   const double noisePower = RAYLEIGH_POWER * tone.floorMagnitude * tone.floorMagnitude;
-  std::array<double, PITCH_WINDOW_BLOCKS> power{};   // per block, newest first
-  std::array<double, PITCH_WINDOW_BLOCKS> moment{};  // power times bins from the tone's bin
+  // Per block, newest first: the tone's power in its lobe over the noise's, its moment about the
+  // tone's bin, and the terms of the centre's variance (below).
+  struct Lobe {
+    double power = 0.0, moment = 0.0;
+    double spread0 = 0.0, spread1 = 0.0, spread2 = 0.0;
+  };
+  std::array<Lobe, PITCH_WINDOW_BLOCKS> lobes{};
+  const int first = std::max(0, tone.bin - LOBE);
+  const int last = std::min(lastBin_, tone.bin + LOBE);
   double strongest = 0.0;
-  for (int age = 0; age < count_; ++age) {
-    const int slot = (next_ - 1 - age + 2 * PITCH_WINDOW_BLOCKS) % PITCH_WINDOW_BLOCKS;
+  int slot = next_;
+  for (std::size_t age = 0; age < static_cast<std::size_t>(count_); ++age) {
+    slot = slot == 0 ? PITCH_WINDOW_BLOCKS - 1 : slot - 1;
     const SpectrumAccumulator& m = blocks_[static_cast<std::size_t>(slot)];
-    const auto a = static_cast<std::size_t>(age);
-    for (int offset = -LOBE; offset <= LOBE; ++offset) {
-      const int k = tone.bin + offset;
-      if (k < 0 || k > lastBin_) continue;
+    Lobe& lobe = lobes[age];
+    for (int k = first; k <= last; ++k) {
       const double v = m[static_cast<std::size_t>(k)];
       const double p = v * v - noisePower;
-      power[a] += p;
-      moment[a] += offset * p;
+      const double offset = k - tone.bin;
+      // A bin's power varies by 2 S N + N^2 for a signal power S in a noise power N.
+      const double spread = 2.0 * std::max(0.0, p) * noisePower + noisePower * noisePower;
+      lobe.power += p;
+      lobe.moment += offset * p;
+      lobe.spread0 += spread;
+      lobe.spread1 += offset * spread;
+      lobe.spread2 += offset * offset * spread;
     }
-    strongest = std::max(strongest, power[a]);
+    strongest = std::max(strongest, lobe.power);
   }
   if (!(strongest > 0.0)) return false;
 
-  double total = 0.0;
-  double totalMoment = 0.0;
+  const double keyDown = KEY_DOWN_SHARE * strongest;
+  Lobe sum;
   estimate.newestAge = -1;
-  for (int age = 0; age < count_; ++age) {
-    const auto a = static_cast<std::size_t>(age);
-    if (power[a] < KEY_DOWN_SHARE * strongest) continue;
-    if (estimate.newestAge < 0) estimate.newestAge = age;
-    total += power[a];
-    totalMoment += moment[a];
+  for (std::size_t age = 0; age < static_cast<std::size_t>(count_); ++age) {
+    const Lobe& lobe = lobes[age];
+    if (lobe.power < keyDown) continue;
+    if (estimate.newestAge < 0) estimate.newestAge = static_cast<int>(age);
+    sum.power += lobe.power;
+    sum.moment += lobe.moment;
+    sum.spread0 += lobe.spread0;
+    sum.spread1 += lobe.spread1;
+    sum.spread2 += lobe.spread2;
   }
-  const double centre = std::clamp(totalMoment / total, -1.0, 1.0);
-
-  // The centre's variance: each bin's power varies by 2 S N + N^2 for a signal power S in a
-  // noise power N, weighted by its distance from the centre.
-  double variance = 0.0;
-  for (int age = 0; age < count_; ++age) {
-    const auto a = static_cast<std::size_t>(age);
-    if (power[a] < KEY_DOWN_SHARE * strongest) continue;
-    const int slot = (next_ - 1 - age + 2 * PITCH_WINDOW_BLOCKS) % PITCH_WINDOW_BLOCKS;
-    const SpectrumAccumulator& m = blocks_[static_cast<std::size_t>(slot)];
-    for (int offset = -LOBE; offset <= LOBE; ++offset) {
-      const int k = tone.bin + offset;
-      if (k < 0 || k > lastBin_) continue;
-      const double v = m[static_cast<std::size_t>(k)];
-      const double signal = std::max(0.0, v * v - noisePower);
-      const double distance = offset - centre;
-      variance += distance * distance * (2.0 * signal * noisePower + noisePower * noisePower);
-    }
-  }
+  const double centre = std::clamp(sum.moment / sum.power, -1.0, 1.0);
+  // Each bin moves the centre by its distance from it: the sum over bins of (offset - centre)^2
+  // times its variance, expanded.
+  const double variance = std::max(0.0, sum.spread2 - 2.0 * centre * sum.spread1 + centre * centre * sum.spread0);
   estimate.hz = (tone.bin + centre) * BIN_HZ;
-  estimate.sigmaHz = std::sqrt(variance) / total * BIN_HZ;
+  estimate.sigmaHz = std::sqrt(variance) / sum.power * BIN_HZ;
   return true;
 }
 

@@ -48,13 +48,20 @@ class PitchTracker {
     int newestAge = 0;  // blocks since the newest block that held the tone
   };
 
-  bool FindTone(Tone& tone) const;
+  bool FindTone(Tone& tone);
   double FloorSum(int bin) const;
   bool EstimateTone(const Tone& tone, Estimate& estimate) const;
 
   std::array<SpectrumAccumulator, PITCH_WINDOW_BLOCKS> blocks_{};
-  std::array<double, ACCUMULATED_BINS> sums_{};         // over the blocks held
-  std::array<double, ACCUMULATED_BINS + 1> prefix_{};   // prefix_[k]: sums_ of the bins below k
+  // Single precision, which takes half the time of double: sums_ over the blocks held, added to
+  // and taken from as blocks come and go, and summed afresh now and then so that nothing drifts.
+  SpectrumAccumulator sums_{};
+  // Sums of 2, 4 and 8 neighbouring bins of sums_, from bin k up.
+  SpectrumAccumulator pairs_{};
+  SpectrumAccumulator fours_{};
+  SpectrumAccumulator sides_{};
+  SpectrumAccumulator standing_{};  // a bin's sum where it stands as a tone, else 0
+  int sinceExact_ = 0;  // blocks since sums_ was summed afresh
   int count_ = 0;  // blocks held
   int next_ = 0;   // the slot the next block goes to
   int topBin_ = -1;

@@ -83,15 +83,25 @@ void ApplyWindow(const float* window, float* x) {
 }
 
 // Magnitudes are taken in double from the float parts and added straight into the float sums;
-// `block`, when given, receives them too.
-void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
-                SpectrumAccumulator* block) {
+// with KEEP `block` receives them too.
+template <bool KEEP>
+void AccumulateInto(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
+                    SpectrumAccumulator* block) {
   for (std::size_t k = 0; k < BINS; ++k) {
     const double r = re[k];
     const double i = im[k];
     const double magnitude = factor * std::sqrt(r * r + i * i);
     sum[k] = static_cast<float>(sum[k] + magnitude);
-    if (block != nullptr) (*block)[k] = static_cast<float>(magnitude);
+    if constexpr (KEEP) (*block)[k] = static_cast<float>(magnitude);
+  }
+}
+
+void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
+                SpectrumAccumulator* block) {
+  if (block != nullptr) {
+    AccumulateInto<true>(re, im, factor, sum, block);
+  } else {
+    AccumulateInto<false>(re, im, factor, sum, nullptr);
   }
 }
 
