@@ -43,6 +43,7 @@ void PitchTracker::Restart() {
   readingHz_ = 0.0;
   readingSigmaHz_ = 0.0;
   sinceToneBlocks_ = 0;
+  unreadBlocks_ = 0;
 }
 
 void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
@@ -66,7 +67,13 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
     for (const SpectrumAccumulator& block : blocks_)
       for (std::size_t k = 0; k < bins; ++k) sums_[k] += block[k];
   }
+  ++unreadBlocks_;
+}
+
+double PitchTracker::ReadHz() {
+  if (unreadBlocks_ == 0 || count_ == 0) return readingHz_;
   // Sums of SIDE_BINS neighbouring bins, by doubling: pairs, fours, eights.
+  const auto bins = static_cast<std::size_t>(lastBin_ + 1);
   const std::size_t sides = bins - SIDE_BINS + 1;
   for (std::size_t k = 0; k + 1 < bins; ++k) pairs_[k] = sums_[k] + sums_[k + 1];
   for (std::size_t k = 0; k + 3 < bins; ++k) fours_[k] = pairs_[k] + pairs_[k + 2];
@@ -84,9 +91,11 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
       readingSigmaHz_ = estimate.sigmaHz;
     }
   } else {
-    ++sinceToneBlocks_;
+    sinceToneBlocks_ += unreadBlocks_;
   }
+  unreadBlocks_ = 0;
   if (sinceToneBlocks_ >= PITCH_WINDOW_BLOCKS) readingHz_ = 0.0;
+  return readingHz_;
 }
 
 // The neighbourhood's mean sum per bin: the higher of the sides below and above the tone. A

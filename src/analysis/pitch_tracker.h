@@ -31,11 +31,12 @@ class PitchTracker {
   // 2..topBin; a topBin other than the last one's starts afresh.
   void Push(const SpectrumAccumulator& magnitudes, int topBin);
 
+  // The reading in Hz after the blocks pushed so far; 0 when there is none. Looks for the tone
+  // only when blocks came since the last call, so a picture every few blocks costs less.
+  double ReadHz();
+
   // Forgets every block and the reading.
   void Restart();
-
-  // The reading in Hz; 0 when there is none.
-  double ReadingHz() const { return readingHz_; }
 
  private:
   struct Tone {
@@ -68,7 +69,8 @@ class PitchTracker {
   int lastBin_ = 0;  // the highest bin kept: topBin_ and its neighbourhood
   double readingHz_ = 0.0;
   double readingSigmaHz_ = 0.0;
-  int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone
+  int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone, at the last read
+  int unreadBlocks_ = 0;     // blocks pushed since the last read
 };
 
 inline constexpr double PITCH_STEADY_HZ = 0.6;

@@ -189,6 +189,7 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, B
   AddBlock(format, tables_, work_, sumA_, sumB_, keep ? &blockA_ : nullptr, keep ? &blockB_ : nullptr);
   TrackPitches(format, blockA_, blockB_);
   if (!FinishBlock(format, options_, state)) return std::nullopt;
+  ReadPitches(format);
   Restart();
   return frame_;
 }
@@ -215,6 +216,7 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
   const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
                                     options_.ft1000mp};
   TrackPitches(format, historyA_[slot], historyB_[slot]);
+  ReadPitches(format);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
@@ -235,11 +237,13 @@ void SpectrumAnalyzer::TrackPitches(BlockFormat format, const SpectrumAccumulato
   tracking_ = true;
   trackingB_ = stereo;
   trackerA_.Push(blockA, TopBin(options_.rangeA));
-  frame_.pitchHzA = trackerA_.ReadingHz();
-  if (stereo) {
-    trackerB_.Push(blockB, TopBin(options_.rangeB));
-    frame_.pitchHzB = trackerB_.ReadingHz();
-  }
+  if (stereo) trackerB_.Push(blockB, TopBin(options_.rangeB));
+}
+
+void SpectrumAnalyzer::ReadPitches(BlockFormat format) {
+  if (!options_.pitchReadout) return;
+  frame_.pitchHzA = trackerA_.ReadHz();
+  if (format.channels == 2) frame_.pitchHzB = trackerB_.ReadHz();
 }
 
 void SpectrumAnalyzer::Restart() {

@@ -83,6 +83,7 @@ class SpectrumAnalyzer {
 
   std::optional<SpectrumFrame> PushRunning(BlockFormat format);
   void TrackPitches(BlockFormat format, const SpectrumAccumulator& blockA, const SpectrumAccumulator& blockB);
+  void ReadPitches(BlockFormat format);  // into the frame
   // The last block's own magnitudes, for the readouts.
   SpectrumAccumulator blockA_{};
   SpectrumAccumulator blockB_{};

@@ -83,8 +83,8 @@ TEST(PitchReadout, KeyedTonesAreReadFromTheBlocksTheKeyCut) {
   }
 }
 
-// The reading stays a second after the key went up, then blanks; what stood in the noise when
-// the key was up is not read.
+// The reading stays a second after the key went up, then blanks, whether a picture follows
+// every block or every fifth (the key last down in block 20, or 24); what stood in the noise when the key was up is not read.
 TEST(PitchReadout, HeldForASecondAfterTheKeyGoesUp) {
   ToneSignal signal({{703.3, AmplitudeFor(10.0, NOISE), KeyDown(0.3, 2.05)}}, NOISE, 3);
   const std::vector<double> shown = Readings(signal, 40);
@@ -94,6 +94,16 @@ TEST(PitchReadout, HeldForASecondAfterTheKeyGoesUp) {
   EXPECT_NEAR(shown[29], 703.3, 1.0);
   EXPECT_EQ(shown[30], 0.0);  // block 20 a second old
   for (std::size_t i = 30; i < shown.size(); ++i) EXPECT_EQ(shown[i], 0.0) << "block " << i;
+
+  ToneSignal again({{703.3, AmplitudeFor(10.0, NOISE), KeyDown(0.3, 2.45)}}, NOISE, 3);
+  SpectrumAnalyzer analyzer;
+  analyzer.Configure({5, false, 1, 1, false, false, true});
+  std::vector<double> pictures;  // after blocks 4, 9, .. 39
+  for (int i = 0; i < 40; ++i)
+    if (const auto frame = analyzer.Push(again.NextBlock().data(), {1, 16})) pictures.push_back(frame->pitchHzA);
+  ASSERT_EQ(pictures.size(), 8u);
+  EXPECT_NEAR(pictures[5], 703.3, 1.0);  // block 29
+  EXPECT_EQ(pictures[6], 0.0);           // block 34: block 24, the key's last, a second old
 }
 
 // Half-way between two whole hertz a strong tone's number settles on one of them and stays; a
