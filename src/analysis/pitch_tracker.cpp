@@ -72,11 +72,10 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
 
 double PitchTracker::ReadHz() {
   if (unreadBlocks_ == 0 || count_ == 0) return readingHz_;
-  // Sums of SIDE_BINS neighbouring bins, by doubling: pairs, fours, eights.
+  // Sums of SIDE_BINS neighbouring bins: fours, then two fours.
   const auto bins = static_cast<std::size_t>(lastBin_ + 1);
   const std::size_t sides = bins - SIDE_BINS + 1;
-  for (std::size_t k = 0; k + 1 < bins; ++k) pairs_[k] = sums_[k] + sums_[k + 1];
-  for (std::size_t k = 0; k + 3 < bins; ++k) fours_[k] = pairs_[k] + pairs_[k + 2];
+  for (std::size_t k = 0; k + 3 < bins; ++k) fours_[k] = (sums_[k] + sums_[k + 1]) + (sums_[k + 2] + sums_[k + 3]);
   for (std::size_t k = 0; k < sides; ++k) sides_[k] = fours_[k] + fours_[k + 4];
 
   Tone tone;
@@ -126,7 +125,17 @@ bool PitchTracker::FindTone(Tone& tone) {
     const bool peak = s >= sums_[static_cast<std::size_t>(k - 1)] && s >= sums_[static_cast<std::size_t>(k + 1)];
     return peak && floor > 0.0 && s >= gate * floor ? s : 0.0f;
   };
-  for (int k = FIRST_BIN; k < firstWhole; ++k) standing_[static_cast<std::size_t>(k)] = stands(k, FloorSum(k));
+  // Near the low end the lower side holds the bins from FIRST_BIN up, summed as k rises.
+  double lowSum = 0.0;
+  for (int k = FIRST_BIN; k < firstWhole; ++k) {
+    const int top = k - GUARD;
+    if (top >= FIRST_BIN) lowSum += sums_[static_cast<std::size_t>(top)];
+    const int n = top - FIRST_BIN + 1;
+    const double low = n >= MIN_SIDE_BINS ? lowSum / n : 0.0;
+    const double high = k + REACH <= lastBin_ ? static_cast<double>(sides_[static_cast<std::size_t>(k + GUARD)]) / SIDE_BINS
+                                              : FloorSum(k);
+    standing_[static_cast<std::size_t>(k)] = stands(k, std::max(low, high));
+  }
   for (int k = lastWhole + 1; k <= last; ++k) standing_[static_cast<std::size_t>(k)] = stands(k, FloorSum(k));
   const auto sideGate = static_cast<float>(gate / SIDE_BINS);
   for (auto k = static_cast<std::size_t>(firstWhole); k <= static_cast<std::size_t>(lastWhole); ++k) {
@@ -136,30 +145,26 @@ bool PitchTracker::FindTone(Tone& tone) {
     standing_[k] = clears ? s : 0.0f;
   }
 
-  // The strongest, over four lanes that do not wait for each other.
-  std::array<float, 4> lanes{};
-  const auto first = static_cast<std::size_t>(FIRST_BIN);
-  const auto end = static_cast<std::size_t>(last + 1);
-  std::size_t k = first;
-  for (; k + 4 <= end; k += 4)
-    for (std::size_t l = 0; l < 4; ++l) lanes[l] = std::max(lanes[l], standing_[k + l]);
-  for (; k < end; ++k) lanes[0] = std::max(lanes[0], standing_[k]);
-  const float strongest = std::max(std::max(lanes[0], lanes[1]), std::max(lanes[2], lanes[3]));
+  // The strongest; nearly every bin holds 0, so the branch is nearly always guessed right.
+  float strongest = 0.0f;
+  for (int k = FIRST_BIN; k <= last; ++k) {
+    if (standing_[static_cast<std::size_t>(k)] > strongest) {
+      strongest = standing_[static_cast<std::size_t>(k)];
+      tone.bin = k;
+    }
+  }
   if (!(strongest > 0.0f)) return false;
-  tone.bin = static_cast<int>(std::find(standing_.begin() + FIRST_BIN, standing_.end(), strongest) - standing_.begin());
   tone.floorMagnitude = FloorSum(tone.bin) / count_;
   return true;
 }
 
 bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
+  constexpr int LOBE_BINS = 2 * LOBE + 1;
   const double noisePower = RAYLEIGH_POWER * tone.floorMagnitude * tone.floorMagnitude;
-  // Per block, newest first: the tone's power in its lobe over the noise's, its moment about the
-  // tone's bin, and the terms of the centre's variance (below).
-  struct Lobe {
-    double power = 0.0, moment = 0.0;
-    double spread0 = 0.0, spread1 = 0.0, spread2 = 0.0;
-  };
-  std::array<Lobe, PITCH_WINDOW_BLOCKS> lobes{};
+  // Per block, newest first: the tone's power in each bin of its lobe over the noise's, and
+  // in all of them.
+  std::array<std::array<double, LOBE_BINS>, PITCH_WINDOW_BLOCKS> lobe{};
+  std::array<double, PITCH_WINDOW_BLOCKS> power{};
   const int first = std::max(0, tone.bin - LOBE);
   const int last = std::min(lastBin_, tone.bin + LOBE);
   double strongest = 0.0;
@@ -167,42 +172,42 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
   for (std::size_t age = 0; age < static_cast<std::size_t>(count_); ++age) {
     slot = slot == 0 ? PITCH_WINDOW_BLOCKS - 1 : slot - 1;
     const SpectrumAccumulator& m = blocks_[static_cast<std::size_t>(slot)];
-    Lobe& lobe = lobes[age];
     for (int k = first; k <= last; ++k) {
       const double v = m[static_cast<std::size_t>(k)];
       const double p = v * v - noisePower;
-      const double offset = k - tone.bin;
-      // A bin's power varies by 2 S N + N^2 for a signal power S in a noise power N.
-      const double spread = 2.0 * std::max(0.0, p) * noisePower + noisePower * noisePower;
-      lobe.power += p;
-      lobe.moment += offset * p;
-      lobe.spread0 += spread;
-      lobe.spread1 += offset * spread;
-      lobe.spread2 += offset * offset * spread;
+      lobe[age][static_cast<std::size_t>(k - tone.bin + LOBE)] = p;
+      power[age] += p;
     }
-    strongest = std::max(strongest, lobe.power);
+    strongest = std::max(strongest, power[age]);
   }
   if (!(strongest > 0.0)) return false;
 
-  const double keyDown = KEY_DOWN_SHARE * strongest;
-  Lobe sum;
+  // The blocks that hold the tone, bin by bin.
+  std::array<double, LOBE_BINS> held{};
+  int blocksHeld = 0;
   estimate.newestAge = -1;
   for (std::size_t age = 0; age < static_cast<std::size_t>(count_); ++age) {
-    const Lobe& lobe = lobes[age];
-    if (lobe.power < keyDown) continue;
+    if (power[age] < KEY_DOWN_SHARE * strongest) continue;
     if (estimate.newestAge < 0) estimate.newestAge = static_cast<int>(age);
-    sum.power += lobe.power;
-    sum.moment += lobe.moment;
-    sum.spread0 += lobe.spread0;
-    sum.spread1 += lobe.spread1;
-    sum.spread2 += lobe.spread2;
+    ++blocksHeld;
+    for (std::size_t i = 0; i < held.size(); ++i) held[i] += lobe[age][i];
   }
-  const double centre = std::clamp(sum.moment / sum.power, -1.0, 1.0);
-  // Each bin moves the centre by its distance from it: the sum over bins of (offset - centre)^2
-  // times its variance, expanded.
-  const double variance = std::max(0.0, sum.spread2 - 2.0 * centre * sum.spread1 + centre * centre * sum.spread0);
+  double total = 0.0;
+  double moment = 0.0;
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    total += held[i];
+    moment += (static_cast<int>(i) - LOBE) * held[i];
+  }
+  const double centre = std::clamp(moment / total, -1.0, 1.0);
+  // The centre's variance: a bin's power varies by 2 S N + N^2 for a signal power S in a noise
+  // power N in each block, and moves the centre by its distance from it.
+  double variance = 0.0;
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const double distance = (static_cast<int>(i) - LOBE) - centre;
+    variance += distance * distance * (2.0 * std::max(0.0, held[i]) * noisePower + blocksHeld * noisePower * noisePower);
+  }
   estimate.hz = (tone.bin + centre) * BIN_HZ;
-  estimate.sigmaHz = std::sqrt(variance) / sum.power * BIN_HZ;
+  estimate.sigmaHz = std::sqrt(variance) / total * BIN_HZ;
   return true;
 }
 

@@ -57,8 +57,7 @@ class PitchTracker {
   // Single precision, which takes half the time of double: sums_ over the blocks held, added to
   // and taken from as blocks come and go, and summed afresh now and then so that nothing drifts.
   SpectrumAccumulator sums_{};
-  // Sums of 2, 4 and 8 neighbouring bins of sums_, from bin k up.
-  SpectrumAccumulator pairs_{};
+  // Sums of 4 and 8 neighbouring bins of sums_, from bin k up.
   SpectrumAccumulator fours_{};
   SpectrumAccumulator sides_{};
   SpectrumAccumulator standing_{};  // a bin's sum where it stands as a tone, else 0
