@@ -12,7 +12,7 @@ constexpr int FIRST_BIN = 2;   // above the 8-bit format's offset
 constexpr int GUARD = 3;       // a tone's own lobe reaches this many bins either side, or nearly
 constexpr int REACH = 10;      // the neighbourhood: bins GUARD..REACH either side of a tone
 constexpr int SIDE_BINS = REACH - GUARD + 1;
-static_assert(SIDE_BINS == 8, "the sides are summed by doubling");
+static_assert(SIDE_BINS == 8, "a side is summed as two fours");
 constexpr int MIN_SIDE_BINS = 3;
 constexpr int LOBE = 2;        // bins either side of a tone whose power is weighed
 constexpr int EXACT_EVERY = 100;  // blocks between two fresh sums
@@ -20,7 +20,7 @@ constexpr int EXACT_EVERY = 100;  // blocks between two fresh sums
 // and their mean power 4 / pi times their squared mean.
 const double RAYLEIGH_SPREAD = std::sqrt(4.0 / std::numbers::pi - 1.0);
 constexpr double RAYLEIGH_POWER = 4.0 / std::numbers::pi;
-// A tone stands this many spreads of the neighbourhood's mean above it.
+// A tone stands this many spreads above its neighbourhood's mean.
 constexpr double GATE_SPREADS = 6.0;
 // A block holds the tone when its power there is at least this share of the strongest block's.
 constexpr double KEY_DOWN_SHARE = 0.2;

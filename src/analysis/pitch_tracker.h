@@ -10,13 +10,15 @@ namespace keblor {
 
 inline constexpr double BIN_HZ = 10.0;          // 10240 frames a second over 1024 points
 inline constexpr int PITCH_WINDOW_BLOCKS = 10;  // one second: the blocks a reading is made from
+inline constexpr double PITCH_STEADY_HZ = 0.6;  // the least change of a reading
 
 // Fixed-size state for one channel; nothing is allocated after construction.
 //
 // A tone is a bin whose mean magnitude over the last second stands out of its own
 // neighbourhood (a few bins either side, the higher side counting, so that the slope of a CW
-// filter or a noise hump is not taken for a tone) by more than noise averaged over that many
-// blocks does but for a few times in a thousand. Of the tones found the strongest is read.
+// filter or a noise hump is not taken for a tone) by six spreads of noise magnitudes averaged
+// over as many blocks: noise alone shows a reading in a few pictures in a thousand. Of the
+// tones found the strongest is read.
 // Its pitch is the centre of the power within two bins of it, over the blocks in which it is
 // keyed down: for any keying envelope and the Hann window that centre is the tone's frequency,
 // so a block the key cut is read as well as a whole one, and weighs by its power. Blocks where
@@ -71,7 +73,5 @@ class PitchTracker {
   int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone, at the last read
   int unreadBlocks_ = 0;     // blocks pushed since the last read
 };
-
-inline constexpr double PITCH_STEADY_HZ = 0.6;
 
 }  // namespace keblor
