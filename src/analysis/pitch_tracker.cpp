@@ -1,6 +1,8 @@
 #include "analysis/pitch_tracker.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 
@@ -12,7 +14,7 @@ constexpr int FIRST_BIN = 2;   // above the 8-bit format's offset
 constexpr int GUARD = 3;       // a tone's own lobe reaches this many bins either side, or nearly
 constexpr int REACH = 10;      // the neighbourhood: bins GUARD..REACH either side of a tone
 constexpr int SIDE_BINS = REACH - GUARD + 1;
-static_assert(SIDE_BINS == 8, "a side is summed as two fours");
+static_assert(SIDE_BINS == 8, "a side is summed as eight bins");
 constexpr int MIN_SIDE_BINS = 3;
 constexpr int LOBE = 2;        // bins either side of a tone whose power is weighed
 constexpr int EXACT_EVERY = 100;  // blocks between two fresh sums
@@ -46,7 +48,7 @@ void PitchTracker::Restart() {
   unreadBlocks_ = 0;
 }
 
-void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
+void PitchTracker::Push(const float* re, const float* im, float scale, int topBin) {
   if (topBin != topBin_) {
     Restart();
     topBin_ = topBin;
@@ -56,8 +58,9 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
   const auto bins = static_cast<std::size_t>(lastBin_ + 1);
   SpectrumAccumulator& slot = blocks_[static_cast<std::size_t>(next_)];
   for (std::size_t k = 0; k < bins; ++k) {
-    sums_[k] += magnitudes[k] - slot[k];
-    slot[k] = magnitudes[k];
+    const float magnitude = scale * std::sqrt(re[k] * re[k] + im[k] * im[k]);
+    sums_[k] += magnitude - slot[k];
+    slot[k] = magnitude;
   }
   next_ = next_ + 1 == PITCH_WINDOW_BLOCKS ? 0 : next_ + 1;
   count_ = std::min(count_ + 1, PITCH_WINDOW_BLOCKS);
@@ -72,11 +75,12 @@ void PitchTracker::Push(const SpectrumAccumulator& magnitudes, int topBin) {
 
 double PitchTracker::ReadHz() {
   if (unreadBlocks_ == 0 || count_ == 0) return readingHz_;
-  // Sums of SIDE_BINS neighbouring bins: fours, then two fours.
+  // Sums of SIDE_BINS neighbouring bins.
   const auto bins = static_cast<std::size_t>(lastBin_ + 1);
-  const std::size_t sides = bins - SIDE_BINS + 1;
-  for (std::size_t k = 0; k + 3 < bins; ++k) fours_[k] = (sums_[k] + sums_[k + 1]) + (sums_[k + 2] + sums_[k + 3]);
-  for (std::size_t k = 0; k < sides; ++k) sides_[k] = fours_[k] + fours_[k + 4];
+  for (std::size_t k = 0; k + SIDE_BINS <= bins; ++k) {
+    const float* b = &sums_[k];
+    sides_[k] = ((b[0] + b[1]) + (b[2] + b[3])) + ((b[4] + b[5]) + (b[6] + b[7]));
+  }
 
   Tone tone;
   Estimate estimate;
@@ -113,18 +117,20 @@ double PitchTracker::FloorSum(int bin) const {
 }
 
 // Most bins hold noise, and a branch per bin would mostly guess wrong: the bins whose sides lie
-// whole within the bins kept are marked in one pass without branches; the few near the ends,
-// whose sides are cut short, are looked at one by one.
+// whole within the bins kept are weighed in one pass without branches; the few near the ends,
+// whose sides are cut short, one by one.
 bool PitchTracker::FindTone(Tone& tone) {
   const double gate = 1.0 + GATE_SPREADS * RAYLEIGH_SPREAD / std::sqrt(static_cast<double>(count_));
   const int last = std::min(topBin_, ACCUMULATED_BINS - 2);
   const int firstWhole = std::min(last + 1, FIRST_BIN + REACH);
   const int lastWhole = std::max(firstWhole - 1, std::min(last, lastBin_ - REACH));
-  auto stands = [this, gate](int k, double floor) {
+  // A bin's sum where it stands as a tone, else 0, as an integer: floats of 0 and above order as
+  // their bits do, and the compiler takes the maximum of integers several at a time.
+  auto standing = [this, gate](int k, double floor) {
     const float s = sums_[static_cast<std::size_t>(k)];
-    const bool peak = s >= sums_[static_cast<std::size_t>(k - 1)] && s >= sums_[static_cast<std::size_t>(k + 1)];
-    return peak && floor > 0.0 && s >= gate * floor ? s : 0.0f;
+    return floor > 0.0 && s >= gate * floor ? std::bit_cast<std::int32_t>(s) : 0;
   };
+  std::int32_t strongest = 0;
   // Near the low end the lower side holds the bins from FIRST_BIN up, summed as k rises.
   double lowSum = 0.0;
   for (int k = FIRST_BIN; k < firstWhole; ++k) {
@@ -134,26 +140,23 @@ bool PitchTracker::FindTone(Tone& tone) {
     const double low = n >= MIN_SIDE_BINS ? lowSum / n : 0.0;
     const double high = k + REACH <= lastBin_ ? static_cast<double>(sides_[static_cast<std::size_t>(k + GUARD)]) / SIDE_BINS
                                               : FloorSum(k);
-    standing_[static_cast<std::size_t>(k)] = stands(k, std::max(low, high));
+    strongest = std::max(strongest, standing(k, std::max(low, high)));
   }
-  for (int k = lastWhole + 1; k <= last; ++k) standing_[static_cast<std::size_t>(k)] = stands(k, FloorSum(k));
+  for (int k = lastWhole + 1; k <= last; ++k) strongest = std::max(strongest, standing(k, FloorSum(k)));
   const auto sideGate = static_cast<float>(gate / SIDE_BINS);
   for (auto k = static_cast<std::size_t>(firstWhole); k <= static_cast<std::size_t>(lastWhole); ++k) {
     const float s = sums_[k];
     const float floor = std::max(sides_[k - REACH], sides_[k + GUARD]);
-    const bool clears = (s >= sums_[k - 1]) & (s >= sums_[k + 1]) & (floor > 0.0f) & (s >= sideGate * floor);
-    standing_[k] = clears ? s : 0.0f;
+    const bool clears = (floor > 0.0f) & (s >= sideGate * floor);
+    strongest = std::max(strongest, clears ? std::bit_cast<std::int32_t>(s) : 0);
   }
-
-  // The strongest; nearly every bin holds 0, so the branch is nearly always guessed right.
-  float strongest = 0.0f;
-  for (int k = FIRST_BIN; k <= last; ++k) {
-    if (standing_[static_cast<std::size_t>(k)] > strongest) {
-      strongest = standing_[static_cast<std::size_t>(k)];
-      tone.bin = k;
-    }
-  }
-  if (!(strongest > 0.0f)) return false;
+  if (strongest <= 0) return false;
+  // The strongest is the peak of its lobe: a bin beside it has less and a higher side. A bin
+  // before it with the same sum that does not stand is passed over.
+  tone.bin = FIRST_BIN;
+  while (std::bit_cast<std::int32_t>(sums_[static_cast<std::size_t>(tone.bin)]) != strongest ||
+         standing(tone.bin, FloorSum(tone.bin)) == 0)
+    ++tone.bin;
   tone.floorMagnitude = FloorSum(tone.bin) / count_;
   return true;
 }

@@ -29,9 +29,10 @@ class PitchTracker {
  public:
   PitchTracker();
 
-  // One block's bin magnitudes (one block, not an average). The tone is looked for in bins
-  // 2..topBin; a topBin other than the last one's starts afresh.
-  void Push(const SpectrumAccumulator& magnitudes, int topBin);
+  // One block's half spectrum (not an average): bins from 0 up, their magnitudes `scale` times
+  // |re + i im|. The tone is looked for in bins 2..topBin (topBin <= 400); a topBin other than
+  // the last one's starts afresh.
+  void Push(const float* re, const float* im, float scale, int topBin);
 
   // The reading in Hz after the blocks pushed so far; 0 when there is none. Looks for the tone
   // only when blocks came since the last call, so a picture every few blocks costs less.
@@ -59,10 +60,7 @@ class PitchTracker {
   // Single precision, which takes half the time of double: sums_ over the blocks held, added to
   // and taken from as blocks come and go, and summed afresh now and then so that nothing drifts.
   SpectrumAccumulator sums_{};
-  // Sums of 4 and 8 neighbouring bins of sums_, from bin k up.
-  SpectrumAccumulator fours_{};
-  SpectrumAccumulator sides_{};
-  SpectrumAccumulator standing_{};  // a bin's sum where it stands as a tone, else 0
+  SpectrumAccumulator sides_{};  // sums of 8 neighbouring bins of sums_, from bin k up
   int sinceExact_ = 0;  // blocks since sums_ was summed afresh
   int count_ = 0;  // blocks held
   int next_ = 0;   // the slot the next block goes to

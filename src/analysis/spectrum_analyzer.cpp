@@ -82,26 +82,12 @@ void ApplyWindow(const float* window, float* x) {
   for (std::size_t i = 0; i < BLOCK; ++i) x[i] = x[i] * window[i];
 }
 
-// Magnitudes are taken in double from the float parts and added straight into the float sums;
-// with KEEP `block` receives them too.
-template <bool KEEP>
-void AccumulateInto(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
-                    SpectrumAccumulator* block) {
+// Magnitudes are taken in double from the float parts and added straight into the float sums.
+void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum) {
   for (std::size_t k = 0; k < BINS; ++k) {
     const double r = re[k];
     const double i = im[k];
-    const double magnitude = factor * std::sqrt(r * r + i * i);
-    sum[k] = static_cast<float>(sum[k] + magnitude);
-    if constexpr (KEEP) (*block)[k] = static_cast<float>(magnitude);
-  }
-}
-
-void Accumulate(const float* re, const float* im, double factor, SpectrumAccumulator& sum,
-                SpectrumAccumulator* block) {
-  if (block != nullptr) {
-    AccumulateInto<true>(re, im, factor, sum, block);
-  } else {
-    AccumulateInto<false>(re, im, factor, sum, nullptr);
+    sum[k] = static_cast<float>(sum[k] + factor * std::sqrt(r * r + i * i));
   }
 }
 
@@ -110,11 +96,9 @@ void Average(SpectrumAccumulator& sum, int count) {
   for (float& v : sum) v = static_cast<float>(v / n);
 }
 
-// Transforms the loaded block and adds its magnitudes to sumA (and sumB in stereo); blockA and
-// blockB, when given, receive the block's own magnitudes (blockB in stereo only).
+// Transforms the loaded block and adds its magnitudes to sumA (and sumB in stereo).
 void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, SpectrumAccumulator& sumA,
-              SpectrumAccumulator& sumB, SpectrumAccumulator* blockA = nullptr,
-              SpectrumAccumulator* blockB = nullptr) {
+              SpectrumAccumulator& sumB) {
   const bool stereo = format.channels == 2;
   float* re = work.blockRe.data();
   float* im = work.blockIm.data();
@@ -123,13 +107,13 @@ void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, Sp
   if (stereo) {
     SplitTwoRealSpectra(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data(),
                         work.spectrumBRe.data(), work.spectrumBIm.data());
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, sumA, blockA);
-    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, sumB, blockB);
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 1.0, sumA);
+    Accumulate(work.spectrumBRe.data(), work.spectrumBIm.data(), 1.0, sumB);
   } else {
     CopyHalfSpectrum(FFT_SIZE, re, im, work.spectrumARe.data(), work.spectrumAIm.data());
     // Twice the factor of a split channel: a mono signal shows 6 dB above the same signal
     // on one side of a stereo stream.
-    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, sumA, blockA);
+    Accumulate(work.spectrumARe.data(), work.spectrumAIm.data(), 4.0, sumA);
   }
 }
 
@@ -185,9 +169,8 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, B
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
   LoadBlock(block, format, options_.level, tables_, work_, state);
   if (options_.runningAverage) return PushRunning(format);
-  const bool keep = options_.pitchReadout;
-  AddBlock(format, tables_, work_, sumA_, sumB_, keep ? &blockA_ : nullptr, keep ? &blockB_ : nullptr);
-  TrackPitches(format, blockA_, blockB_);
+  AddBlock(format, tables_, work_, sumA_, sumB_);
+  TrackPitches(format);
   if (!FinishBlock(format, options_, state)) return std::nullopt;
   ReadPitches(format);
   Restart();
@@ -215,16 +198,15 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
   }
   const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
                                     options_.ft1000mp};
-  TrackPitches(format, historyA_[slot], historyB_[slot]);
+  TrackPitches(format);
   ReadPitches(format);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
 
-// Each block's magnitudes reach the readouts, whatever the averaging. A readout switched on, a
-// channel that appears and a new span start from nothing.
-void SpectrumAnalyzer::TrackPitches(BlockFormat format, const SpectrumAccumulator& blockA,
-                                    const SpectrumAccumulator& blockB) {
+// Each block's half spectra reach the readouts, whatever the averaging, on the scale of the
+// sums. A readout switched on, a channel that appears and a new span start from nothing.
+void SpectrumAnalyzer::TrackPitches(BlockFormat format) {
   const bool stereo = format.channels == 2;
   if (!options_.pitchReadout) {
     tracking_ = false;
@@ -236,8 +218,9 @@ void SpectrumAnalyzer::TrackPitches(BlockFormat format, const SpectrumAccumulato
   }
   tracking_ = true;
   trackingB_ = stereo;
-  trackerA_.Push(blockA, TopBin(options_.rangeA));
-  if (stereo) trackerB_.Push(blockB, TopBin(options_.rangeB));
+  // A mono block counts twice a split channel's magnitudes, as in AddBlock.
+  trackerA_.Push(work_.spectrumARe.data(), work_.spectrumAIm.data(), stereo ? 1.0f : 4.0f, TopBin(options_.rangeA));
+  if (stereo) trackerB_.Push(work_.spectrumBRe.data(), work_.spectrumBIm.data(), 1.0f, TopBin(options_.rangeB));
 }
 
 void SpectrumAnalyzer::ReadPitches(BlockFormat format) {

@@ -82,11 +82,8 @@ class SpectrumAnalyzer {
   int blocks_ = 0;
 
   std::optional<SpectrumFrame> PushRunning(BlockFormat format);
-  void TrackPitches(BlockFormat format, const SpectrumAccumulator& blockA, const SpectrumAccumulator& blockB);
-  void ReadPitches(BlockFormat format);  // into the frame
-  // The last block's own magnitudes, for the readouts.
-  SpectrumAccumulator blockA_{};
-  SpectrumAccumulator blockB_{};
+  void TrackPitches(BlockFormat format);  // from the block's half spectra in work_
+  void ReadPitches(BlockFormat format);   // into the frame
   PitchTracker trackerA_;
   PitchTracker trackerB_;
   bool tracking_ = false;   // the last block reached the readouts
