@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the end-to-end checks need; with
 # --windows, also what the Windows build and its tests under Wine need (about 1 GB, so the
-# program's own start does not ask for it). Only what is missing is installed, so a second run
-# costs nothing.
+# program's own start does not ask for it); with --arm64, the cross compiler, the arm64
+# libraries of Debian's multiarch packages and qemu for the Raspberry Pi build. Only what is
+# missing is installed, so a second run costs nothing.
 set -euo pipefail
 
 PACKAGES=(
@@ -20,9 +21,20 @@ PACKAGES=(
   # the desktop entry and the AppStream metadata
   dpkg-dev lintian desktop-file-utils appstream
 )
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 if [ "${1:-}" = --windows ]; then
   # the Windows build: MinGW-w64 with posix threads, and Wine to run its tests
   PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
+if [ "${1:-}" = --arm64 ]; then
+  # the arm64 build: the cross compiler, the target's libraries, and qemu to run its tests
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $SUDO dpkg --add-architecture arm64
+  fi
+  PACKAGES+=(crossbuild-essential-arm64 qemu-user
+             qt6-base-dev:arm64 libgl-dev:arm64 libpulse-dev:arm64 portaudio19-dev:arm64
+             libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64)
 fi
 
 missing=()
@@ -36,8 +48,6 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

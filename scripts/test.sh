@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs the whole test suite: the release build
 # (unit, Qt offscreen and end-to-end tests), the same suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer, a build the
-# way a distribution packages the program, and the Windows build under Wine.
+# way a distribution packages the program, the Windows build under Wine and the arm64 build
+# under qemu.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -29,5 +30,9 @@ cmake --build build/package
 
 # The Windows build, its tests under Wine and the zip.
 bash scripts/test-windows.sh
+
+# The Raspberry Pi build: arm64 cross build, its tests under qemu, the analysis compared with
+# this machine's byte for byte, and the arm64 package.
+bash scripts/test-arm64.sh
 
 echo "All test stages passed."

@@ -1,7 +1,5 @@
 #include "app/program.h"
 
-#include <cstdio>
-
 #include "core/command_ids.h"
 #include "core/display_commands.h"
 #include "core/marker_pointer.h"
@@ -28,8 +26,13 @@ AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
 
 }  // namespace
 
-Program::Program(MainView& main, Desktop& desktop, AudioSource& source, SettingsFile* settingsFile)
-    : main_(main), desktop_(desktop), source_(source), settingsFile_(settingsFile) {}
+Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource& source,
+                 SettingsFile* settingsFile)
+    : main_(main), desktop_(desktop), reports_(reports), settingsFile_(settingsFile), capture_(source, desktop, reports) {
+  capture_.SetBlockHandler([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
+  capture_.SetOnChange([this] { Refresh(); });
+  capture_.SetWatched([this] { return !display_.frozen && !closed_; });
+}
 
 bool Program::StartUp() {
   if (desktop_.FindRunningCopy()) return false;
@@ -39,208 +42,51 @@ bool Program::StartUp() {
   display_.layout = ChooseMainLayout(s.ArrangeVertically, s.Channels, display_.layout);
   main_.Create(MAIN_TITLE, OuterRect(s.xPos, s.yPos, display_.layout));
 
-  // A negative count is a back-end error: no device can be used either way.
-  if (source_.InputCount() <= 0) {
-    desktop_.ReportError("No audio devices, exiting", DEVICE_ERROR_CAPTION);
-    return false;
-  }
-  inputs_ = source_.Inputs();
-  wantedInput_ = settings_.Input;
-  if (!commandLineInput_.empty()) {
-    if (const InputInfo* named = FindInput(inputs_, commandLineInput_)) {
-      settings_.Input = wantedInput_ = named->id;
-    } else {
-      std::fprintf(stderr, "keblor: there is no input \"%s\"; capturing from the default input\n",
-                   commandLineInput_.c_str());
-      fallbackSaid_ = true;
-      wantedInput_.clear();
-    }
-  }
-  UseInput(ResolveInput());
-  if (const OpenResult opened = QueryAndOpen(source_, FormatOf(s.Channels, s.BitsPerSample)); !opened.Ok()) {
-    ReportDeviceError(opened.code);
-    return AbandonStartUp();
-  }
+  const bool capturing = capture_.Begin(FormatOf(s.Channels, s.BitsPerSample), s.Input, commandLineInput_);
+  settings_.Input = capture_.WantedInput();
+  if (!capturing) return AbandonStartUp();
 
   OpenWindow(Vfo::A);
   if (IsStereo(s)) OpenWindow(Vfo::B);
   if (s.AlwaysOnTop != 0) main_.SetTopmost(true);
   Refresh();
-
-  if (const int code = StartCapture(); code != 0) {
-    ReportDeviceError(code);
-    return AbandonStartUp();
-  }
   return true;
 }
 
-// A start that fails after the capture or the spectrum windows were opened leaves neither.
+// A start that fails leaves no capture and no spectrum window open.
 bool Program::AbandonStartUp() {
   display_.frozen = true;
-  source_.Close();
-  capturing_ = false;
+  capture_.Close();
   for (Vfo vfo : BOTH_VFOS)
     if (display_.IsOpen(vfo)) CloseWindow(vfo);
   return false;
 }
 
 void Program::Shutdown() {
-  source_.Close();
-  capturing_ = false;
+  capture_.Close();
   if (!closed_) {
     closed_ = true;
     main_.Destroy();
   }
 }
 
-int Program::StartCapture() {
-  const int code =
-      source_.Start([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
-  capturing_ = code == 0;
-  lastBlockMs_ = desktop_.NowMs();  // the input has a moment to deliver its first block
-  if (capturing_ && !ticking_) {
-    ticking_ = true;
-    desktop_.StartTicks(TICK_MS, [this] { OnTick(); });
-  }
-  return code;
-}
-
-void Program::OnTick() {
-  if (!capturing_ || display_.frozen || closed_) return;
-  const std::int64_t now = desktop_.NowMs();
-  if (now - lastBlockMs_ < STALL_MS) return;
-  if (notice_ != InputNotice::Stalled) {
-    notice_ = InputNotice::Stalled;
-    Refresh();
-    ReopenCapture();
-  } else if (now - lastReopenMs_ >= REOPEN_MS) {
-    ReopenCapture();
-  }
-}
-
-// A server that went away and came back needs a new stream; the tries are not reported one by
-// one, the window says "No input" until blocks flow again.
-void Program::ReopenCapture() {
-  lastReopenMs_ = desktop_.NowMs();
-  source_.Close();
-  std::vector<InputInfo> listed = source_.Inputs();
-  const bool listChanged = listed != inputs_;
-  inputs_ = std::move(listed);
-  const std::string inUse = inputInUse_;
-  UseInput(ResolveInput());
-  if (listChanged || inUse != inputInUse_) Refresh();
-  if (QueryAndOpen(source_, FormatOf(settings_.Channels, settings_.BitsPerSample)).Ok()) {
-    const std::int64_t stalledSince = lastBlockMs_;
-    (void)StartCapture();
-    lastBlockMs_ = stalledSince;  // still stopped until a block arrives
-  }
-  capturing_ = true;  // keep trying
-}
-
-// The input to open: the wanted one while the back end lists it, or while it lists nothing (a
-// sound server that has gone away cannot say); else the default input, said once on standard
-// error.
-std::string Program::ResolveInput() {
-  if (wantedInput_.empty()) return {};
-  if (inputs_.empty()) return wantedInput_;
-  if (const InputInfo* found = FindInput(inputs_, wantedInput_)) {
-    fallbackSaid_ = false;
-    return found->id;
-  }
-  if (!fallbackSaid_) {
-    fallbackSaid_ = true;
-    std::fprintf(stderr, "keblor: the input \"%s\" is not there; capturing from the default input\n",
-                 wantedInput_.c_str());
-  }
-  return {};
-}
-
-void Program::UseInput(std::string id) {
-  inputInUse_ = std::move(id);
-  source_.SelectInput(inputInUse_);
-}
-
-// A pick in Settings > Input: the capture is opened again on the input, as the sound card dialog
-// does it. An input that cannot be opened is reported and the one before it taken back; when
-// even that fails, the windows say "No input" and the capture is tried again as for a stopped
-// input.
+// A pick in Settings > Input; the settings keep what the capture ends up wanting.
 void Program::ChooseInput(const std::string& id) {
-  const std::string settingBefore = settings_.Input;
-  const std::string wantedBefore = wantedInput_;
-  const std::string inUseBefore = inputInUse_;
-  settings_.Input = wantedInput_ = id;
-  fallbackSaid_ = false;
-  if (id == inputInUse_) return;
-  source_.Close();
-  capturing_ = false;
-  UseInput(id);
-  const AudioFormat format = FormatOf(settings_.Channels, settings_.BitsPerSample);
-  if (const OpenResult opened = QueryAndOpen(source_, format); !opened.Ok()) {
-    ReportDeviceError(opened.code);
-    settings_.Input = settingBefore;
-    wantedInput_ = wantedBefore;
-    UseInput(inUseBefore);
-    if (!QueryAndOpen(source_, format).Ok()) {
-      capturing_ = true;
-      return;
-    }
-  }
-  if (const int code = StartCapture(); code != 0) {
-    ReportDeviceError(code);
-    capturing_ = true;
-  }
-}
-
-InputChoice Program::MenuInputs() const {
-  InputChoice choice;
-  choice.inUse = inputInUse_.empty() ? InputChoice::DEFAULT : InputChoice::UNLISTED;
-  for (const InputInfo& input : inputs_) {
-    if (input.id == inputInUse_ && !inputInUse_.empty()) choice.inUse = static_cast<int>(choice.inputs.size());
-    choice.inputs.push_back({input.name, input.id});
-  }
-  return choice;
+  capture_.ChooseInput(id);
+  settings_.Input = capture_.WantedInput();
 }
 
 void Program::OnInputMenuShown() {
-  inputs_ = source_.Inputs();
+  capture_.ListInputs();
   Refresh();
 }
-
-void Program::CountBlock(std::int64_t now) {
-  if (now - rateWindowMs_ >= 1000) {
-    if (blocksInWindow_ <= RUNAWAY_BLOCKS_PER_SECOND && notice_ == InputNotice::TooFast) {
-      notice_ = InputNotice::None;
-      Refresh();
-    }
-    rateWindowMs_ = now;
-    blocksInWindow_ = 0;
-  }
-  if (++blocksInWindow_ <= RUNAWAY_BLOCKS_PER_SECOND || notice_ == InputNotice::TooFast) return;
-  notice_ = InputNotice::TooFast;
-  if (!runawaySaid_) {
-    runawaySaid_ = true;
-    std::fprintf(stderr,
-                 "keblor: the input delivers blocks faster than 10240 frames a second allow; "
-                 "the display shows at most ten pictures a second\n");
-  }
-  Refresh();
-}
-
-void Program::ReportDeviceError(int code) { desktop_.ReportError(DeviceErrorText(code), DEVICE_ERROR_CAPTION); }
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
-  const std::int64_t now = desktop_.NowMs();
-  lastBlockMs_ = now;
-  if (notice_ == InputNotice::Stalled) {
-    notice_ = InputNotice::None;
-    Refresh();
-  }
-  CountBlock(now);
   analyzer_.Configure(AnalyzerOptionsOf(settings_));
   std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
   if (!frame || display_.frozen) return;
   pendingFrame_ = *frame;
-  ShowFrame(now);
+  ShowFrame(desktop_.NowMs());
 }
 
 // The newest frame, as soon as FRAME_MS have passed since the last picture.
@@ -281,12 +127,12 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = views_[Slot(vfo)];
   if (view == nullptr) return;
-  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, notice_};
+  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice()};
   view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
 }
 
 void Program::Refresh() {
-  menu_ = DeriveMenu(settings_, display_, MenuInputs());
+  menu_ = DeriveMenu(settings_, display_, capture_.MenuInputs());
   if (closed_) return;
   main_.ShowMenu(menu_);
   if (settings_.Zoom != zoomShown_) {
@@ -327,8 +173,8 @@ void Program::RunCommand(int id) {
     const auto index = static_cast<std::size_t>(id - cmd::InputFirst);
     if (id == cmd::InputDefault) {
       ChooseInput({});
-    } else if (index < inputs_.size()) {
-      ChooseInput(inputs_[index].id);
+    } else if (index < capture_.Inputs().size()) {
+      ChooseInput(capture_.Inputs()[index].id);
     }
     return;
   }
@@ -386,8 +232,7 @@ void Program::OnMainClose() { Close(); }
 void Program::Close() {
   if (closed_) return;
   display_.frozen = true;
-  source_.Close();
-  capturing_ = false;
+  capture_.Close();
   for (Vfo vfo : BOTH_VFOS) CloseWindow(vfo);
   closed_ = true;
   main_.Destroy();
@@ -421,10 +266,11 @@ bool Program::Save() {
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
-  if (SaveSettings(settings_, settingsFile_)) return true;
-  const std::string why = settingsFile_ != nullptr ? settingsFile_->LastError() : std::string();
-  desktop_.ReportError("The settings were not saved" + (why.empty() ? std::string(".") : ": " + why + "."),
-                       MAIN_TITLE);
+  const SaveResult saved = SaveSettings(settings_, settingsFile_);
+  if (saved.ok) return true;
+  const std::string text = "The settings were not saved" + (saved.why.empty() ? std::string(".") : ": " + saved.why + ".");
+  reports_.Line(text);
+  reports_.Box(text, MAIN_TITLE);
   return false;
 }
 
@@ -440,31 +286,22 @@ void Program::RunSoundCardDialog() {
 }
 
 // OK in the sound card dialog: re-open the capture in the new format and fit the windows to the
-// channel count. 1: running; 2: the capture could not be re-opened or restarted.
+// channel count. 1: running; 2: the capture could not be brought back.
 int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample) {
-  Settings& s = settings_;
-  s.Channels = channels;
-  s.BitsPerSample = bitsPerSample;
-  if (s.Channels == entry.channels && s.BitsPerSample == entry.bitsPerSample) return 1;
+  if (channels == entry.channels && bitsPerSample == entry.bitsPerSample) return 1;
+  const bool running = capture_.ChangeFormat(FormatOf(channels, bitsPerSample));
+  // A refused format leaves the one that ran before.
+  settings_.Channels = capture_.Format().channels;
+  settings_.BitsPerSample = capture_.Format().bitsPerSample;
+  if (!running) return 2;
+  FitWindowsToChannels();
+  return 1;
+}
 
-  source_.Close();
-  capturing_ = false;
-  AudioFormat format = FormatOf(s.Channels, s.BitsPerSample);
-  // A refused format falls back to the one that ran before, which is not queried again.
-  if (const int code = source_.Query(format); code != 0) {
-    ReportDeviceError(code);
-    s.Channels = entry.channels;
-    s.BitsPerSample = entry.bitsPerSample;
-    format = FormatOf(s.Channels, s.BitsPerSample);
-  }
-  if (const OpenResult opened = source_.Open(format); !opened.Ok()) {
-    ReportDeviceError(opened.code);
-    return 2;
-  }
-
-  display_.layout = ChooseMainLayout(s.ArrangeVertically, s.Channels, display_.layout);
+void Program::FitWindowsToChannels() {
+  display_.layout = ChooseMainLayout(settings_.ArrangeVertically, settings_.Channels, display_.layout);
   const Rect rect = main_.OuterRect();
-  if (IsStereo(s)) {
+  if (IsStereo(settings_)) {
     // Grow first, then place VFO-B; an open window stays as it is.
     main_.Move(OuterRect(rect.left, rect.top, display_.layout));
     OpenWindow(Vfo::B);
@@ -473,12 +310,6 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
     CloseWindow(Vfo::B);
     main_.Move(OuterRect(rect.left, rect.top, display_.layout));
   }
-
-  if (const int code = StartCapture(); code != 0) {
-    ReportDeviceError(code);
-    return 2;
-  }
-  return 1;
 }
 
 }  // namespace keblor

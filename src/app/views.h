@@ -51,8 +51,6 @@ class Desktop {
   virtual ~Desktop() = default;
   // True when another copy runs (it has been asked to come back if minimised).
   virtual bool FindRunningCopy() = 0;
-  // The default beep, then a modal box with the text, the caption and OK.
-  virtual void ReportError(const std::string& text, const std::string& caption) = 0;
   // The sound card dialog, starting at a format. OK calls `accept` with the choice and ends the
   // dialog with its result; cancel and close end it with 0.
   virtual int RunSoundCardDialog(int channels, int bitsPerSample, const std::function<int(int, int)>& accept) = 0;

@@ -70,6 +70,9 @@ class AudioSource {
   virtual int Start(BlockHandler onBlock) = 0;
   // Stops and releases what is open; a second call does nothing. Results are not reported.
   virtual void Close() = 0;
+  // True while the input delivers faster than real time and the source holds its blocks back
+  // to one a block's time (or drops the rest), so that an unpaced device costs nothing.
+  virtual bool HeldBack() const { return false; }
 };
 
 // Query, then Open: the first failure with its step.

@@ -27,6 +27,7 @@ class BackEndChoice : public AudioSource {
   void Close() override {
     if (chosen_ != nullptr) chosen_->Close();
   }
+  bool HeldBack() const override { return chosen_ != nullptr && chosen_->HeldBack(); }
 
  private:
   AudioSource& preferred_;

@@ -10,7 +10,8 @@
 
 namespace keblor {
 
-// The averaging keys step within 1..MAX_AVERAGES blocks; the settings file is held to it too.
+// The averaging keys step within 1..MAX_AVERAGES blocks. A larger count from the settings file
+// is used as it is: Up leaves it, Down steps it down by one.
 inline constexpr int MAX_AVERAGES = 100;
 inline constexpr int MAX_ZOOM = 4;  // the windows at 1x .. 4x
 

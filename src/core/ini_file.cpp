@@ -1,211 +1,11 @@
 #include "core/ini_file.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <limits>
-#include <system_error>
 #include <utility>
 
 namespace keblor {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
-
-enum class LineKind { Blank, Comment, Section, Key, Other };
-
-// One line of the file, as offsets into the whole content.
-struct IniLine {
-  std::size_t begin = 0;
-  std::size_t textEnd = 0;  // where the line end ("\n" or "\r\n") starts
-  std::size_t end = 0;      // after the line end
-  LineKind kind = LineKind::Blank;
-  std::string_view name;        // section name or key, trimmed
-  std::size_t valueBegin = 0;   // Key: first byte of the value after the blanks that follow '='
-};
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-IniLine ScanLine(std::string_view content, std::size_t begin) {
-  IniLine line;
-  line.begin = begin;
-  const std::size_t newline = content.find('\n', begin);
-  line.end = newline == std::string_view::npos ? content.size() : newline + 1;
-  line.textEnd = newline == std::string_view::npos ? content.size() : newline;
-  if (line.textEnd > begin && content[line.textEnd - 1] == '\r') --line.textEnd;
-
-  std::size_t pos = begin;
-  if (begin == 0 && content.substr(0, line.textEnd).starts_with(UTF8_BOM)) pos += UTF8_BOM.size();
-  while (pos < line.textEnd && IsBlank(content[pos])) ++pos;
-  const std::string_view text = content.substr(pos, line.textEnd - pos);
-
-  if (text.empty()) {
-    line.kind = LineKind::Blank;
-  } else if (text.front() == ';') {
-    line.kind = LineKind::Comment;
-  } else if (text.front() == '[') {
-    line.kind = LineKind::Section;
-    const std::size_t close = text.find(']');
-    line.name = Trim(text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-  } else if (const std::size_t equals = text.find('='); equals != std::string_view::npos) {
-    line.kind = LineKind::Key;
-    line.name = Trim(text.substr(0, equals));
-    line.valueBegin = pos + equals + 1;
-    while (line.valueBegin < line.textEnd && IsBlank(content[line.valueBegin])) ++line.valueBegin;
-  } else {
-    line.kind = LineKind::Other;
-  }
-  return line;
-}
-
-// The line end new lines get: that of the file's first line, "\n" when there is none.
-std::string_view FileLineEnd(std::string_view content) {
-  const std::size_t newline = content.find('\n');
-  if (newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r') return "\r\n";
-  return "\n";
-}
-
-// Where a key lives: the first section of that name, and in it the first line of that key.
-struct IniLookup {
-  bool sectionFound = false;
-  bool keyFound = false;
-  IniLine keyLine;     // when keyFound
-  IniLine lastEntry;   // header or last key (or other non-comment) line of the section
-};
-
-IniLookup Lookup(std::string_view content, std::string_view section, std::string_view key) {
-  IniLookup found;
-  std::size_t pos = 0;
-  while (pos < content.size()) {
-    const IniLine line = ScanLine(content, pos);
-    pos = line.end;
-    if (line.kind == LineKind::Section) {
-      if (found.sectionFound) break;  // the first section of that name has ended
-      if (EqualNoCase(line.name, section)) {
-        found.sectionFound = true;
-        found.lastEntry = line;
-      }
-    } else if (found.sectionFound && (line.kind == LineKind::Key || line.kind == LineKind::Other)) {
-      if (line.kind == LineKind::Key && EqualNoCase(line.name, key)) {
-        found.keyFound = true;
-        found.keyLine = line;
-        return found;
-      }
-      found.lastEntry = line;
-    }
-  }
-  return found;
-}
-
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
-bool IsTrimmed(std::string_view text) { return text.empty() || (!IsBlank(text.front()) && !IsBlank(text.back())); }
-
-}  // namespace
-
-std::int32_t ParseLeadingInt(std::string_view text) {
-  constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > LIMIT) magnitude = LIMIT;  // saturated; the remaining digits cannot matter
-  }
-  if (negative) return static_cast<std::int32_t>(-magnitude);  // -LIMIT is INT32_MIN
-  return static_cast<std::int32_t>(magnitude >= LIMIT ? LIMIT - 1 : magnitude);
-}
-
-std::optional<std::string_view> FindIniValue(std::string_view content, std::string_view section,
-                                             std::string_view key) {
-  const IniLookup found = Lookup(content, section, key);
-  if (!found.keyFound) return std::nullopt;
-  const IniLine& line = found.keyLine;
-  return Trim(content.substr(line.valueBegin, line.textEnd - line.valueBegin));
-}
-
-std::int32_t ReadIniInt(std::string_view content, std::string_view section, std::string_view key,
-                        std::int32_t defaultValue) {
-  const std::optional<std::string_view> value = FindIniValue(content, section, key);
-  return value ? ParseLeadingInt(*value) : defaultValue;
-}
-
-bool IsWritableIniEntry(std::string_view section, std::string_view key, std::string_view value) {
-  if (HasLineBreak(section) || section.find(']') != std::string_view::npos || !IsTrimmed(section)) return false;
-  if (key.empty() || HasLineBreak(key) || key.find('=') != std::string_view::npos || !IsTrimmed(key) ||
-      key.front() == '[' || key.front() == ';') {
-    return false;
-  }
-  return !HasLineBreak(value) && IsTrimmed(value);
-}
-
-std::optional<std::string> WriteIniValue(std::string_view content, std::string_view section,
-                                         std::string_view key, std::string_view value) {
-  if (!IsWritableIniEntry(section, key, value)) return std::nullopt;
-  const IniLookup found = Lookup(content, section, key);
-  std::string out;
-  out.reserve(content.size() + section.size() + key.size() + value.size() + 8);
-
-  if (found.keyFound) {
-    // The key keeps its spelling and spacing, the line its line end.
-    out.append(content.substr(0, found.keyLine.valueBegin));
-    out.append(value);
-    out.append(content.substr(found.keyLine.textEnd));
-    return out;
-  }
-
-  const std::string_view fileEnd = FileLineEnd(content);
-  if (found.sectionFound) {
-    const IniLine& anchor = found.lastEntry;
-    std::string_view lineEnd = content.substr(anchor.textEnd, anchor.end - anchor.textEnd);
-    out.append(content.substr(0, anchor.end));
-    if (lineEnd.empty()) {
-      lineEnd = fileEnd;
-      out.append(lineEnd);
-    } else if (lineEnd == "\r") {
-      // A last line cut short after its CR: complete the CRLF, or the new line would join it.
-      lineEnd = "\r\n";
-      out.append("\n");
-    }
-    out.append(key).append("=").append(value).append(lineEnd);
-    out.append(content.substr(anchor.end));
-    return out;
-  }
-
-  out.append(content);
-  if (!out.empty() && out.back() == '\r') {
-    out.append("\n");  // the reader already took that CR as the line's end
-  } else if (!out.empty() && out.back() != '\n') {
-    out.append(fileEnd);
-  }
-  out.append("[").append(section).append("]").append(fileEnd);
-  out.append(key).append("=").append(value).append(fileEnd);
-  return out;
-}
-
-namespace {
 
 std::string PathText(const fs::path& path) {
   const std::u8string text = path.u8string();
@@ -219,61 +19,28 @@ IniFile::IniFile(std::string path) : file_(path), path_(std::move(path)), storag
 IniFile::IniFile(const fs::path& path, std::unique_ptr<IniStorage> storage)
     : file_(path), path_(PathText(path)), storage_(std::move(storage)) {}
 
-std::int32_t IniFile::ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) {
+IniDocument IniFile::Load() {
   std::string content;
   std::string why;
-  if (storage_->ReadAll(file_, content, why) != IniRead::Ok) return defaultValue;
-  return ReadIniInt(content, section, key, defaultValue);
+  if (storage_->ReadAll(file_, content, why) != IniRead::Ok) return IniDocument();
+  return IniDocument(std::move(content));
 }
 
-std::optional<std::string> IniFile::ReadString(const std::string& section, const std::string& key) {
+SaveResult IniFile::Save(const Edit& edit) {
   std::string content;
   std::string why;
-  if (storage_->ReadAll(file_, content, why) != IniRead::Ok) return std::nullopt;
-  const std::optional<std::string_view> value = FindIniValue(content, section, key);
-  if (!value) return std::nullopt;
-  return std::string(*value);
-}
+  const IniRead read = storage_->ReadAll(file_, content, why);
+  // A file that is there but cannot be read is not replaced: its lines would be lost.
+  if (read == IniRead::Failed) return SaveResult::Failed(why);
 
-bool IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  std::string why;
-  const bool ok = [&] {
-    std::error_code ec;
-    // A link is followed to the file it names, which is replaced (or created, when the link
-    // points to nothing yet); the link itself stays.
-    fs::path target = file_;
-    for (int hops = 0; fs::symlink_status(target, ec).type() == fs::file_type::symlink; ++hops) {
-      const fs::path next = fs::read_symlink(target, ec);
-      if (ec || hops == 40) {
-        why = ec ? "cannot follow the link: " + ec.message() : std::string("too many links");
-        return false;
-      }
-      target = next.is_absolute() ? next : target.parent_path() / next;
-    }
-    std::string content;
-    const IniRead read = storage_->ReadAll(target, content, why);
-    if (read == IniRead::Failed) return false;
-
-    const std::optional<std::string> updated = WriteIniValue(content, section, key, value);
-    if (!updated) {
-      why = "the entry cannot be written as a line of the file";
-      return false;
-    }
-    if (read == IniRead::Ok && *updated == content) return true;
-    // A file the program writes must read back: it cannot grow past the size reads accept.
-    if (updated->size() > INI_MAX_FILE_SIZE) {
-      why = "the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes";
-      return false;
-    }
-
-    return storage_->ReplaceAll(target, *updated, why);
-  }();
-  if (!ok) {
-    std::fprintf(stderr, "keblor: settings file %s: [%s] %s not written: %s\n", path_.c_str(), section.c_str(),
-                 key.c_str(), why.c_str());
-    lastError_ = why;
+  IniDocument document(std::move(content));
+  if (SaveResult edited = edit(document); !edited.ok) return edited;
+  if (read == IniRead::Ok && !document.Changed()) return {};
+  if (document.Text().size() > INI_MAX_FILE_SIZE) {
+    return SaveResult::Failed("the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes");
   }
-  return ok;
+  if (!storage_->ReplaceAll(file_, document.Text(), why)) return SaveResult::Failed(why);
+  return {};
 }
 
 }  // namespace keblor

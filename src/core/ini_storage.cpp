@@ -6,6 +6,13 @@
 #include <string>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace keblor {
 namespace {
 
@@ -21,6 +28,27 @@ std::FILE* OpenFile(const fs::path& path, const char* mode) {
   return _wfopen(path.c_str(), wideMode.c_str());
 #else
   return std::fopen(path.c_str(), mode);
+#endif
+}
+
+// The flushed file's bytes on the disk, not only in the system's cache.
+bool SyncFile(std::FILE* file) {
+#if defined(_WIN32)
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+// The folder's entry for a renamed file on the disk. Best effort: the rename has happened.
+void SyncFolder(const fs::path& folder) {
+#if !defined(_WIN32)
+  const int descriptor = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  fsync(descriptor);
+  close(descriptor);
+#else
+  (void)folder;
 #endif
 }
 
@@ -44,7 +72,7 @@ class StandardIniStorage final : public IniStorage {
       why = ErrnoText(errno);
       return IniRead::Failed;
     }
-    char chunk[4096];
+    char chunk[65536];
     bool tooLarge = false;
     for (;;) {
       const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
@@ -59,17 +87,22 @@ class StandardIniStorage final : public IniStorage {
     const int readErrno = errno;
     std::fclose(file);
     if (tooLarge) {
+      content.clear();
       why = "larger than " + std::to_string(INI_MAX_FILE_SIZE) + " bytes";
       return IniRead::Failed;
     }
     if (readError) {
+      content.clear();
       why = ErrnoText(readErrno);
       return IniRead::Failed;
     }
     return IniRead::Ok;
   }
 
-  bool ReplaceAll(const fs::path& target, std::string_view content, std::string& why) override {
+  bool ReplaceAll(const fs::path& path, std::string_view content, std::string& why) override {
+    const std::optional<fs::path> found = FollowIniLinks(path, why);
+    if (!found) return false;
+    const fs::path& target = *found;
     std::error_code ec;
     // A file that is there keeps its permissions; a new one gets the default ones.
     const fs::file_status old = fs::status(target, ec);
@@ -79,7 +112,7 @@ class StandardIniStorage final : public IniStorage {
 
     const fs::file_status stale = fs::symlink_status(temp, ec);
     if (stale.type() == fs::file_type::regular || stale.type() == fs::file_type::symlink) {
-      // Left over from a write that was cut short; never written through.
+      // Left over from a save that was cut short; never written through.
       if (!fs::remove(temp, ec) || ec) {
         why = "cannot remove stale " + temp.string() + ": " + ec.message();
         return false;
@@ -91,7 +124,8 @@ class StandardIniStorage final : public IniStorage {
       return false;
     }
     bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    ok = std::fflush(file) == 0 && ok;
+    ok = ok && std::fflush(file) == 0;
+    ok = ok && SyncFile(file);
     int writeErrno = errno;
     if (std::fclose(file) != 0 && ok) {
       ok = false;
@@ -113,8 +147,12 @@ class StandardIniStorage final : public IniStorage {
         why = "cannot rename " + temp.string() + ": " + ec.message();
       }
     }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
+    if (!ok) {
+      fs::remove(temp, ec);
+      return false;
+    }
+    SyncFolder(target.parent_path());
+    return true;
   }
 };
 
@@ -123,5 +161,21 @@ class StandardIniStorage final : public IniStorage {
 std::unique_ptr<IniStorage> MakeStandardIniStorage() { return std::make_unique<StandardIniStorage>(); }
 
 std::string IniTempPath(const std::string& path) { return path + ".tmp"; }
+
+std::optional<fs::path> FollowIniLinks(const fs::path& path, std::string& why) {
+  std::error_code ec;
+  // A link is followed to the file it names, which is replaced (or created, when the link points
+  // to nothing yet); the link itself stays.
+  fs::path target = path;
+  for (int hops = 0; fs::symlink_status(target, ec).type() == fs::file_type::symlink; ++hops) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec || hops == 40) {
+      why = ec ? "cannot follow the link: " + ec.message() : std::string("too many links");
+      return std::nullopt;
+    }
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
 
 }  // namespace keblor

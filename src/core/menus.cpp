@@ -99,4 +99,18 @@ std::vector<int> MainMenuItemIds() {
   return ids;
 }
 
+void WalkMenu(const std::vector<MenuNode>& nodes, MenuBuilder& builder) {
+  for (const MenuNode& node : nodes) {
+    if (!node.items.empty()) {
+      builder.OpenSubmenu(node.text);
+      WalkMenu(node.items, builder);
+      builder.CloseSubmenu();
+    } else if (node.id == 0) {
+      builder.AddSeparator();
+    } else {
+      builder.AddItem(node.id, node.text);
+    }
+  }
+}
+
 }  // namespace keblor

@@ -14,6 +14,18 @@ struct MenuNode {
   std::vector<MenuNode> items;  // a submenu's entries
 };
 
+// What a toolkit does with a menu table's entries, in table order; a submenu's entries come
+// between its OpenSubmenu and CloseSubmenu. An entry without text or id is a separator.
+class MenuBuilder {
+ public:
+  virtual ~MenuBuilder() = default;
+  virtual void OpenSubmenu(const std::string& text) = 0;
+  virtual void CloseSubmenu() = 0;
+  virtual void AddItem(int id, const std::string& text) = 0;
+  virtual void AddSeparator() = 0;
+};
+void WalkMenu(const std::vector<MenuNode>& nodes, MenuBuilder& builder);
+
 // Top-level entries of the menu bar ("&Settings", "&Display", "&Window", "&Help").
 const std::vector<MenuNode>& MainMenuResource();
 // Pop-up menu 126 or 127: its single untitled pop-up's entries; empty for other ids.

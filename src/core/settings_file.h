@@ -1,30 +1,40 @@
 #pragma once
-// The private-profile file behind the settings: integers read and strings written by section
-// and key. Sections and keys match without regard to case.
+// The private-profile file behind the settings, as a whole: read once into a document, and
+// replaced whole by a save.
 
-#include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
+
+#include "core/ini_document.h"
 
 namespace keblor {
 
 inline constexpr const char* SETTINGS_PATH = "keblor.ini";  // in the working directory
 
+// What a save did: done, or not done and why, in words for the user (no line end).
+struct SaveResult {
+  bool ok = true;
+  std::string why;
+
+  static SaveResult Failed(std::string why) { return {false, std::move(why)}; }
+  explicit operator bool() const { return ok; }
+};
+
 class SettingsFile {
  public:
+  // Sets the values of a save in the file's document; a failure stops the save.
+  using Edit = std::function<SaveResult(IniDocument&)>;
+
   virtual ~SettingsFile() = default;
-  // The leading signed decimal number of the value (0 when there is none, saturated to 32 bits);
-  // the default when the file, the section or the key is missing.
-  virtual std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) = 0;
-  // The value as written, spaces around it left out; nothing when the file, the section or the
-  // key is missing.
-  virtual std::optional<std::string> ReadString(const std::string& section, const std::string& key) = 0;
-  // Replaces the value in place, or adds the key at the end of its section, or the section at
-  // the end of the file; every other line stays byte for byte. False when nothing was written
-  // (the old file is then unchanged).
-  virtual bool WriteString(const std::string& section, const std::string& key, const std::string& value) = 0;
-  // Why the last failed write failed, in words for the user; empty when nothing failed.
-  virtual std::string LastError() const { return {}; }
+  // The file read once, whole. A missing, unreadable or oversized file, or anything but a
+  // regular file at the path, gives an empty document: every key then has its default.
+  virtual IniDocument Load() = 0;
+  // One save: the file read once more into a document (so that lines edited by hand since the
+  // start are kept), `edit` applied to it, and the file replaced by the result in one step.
+  // All or nothing: when the edit fails, the file cannot be read or replaced, or the result
+  // would be larger than a read accepts, the file stays byte for byte as it was and the result
+  // says why. A document the edit left unchanged is not written.
+  virtual SaveResult Save(const Edit& edit) = 0;
 };
 
 }  // namespace keblor

@@ -1,11 +1,10 @@
 #include "core/settings_store.h"
 
-#include "core/display_commands.h"  // MAX_AVERAGES
+#include "core/display_commands.h"  // MAX_ZOOM
 
 #include <algorithm>
-#include <iterator>
-#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace keblor {
 namespace {
@@ -61,21 +60,16 @@ constexpr SettingKey AID_KEYS[] = {
 constexpr const char* INPUT_SECTION = "General";
 constexpr const char* INPUT_KEY = "Input";
 
-bool FileHolds(SettingsFile& file, const SettingKey& entry) {
-  // A missing key reads as whatever default is asked for; a present one reads the same twice.
-  return file.ReadInt(entry.section, entry.key, 0) == file.ReadInt(entry.section, entry.key, 1);
-}
-
 }  // namespace
 
-void LoadSettings(Settings& settings, SettingsFile& file) {
+void ReadSettings(Settings& settings, const IniDocument& document) {
   for (const SettingKey& entry : LOAD_ORDER) {
-    entry.field(settings) = file.ReadInt(entry.section, entry.key, entry.defaultValue);
+    entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
   }
   if (settings.Channels != 2) settings.Channels = 1;
   if (settings.BitsPerSample != 16) settings.BitsPerSample = 8;
-  for (const SettingKey& entry : AID_KEYS) entry.field(settings) = file.ReadInt(entry.section, entry.key, entry.defaultValue);
-  settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_AVERAGES);
+  for (const SettingKey& entry : AID_KEYS) entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
+  settings.NumberOfAverages = std::clamp(settings.NumberOfAverages, 1, MAX_FILE_AVERAGES);
   settings.PitchReadout = settings.PitchReadout != 0 ? 1 : 0;
   settings.RunningAverage = settings.RunningAverage != 0 ? 1 : 0;
   settings.Zoom = std::clamp(settings.Zoom, 1, MAX_ZOOM);
@@ -83,35 +77,35 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   settings.VFO_B.Range = std::max(settings.VFO_B.Range, 0);
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
   settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
-  settings.Input = file.ReadString(INPUT_SECTION, INPUT_KEY).value_or(std::string());
+  settings.Input = std::string(document.Find(INPUT_SECTION, INPUT_KEY).value_or(std::string_view()));
 }
 
-bool SaveSettings(const Settings& settings, SettingsFile* file) {
-  if (file == nullptr) {
-    std::fprintf(stderr, "keblor: settings not saved: no settings file\n");
-    return false;
-  }
+void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
+
+SaveResult ApplySettings(const Settings& settings, IniDocument& document) {
   Settings values = settings;  // the field table hands out references
-  int failed = 0;
+  const auto set = [&document](const char* section, const char* key, const std::string& value) {
+    if (document.Set(section, key, value)) return SaveResult{};
+    return SaveResult::Failed(std::string("the value of [") + section + "] " + key +
+                              " cannot be written as one line of the file");
+  };
   for (const SettingKey& entry : SAVE_ORDER) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(entry.field(values)));
-    if (!file->WriteString(entry.section, entry.key, text)) ++failed;
+    if (SaveResult r = set(entry.section, entry.key, std::to_string(entry.field(values))); !r) return r;
   }
   for (const SettingKey& entry : AID_KEYS) {
     const std::int32_t value = entry.field(values);
-    if (value == entry.defaultValue && !FileHolds(*file, entry)) continue;
-    if (!file->WriteString(entry.section, entry.key, std::to_string(value))) ++failed;
+    if (value == entry.defaultValue && !document.Find(entry.section, entry.key)) continue;
+    if (SaveResult r = set(entry.section, entry.key, std::to_string(value)); !r) return r;
   }
-  if (!settings.Input.empty() || file->ReadString(INPUT_SECTION, INPUT_KEY)) {
-    if (!file->WriteString(INPUT_SECTION, INPUT_KEY, settings.Input)) ++failed;
+  if (!settings.Input.empty() || document.Find(INPUT_SECTION, INPUT_KEY)) {
+    if (SaveResult r = set(INPUT_SECTION, INPUT_KEY, settings.Input); !r) return r;
   }
-  if (failed > 0) {
-    std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,
-                 std::size(SAVE_ORDER));
-    return false;
-  }
-  return true;
+  return {};
+}
+
+SaveResult SaveSettings(const Settings& settings, SettingsFile* file) {
+  if (file == nullptr) return SaveResult::Failed("there is no settings file");
+  return file->Save([&settings](IniDocument& document) { return ApplySettings(settings, document); });
 }
 
 }  // namespace keblor

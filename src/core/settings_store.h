@@ -1,21 +1,30 @@
 #pragma once
-// Loading and saving the settings through the settings file.
+// Loading and saving the settings through the settings file's document.
 
+#include "core/ini_document.h"
 #include "core/settings.h"
 #include "core/settings_file.h"
 
 namespace keblor {
 
-// Reads the eighteen keys in table order with their defaults, then validates Channels,
-// BitsPerSample, NumberOfAverages and both Range values; then the tuning aids' keys and the
-// input's name. Cannot fail.
+// NumberOfAverages from the file is used as it is, but no higher than this: 10000 blocks are
+// about 17 minutes a picture, and a count near 2^31 would never give one.
+inline constexpr int MAX_FILE_AVERAGES = 10000;
+
+// The eighteen keys with their defaults, then validated: Channels, BitsPerSample,
+// NumberOfAverages (1..MAX_FILE_AVERAGES) and both Range values; then the tuning aids' keys and
+// the input's name.
+void ReadSettings(Settings& settings, const IniDocument& document);
+// ReadSettings from the file, read once. Cannot fail: an unreadable file gives the defaults.
 void LoadSettings(Settings& settings, SettingsFile& file);
 
-// Writes the fifteen keys (the caller has stored the window's place in xPos/yPos), and the
-// tuning aids' keys and the input's name once they are used: when not at their defaults, or
-// when the file holds them already.
-// Returns false (and says so on standard error) when there is no file or a write failed; the
-// file then keeps its old content for that key.
-bool SaveSettings(const Settings& settings, SettingsFile* file);
+// Sets the fifteen keys in the document (the caller has stored the window's place in
+// xPos/yPos), in the order the spec writes them, and the tuning aids' keys and the input's name
+// once they are used: when not at their defaults, or when the document holds them already.
+// Fails, naming the key, when a value cannot be written as one line (an input's name with a
+// line break); the document may then hold some of the values.
+SaveResult ApplySettings(const Settings& settings, IniDocument& document);
+// ApplySettings to the file in one save, whole or not at all. Fails when there is no file.
+SaveResult SaveSettings(const Settings& settings, SettingsFile* file);
 
 }  // namespace keblor

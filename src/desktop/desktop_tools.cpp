@@ -5,14 +5,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <array>
 #include <climits>
 #include <cstddef>
 #include <utility>
+#include <vector>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace keblor {
@@ -106,6 +109,34 @@ bool UserRunsProgram(const QString& program, const std::array<qint64, 2>& except
   return false;
 }
 
+// Starts the command as a process of its own session, its output discarded (the mixer's chatter
+// does not belong on our terminal); its process id, or 0. posix_spawn rather than a fork: it
+// copies nothing of this process, and it works under a user-mode emulator too (qemu for arm64).
+qint64 SpawnInOwnSession(const MixerCommand& command) {
+  const QByteArray program = QFile::encodeName(command.program);
+  std::vector<QByteArray> arguments{program};
+  for (const QString& argument : command.arguments) arguments.push_back(argument.toLocal8Bit());
+  std::vector<char*> argv;
+  for (QByteArray& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  if (posix_spawn_file_actions_init(&actions) != 0) return 0;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return 0;
+  }
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  pid_t pid = 0;
+  const int result = posix_spawn(&pid, program.constData(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return result == 0 ? pid : 0;
+}
+
 }  // namespace
 
 std::optional<MixerCommand> FindMixerCommand(MixerKind mixer) {
@@ -123,6 +154,8 @@ std::optional<MixerCommand> FindMixerCommand(MixerKind mixer) {
 
 bool IsMixerRunning(MixerKind mixer) {
   const StartedMixer& started = StartedFor(mixer);
+  // One of ours that has ended is reaped here; it counts as ended either way.
+  if (started.pid > 0) (void)::waitpid(static_cast<pid_t>(started.pid), nullptr, WNOHANG);
   if (started.startTime != 0 && LiveProcessStartTime(started.pid) == started.startTime) return true;
   // One the user opened: the program we would start is already running. Ours for the other
   // page do not count, so that both pages can be opened from here.
@@ -138,19 +171,9 @@ void StartMixerProgram(MixerKind mixer) {
   const std::optional<MixerCommand> command = FindMixerCommand(mixer);
   if (!command) return;
 
-  QProcess process;
-  process.setProgram(command->program);
-  process.setArguments(command->arguments);
-  // The mixer's own chatter does not belong on our terminal.
-  process.setStandardOutputFile(QProcess::nullDevice());
-  process.setStandardErrorFile(QProcess::nullDevice());
-  qint64 pid = 0;
   StartedMixer& started = StartedFor(mixer);
-  if (!process.startDetached(&pid)) {
-    started = StartedMixer{};
-    return;
-  }
-  started = StartedMixer{pid, LiveProcessStartTime(pid)};
+  const qint64 pid = SpawnInOwnSession(*command);
+  started = pid > 0 ? StartedMixer{pid, LiveProcessStartTime(pid)} : StartedMixer{};
 }
 
 QStringList HelpSearchDirs() {

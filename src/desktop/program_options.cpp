@@ -1,8 +1,8 @@
 #include "desktop/program_options.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
 
@@ -106,21 +106,5 @@ std::string ProgramUsage() {
 }
 
 std::string ProgramVersion() { return "keblor (CW Keblor) " KEBLOR_VERSION "\n"; }
-
-bool IniFileInNewFolder::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  folderError_.clear();
-  const fs::path folder = fs::path(file_.Path()).parent_path();
-  std::error_code ec;
-  if (!folder.empty() && !fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);
-    if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
-    if (ec) {
-      folderError_ = "cannot create the folder " + folder.string() + ": " + ec.message();
-      std::fprintf(stderr, "keblor: settings file %s: %s\n", file_.Path().c_str(), folderError_.c_str());
-      return false;
-    }
-  }
-  return file_.WriteString(section, key, value);
-}
 
 }  // namespace keblor

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/ini_file.h"
+#include "core/settings_file.h"  // SETTINGS_PATH
 
 namespace keblor {
 
@@ -34,26 +34,5 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home);
 // What --help and --version print, each ending with a line end.
 std::string ProgramUsage();
 std::string ProgramVersion();
-
-// The settings file in a folder that may not exist yet: the first write creates the missing
-// folders (readable by the user only, as the XDG rules ask), reads of a missing file give the
-// defaults as before.
-class IniFileInNewFolder : public SettingsFile {
- public:
-  explicit IniFileInNewFolder(std::string path) : file_(std::move(path)) {}
-
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t defaultValue) override {
-    return file_.ReadInt(section, key, defaultValue);
-  }
-  std::optional<std::string> ReadString(const std::string& section, const std::string& key) override {
-    return file_.ReadString(section, key);
-  }
-  bool WriteString(const std::string& section, const std::string& key, const std::string& value) override;
-  std::string LastError() const override { return folderError_.empty() ? file_.LastError() : folderError_; }
-
- private:
-  IniFile file_;
-  std::string folderError_;
-};
 
 }  // namespace keblor

@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -140,14 +141,16 @@ OpenResult PortAudioSource::Open(const AudioFormat& format) {
   tail_.store(0);
   lost_.store(0);
   overflowed_.store(0);
+  pacer_.Reset();
   format_ = format;
   blockBytes_ = static_cast<std::size_t>(BlockBytes(format));
   deviceRate_ = rate;
   if (rate != AUDIO_RATE) {
     if (!resampler_.Configure(rate, format, FramesPerCallback(rate))) return {OpenStep::Buffers, paInsufficientMemory};
-    if (rateSaid_ != rate) {
+    if (rateSaid_ != rate && reports_ != nullptr) {
       rateSaid_ = rate;
-      std::fprintf(stderr, "keblor: the input refuses %d Hz; capturing at %d Hz and converting\n", AUDIO_RATE, rate);
+      reports_->Line("the input refuses " + std::to_string(AUDIO_RATE) + " Hz; capturing at " + std::to_string(rate) +
+                     " Hz and converting");
     }
   }
   PaStream* stream = nullptr;
@@ -170,6 +173,11 @@ int PortAudioSource::Start(BlockHandler onBlock) {
 
 void PortAudioSource::OnDeviceBlock(const void* input, unsigned long frames, bool overflowed) {
   if (overflowed) overflowed_.fetch_add(1, std::memory_order_relaxed);
+  // Each callback holds one block's time of frames.
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  if (const std::int64_t wait = pacer_.DelayFor(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+      wait > 0)
+    std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
   if (deviceRate_ != AUDIO_RATE) {
     resampler_.Push(static_cast<const float*>(input), frames, &OnConvertedBlock, this);
     return;

@@ -7,7 +7,8 @@
 //
 // Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback converts
 // or copies a block into the ring (or counts it lost when the GUI thread is four blocks behind)
-// and writes one byte into a non-blocking pipe; it never allocates, locks or waits.
+// and writes one byte into a non-blocking pipe; it never allocates or locks, and waits only to
+// hold a device that runs faster than real time to a block's time per block (BlockPacer).
 // Result codes: PortAudio's own negative codes, and FORMAT_NOT_SUPPORTED.
 
 #include <array>
@@ -17,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "app/reports.h"
 #include "capture/audio_source.h"
+#include "capture/block_pacer.h"
 #include "portaudio/block_resampler.h"
 #include "portaudio/portaudio_api.h"
 
@@ -51,6 +54,9 @@ class PortAudioSource : public AudioSource {
   PortAudioSource(const PortAudioSource&) = delete;
   PortAudioSource& operator=(const PortAudioSource&) = delete;
 
+  // Where the source's lines go (a converted rate); none until set.
+  void SetReports(Reports* reports) { reports_ = reports; }
+
   // Readable whenever blocks wait; watch it with a socket notifier or poll().
   int WakeFd() const { return pipeRead_; }
   // Hands every waiting block of the running stream to the handler, in order. A nested call
@@ -78,6 +84,7 @@ class PortAudioSource : public AudioSource {
   OpenResult Open(const AudioFormat& format) override;
   int Start(BlockHandler onBlock) override;
   void Close() override;
+  bool HeldBack() const override { return pacer_.Pacing(); }
 
  private:
   static constexpr std::size_t RING_SLOTS = 4;  // a power of two
@@ -100,7 +107,9 @@ class PortAudioSource : public AudioSource {
   std::size_t blockBytes_ = 0;
   int deviceRate_ = AUDIO_RATE;
   BlockResampler resampler_;  // when deviceRate_ is not AUDIO_RATE
-  int rateSaid_ = 0;          // the last converted rate said on standard error
+  BlockPacer pacer_;          // used on the capture thread
+  int rateSaid_ = 0;          // the last converted rate said
+  Reports* reports_ = nullptr;
   BlockHandler handler_;
   bool running_ = false;
   bool dispatching_ = false;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 
 namespace keblor {
@@ -290,9 +289,9 @@ void PulseSource::Pump() {
   inPump_ = true;
   for (int i = 0; i < MAX_DISPATCHES_PER_PUMP && pa_mainloop_iterate(loop_, 0, nullptr) > 0; ++i) {
   }
-  if (failure_ != 0 && failure_ != lastReported_) {
+  if (failure_ != 0 && failure_ != lastReported_ && reports_ != nullptr) {
     lastReported_ = failure_;
-    std::fprintf(stderr, "keblor: the sound server stopped the input: %s\n", pa_strerror(failure_));
+    reports_->Line(std::string("the sound server stopped the input: ") + pa_strerror(failure_));
   }
   failure_ = 0;
   const std::size_t waiting = head_ - tail_;

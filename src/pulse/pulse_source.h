@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reports.h"
 #include "capture/audio_source.h"
 
 struct pa_mainloop;
@@ -47,6 +48,8 @@ class PulseSource : public AudioSource {
   // How the caller's timer is to call Pump: `schedule(ms)` asks for the next call in `ms`
   // milliseconds and then every PUMP_INTERVAL_MS; `schedule(-1)` stops the calls.
   void SetPumpTimer(std::function<void(int)> schedule) { schedule_ = std::move(schedule); }
+  // Where the source's lines go (a stream the server stopped); none until set.
+  void SetReports(Reports* reports) { reports_ = reports; }
   // Takes what the server sent, hands every whole block of the running stream to the handler in
   // order, and says on standard error when the stream failed (once per failure). A call that
   // finds no block, or more than one, asks for the next half a block's time later: the calls then
@@ -108,7 +111,8 @@ class PulseSource : public AudioSource {
   std::chrono::steady_clock::time_point lastTimeout_{};
   bool timedOut_ = false;  // a wait for the server has run out, at lastTimeout_
   int failure_ = 0;        // PA_ERR_* of a stream that failed, until reported
-  int lastReported_ = 0;  // the last failure said on standard error
+  int lastReported_ = 0;  // the last failure said
+  Reports* reports_ = nullptr;
 };
 
 }  // namespace keblor

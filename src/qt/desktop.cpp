@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -74,7 +76,9 @@ void QtDesktop::OnInstanceConnection() {
   }
 }
 
-void QtDesktop::ReportError(const std::string& text, const std::string& caption) {
+void QtDesktop::Line(const std::string& text) { std::fprintf(stderr, "keblor: %s\n", text.c_str()); }
+
+void QtDesktop::Box(const std::string& text, const std::string& caption) {
   QApplication::beep();
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, main_.Window());

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+#include "app/reports.h"
 #include "app/views.h"
 
 class QLocalServer;
@@ -16,7 +17,7 @@ namespace keblor {
 
 class QtMainView;
 
-class QtDesktop : public QObject, public Desktop {
+class QtDesktop : public QObject, public Desktop, public Reports {
  public:
   explicit QtDesktop(QtMainView& main);
   ~QtDesktop() override;
@@ -26,7 +27,6 @@ class QtDesktop : public QObject, public Desktop {
 
   // --- Desktop ---
   bool FindRunningCopy() override;
-  void ReportError(const std::string& text, const std::string& caption) override;
   int RunSoundCardDialog(int channels, int bitsPerSample, const std::function<int(int, int)>& accept) override;
   void ShowAbout() override;
   void OpenMixer(MixerKind mixer) override;
@@ -34,6 +34,10 @@ class QtDesktop : public QObject, public Desktop {
   std::int64_t NowMs() override { return clock_.elapsed(); }
   void StartTicks(int intervalMs, std::function<void()> tick) override;
   void CallAfter(int delayMs, std::function<void()> once) override;
+
+  // --- Reports: lines on standard error, boxes owned by the main window ---
+  void Line(const std::string& text) override;
+  void Box(const std::string& text, const std::string& caption) override;
 
  private:
   void OnInstanceConnection();

@@ -11,6 +11,7 @@
 #include "capture/backend_choice.h"
 #include "core/ini_file.h"
 #include "desktop/desktop_tools.h"
+#include "desktop/ini_file_in_new_folder.h"
 #include "desktop/program_options.h"
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"
@@ -80,9 +81,11 @@ int main(int argc, char** argv) {
   }
   keblor::QtMainView mainView;
   keblor::QtDesktop desktop(mainView);
+  portAudio.SetReports(&desktop);
+  pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
   // Large: the analyzer's tables and work areas live here.
-  auto program = std::make_unique<keblor::Program>(mainView, desktop, source, settingsFile.get());
+  auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
   mainView.Connect(*program);
 

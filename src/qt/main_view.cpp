@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QWindow>
 
+#include "app/window_frames.h"
 #include "core/command_ids.h"
 #include "desktop/desktop_tools.h"
 #include "desktop/window_placement.h"
@@ -22,8 +23,6 @@ namespace {
 // The frame the layout sizes count with: 3 pixels each side, a 19-pixel caption and a 19-pixel
 // menu bar. Qt draws its own frame and menu bar, so the outer size is kept by giving the client
 // area what such a frame leaves it.
-constexpr int FRAME_EXTRA_WIDTH = 6;
-constexpr int FRAME_EXTRA_HEIGHT = 44;
 
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
@@ -192,8 +191,8 @@ Rect QtMainView::OuterRect() {
   if (!window_) return {};
   const QPoint topLeft = window_->pos();
   const QSize client = ClientArea()->size() / zoom_;  // in the 1x sizes the layouts count in
-  return Rect{topLeft.x(), topLeft.y(), topLeft.x() + client.width() + FRAME_EXTRA_WIDTH,
-              topLeft.y() + client.height() + FRAME_EXTRA_HEIGHT};
+  return Rect{topLeft.x(), topLeft.y(), topLeft.x() + client.width() + MAIN_FRAME_EXTRA_WIDTH,
+              topLeft.y() + client.height() + MAIN_FRAME_EXTRA_HEIGHT};
 }
 
 Point QtMainView::RestoredTopLeft() {
@@ -205,16 +204,16 @@ Point QtMainView::RestoredTopLeft() {
 
 void QtMainView::Move(const Rect& outer) {
   if (!window_) return;
-  const QSize client(std::max(0, outer.right - outer.left - FRAME_EXTRA_WIDTH) * zoom_,
-                     std::max(0, outer.bottom - outer.top - FRAME_EXTRA_HEIGHT) * zoom_);
+  const QSize client(std::max(0, outer.right - outer.left - MAIN_FRAME_EXTRA_WIDTH) * zoom_,
+                     std::max(0, outer.bottom - outer.top - MAIN_FRAME_EXTRA_HEIGHT) * zoom_);
   ClientArea()->setFixedSize(client);
   window_->setFixedSize(client.width(), client.height() + window_->menuBar()->sizeHint().height());
   // A place off the screens (one gone since the place was saved) comes back onto the nearest
   // screen; the settings keep the place as read until a save. The window counts with its frame:
   // as drawn once shown, but never less than the layout's allowance for it.
   const QSize frame = (window_->frameGeometry().size() - window_->size())
-                          .expandedTo(QSize(FRAME_EXTRA_WIDTH,
-                                            FRAME_EXTRA_HEIGHT - window_->menuBar()->sizeHint().height()));
+                          .expandedTo(QSize(MAIN_FRAME_EXTRA_WIDTH,
+                                            MAIN_FRAME_EXTRA_HEIGHT - window_->menuBar()->sizeHint().height()));
   const QRect wanted(QPoint(outer.left, outer.top), window_->size() + frame);
   window_->move(PlaceOnScreens(wanted, AvailableScreenAreas()).topLeft());
   window_->update();

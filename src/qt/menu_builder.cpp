@@ -5,21 +5,36 @@
 
 namespace keblor {
 
+namespace {
+
+class QtMenuBuilder : public MenuBuilder {
+ public:
+  QtMenuBuilder(QMenu* menu, const std::function<void(int)>& onPick, std::map<int, std::vector<QAction*>>* actions)
+      : menus_{menu}, onPick_(onPick), actions_(actions) {}
+  void OpenSubmenu(const std::string& text) override {
+    menus_.push_back(menus_.back()->addMenu(QString::fromStdString(text)));
+  }
+  void CloseSubmenu() override { menus_.pop_back(); }
+  void AddSeparator() override { menus_.back()->addSeparator(); }
+  void AddItem(int id, const std::string& text) override {
+    QAction* action = menus_.back()->addAction(QString::fromStdString(text));
+    action->setData(id);
+    QObject::connect(action, &QAction::triggered, menus_.back(), [onPick = onPick_, id] { onPick(id); });
+    if (actions_ != nullptr) (*actions_)[id].push_back(action);
+  }
+
+ private:
+  std::vector<QMenu*> menus_;  // the innermost open one last
+  const std::function<void(int)>& onPick_;
+  std::map<int, std::vector<QAction*>>* actions_;
+};
+
+}  // namespace
+
 void BuildMenu(QMenu* menu, const std::vector<MenuNode>& nodes, const std::function<void(int)>& onPick,
                std::map<int, std::vector<QAction*>>* actions) {
-  for (const MenuNode& node : nodes) {
-    const QString text = QString::fromStdString(node.text);
-    if (!node.items.empty()) {
-      BuildMenu(menu->addMenu(text), node.items, onPick, actions);
-    } else if (node.id == 0) {
-      menu->addSeparator();
-    } else {
-      QAction* action = menu->addAction(text);
-      action->setData(node.id);
-      QObject::connect(action, &QAction::triggered, menu, [onPick, id = node.id] { onPick(id); });
-      if (actions != nullptr) (*actions)[node.id].push_back(action);
-    }
-  }
+  QtMenuBuilder builder(menu, onPick, actions);
+  WalkMenu(nodes, builder);
 }
 
 void ShowCheck(QAction* action, bool checked) {

@@ -176,24 +176,13 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, int channels, i
   AddStatic(this, QStringLiteral("Channels"), DialogUnits(25, 14, 33, 8), Qt::AlignLeft | Qt::AlignTop);
   AddStatic(this, QStringLiteral("Bits"), DialogUnits(67, 14, 12, 8), Qt::AlignLeft | Qt::AlignTop);
 
-  struct RadioItem {
-    int id;
-    const char* text;
-    int x, y, width;
-  };
-  static constexpr RadioItem RADIOS[] = {
-      {IDC_CHANNELS_1, "1", 7, 7, 20},
-      {IDC_CHANNELS_2, "2", 7, 20, 20},
-      {IDC_BITS_8, "8", 87, 7, 20},
-      {IDC_BITS_16, "16", 87, 20, 24},
-  };
-  auto* channelGroup = new QButtonGroup(this);
-  auto* bitsGroup = new QButtonGroup(this);
-  for (const RadioItem& item : RADIOS) {
+  QButtonGroup* group = nullptr;
+  for (const DialogRadio& item : SOUND_CARD_RADIOS) {
+    if (item.groupStart) group = new QButtonGroup(this);
     auto* radio = new QRadioButton(QString::fromLatin1(item.text), this);
     radio->setGeometry(DialogUnits(item.x, item.y, item.width, 10));
     radio->setAutoExclusive(false);
-    (item.id <= IDC_CHANNELS_2 ? channelGroup : bitsGroup)->addButton(radio, item.id);
+    group->addButton(radio, item.id);
     AddButton(item.id, radio);
   }
   Button(channels == 2 ? IDC_CHANNELS_2 : IDC_CHANNELS_1)->setChecked(true);
@@ -206,12 +195,10 @@ SoundCardSettingsDialog::SoundCardSettingsDialog(QWidget* owner, int channels, i
 void SoundCardSettingsDialog::OnOk() {
   int channels = channels_;
   int bits = bits_;
-  for (int id : {IDC_CHANNELS_1, IDC_CHANNELS_2, IDC_BITS_8, IDC_BITS_16}) {
-    if (!Button(id)->isChecked()) continue;
-    if (id == IDC_CHANNELS_1) channels = 1;
-    if (id == IDC_CHANNELS_2) channels = 2;
-    if (id == IDC_BITS_8) bits = 8;
-    if (id == IDC_BITS_16) bits = 16;
+  for (const DialogRadio& item : SOUND_CARD_RADIOS) {
+    if (!Button(item.id)->isChecked()) continue;
+    if (ChannelsOf(item.id) != 0) channels = ChannelsOf(item.id);
+    if (BitsOf(item.id) != 0) bits = BitsOf(item.id);
   }
   End(accept_ ? accept_(channels, bits) : 1);
 }

@@ -7,15 +7,11 @@
 #include <functional>
 #include <map>
 
+#include "app/dialog_items.h"  // the radio buttons' ids; OK is 1 and Cancel 2
+
 class QAbstractButton;
 
 namespace keblor {
-
-// Control ids of the sound card dialog's radio buttons; OK is 1 and Cancel 2 in both dialogs.
-inline constexpr int IDC_CHANNELS_1 = 1078;
-inline constexpr int IDC_CHANNELS_2 = 1079;
-inline constexpr int IDC_BITS_8 = 1080;
-inline constexpr int IDC_BITS_16 = 1081;
 
 // A fixed-size dialog that ends only through End: the close box and Escape are the subclass's
 // to handle.
@@ -71,15 +67,15 @@ class SoundCardSettingsDialog : public FixedDialog {
   int bits_;
 };
 
-// The program's name, version and author. OK (or Enter) ends with 0, the close box and Escape
-// with 1.
+// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
+// Escape does nothing, as the spec's About dialog leaves its cancel command unhandled.
 class AboutBox : public FixedDialog {
  public:
   explicit AboutBox(QWidget* owner);
 
  protected:
   void OnCloseBox() override { End(1); }
-  void OnEscape() override { End(1); }
+  void OnEscape() override {}
 };
 
 }  // namespace keblor

@@ -201,9 +201,15 @@ void SpectrumClient::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     Forward(event);
   } else if (event->button() == Qt::RightButton && events_.rightButton) {
-    const QPoint p = event->position().toPoint();
-    events_.rightButton(p.x() / zoom_, p.y() / zoom_);
+    rightPress_ = event->position().toPoint();
+    events_.rightButton(rightPress_.x() / zoom_, rightPress_.y() / zoom_);
   }
+}
+
+QPoint SpectrumClient::ToWidget(Point client) const {
+  const bool pressed = rightPress_.x() >= 0 && rightPress_.y() >= 0;
+  if (pressed && rightPress_.x() / zoom_ == client.x && rightPress_.y() / zoom_ == client.y) return rightPress_;
+  return QPoint(client.x * zoom_, client.y * zoom_);
 }
 
 void SpectrumClient::mouseMoveEvent(QMouseEvent* event) { Forward(event); }
@@ -334,7 +340,8 @@ void SpectrumWindow::ShowPopupMenu(int resourceId, Point client, const std::vect
     if (events_.popupPick) events_.popupPick(id);
   });
   ShowChecks(menu, checkedIds);
-  menu.exec(client_->mapToGlobal(QPoint(client.x, client.y)));
+  // The menu's corner at the pointer: the point came in 1x pixels, the client is drawn at the zoom.
+  menu.exec(client_->mapToGlobal(client_->ToWidget(client)));
 }
 
 }  // namespace keblor

@@ -15,14 +15,10 @@
 
 #include "app/spectrum_events.h"
 #include "app/views.h"
+#include "app/window_frames.h"
 #include "display/spoken_readout.h"
 
 namespace keblor {
-
-inline constexpr int SPECTRUM_FRAME_WIDTH = 206;
-inline constexpr int SPECTRUM_FRAME_HEIGHT = 184;
-inline constexpr int SPECTRUM_CLIENT_LEFT = 3;
-inline constexpr int SPECTRUM_CLIENT_TOP = 21;
 
 // What the window reports. Pointer positions are client pixels; `keys` are PointerKeys bits.
 class SpectrumClient : public QWidget {
@@ -40,6 +36,9 @@ class SpectrumClient : public QWidget {
   // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
   // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
   void DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  // Where a point reported in 1x pixels lies in the widget at the zoom: the pixel the right
+  // button went down on when the point came from that press, else the point's top-left pixel.
+  QPoint ToWidget(Point client) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -58,6 +57,7 @@ class SpectrumClient : public QWidget {
   SpectrumPicture picture_;   // the last one, drawn again at a new zoom
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;
+  QPoint rightPress_{-1, -1};  // widget pixels of the last right-button press
   SpectrumEvents& events_;
   std::array<QAccessible::Id, SpectrumPicture::BOX_COUNT> labelIds_{};
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "win32/dialogs.h"
@@ -62,7 +63,9 @@ bool Win32Desktop::FindRunningCopy() {
   return true;
 }
 
-void Win32Desktop::ReportError(const std::string& text, const std::string& caption) {
+void Win32Desktop::Line(const std::string& text) { std::fprintf(stderr, "keblor: %s\n", text.c_str()); }
+
+void Win32Desktop::Box(const std::string& text, const std::string& caption) {
   MessageBeep(MB_OK);
   MessageBoxW(main_.Window(), Widen(text).c_str(), Widen(caption).c_str(), MB_OK);
 }

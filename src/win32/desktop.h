@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/reports.h"
 #include "app/views.h"
 
 struct HWND__;
@@ -14,7 +15,7 @@ namespace keblor {
 
 class Win32MainView;
 
-class Win32Desktop : public Desktop {
+class Win32Desktop : public Desktop, public Reports {
  public:
   explicit Win32Desktop(Win32MainView& main);
   ~Win32Desktop() override;
@@ -25,7 +26,6 @@ class Win32Desktop : public Desktop {
   // A named mutex of the user's session: the first copy holds it for its life. A later copy finds
   // the first's main window by its class and restores it if it is minimised.
   bool FindRunningCopy() override;
-  void ReportError(const std::string& text, const std::string& caption) override;
   int RunSoundCardDialog(int channels, int bitsPerSample, const std::function<int(int, int)>& accept) override;
   void ShowAbout() override;
   // The system's Sound settings on the Recording or the Playback tab; one already open is
@@ -36,6 +36,10 @@ class Win32Desktop : public Desktop {
   void StartTicks(int intervalMs, std::function<void()> tick) override;
   // A second call before the first has run replaces it.
   void CallAfter(int delayMs, std::function<void()> once) override;
+
+  // --- Reports: lines on standard error (which reaches the debugger), boxes owned by the main window ---
+  void Line(const std::string& text) override;
+  void Box(const std::string& text, const std::string& caption) override;
 
   // The timer window's work.
   void OnTimer(std::uintptr_t id);

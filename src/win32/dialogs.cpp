@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "winapi/wide_text.h"
+
 namespace keblor {
 namespace {
 
@@ -94,10 +96,11 @@ INT_PTR CALLBACK SoundCardProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         // A group with none checked keeps the value the dialog opened with.
         int channels = context->channels;
         int bits = context->bits;
-        if (IsDlgButtonChecked(dialog, IDC_CHANNELS_1) == BST_CHECKED) channels = 1;
-        if (IsDlgButtonChecked(dialog, IDC_CHANNELS_2) == BST_CHECKED) channels = 2;
-        if (IsDlgButtonChecked(dialog, IDC_BITS_8) == BST_CHECKED) bits = 8;
-        if (IsDlgButtonChecked(dialog, IDC_BITS_16) == BST_CHECKED) bits = 16;
+        for (const DialogRadio& item : SOUND_CARD_RADIOS) {
+          if (IsDlgButtonChecked(dialog, item.id) != BST_CHECKED) continue;
+          if (ChannelsOf(item.id) != 0) channels = ChannelsOf(item.id);
+          if (BitsOf(item.id) != 0) bits = BitsOf(item.id);
+        }
         const auto& accept = *context->accept;
         EndDialog(dialog, accept ? accept(channels, bits) : 1);
         return TRUE;
@@ -124,11 +127,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         EndDialog(dialog, 0);
         return TRUE;
       }
-      if (LOWORD(wParam) == IDCANCEL) {  // Escape: as the close box
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      return FALSE;
+      return FALSE;  // IDCANCEL, which Escape gives, is left alone: Escape does not end About
     default:
       return FALSE;
   }
@@ -142,10 +141,10 @@ int RunSoundCardDialog(HWND__* owner, int channels, int bitsPerSample, const std
   t.Item(BUTTON_CLASS, L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 67, 40, 37, 14);
   t.Item(STATIC_CLASS, L"Channels", -1, SS_LEFT | WS_GROUP, 25, 14, 33, 8);
   t.Item(STATIC_CLASS, L"Bits", -1, SS_LEFT | WS_GROUP, 67, 14, 12, 8);
-  t.Item(BUTTON_CLASS, L"1", IDC_CHANNELS_1, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 7, 7, 20, 10);
-  t.Item(BUTTON_CLASS, L"2", IDC_CHANNELS_2, BS_AUTORADIOBUTTON, 7, 20, 20, 10);
-  t.Item(BUTTON_CLASS, L"8", IDC_BITS_8, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 87, 7, 20, 10);
-  t.Item(BUTTON_CLASS, L"16", IDC_BITS_16, BS_AUTORADIOBUTTON, 87, 20, 24, 10);
+  for (const DialogRadio& item : SOUND_CARD_RADIOS)
+    t.Item(BUTTON_CLASS, Widen(item.text), item.id,
+           BS_AUTORADIOBUTTON | (item.groupStart ? WS_GROUP | WS_TABSTOP : 0), static_cast<short>(item.x),
+           static_cast<short>(item.y), static_cast<short>(item.width), 10);
   SoundCardContext context{channels, bitsPerSample, &accept};
   return static_cast<int>(DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, SoundCardProc,
                                                   reinterpret_cast<LPARAM>(&context)));

@@ -5,22 +5,18 @@
 
 #include <functional>
 
+#include "app/dialog_items.h"  // the radio buttons' ids; OK is 1 and Cancel 2
+
 struct HWND__;
 
 namespace keblor {
-
-// Control ids of the sound card dialog's radio buttons; OK is 1 and Cancel 2 in both dialogs.
-inline constexpr int IDC_CHANNELS_1 = 1078;
-inline constexpr int IDC_CHANNELS_2 = 1079;
-inline constexpr int IDC_BITS_8 = 1080;
-inline constexpr int IDC_BITS_16 = 1081;
 
 // Mono or stereo, 8 or 16 bits. OK hands the choice to `accept` (which re-opens the capture while
 // the dialog stays up) and ends with its result; Cancel, Escape and the close box end with 0.
 int RunSoundCardDialog(HWND__* owner, int channels, int bitsPerSample, const std::function<int(int, int)>& accept);
 
-// The program's name, version and author. OK (or Enter) ends with 0, the close box and Escape
-// with 1.
+// The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
+// Escape does nothing.
 int RunAboutBox(HWND__* owner);
 
 }  // namespace keblor

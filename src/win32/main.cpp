@@ -26,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   mainView.SetShowCommand(showCommand);
   keblor::Win32Desktop desktop(mainView);
   // Large: the analyzer's tables and work areas live here.
-  auto program = std::make_unique<keblor::Program>(mainView, desktop, source, settingsFile.get());
+  auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   mainView.Connect(*program);
 
   if (program->StartUp()) {

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include "app/window_frames.h"
 #include "core/command_ids.h"
 #include "win32/accelerator_keys.h"
 #include "win32/dpi.h"
+#include "win32/menu_builder.h"
 #include "winapi/owned_window.h"
 #include "winapi/wide_text.h"
 
@@ -29,25 +31,6 @@ void RegisterMainClass() {
     return RegisterClassW(&wc);
   }();
   (void)atom;
-}
-
-// Appends the nodes to `menu`; returns the submenu that holds `findId`, if any.
-HMENU AppendNodes(HMENU menu, const std::vector<MenuNode>& nodes, int findId) {
-  HMENU found = nullptr;
-  for (const MenuNode& node : nodes) {
-    const std::wstring text = Widen(node.text);
-    if (!node.items.empty()) {
-      HMENU sub = CreatePopupMenu();
-      if (HMENU inner = AppendNodes(sub, node.items, findId)) found = inner;
-      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
-    } else if (node.id == 0) {
-      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    } else {
-      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(node.id), text.c_str());
-      if (node.id == findId) found = menu;
-    }
-  }
-  return found;
 }
 
 // A window wholly off the screens (a monitor gone since its place was saved) comes back onto the
@@ -98,7 +81,7 @@ Win32MainView::~Win32MainView() {
 void Win32MainView::Create(const std::string& title, const Rect& outer) {
   RegisterMainClass();
   menu_ = CreateMenu();
-  inputMenu_ = AppendNodes(menu_, MainMenuResource(), cmd::InputDefault);
+  inputMenu_ = AppendMenuTable(menu_, MainMenuResource(), cmd::InputDefault);
   inputTexts_.clear();
   menuShown_ = false;
   designOuter_ = outer;
@@ -116,10 +99,10 @@ void Win32MainView::Layout(int left, int top) {
   if (window_ == nullptr) return;
   const WindowScale scale = Scale();
   const FrameSize frame = Win32SpectrumWindow::Frame(scale);
-  const int clientWidth = ClientLength(designOuter_.right - designOuter_.left - DESIGN_MAIN_EXTRA_WIDTH,
-                                       DESIGN_SPECTRUM_FRAME_WIDTH, frame.width, scale);
-  const int clientHeight = ClientLength(designOuter_.bottom - designOuter_.top - DESIGN_MAIN_EXTRA_HEIGHT,
-                                        DESIGN_SPECTRUM_FRAME_HEIGHT, frame.height, scale);
+  const int clientWidth = ClientLength(designOuter_.right - designOuter_.left - MAIN_FRAME_EXTRA_WIDTH,
+                                       SPECTRUM_FRAME_WIDTH, frame.width, scale);
+  const int clientHeight = ClientLength(designOuter_.bottom - designOuter_.top - MAIN_FRAME_EXTRA_HEIGHT,
+                                        SPECTRUM_FRAME_HEIGHT, frame.height, scale);
   RECT rect{0, 0, clientWidth, clientHeight};
   AdjustWindowRectForDpi(&rect, STYLE, true, 0, dpi_);
   RECT placed{left, top, left + rect.right - rect.left, top + rect.bottom - rect.top};
@@ -195,10 +178,10 @@ void Win32MainView::PlaceSpectra(const WindowScale& before) {
     const Point at = spectrumAt_[slot];
     int x = 0, y = 0;
     spectrum.Place(x, y);
-    if (x == ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, oldFrame.width, before) &&
-        y == ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, oldFrame.height, before)) {
-      x = ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, newFrame.width, now);
-      y = ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, newFrame.height, now);
+    if (x == ClientLength(at.x, SPECTRUM_FRAME_WIDTH, oldFrame.width, before) &&
+        y == ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, oldFrame.height, before)) {
+      x = ClientLength(at.x, SPECTRUM_FRAME_WIDTH, newFrame.width, now);
+      y = ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, newFrame.height, now);
     } else {
       x = static_cast<int>(static_cast<long long>(x) * newFrame.width / oldFrame.width);
       y = static_cast<int>(static_cast<long long>(y) * newFrame.height / oldFrame.height);
@@ -220,12 +203,8 @@ void Win32MainView::ShowInputItems(const std::vector<std::string>& texts) {
   if (texts.empty()) return;
   AppendMenuW(inputMenu_, MF_SEPARATOR, 0, nullptr);
   for (std::size_t i = 0; i < texts.size() && i < static_cast<std::size_t>(cmd::MAX_INPUT_ITEMS); ++i) {
-    // The name is shown as it is: an ampersand in it is not a mnemonic.
-    std::wstring text;
-    for (wchar_t c : Widen(texts[i])) {
-      text += c;
-      if (c == L'&') text += L'&';
-    }
+    // The menu model has already doubled an ampersand in the name, so that it is no mnemonic.
+    const std::wstring text = Widen(texts[i]);
     AppendMenuW(inputMenu_, MF_STRING, static_cast<UINT_PTR>(cmd::InputFirst + static_cast<int>(i)), text.c_str());
   }
 }
@@ -259,8 +238,8 @@ SpectrumView& Win32MainView::OpenSpectrum(Vfo vfo, const std::string& title, Poi
   const WindowScale scale = Scale();
   const FrameSize frame = Win32SpectrumWindow::Frame(scale);
   spectrumAt_[Slot(vfo)] = at;
-  spectrum.Open(window_, title, ClientLength(at.x, DESIGN_SPECTRUM_FRAME_WIDTH, frame.width, scale),
-                ClientLength(at.y, DESIGN_SPECTRUM_FRAME_HEIGHT, frame.height, scale), scale);
+  spectrum.Open(window_, title, ClientLength(at.x, SPECTRUM_FRAME_WIDTH, frame.width, scale),
+                ClientLength(at.y, SPECTRUM_FRAME_HEIGHT, frame.height, scale), scale);
   return spectrum;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "core/ini_file.h"
@@ -120,7 +121,10 @@ IniRead Win32IniStorage::ReadAll(const fs::path& path, std::string& content, std
   return IniRead::Ok;
 }
 
-bool Win32IniStorage::ReplaceAll(const fs::path& path, std::string_view content, std::string& why) {
+bool Win32IniStorage::ReplaceAll(const fs::path& link, std::string_view content, std::string& why) {
+  const std::optional<fs::path> found = FollowIniLinks(link, why);
+  if (!found) return false;
+  const fs::path& path = *found;
   fs::path temp = path;
   temp += L".tmp";
   // Left over from a write that was cut short; never written through. Anything else in the way

@@ -13,8 +13,9 @@
 
 namespace keblor {
 
-// Reads with CreateFileW; writes the new content to "<file>.tmp" in the same folder, then
-// replaces the file with it (ReplaceFileW keeps the old file's attributes and security) or, when
+// Reads with CreateFileW; writes the new content to "<file>.tmp" in the same folder (the file a
+// symbolic link names, when the path is one), flushes it to the disk, then replaces the file
+// with it (ReplaceFileW keeps the old file's attributes and security) or, when
 // there is no file yet, moves it into place (MoveFileExW with MOVEFILE_REPLACE_EXISTING |
 // MOVEFILE_WRITE_THROUGH). A failed step removes the temporary file and leaves the old file as it
 // was; `why` then holds the step, the file and the system's message in UTF-8. (The one exception

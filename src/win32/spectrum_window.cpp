@@ -8,6 +8,7 @@
 #include "core/marker_pointer.h"
 #include "core/menus.h"
 #include "win32/dpi.h"
+#include "win32/menu_builder.h"
 #include "winapi/owned_window.h"
 #include "winapi/wide_text.h"
 
@@ -61,21 +62,6 @@ struct TraceBitmapInfo {
   BITMAPINFOHEADER header;
   RGBQUAD colors[2];
 };
-
-HMENU BuildPopup(const std::vector<MenuNode>& nodes) {
-  HMENU menu = CreatePopupMenu();
-  for (const MenuNode& node : nodes) {
-    const std::wstring text = Widen(node.text);
-    if (!node.items.empty()) {
-      AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(BuildPopup(node.items)), text.c_str());
-    } else if (node.id == 0) {
-      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    } else {
-      AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(node.id), text.c_str());
-    }
-  }
-  return menu;
-}
 
 }  // namespace
 
@@ -256,7 +242,8 @@ void Win32SpectrumWindow::SetMarkerCursor(bool onMarker) {
 void Win32SpectrumWindow::ShowPopupMenu(int resourceId, Point client, const std::vector<int>& checkedIds) {
   const std::vector<MenuNode>& nodes = PopupMenuResource(resourceId);
   if (nodes.empty() || window_ == nullptr) return;
-  HMENU menu = BuildPopup(nodes);
+  HMENU menu = CreatePopupMenu();
+  AppendMenuTable(menu, nodes);
   for (int id : checkedIds) CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | MF_CHECKED);
   POINT at{scale_.Px(client.x), scale_.Px(client.y)};
   ClientToScreen(window_, &at);

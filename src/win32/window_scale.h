@@ -25,14 +25,6 @@ struct WindowScale {
   }
 };
 
-// The spectrum window's frame as the layouts count it: 3-pixel borders and an 18-pixel caption
-// around the 200 x 160 client area.
-inline constexpr int DESIGN_SPECTRUM_FRAME_WIDTH = 206;
-inline constexpr int DESIGN_SPECTRUM_FRAME_HEIGHT = 184;
-// The main window's frame, caption and menu bar as the layouts' outer sizes count them.
-inline constexpr int DESIGN_MAIN_EXTRA_WIDTH = 6;
-inline constexpr int DESIGN_MAIN_EXTRA_HEIGHT = 44;
-
 // A place or size in the main window's client area, laid out in 1x pixels for spectrum frames
 // of `designFrame` pixels, for frames `realFrame` screen pixels big: the whole frames it spans
 // (the nearest count) become real ones, and the rest (gaps, margins) is scaled.

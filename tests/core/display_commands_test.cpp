@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "core/command_ids.h"
-#include "core/marker_pointer.h"
 
 namespace keblor {
 namespace {
@@ -109,27 +108,6 @@ TEST(DisplayCommands, PresetsSetBothVfosAndLevelOffBlanksTheReadout) {
   EXPECT_EQ(t.s.Level, 1);
   EXPECT_TRUE(t.Run(cmd::SignalLevel).blankLevel);
   EXPECT_EQ(t.s.Level, 0);
-}
-
-// The marker is grabbed within 11 columns of its column, in client rows 16..141; only the left
-// button alone drags it, and only while it is shown and the display runs.
-TEST(MarkerPointer, GrabAndDrag) {
-  const VfoSettings vfo{500, 1, 2};  // 10 Hz a column: column 50
-  EXPECT_TRUE(PointAtMarker(vfo, false, 0, 61, 16).markerCursor);
-  EXPECT_FALSE(PointAtMarker(vfo, false, 0, 62, 16).markerCursor);
-  EXPECT_FALSE(PointAtMarker(vfo, false, 0, 50, 15).markerCursor);
-  EXPECT_FALSE(PointAtMarker(vfo, false, 0, 50, 142).markerCursor);
-  EXPECT_FALSE(PointAtMarker(vfo, false, 0, -1, 50).markerCursor);  // left of the window: a large x
-
-  EXPECT_EQ(PointAtMarker(vfo, false, POINTER_LEFT, 55, 80).newPitchFreq, 550);
-  EXPECT_FALSE(PointAtMarker(vfo, false, POINTER_LEFT | POINTER_SHIFT, 55, 80).newPitchFreq);
-  EXPECT_FALSE(PointAtMarker(vfo, true, POINTER_LEFT, 55, 80).newPitchFreq);
-  const VfoSettings hidden{500, 0, 2};
-  EXPECT_FALSE(PointAtMarker(hidden, false, POINTER_LEFT, 55, 80).newPitchFreq);
-  EXPECT_FALSE(PointAtMarker(hidden, false, 0, 50, 80).markerCursor);
-
-  // The 500 Hz span: 2.5 Hz a column, the pitch rounded halves away from zero.
-  EXPECT_EQ(PointAtMarker({300, 1, 0}, false, POINTER_LEFT, 121, 80).newPitchFreq, 303);
 }
 
 }  // namespace

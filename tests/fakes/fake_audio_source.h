@@ -22,6 +22,7 @@ class FakeAudioSource : public AudioSource {
   std::vector<std::string> calls;  // "select rig", "query 2x16", "open 1x8", "start", "close"
   AudioFormat format{};            // of the last successful open
   std::string selected;            // the input of the next open; empty: the default
+  bool heldBack = false;           // what HeldBack answers
 
   int InputCount() override { return inputs; }
   std::vector<InputInfo> Inputs() override { return listed; }
@@ -52,6 +53,8 @@ class FakeAudioSource : public AudioSource {
     open_ = false;
     handler_ = nullptr;
   }
+
+  bool HeldBack() const override { return heldBack; }
 
   bool Running() const { return open_ && handler_ != nullptr; }
   // Hands a block in the open format to the program; false when nothing is running.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/views.h"
+#include "fakes/fake_reports.h"
 
 namespace keblor::test {
 
@@ -76,7 +77,6 @@ class FakeMainView : public MainView {
 class FakeDesktop : public Desktop {
  public:
   bool runningCopy = false;
-  std::vector<std::string> errors;  // "text|caption"
   // The sound card dialog's answer: OK with this choice, or cancel when channels is 0.
   int dialogChannels = 0;
   int dialogBits = 16;
@@ -84,9 +84,6 @@ class FakeDesktop : public Desktop {
   std::vector<std::string> opened;  // "about", "help", "mixer 0"
 
   bool FindRunningCopy() override { return runningCopy; }
-  void ReportError(const std::string& text, const std::string& caption) override {
-    errors.push_back(text + "|" + caption);
-  }
   int RunSoundCardDialog(int, int, const std::function<int(int, int)>& accept) override {
     return dialogResult = dialogChannels == 0 ? 0 : accept(dialogChannels, dialogBits);
   }

@@ -1,12 +1,12 @@
-// libFuzzer target for the settings file: the reader must take any bytes, and a write must give
-// back the written value while every other line and every other value stays as it was.
+// libFuzzer target for the settings file's document: the reader must take any bytes, and a Set
+// must give back the value set while every other line and every other value stays as it was;
+// the file behind it is replaced by a save whole, or not at all.
 //
 // Input: CONTENT \0 SECTION \0 KEY \0 VALUE, split at the last three NUL bytes, so the content
 // itself may hold NULs. With fewer than three NULs the whole input is the content and the entry
 // written is General/xPos=100, so that plain settings files make useful seeds.
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <charconv>
@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fcntl.h>
 #include <limits>
 #include <optional>
 #include <string>
@@ -23,16 +22,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/ini_document.h"
 #include "core/ini_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using keblor::FindIniValue;
+using keblor::IniDocument;
 using keblor::IniFile;
 using keblor::IsWritableIniEntry;
-using keblor::ReadIniInt;
-using keblor::WriteIniValue;
+using keblor::SaveResult;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "ini_fuzzer: %s\n", what);
@@ -155,14 +154,29 @@ std::int32_t ExpectedInt(std::string_view value) {
 }
 
 std::optional<std::string> Read(std::string_view content, std::string_view section, std::string_view key) {
-  const std::optional<std::string_view> value = FindIniValue(content, section, key);
+  const IniDocument document{std::string(content)};
+  const std::optional<std::string_view> value = document.Find(section, key);
   if (!value) {
-    Check(ReadIniInt(content, section, key, -77) == -77, "a missing key does not read as the default");
+    Check(document.ReadInt(section, key, -77) == -77, "a missing key does not read as the default");
     return std::nullopt;
   }
   Check(Trim(*value) == *value, "a value reads with blanks around it");
-  Check(ReadIniInt(content, section, key, -77) == ExpectedInt(*value), "a value reads as the wrong number");
+  Check(document.ReadInt(section, key, -77) == ExpectedInt(*value), "a value reads as the wrong number");
   return std::string(*value);
+}
+
+// The content after one Set of the entry, or nothing when the document refuses it.
+std::optional<std::string> Written(std::string_view content, const Entry& entry) {
+  IniDocument document{std::string(content)};
+  if (!document.Set(entry.section, entry.key, entry.value)) {
+    Check(!document.Changed() && document.Text() == content, "a refused Set changed the document");
+    return std::nullopt;
+  }
+  Check(document.Changed() == (document.Text() != content), "Changed does not tell whether the text changed");
+  // The same Set again finds the value in place and changes nothing more.
+  IniDocument again{document.Text()};
+  Check(again.Set(entry.section, entry.key, entry.value) && !again.Changed(), "setting the same value twice changed the text");
+  return document.Text();
 }
 
 // The written content differs from the old one only by the written entry: one key line with its
@@ -251,29 +265,27 @@ std::string ReadWhole(const std::string& path) {
   return content;
 }
 
-// A refused write names the entry on standard error; keep that out of the fuzzer's log.
-bool WriteQuietly(IniFile& file, const Entry& entry) {
-  std::fflush(stderr);
-  const int saved = dup(STDERR_FILENO);
-  const int null = open("/dev/null", O_WRONLY);
-  if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-  const bool ok = file.WriteString(std::string(entry.section), std::string(entry.key), std::string(entry.value));
-  std::fflush(stderr);
-  if (saved >= 0 && null >= 0) dup2(saved, STDERR_FILENO);
-  if (null >= 0) close(null);
-  if (saved >= 0) close(saved);
-  return ok;
+SaveResult SetEntry(IniDocument& document, const Entry& entry) {
+  if (!document.Set(entry.section, entry.key, entry.value)) return SaveResult::Failed("refused");
+  return {};
 }
 
-// The file layer gives what the text layer gives, and a refused write leaves the file alone.
+// The file layer gives what the document gives, a save is all or nothing, and no temporary file
+// stays behind.
 void CheckFile(std::string_view content, const Entry& entry, const std::optional<std::string>& written) {
   WriteWhole(g_path, content);
   IniFile file(g_path);
-  Check(file.ReadInt(std::string(entry.section), std::string(entry.key), -77) ==
-            ReadIniInt(content, entry.section, entry.key, -77),
+  Check(file.Load().ReadInt(entry.section, entry.key, -77) == IniDocument(std::string(content)).ReadInt(entry.section, entry.key, -77),
         "the file reads otherwise than its text");
-  const bool ok = WriteQuietly(file, entry);
-  Check(ok == written.has_value(), "the file write and the text write disagree");
+  // An edit that fails after setting the entry leaves every byte.
+  const SaveResult cut = file.Save([&entry](IniDocument& document) {
+    SetEntry(document, entry);
+    return SaveResult::Failed("cut short");
+  });
+  Check(!cut.ok && cut.why == "cut short", "a failed edit did not fail the save with its reason");
+  Check(ReadWhole(g_path) == content, "a failed save changed the file");
+  const SaveResult saved = file.Save([&entry](IniDocument& document) { return SetEntry(document, entry); });
+  Check(saved.ok == written.has_value(), "the file save and the document Set disagree");
   Check(ReadWhole(g_path) == (written ? std::string_view(*written) : content), "the file holds the wrong content");
   struct stat info {};
   Check(stat(keblor::IniTempPath(g_path).c_str(), &info) != 0, "the temporary file was left behind");
@@ -300,15 +312,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [section, key] : pairs) before.push_back(Read(content, section, key));
   const std::optional<std::string> old = Read(content, entry.section, entry.key);
 
-  const std::optional<std::string> written = WriteIniValue(content, entry.section, entry.key, entry.value);
+  const std::optional<std::string> written = Written(content, entry);
   Check(written.has_value() == IsWritableIniEntry(entry.section, entry.key, entry.value),
-        "the writer refuses what it calls writable, or the other way round");
+        "the document refuses what it calls writable, or the other way round");
   if (written) {
     const std::optional<std::string> back = Read(*written, entry.section, entry.key);
-    Check(back.has_value() && *back == entry.value, "the written value does not read back");
+    Check(back.has_value() && *back == entry.value, "the value set does not read back");
     for (std::size_t i = 0; i < pairs.size(); ++i) {
       if (SameName(pairs[i].first, entry.section) && SameName(pairs[i].second, entry.key)) continue;
-      Check(Read(*written, pairs[i].first, pairs[i].second) == before[i], "a write changed another value");
+      Check(Read(*written, pairs[i].first, pairs[i].second) == before[i], "a Set changed another value");
     }
     CheckOnlyTheEntryChanged(content, *written, entry, old.has_value());
   }

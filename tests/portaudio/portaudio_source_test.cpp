@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "fakes/fake_reports.h"
+
 
 namespace keblor::test {
 namespace {
@@ -84,10 +86,11 @@ TEST_F(PortAudioSourceTest, ARefusedRateIsCapturedAtAnotherAndConverted) {
   device.acceptedRates = {44100, 16000, 8000};
   PortAudioSource source(FAKE);
   ASSERT_EQ(source.Query({1, 16}), 0);
-  testing::internal::CaptureStderr();
+  test::FakeReports reports;
+  source.SetReports(&reports);
   ASSERT_TRUE(source.Open({1, 16}).Ok());
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find("capturing at 44100 Hz"), std::string::npos) << said;
+  ASSERT_EQ(reports.lines.size(), 1u);
+  EXPECT_NE(reports.lines.front().find("capturing at 44100 Hz"), std::string::npos) << reports.lines.front();
   EXPECT_EQ(device.askedRates, (std::vector<int>{10240, 48000, 44100, 10240, 48000, 44100}));  // query, open
   EXPECT_EQ(device.openedRate, 44100.0);
   EXPECT_EQ(device.openedFormat, paFloat32);

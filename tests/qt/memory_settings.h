@@ -1,9 +1,8 @@
 #pragma once
-// Settings held in memory for a program under test: what `values` holds is read, writes go nowhere.
+// Settings held in memory for a program under test: what `values` holds is read, saves go nowhere.
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 
 #include "core/settings_file.h"
@@ -13,12 +12,18 @@ namespace keblor::test {
 class MemorySettings : public SettingsFile {
  public:
   std::map<std::string, std::int32_t> values;  // "Section/Key"
-  std::int32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def) override {
-    const auto it = values.find(section + "/" + key);
-    return it == values.end() ? def : it->second;
+  IniDocument Load() override {
+    IniDocument document;
+    for (const auto& [name, value] : values) {
+      const std::size_t slash = name.find('/');
+      document.Set(name.substr(0, slash), name.substr(slash + 1), std::to_string(value));
+    }
+    return document;
   }
-  std::optional<std::string> ReadString(const std::string&, const std::string&) override { return std::nullopt; }
-  bool WriteString(const std::string&, const std::string&, const std::string&) override { return true; }
+  SaveResult Save(const Edit& edit) override {
+    IniDocument document = Load();
+    return edit(document);
+  }
 };
 
 }  // namespace keblor::test

@@ -36,7 +36,7 @@ struct Harness {
   test::FakeAudioSource source;
   QtMainView view;
   QtDesktop desktop{view};
-  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &settings);
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, desktop, source, &settings);
 
   Harness() {
     desktop.SetInstanceName(QStringLiteral("keblor-qt-harness-%1").arg(::getpid()));

@@ -32,7 +32,7 @@ struct RunningProgram {
   FakeAudioSource source;
   QtMainView view;
   QtDesktop desktop{view};
-  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, source, &settings);
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, desktop, source, &settings);
   QString instanceName = TestInstanceName();
 
   RunningProgram() {

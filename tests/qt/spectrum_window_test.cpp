@@ -2,9 +2,13 @@
 // box, dragging by the caption, and the pointer reported in client pixels.
 
 #include <QAccessible>
+#include <QApplication>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include "core/command_ids.h"
 #include "core/marker_pointer.h"
 #include "qt/spectrum_window.h"
 
@@ -257,6 +261,37 @@ TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {
   EXPECT_EQ(pointer.front(), (std::array<int, 3>{POINTER_LEFT | POINTER_SHIFT, 10, 150}));
   EXPECT_EQ(right, std::vector<QPoint>{QPoint(30, 40)});
   EXPECT_EQ(window->pos(), QPoint(175, 17));  // a drag in the client area is no move
+}
+
+// The pop-up menu opens with its corner at the pointer at every zoom: at 2x a right click at
+// (241, 181) of the client is (120, 90) in 1x pixels, and the menu must open at (241, 181), not at
+// (120, 90) of the client, nor one pixel off at (240, 180).
+TEST(QtSpectrumWindow, PopupMenuOpensAtThePointerWhenZoomed) {
+  for (int zoom : {1, 2, 3}) {
+    SCOPED_TRACE(zoom);
+    SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
+    window.SetZoom(zoom);
+    window.move(30, 20);
+    std::vector<QPoint> reported;
+    window.Events().rightButton = [&](int x, int y) {
+      reported.emplace_back(x, y);
+      window.ShowPopupMenu(cmd::POPUP_MENU_A, {x, y}, {});
+    };
+    QPoint opened(-1, -1);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (QWidget* popup = QApplication::activePopupWidget()) {
+        opened = popup->pos();
+        popup->close();
+      }
+    });
+    watch.start(5);
+    const QPoint click(60 * zoom + zoom - 1, 45 * zoom + zoom / 2);
+    QTest::mouseClick(window.Client(), Qt::RightButton, {}, click);
+    watch.stop();
+    EXPECT_EQ(reported, std::vector<QPoint>{QPoint(60, 45)});
+    EXPECT_EQ(opened, window.Client()->mapToGlobal(click));
+  }
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ std::string Quote(const std::string& s) { return "'" + s + "'"; }
 RunResult RunAnalyse(const ScratchDir& dir, const std::string& args) {
   const std::string errPath = dir.File("stderr.txt");
   // Run inside the scratch directory so that ./keblor.ini is the test's own.
-  const std::string command = "cd " + Quote(dir.Path()) + " && " + Quote(KEBLOR_ANALYSE_PATH) + " " + args +
+  const std::string command = "cd " + Quote(dir.Path()) + " && " KEBLOR_TEST_EMULATOR " " + Quote(KEBLOR_ANALYSE_PATH) + " " + args +
                               " 2>" + Quote(errPath);
   RunResult result;
   FILE* pipe = popen(command.c_str(), "r");

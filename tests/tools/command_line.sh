@@ -3,6 +3,7 @@
 # without a display (the program must answer before it starts Qt); with CHECK_UNKNOWN=1 an
 # unknown option is one line on standard error and status 2.
 # Usage: command_line.sh PROGRAM VERSION CHECK_UNKNOWN(0|1)
+# KEBLOR_TEST_EMULATOR, when set, is put in front of the program (qemu for a cross build).
 set -u
 program=$1 version=$2 check_unknown=$3
 name=$(basename "$program")
@@ -14,7 +15,7 @@ fail() { echo "FAIL: $name $*"; faults=$((faults + 1)); }
 # run ARGS...: sets status; the output goes to $tmp/out and $tmp/err.
 run() {
   status=0
-  (cd "$tmp" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout -k 5 20 "$program" "$@") \
+  (cd "$tmp" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout -k 5 20 ${KEBLOR_TEST_EMULATOR:-} "$program" "$@") \
     >"$tmp/out" 2>"$tmp/err" || status=$?
 }
 expect_quiet_success() {  # what

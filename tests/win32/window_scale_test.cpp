@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/window_frames.h"
 #include "win32/accelerator_keys.h"
 #include "win32/window_scale.h"
 
@@ -13,18 +14,18 @@ namespace keblor {
 namespace {
 
 int Width(int design, int frame, const WindowScale& scale) {
-  return ClientLength(design, DESIGN_SPECTRUM_FRAME_WIDTH, frame, scale);
+  return ClientLength(design, SPECTRUM_FRAME_WIDTH, frame, scale);
 }
 int Height(int design, int frame, const WindowScale& scale) {
-  return ClientLength(design, DESIGN_SPECTRUM_FRAME_HEIGHT, frame, scale);
+  return ClientLength(design, SPECTRUM_FRAME_HEIGHT, frame, scale);
 }
 
 TEST(WindowScale, TheLayoutsPlacesHoldTheRealFrames) {
   const WindowScale plain{1, 96};
   // Client areas (outer less 6 x 44) and spectrum places of the four layouts, with the frames
   // they count: unchanged.
-  for (int design : {0, 205, 208, 411}) EXPECT_EQ(Width(design, DESIGN_SPECTRUM_FRAME_WIDTH, plain), design);
-  for (int design : {2, 186, 187, 190, 372}) EXPECT_EQ(Height(design, DESIGN_SPECTRUM_FRAME_HEIGHT, plain), design);
+  for (int design : {0, 205, 208, 411}) EXPECT_EQ(Width(design, SPECTRUM_FRAME_WIDTH, plain), design);
+  for (int design : {2, 186, 187, 190, 372}) EXPECT_EQ(Height(design, SPECTRUM_FRAME_HEIGHT, plain), design);
 
   // A spectrum frame 6 pixels taller than counted (a 24-pixel caption): VFO-B below VFO-A moves
   // down by 6, and the client area grows by 6 per window it holds.

@@ -8,12 +8,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
+#include <vector>
+
+#include <spawn.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace keblor {
 namespace {
@@ -94,11 +98,17 @@ class FakePath {
 // logging to a file of its own.
 class UserMixer {
  public:
+  // Spawned rather than forked, like the program's own mixers, so that it starts under qemu too.
   explicit UserMixer(const QString& program) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(LOG_VARIABLE), logDir_.filePath(QStringLiteral("user.log")));
-    process_.setProcessEnvironment(environment);
-    process_.start(program, {});
+    const QByteArray path = QFile::encodeName(program);
+    const QByteArray log = QByteArray(LOG_VARIABLE) + '=' + logDir_.filePath(QStringLiteral("user.log")).toLocal8Bit();
+    char* argv[] = {const_cast<char*>(path.constData()), nullptr};
+    std::vector<char*> env;
+    for (char** e = environ; *e != nullptr; ++e)
+      if (!QByteArray(*e).startsWith(QByteArray(LOG_VARIABLE) + '=')) env.push_back(*e);  // ours replaces it
+    env.push_back(const_cast<char*>(log.constData()));
+    env.push_back(nullptr);
+    if (posix_spawn(&pid_, path.constData(), nullptr, nullptr, argv, env.data()) != 0) pid_ = 0;
   }
   ~UserMixer() { Close(); }
   UserMixer(const UserMixer&) = delete;
@@ -106,7 +116,7 @@ class UserMixer {
 
   // True once it runs and has logged its start.
   bool WaitUntilRunning() {
-    if (!process_.waitForStarted()) return false;
+    if (pid_ == 0) return false;
     QElapsedTimer timer;
     timer.start();
     while (LogLines(logDir_.filePath(QStringLiteral("user.log"))).isEmpty()) {
@@ -117,14 +127,15 @@ class UserMixer {
   }
 
   void Close() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.kill();
-    process_.waitForFinished();
+    if (pid_ == 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = 0;
   }
 
  private:
   QTemporaryDir logDir_;
-  QProcess process_;
+  pid_t pid_ = 0;
 };
 
 bool WaitUntilStopped(MixerKind mixer) {

@@ -100,31 +100,5 @@ TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath(nullptr, ""), "keblor.ini");
 }
 
-TEST(IniFileInNewFolder, TheFirstSaveMakesTheFolderForTheUserOnly) {
-  QTemporaryDir tmp;
-  const fs::path folder = fs::path(tmp.path().toStdString()) / "config" / "keblor";
-  IniFileInNewFolder file((folder / "keblor.ini").string());
-  EXPECT_EQ(file.ReadInt("General", "Level", 7), 7);
-  EXPECT_FALSE(fs::exists(folder));  // reading makes nothing
-
-  ASSERT_TRUE(file.WriteString("General", "Level", "1")) << file.LastError();
-  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
-  EXPECT_EQ(file.ReadInt("General", "Level", 7), 1);
-  ASSERT_TRUE(file.WriteString("General", "Input", "cw2.monitor"));  // the folder is there now
-  EXPECT_EQ(file.ReadString("General", "Input"), "cw2.monitor");
-  EXPECT_EQ(file.ReadString("General", "Channels"), std::nullopt);
-}
-
-TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {
-  QTemporaryDir tmp;
-  const fs::path blocker = fs::path(tmp.path().toStdString()) / "config";
-  std::FILE* plainFile = std::fopen(blocker.c_str(), "w");  // a file where the folder would go
-  ASSERT_NE(plainFile, nullptr);
-  std::fclose(plainFile);
-  IniFileInNewFolder file((blocker / "keblor" / "keblor.ini").string());
-  EXPECT_FALSE(file.WriteString("General", "Level", "1"));
-  EXPECT_NE(file.LastError().find((blocker / "keblor").string()), std::string::npos) << file.LastError();
-}
-
 }  // namespace
 }  // namespace keblor

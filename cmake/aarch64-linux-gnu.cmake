@@ -1,0 +1,22 @@
+# Cross-compiles for 64-bit ARM Linux (a Raspberry Pi on Raspberry Pi OS or Debian 12) with
+# Debian's cross compiler (crossbuild-essential-arm64) against the arm64 libraries of Debian's
+# multiarch packages (qt6-base-dev:arm64 and so on). The tests run under qemu's user-mode
+# emulator; Qt's host tools (moc) are the build machine's own.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(KEBLOR_CROSS_TRIPLE aarch64-linux-gnu)
+
+set(CMAKE_C_COMPILER ${KEBLOR_CROSS_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${KEBLOR_CROSS_TRIPLE}-g++)
+
+# Headers and libraries of the target in Debian's multiarch folders; programs of the build machine.
+set(CMAKE_LIBRARY_ARCHITECTURE ${KEBLOR_CROSS_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH /usr/${KEBLOR_CROSS_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${KEBLOR_CROSS_TRIPLE}/pkgconfig:/usr/share/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
+set(QT_HOST_PATH /usr)
+
+# The arm64 loader and libraries qemu needs are those under /usr/aarch64-linux-gnu (the cross
+# libc) and the multiarch folders, which the loader searches by itself.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64;-L;/usr/${KEBLOR_CROSS_TRIPLE})

@@ -1,2 +1,0 @@
-#pragma once
-#include "desktop/desktop_tools.h"  // IWYU pragma: export
