@@ -8,7 +8,7 @@ within a tolerance of the tone, and on noise alone the pictures that show any re
 
 Usage: readout_accuracy.py KEBLOR_ANALYSE [--quick] [--signals N] [--seconds S] [--keep DIR]
 Prints one row per case and exits 1 when a case misses its target. --quick makes a few short
-recordings, for the test suite; the defaults make ten of 20 s per case.
+recordings (five of 12 s per case), for the test suite; the defaults make ten of 20 s per case.
 Needs sox (the CW filter and the WAV files).
 """
 
@@ -145,8 +145,8 @@ def main():
     parser.add_argument("--seconds", type=float)
     parser.add_argument("--keep", help="a folder to keep the recordings in")
     args = parser.parse_args()
-    signals = args.signals or (3 if args.quick else 10)
-    seconds = args.seconds or (10.0 if args.quick else 20.0)
+    signals = args.signals or (5 if args.quick else 10)
+    seconds = args.seconds or (12.0 if args.quick else 20.0)
 
     work = args.keep or tempfile.mkdtemp(prefix="keblor-readout.")
     os.makedirs(work, exist_ok=True)
