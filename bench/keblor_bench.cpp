@@ -140,18 +140,19 @@ std::vector<std::uint8_t> Block16(int channels) {
   return bytes;
 }
 
-// One whole stereo block; argument: NumberOfAverages (1 maps every block).
+// One whole stereo block; arguments: NumberOfAverages (1 maps every block), the pitch readout
+// off or on.
 void BM_SpectrumAnalyzerPush(benchmark::State& state) {
   const std::vector<std::uint8_t> frames = Block16(2);
   SpectrumAnalyzer analyzer;
-  analyzer.Configure({static_cast<int>(state.range(0)), true, 1, 3, false});
+  analyzer.Configure({static_cast<int>(state.range(0)), true, 1, 3, false, false, state.range(1) != 0});
   for (auto _ : state) {
     auto frame = analyzer.Push(frames.data(), {2, 16});
     benchmark::DoNotOptimize(frame);
   }
-  state.SetLabel("stereo 16-bit");
+  state.SetLabel(state.range(1) != 0 ? "stereo 16-bit, pitch readout" : "stereo 16-bit");
 }
-BENCHMARK(BM_SpectrumAnalyzerPush)->Arg(1)->Arg(10);
+BENCHMARK(BM_SpectrumAnalyzerPush)->Args({1, 0})->Args({10, 0})->Args({1, 1})->Args({10, 1});
 
 // One cycle's mapping of both channels (stereo), the same range on both; argument 1: FT-1000MP.
 void BM_MapDisplayRows(benchmark::State& state) {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysis/pitch_estimate.h"
+#include "analysis/pitch_tracker.h"
 
 namespace keblor {
 
@@ -140,12 +140,10 @@ void TransformBlock(BlockFormat format, const FftTables& tables, BlockArrays& wo
   AddBlock(format, tables, work, magA, magB);
 }
 
-// Transforms the loaded block, adds it to the sums (sumB in stereo only) and counts it. When
-// that completes the cycle the sums become means, the rows are mapped from them (rowB in
-// stereo only) and the result is true; the caller then zeroes the sums and the count.
-bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const FftTables& tables, BlockArrays& work,
-                 const AnalysisState& state) {
-  AddBlock(format, tables, work, state.sumA, state.sumB);
+// Counts the block added to the sums. When that completes the cycle the sums become means, the
+// rows are mapped from them (rowB in stereo only) and the result is true; the caller then zeroes
+// the sums and the count.
+bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const AnalysisState& state) {
   const bool stereo = format.channels == 2;
   ++state.blocks;
   // A count beyond the target arises when the cycle is shortened without a restart; the
@@ -171,8 +169,10 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, B
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
   LoadBlock(block, format, options_.level, tables_, work_, state);
   if (options_.runningAverage) return PushRunning(format);
-  if (!FinishBlock(format, options_, tables_, work_, state)) return std::nullopt;
-  EstimatePitches(format, sumA_, sumB_);  // the sums are the cycle's means now
+  AddBlock(format, tables_, work_, sumA_, sumB_);
+  TrackPitches(format);
+  if (!FinishBlock(format, options_, state)) return std::nullopt;
+  ReadPitches(format);
   Restart();
   return frame_;
 }
@@ -198,17 +198,35 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
   }
   const DisplayMappingInput mapping{format.bitsPerSample, format.channels, options_.rangeA, options_.rangeB,
                                     options_.ft1000mp};
-  EstimatePitches(format, meanA_, meanB_);
+  TrackPitches(format);
+  ReadPitches(format);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
 
-void SpectrumAnalyzer::EstimatePitches(BlockFormat format, const SpectrumAccumulator& meanA,
-                                       const SpectrumAccumulator& meanB) {
+// Each block's half spectra reach the readouts, whatever the averaging, on the scale of the
+// sums. A readout switched on, a channel that appears and a new span start from nothing.
+void SpectrumAnalyzer::TrackPitches(BlockFormat format) {
+  const bool stereo = format.channels == 2;
+  if (!options_.pitchReadout) {
+    tracking_ = false;
+    return;
+  }
+  if (!tracking_ || (stereo && !trackingB_)) {
+    trackerA_.Restart();
+    trackerB_.Restart();
+  }
+  tracking_ = true;
+  trackingB_ = stereo;
+  // A mono block counts twice a split channel's magnitudes, as in AddBlock.
+  trackerA_.Push(work_.spectrumARe.data(), work_.spectrumAIm.data(), stereo ? 1.0f : 4.0f, TopBin(options_.rangeA));
+  if (stereo) trackerB_.Push(work_.spectrumBRe.data(), work_.spectrumBIm.data(), 1.0f, TopBin(options_.rangeB));
+}
+
+void SpectrumAnalyzer::ReadPitches(BlockFormat format) {
   if (!options_.pitchReadout) return;
-  auto topBin = [](int range) { return TopBin(range); };
-  frame_.pitchHzA = EstimatePitchHz(meanA, topBin(options_.rangeA)).value_or(0.0);
-  if (format.channels == 2) frame_.pitchHzB = EstimatePitchHz(meanB, topBin(options_.rangeB)).value_or(0.0);
+  frame_.pitchHzA = trackerA_.ReadHz();
+  if (format.channels == 2) frame_.pitchHzB = trackerB_.ReadHz();
 }
 
 void SpectrumAnalyzer::Restart() {

@@ -10,6 +10,7 @@
 
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
+#include "analysis/pitch_tracker.h"
 
 namespace keblor {
 
@@ -40,8 +41,8 @@ struct SpectrumFrame {
   DisplayRow rowB{};
   float peakA = 0.0f;  // largest |sample| of the cycle's last block in sample units; 0 with level off
   float peakB = 0.0f;
-  // The strongest tone within each window's span, with pitchReadout on; 0 when none stands
-  // clearly above the noise.
+  // Each window's pitch readout (PitchTracker) after the frame's last block, with pitchReadout
+  // on; 0 for none.
   double pitchHzA = 0.0;
   double pitchHzB = 0.0;
 };
@@ -67,7 +68,7 @@ class SpectrumAnalyzer {
   // this block completes an averaging cycle, nothing otherwise. Calls nobody; never allocates.
   std::optional<SpectrumFrame> Push(const std::uint8_t* block, BlockFormat format);
 
-  // Both sums and the block count to zero; rows and peaks stay.
+  // Both sums and the block count to zero; rows, peaks and the pitch readouts stay.
   void Restart();
 
   const AnalyzerOptions& Options() const { return options_; }
@@ -81,7 +82,12 @@ class SpectrumAnalyzer {
   int blocks_ = 0;
 
   std::optional<SpectrumFrame> PushRunning(BlockFormat format);
-  void EstimatePitches(BlockFormat format, const SpectrumAccumulator& meanA, const SpectrumAccumulator& meanB);
+  void TrackPitches(BlockFormat format);  // from the block's half spectra in work_
+  void ReadPitches(BlockFormat format);   // into the frame
+  PitchTracker trackerA_;
+  PitchTracker trackerB_;
+  bool tracking_ = false;   // the last block reached the readouts
+  bool trackingB_ = false;  // and was stereo
   // The running average: the magnitudes of the last blocks, oldest overwritten first.
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyA_{};
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyB_{};

@@ -33,9 +33,17 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
   picture.waterfall = options.waterfall;
   if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
     const int hz = RoundNearest(trace.pitchHz);
+    const int offset = hz - static_cast<int>(vfo.PitchFreq);
     char readout[48];
-    std::snprintf(readout, sizeof readout, "%d Hz  %+d", hz, hz - static_cast<int>(vfo.PitchFreq));
+    std::snprintf(readout, sizeof readout, "%d Hz  %+d", hz, offset);
     picture.readout = readout;
+    char spoken[80];
+    if (offset == 0)
+      std::snprintf(spoken, sizeof spoken, "%d hertz, on the pitch", hz);
+    else
+      std::snprintf(spoken, sizeof spoken, "%d hertz, %d %s the pitch", hz, offset > 0 ? offset : -offset,
+                    offset > 0 ? "above" : "below");
+    picture.readoutSpoken = spoken;
   }
   if (notice == InputNotice::Stalled) {
     picture.notice = "No input";  // a stale trace must never look live

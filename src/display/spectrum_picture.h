@@ -84,7 +84,10 @@ struct SpectrumPicture {
   int boxCount = 0;
   TraceRaster raster{};
   std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
-  std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
+  // The pitch readout, drawn in the lit colour at the trace area's top right on a dark box of
+  // its own, so that neither the marker nor the trace runs through it; empty for none.
+  std::string readout;
+  std::string readoutSpoken;  // the same for a screen reader: "712 hertz, 12 above the pitch"
   // The window's waterfall, drawn below the labels; null while none is shown. Owned by the
   // program: a view reads it while the program calls the view (Show, a new zoom or size), never
   // in a paint of its own.
@@ -99,7 +102,8 @@ struct PictureOptions {
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The
-// pitch readout is the strongest tone and its offset from the marker: "712 Hz  +12".
+// pitch readout is the strongest tone and its offset from the marker: "712 Hz  +12", spoken
+// "712 hertz, 12 above the pitch" (or "below the pitch", or "on the pitch").
 SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, const PictureOptions& options);
 
 // A completed averaging cycle: the level readout (when `level` is on) from the peak, then the

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/marker_pointer.h"
+#include "qt/spectrum_accessible.h"
 #include "qt/menu_builder.h"
 
 namespace keblor {
@@ -47,6 +48,17 @@ SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
   setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);  // moves without a button change the cursor over the marker
+  InstallSpectrumAccessibility();
+}
+
+SpectrumClient::~SpectrumClient() {
+  for (const QAccessible::Id id : labelIds_) ForgetLabel(id);
+}
+
+QRect SpectrumClient::BoxRect(int index) const {
+  const Rect& b = picture_.boxes[static_cast<std::size_t>(index)].box;
+  const int z = zoom_;
+  return QRect(b.left * z, b.top * z, (b.right - b.left) * z, (b.bottom - b.top) * z);
 }
 
 void SpectrumClient::SetZoom(int zoom) {
@@ -88,16 +100,18 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster);
   const int z = zoom_;
   const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
-  if (!picture.notice.empty() || !picture.readout.empty()) {
+  if (!picture.notice.empty()) {
     QPainter text(&image_);
     text.setFont(font_);
     text.setPen(ToColor(LABEL_BACKGROUND));
-    if (!picture.notice.empty()) text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
-    if (!picture.readout.empty())
-      text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
-                    QString::fromStdString(picture.readout));
+    text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
     changed = traceArea;
   }
+  if (!picture.readout.empty()) {
+    DrawReadout(QString::fromStdString(picture.readout), traceArea);
+    changed = traceArea;
+  }
+  if (labelsChanged) AnnounceLabels(picture);
   const bool waterfall = waterfallShown_ && picture.waterfall != nullptr;
   const QRect rows = waterfall ? waterfall_.Update(image_, z, *picture.waterfall) : QRect();
   picture_ = picture;
@@ -110,6 +124,30 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   // region of two rectangles goes through its span painter and wakes its thread pool.
   const QRect dirty = changed | rows;
   if (!dirty.isEmpty()) update(dirty);
+}
+
+// The readout at the trace area's top right, on a dark box a little larger than the text, so that
+// the marker or the trace never runs through its figures.
+void SpectrumClient::DrawReadout(const QString& readout, const QRect& traceArea) {
+  const int z = zoom_;
+  const QRect area = traceArea.adjusted(0, z, -2 * z, 0);
+  const int flags = Qt::AlignRight | Qt::AlignTop;
+  QPainter painter(&image_);
+  painter.setFont(font_);
+  const QRect text = painter.boundingRect(area, flags, readout);
+  painter.fillRect(text.adjusted(-2 * z, -z, 2 * z, z) & traceArea, ToColor(TRACE_DARK));
+  painter.setPen(ToColor(LABEL_BACKGROUND));
+  painter.drawText(area, flags, readout);
+}
+
+// Assistive technologies hear of a label that reads differently; the level's, which changes with
+// every frame, they read when they ask.
+void SpectrumClient::AnnounceLabels(const SpectrumPicture& picture) const {
+  for (int i = 0; i < picture.boxCount; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    const bool changed = i >= picture_.boxCount || picture.boxes[at].text != picture_.boxes[at].text;
+    if (changed && picture.boxes[at].box != LEVEL_BOX) AnnounceLabelChanged(labelIds_[at]);
+  }
 }
 
 // The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows
@@ -204,6 +242,22 @@ SpectrumWindow::SpectrumWindow(QWidget* parent, const QString& title)
   setFixedSize(SPECTRUM_FRAME_WIDTH, SPECTRUM_FRAME_HEIGHT);
   client_->move(SPECTRUM_CLIENT_LEFT, SPECTRUM_CLIENT_TOP);
   setWindowTitle(title);
+  setAccessibleName(title);
+  clock_.start();
+  tellLater_.setSingleShot(true);
+  QObject::connect(&tellLater_, &QTimer::timeout, this, [this] { TellReadout(); });
+}
+
+void SpectrumWindow::Show(const SpectrumPicture& picture) {
+  client_->SetPicture(picture);
+  readoutSpoken_ = picture.readoutSpoken;
+  TellReadout();
+}
+
+void SpectrumWindow::TellReadout() {
+  const std::int64_t now = clock_.elapsed();
+  if (spoken_.Offer(readoutSpoken_, now)) setAccessibleDescription(QString::fromStdString(spoken_.Told()));
+  if (spoken_.DueMs() >= 0 && !tellLater_.isActive()) tellLater_.start(static_cast<int>(spoken_.DueMs() - now));
 }
 
 void SpectrumWindow::SetZoom(int zoom) {

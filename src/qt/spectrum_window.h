@@ -2,15 +2,21 @@
 // A spectrum window: a small fixed frame (caption with the title and a close box) around a
 // 200 x 160 client area that paints the last picture it was given.
 
+#include <QAccessible>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <string>
 
 #include "app/spectrum_events.h"
 #include "app/views.h"
 #include "app/window_frames.h"
+#include "display/spoken_readout.h"
 #include "qt/waterfall_image.h"
 
 namespace keblor {
@@ -19,12 +25,17 @@ namespace keblor {
 class SpectrumClient : public QWidget {
  public:
   SpectrumClient(QWidget* parent, SpectrumEvents& events);
+  ~SpectrumClient() override;
   // Draws the picture into the client image (allocated once per zoom) and schedules a repaint.
   void SetPicture(const SpectrumPicture& picture);
   void SetZoom(int zoom);  // 1..4; pointer positions are reported in 1x pixels
   // With a waterfall the client area is WATERFALL_ROWS (1x) taller and shows the pictures' one.
   void SetWaterfall(bool shown);
   const QImage& Image() const { return image_; }
+  const SpectrumPicture& Picture() const { return picture_; }
+  QRect BoxRect(int index) const;  // the picture's text box `index`, in widget pixels
+  // Where the accessible interface of text box `index` is kept (spectrum_accessible.h); 0: none.
+  QAccessible::Id& LabelIdSlot(int index) { return labelIds_[static_cast<std::size_t>(index)]; }
   // A pointer message at `at` (client coordinates) that arrived at another widget: the one where
   // the button went down, which Qt keeps sending the drag to. Dropped outside the client area.
   void DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
@@ -41,6 +52,8 @@ class SpectrumClient : public QWidget {
  private:
   void Resize();  // a new image at the zoom and height, drawn from the last picture
   void DrawLabels(const SpectrumPicture& picture);
+  void DrawReadout(const QString& readout, const QRect& traceArea);
+  void AnnounceLabels(const SpectrumPicture& picture) const;
   QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous);
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
@@ -52,6 +65,7 @@ class SpectrumClient : public QWidget {
   bool waterfallShown_ = false;
   WaterfallImage waterfall_;
   SpectrumEvents& events_;
+  std::array<QAccessible::Id, SpectrumPicture::BOX_COUNT> labelIds_{};
 };
 
 class SpectrumWindow : public QWidget, public SpectrumView {
@@ -67,7 +81,9 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   void SetWaterfall(bool shown);  // the frame and client WATERFALL_ROWS (1x) taller, or not
 
   // --- SpectrumView ---
-  void Show(const SpectrumPicture& picture) override { client_->SetPicture(picture); }
+  // The client shows the picture; assistive technologies find the pitch readout in words as the
+  // window's description, changed at most once a second.
+  void Show(const SpectrumPicture& picture) override;
   void SetMarkerCursor(bool onMarker) override;
   void ShowPopupMenu(int resourceId, Point client, const std::vector<int>& checkedIds) override;
 
@@ -87,6 +103,11 @@ class SpectrumWindow : public QWidget, public SpectrumView {
   bool closePressed_ = false;
   int zoom_ = 1;
   bool waterfallShown_ = false;
+  void TellReadout();
+  SpokenReadout spoken_;
+  std::string readoutSpoken_;  // the last picture's
+  QElapsedTimer clock_;
+  QTimer tellLater_;  // a change that came too soon is told when its second is up
 };
 
 }  // namespace keblor

@@ -231,7 +231,17 @@ void Win32SpectrumWindow::Render() {
     if (!picture_.readout.empty()) {
       RECT area{trace.left, trace.top + z.Px(1), trace.right - z.Px(2), trace.bottom};
       const int length = WidenInto(picture_.readout, s.text.data(), TEXT_CAPACITY);
-      DrawTextW(dc, s.text.data(), length, &area, DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+      const UINT format = DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
+      // On a dark box a little larger than the text, so that the marker or the trace never runs
+      // through its figures.
+      RECT size = area;
+      DrawTextW(dc, s.text.data(), length, &size, format | DT_CALCRECT);
+      const RECT around{area.right - (size.right - size.left) - z.Px(2), area.top - z.Px(1), area.right + z.Px(2),
+                        area.top + (size.bottom - size.top) + z.Px(1)};
+      RECT box{};
+      IntersectRect(&box, &around, &trace);
+      FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      DrawTextW(dc, s.text.data(), length, &area, format);
     }
     SetBkMode(dc, OPAQUE);
   }

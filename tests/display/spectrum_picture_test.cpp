@@ -38,6 +38,31 @@ TEST(SpectrumPicture, LabelsAndTheLevelReadout) {
   EXPECT_EQ(ComposePicture(trace, vfo, {12}).boxCount, 4);
 }
 
+// The readout names the strongest tone and its distance from the marker in whole hertz, and
+// says so in words for a screen reader; no tone, or the readout off, shows nothing.
+TEST(SpectrumPicture, PitchReadoutWrittenAndSpoken) {
+  WindowTrace trace;
+  struct Case {
+    double hz;
+    int pitch;
+    const char* shown;
+    const char* spoken;
+  };
+  for (const Case& c : {Case{711.5, 700, "712 Hz  +12", "712 hertz, 12 above the pitch"},
+                        Case{688.49, 700, "688 Hz  -12", "688 hertz, 12 below the pitch"},
+                        Case{699.5, 700, "700 Hz  +0", "700 hertz, on the pitch"}}) {
+    DrawFrame(trace, FlatRow(127), 0.0f, {c.pitch, 1, 1}, false, 16, c.hz);
+    const SpectrumPicture p = ComposePicture(trace, {c.pitch, 1, 1}, {1, true});
+    EXPECT_EQ(p.readout, c.shown);
+    EXPECT_EQ(p.readoutSpoken, c.spoken);
+    EXPECT_TRUE(ComposePicture(trace, {c.pitch, 1, 1}, {1, false}).readoutSpoken.empty());
+  }
+  DrawFrame(trace, FlatRow(127), 0.0f, {700, 1, 1}, false, 16, 0.0);
+  const SpectrumPicture none = ComposePicture(trace, {700, 1, 1}, {1, true});
+  EXPECT_EQ(none.readout, "");
+  EXPECT_EQ(none.readoutSpoken, "");
+}
+
 // The trace carries the marker where the settings stood at the frame: a later pitch change shows
 // in the label at once and in the trace with the next frame.
 TEST(SpectrumPicture, TraceIsDrawnAtTheFrame) {

@@ -1,6 +1,7 @@
 // A spectrum window as the user sees it: every pixel of the client area from a picture, the close
 // box, dragging by the caption, and the pointer reported in client pixels.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
@@ -83,6 +84,72 @@ TEST(QtSpectrumWindow, ThePictureLandsOnItsPixels) {
   EXPECT_GT(middle[LIT], 20);
   EXPECT_EQ(middle[LIT] + middle[BLACK], 100 * 20);
   EXPECT_EQ(Count(client, 0, TRACE_TOP, 200, 60)[LIT], 0);
+}
+
+// The readout stands on a dark box of its own: over a trace lit everywhere (the marker or a
+// strong signal under it) every lit figure pixel keeps the dark neighbours it has over a dark
+// trace, so the figures read the same.
+TEST(QtSpectrumWindow, TheReadoutStaysLegibleOverTheTrace) {
+  auto readoutOver = [](std::uint8_t fill) {
+    WindowTrace trace;
+    DrawFrame(trace, DisplayRow{}, 0.0f, {700, 1, 1}, false, 16, 712.0);
+    trace.raster.fill(fill);
+    SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
+    window.Show(ComposePicture(trace, {700, 1, 1}, {1, true}));
+    return window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage overDark = readoutOver(0x00);
+  const QImage overLit = readoutOver(0xFF);
+  int figure = 0;
+  int outline = 0;
+  for (int y = TRACE_TOP + 1; y < TRACE_TOP + 20; ++y) {
+    for (int x = 100; x < 199; ++x) {
+      if (Pixel(overDark, x, y) != LIT) continue;
+      ++figure;
+      EXPECT_EQ(Pixel(overLit, x, y), LIT) << x << ", " << y;
+      for (const QPoint& n : {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1), QPoint(x, y + 1)}) {
+        if (Pixel(overDark, n.x(), n.y()) != BLACK) continue;
+        ++outline;
+        EXPECT_EQ(Pixel(overLit, n.x(), n.y()), BLACK) << n.x() << ", " << n.y();
+      }
+    }
+  }
+  EXPECT_GT(figure, 40);  // "712 Hz  +12" was drawn
+  EXPECT_GT(outline, 40);
+  EXPECT_EQ(Pixel(overLit, 20, TRACE_TOP + 60), LIT);  // the trace away from the readout is not covered
+}
+
+// To a screen reader the window is its title, with the readout in words as its description,
+// told at once, then no more than once a second; the text boxes are its client area's children.
+TEST(QtSpectrumWindow, AssistiveTechnologiesReadTheTitleReadoutAndLabels) {
+  SpectrumWindow window(nullptr, QStringLiteral("Sub VFO-B"));
+  QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->text(QAccessible::Name), QStringLiteral("Sub VFO-B"));
+  EXPECT_EQ(frame->role(), QAccessible::Window);
+
+  WindowTrace trace;
+  DrawFrame(trace, DisplayRow{}, 0.0f, {700, 1, 1}, false, 16, 712.0);
+  window.Show(ComposePicture(trace, {700, 1, 1}, {3, true}));
+  EXPECT_EQ(frame->text(QAccessible::Description), QStringLiteral("712 hertz, 12 above the pitch"));
+  DrawFrame(trace, DisplayRow{}, 0.0f, {700, 1, 1}, false, 16, 695.0);
+  window.Show(ComposePicture(trace, {700, 1, 1}, {3, true}));
+  EXPECT_EQ(frame->text(QAccessible::Description), QStringLiteral("712 hertz, 12 above the pitch"));
+  QTest::qWait(1200);
+  EXPECT_EQ(frame->text(QAccessible::Description), QStringLiteral("695 hertz, 5 below the pitch"));
+
+  QAccessibleInterface* client = QAccessible::queryAccessibleInterface(window.Client());
+  ASSERT_NE(client, nullptr);
+  std::vector<std::string> labels;
+  for (int i = 0; i < client->childCount(); ++i) {
+    QAccessibleInterface* label = client->child(i);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->role(), QAccessible::StaticText);
+    EXPECT_EQ(client->indexOfChild(label), i);
+    EXPECT_EQ(label->parent(), client);
+    labels.push_back(label->text(QAccessible::Name).toStdString());
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"PITCH: 700 Hz", "AVGS: 3", "0 Hz", "1000 Hz"}));
 }
 
 // A window keeps what stays the same from one picture to the next; whatever came before, it
