@@ -19,7 +19,7 @@ void ReadSettings(Settings& settings, const IniDocument& document);
 void LoadSettings(Settings& settings, SettingsFile& file);
 
 // Sets the fifteen keys in the document (the caller has stored the window's place in
-// xPos/yPos), in the order the spec writes them, and the tuning aids' keys and the input's name
+// xPos/yPos), General's nine then VFO-A's and VFO-B's three, and the tuning aids' keys and the input's name
 // once they are used: when not at their defaults, or when the document holds them already.
 // Fails, naming the key, when a value cannot be written as one line (an input's name with a
 // line break); the document may then hold some of the values.

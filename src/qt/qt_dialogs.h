@@ -68,7 +68,7 @@ class SoundCardSettingsDialog : public FixedDialog {
 };
 
 // The program's name, version and author. OK (or Enter) ends with 0, the close box with 1;
-// Escape does nothing, as the spec's About dialog leaves its cancel command unhandled.
+// Escape does nothing: the About box has no cancel command, so only OK, Enter or the close box end it.
 class AboutBox : public FixedDialog {
  public:
   explicit AboutBox(QWidget* owner);

@@ -77,8 +77,8 @@ int RunAbout(const std::function<void(AboutBox&)>& act) {
   return about.Run();
 }
 
-// OK and Enter end the About box with 0, the close box with 1; Escape leaves it open, as the
-// spec's About dialog leaves the cancel command Escape gives to the platform.
+// OK and Enter end the About box with 0, the close box with 1; Escape leaves it open: the box
+// has no cancel command.
 TEST(Dialogs, AboutEndsWithOkEnterOrTheCloseBoxButNotEscape) {
   EXPECT_EQ(RunAbout([](AboutBox& box) { QTest::keyClick(&box, Qt::Key_Return); }), 0);
   EXPECT_EQ(RunAbout([](AboutBox& box) { box.Button(1)->click(); }), 0);
