@@ -13,6 +13,8 @@ if [ $# -ne 2 ]; then
   exit 2
 fi
 probe=$1
+# A cross build's probe runs under its emulator (KEBLOR_TEST_EMULATOR, e.g. qemu).
+run_probe() { ${KEBLOR_TEST_EMULATOR:-} "$probe" "$@"; }
 runs=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/kill_during_save.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -33,17 +35,17 @@ fail() {
 } >"$work/base.ini"
 
 cp "$work/base.ini" "$work/a.ini"
-"$probe" "$work/a.ini" a || fail "the first save failed"
+run_probe "$work/a.ini" a || fail "the first save failed"
 cp "$work/a.ini" "$work/b.ini"
 start=$(date +%s%N)
-"$probe" "$work/b.ini" b || fail "the second save failed"
+run_probe "$work/b.ini" b || fail "the second save failed"
 save_ns=$(($(date +%s%N) - start))
 cmp -s "$work/a.ini" "$work/b.ini" && fail "the two versions are the same"
 a_size=$(stat -c %s "$work/a.ini")
 b_size=$(stat -c %s "$work/b.ini")
 # A save of b after a, and of a after b, gives the same bytes whatever came before.
 cp "$work/b.ini" "$work/again.ini"
-"$probe" "$work/again.ini" a
+run_probe "$work/again.ini" a
 cmp -s "$work/again.ini" "$work/a.ini" || fail "saving a after b does not give the first version"
 
 # Up to three saves' time (the process start included), in microseconds.
@@ -57,7 +59,7 @@ mid_write=0
 saves=0
 for ((run = 1; run <= runs; run++)); do
   cp "$work/a.ini" "$work/keblor.ini"
-  "$probe" "$work/keblor.ini" loop >"$work/progress" 2>"$work/errors" &
+  ${KEBLOR_TEST_EMULATOR:-} "$probe" "$work/keblor.ini" loop >"$work/progress" 2>"$work/errors" &
   pid=$!
   delay_us=$(((RANDOM * 32768 + RANDOM) % max_us))
   sleep "$((delay_us / 1000000)).$(printf '%06d' $((delay_us % 1000000)))"
@@ -81,7 +83,7 @@ done
 # A temporary file left by a kill does not stop the next save.
 cp "$work/a.ini" "$work/keblor.ini"
 printf 'half written' >"$work/keblor.ini.tmp"
-"$probe" "$work/keblor.ini" b || fail "a stale temporary file stopped a save"
+run_probe "$work/keblor.ini" b || fail "a stale temporary file stopped a save"
 cmp -s "$work/keblor.ini" "$work/b.ini" || fail "the save after a stale temporary file is wrong"
 [ ! -e "$work/keblor.ini.tmp" ] || fail "the stale temporary file stayed"
 

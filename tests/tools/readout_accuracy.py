@@ -117,7 +117,9 @@ def make_recording(path, rng, seconds, keyed, snr_db, filtered):
 
 def readings(analyse, settings, wav):
     """The pitch field of each picture after the first second, None for no reading."""
-    out = subprocess.run([analyse, "--settings", settings, wav], check=True, capture_output=True, text=True)
+    # A cross build's analyser runs under its emulator (KEBLOR_TEST_EMULATOR, e.g. qemu).
+    emulator = os.environ.get("KEBLOR_TEST_EMULATOR", "").split()
+    out = subprocess.run(emulator + [analyse, "--settings", settings, wav], check=True, capture_output=True, text=True)
     shown = []
     for line in out.stdout.splitlines():
         frame = json.loads(line)
