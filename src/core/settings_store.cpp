@@ -49,17 +49,23 @@ constexpr SettingKey SAVE_ORDER[] = {
     LOAD_ORDER[13], LOAD_ORDER[12], LOAD_ORDER[14],  // VFO-B Pitch, PitchFreq, Range
 };
 
-// The tuning aids' keys: read like the others, written only when not at their default or when
-// the file holds them already (so that turning an aid off is saved too).
+// The tuning aids' keys and the rig's: read like the others, written only when not at their
+// default or when the file holds them already (so that turning an aid off is saved too).
 constexpr SettingKey AID_KEYS[] = {
     {"General", "PitchReadout", 0, [](Settings& s) -> std::int32_t& { return s.PitchReadout; }},
     {"General", "RunningAverage", 0, [](Settings& s) -> std::int32_t& { return s.RunningAverage; }},
     {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
+    {"Rig", "Model", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Model; }},
+    {"Rig", "Speed", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Speed; }},
+    {"Rig", "Sideband", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Sideband; }},
 };
 
 // The chosen input's id, a text; an empty one is the default input.
 constexpr const char* INPUT_SECTION = "General";
 constexpr const char* INPUT_KEY = "Input";
+// The rig's port, a text like the input's.
+constexpr const char* RIG_SECTION = "Rig";
+constexpr const char* PORT_KEY = "Port";
 
 bool FileHolds(SettingsFile& file, const SettingKey& entry) {
   // A missing key reads as whatever default is asked for; a present one reads the same twice.
@@ -84,6 +90,10 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
   settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
   settings.Input = file.ReadString(INPUT_SECTION, INPUT_KEY).value_or(std::string());
+  settings.Rig.Model = std::max(settings.Rig.Model, 0);
+  settings.Rig.Speed = std::max(settings.Rig.Speed, 0);
+  if (settings.Rig.Sideband < 0 || settings.Rig.Sideband > 2) settings.Rig.Sideband = 0;
+  settings.Rig.Port = file.ReadString(RIG_SECTION, PORT_KEY).value_or(std::string());
 }
 
 bool SaveSettings(const Settings& settings, SettingsFile* file) {
@@ -105,6 +115,9 @@ bool SaveSettings(const Settings& settings, SettingsFile* file) {
   }
   if (!settings.Input.empty() || file->ReadString(INPUT_SECTION, INPUT_KEY)) {
     if (!file->WriteString(INPUT_SECTION, INPUT_KEY, settings.Input)) ++failed;
+  }
+  if (!settings.Rig.Port.empty() || file->ReadString(RIG_SECTION, PORT_KEY)) {
+    if (!file->WriteString(RIG_SECTION, PORT_KEY, settings.Rig.Port)) ++failed;
   }
   if (failed > 0) {
     std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,

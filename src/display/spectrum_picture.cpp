@@ -30,6 +30,7 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
                                                     peak && trace.levelRed ? TEXT_RED : TEXT_BLACK};
   }
   picture.boxCount = n;
+  picture.rig = options.rig;
   if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
     const int hz = RoundNearest(trace.pitchHz);
     char readout[48];

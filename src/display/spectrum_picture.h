@@ -83,12 +83,14 @@ struct SpectrumPicture {
   TraceRaster raster{};
   std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
   std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
+  std::string rig;      // the rig's dial or its notice, drawn at the trace area's top left
 };
 
 struct PictureOptions {
   int numberOfAverages = 1;
   bool pitchReadout = false;
   InputNotice notice = InputNotice::None;
+  std::string rig{};  // what the window shows of the rig; empty for nothing
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

@@ -12,11 +12,13 @@
 #include "core/ini_file.h"
 #include "desktop/desktop_tools.h"
 #include "desktop/program_options.h"
+#include "hamlib/hamlib_rig.h"
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"
 #include "qt/desktop.h"
 #include "qt/help_window.h"
 #include "qt/main_view.h"
+#include "qt/rig_dialog.h"
 
 namespace {
 
@@ -83,9 +85,12 @@ int main(int argc, char** argv) {
   portAudio.SetReports(&desktop);
   pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
+  keblor::QtRigDialog rigDialog(mainView, keblor::HamlibModels);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
+  program->SetRigSupport(keblor::OpenHamlibLine, &rigDialog);
+  program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
   // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own

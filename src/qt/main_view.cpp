@@ -42,7 +42,7 @@ class CompactMenuBarStyle : public QProxyStyle {
   }
 };
 
-// The keys of the accelerator table: F1..F12, the keypad's plus and minus, and Z. Shift and Alt
+// The keys of the accelerator table: F1..F12, the keypad's plus and minus, Z and T. Shift and Alt
 // take a key out of the table, as none of its entries names them. The main keyboard's plus
 // (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
 // keyboards without a keypad.
@@ -69,6 +69,10 @@ bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
   }
   if (code == Qt::Key_Z) {
     key = AcceleratorKey::Z;
+    return true;
+  }
+  if (code == Qt::Key_T) {
+    key = AcceleratorKey::T;
     return true;
   }
   return false;
