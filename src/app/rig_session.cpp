@@ -10,7 +10,6 @@ namespace {
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 RigVfo RigVfoOf(Vfo vfo) { return vfo == Vfo::A ? RigVfo::A : RigVfo::B; }
 RigAddress AddressOf(const RigSettings& rig) { return {rig.Model, rig.Port, rig.Speed}; }
-bool Urgent(RigRequest::Kind kind) { return kind != RigRequest::Kind::Read; }
 
 }  // namespace
 
@@ -38,7 +37,7 @@ void RigSession::Open() {
   line_.reset();
   ++lookToken_;
   dials_ = {};
-  urgent_ = 0;
+  awaited_ = 0;
   moving_ = false;
   lossSaid_ = false;
   if (settings_.Model == 0) {
@@ -80,8 +79,7 @@ void RigSession::Connect() {
 
 void RigSession::Send(const RigRequest& request) {
   line_->Send(request);
-  if (!Urgent(request.kind)) return;
-  ++urgent_;
+  ++awaited_;
   lookDelayMs_ = FIRST_LOOK_MS;
   ScheduleLook(clock_.NowMs());
 }
@@ -123,19 +121,21 @@ void RigSession::Look() {
     if (state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
       lastPollMs_ = now;
       Send({RigRequest::Kind::Read, readB_});
-    } else if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
-      Connect();
       return;  // Send scheduled the look
+    }
+    if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
+      Connect();
+      return;
     }
   }
   ScheduleLook(now);
 }
 
-// The next look: soon while a connect or a move is awaited, else when the next poll or the next
-// connect is due.
+// The next look: soon while a reply is awaited, else when the next poll or the next connect is
+// due.
 void RigSession::ScheduleLook(std::int64_t now) {
   std::int64_t due = 0;
-  if (urgent_ > 0) {
+  if (awaited_ > 0) {
     due = now + lookDelayMs_;
     lookDelayMs_ = std::min(lookDelayMs_ * 2, POLL_MS);
   } else if (state_ == State::Connected) {
@@ -153,7 +153,7 @@ void RigSession::ScheduleLook(std::int64_t now) {
 }
 
 void RigSession::Apply(const RigReply& reply) {
-  if (Urgent(reply.kind) && urgent_ > 0) --urgent_;
+  if (awaited_ > 0) --awaited_;
   if (reply.kind == RigRequest::Kind::Step) moving_ = false;
   if (!reply.status.Ok()) {
     if (reply.kind == RigRequest::Kind::Step && reply.status.kind == RigStatus::Kind::Refused) {

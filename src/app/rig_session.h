@@ -25,8 +25,8 @@ class RigSession {
  public:
   static constexpr int POLL_MS = 1000;   // the dials are read at most this often
   static constexpr int RETRY_MS = 5000;  // a lost rig is connected again this often
-  // A connect or a move is looked for this soon after it was sent, then after twice as long
-  // each time, up to POLL_MS.
+  // A reply is looked for this soon after its request was sent, then after twice as long each
+  // time, up to POLL_MS.
   static constexpr int FIRST_LOOK_MS = 50;
   static constexpr const char* NO_RIG = "No rig";
 
@@ -98,7 +98,7 @@ class RigSession {
   std::unique_ptr<RigLine> line_;
   State state_ = State::None;
   std::array<std::optional<Dial>, 2> dials_{};
-  int urgent_ = 0;       // connects and moves sent and not yet answered
+  int awaited_ = 0;      // requests sent and not yet answered
   bool moving_ = false;  // a move is under way
   bool lossSaid_ = false;
   std::int64_t lastConnectMs_ = 0;

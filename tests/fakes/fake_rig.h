@@ -19,7 +19,7 @@ class FakeRig : public Rig {
   RigStatus readStatus;            // what every read answers while connected, unless Ok
   bool hasB = true;                // without it, VFO B is refused
   std::vector<std::string> calls;  // "connect", "read A", "set B 14025012", "disconnect"
-  std::function<void()> beforeCall;  // runs first in every call but Name
+  std::function<void(const std::string& call)> beforeCall;  // runs first in every call but Name
   bool connected = false;
 
   std::string Name() const override { return "Fake rig"; }
@@ -55,7 +55,7 @@ class FakeRig : public Rig {
   static std::size_t Slot(RigVfo vfo) { return vfo == RigVfo::A ? 0 : 1; }
   static char Letter(RigVfo vfo) { return vfo == RigVfo::A ? 'A' : 'B'; }
   void Log(std::string call) {
-    if (beforeCall) beforeCall();
+    if (beforeCall) beforeCall(call);
     calls.push_back(std::move(call));
   }
   RigStatus Usable(RigVfo vfo) const {

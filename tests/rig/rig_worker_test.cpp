@@ -73,7 +73,7 @@ TEST(RigWorker, ABusyRigNeverHoldsUpTheCaller) {
   FakeRig& fake = *rig;
   std::promise<void> answer;
   std::shared_future<void> answered = answer.get_future().share();
-  fake.beforeCall = [answered] { answered.wait(); };
+  fake.beforeCall = [answered](const std::string&) { answered.wait(); };
   RigWorker worker(std::move(rig));
   EXPECT_EQ(worker.Name(), "Fake rig");
   EXPECT_TRUE(worker.Idle());
@@ -128,7 +128,7 @@ TEST(RigWorker, TheEndClosesTheLinkWithoutWaitingForAStuckRig) {
   std::promise<void> answer;
   std::shared_future<void> answered = answer.get_future().share();
   std::atomic<bool> inCall = false;
-  stuck->beforeCall = [answered, &inCall] {
+  stuck->beforeCall = [answered, &inCall](const std::string&) {
     inCall = true;
     answered.wait();
   };
