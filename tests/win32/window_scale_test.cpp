@@ -70,6 +70,8 @@ TEST(AcceleratorKeys, ShiftAndAltTakeKeysOutOfTheTableButNotTheMainKeyboardsPlus
   EXPECT_EQ(key, AcceleratorKey::KeypadPlus);
   ASSERT_TRUE(ToAcceleratorKey('Z', false, false, key));
   EXPECT_EQ(key, AcceleratorKey::Z);
+  ASSERT_TRUE(ToAcceleratorKey('T', false, false, key));
+  EXPECT_EQ(key, AcceleratorKey::T);
   EXPECT_FALSE(ToAcceleratorKey(VK_F4, false, true, key)) << "Alt+F4 is the window's close";
   EXPECT_FALSE(ToAcceleratorKey(VK_F6, true, false, key));
   EXPECT_FALSE(ToAcceleratorKey(VK_ADD, true, false, key));
