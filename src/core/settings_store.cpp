@@ -49,13 +49,16 @@ constexpr SettingKey SAVE_ORDER[] = {
     LOAD_ORDER[13], LOAD_ORDER[12], LOAD_ORDER[14],  // VFO-B Pitch, PitchFreq, Range
 };
 
-// The tuning aids' keys and the rig's: read like the others, written only when not at their
+// The tuning aids' keys: read like the others, written only when not at their
 // default or when the file holds them already (so that turning an aid off is saved too).
 constexpr SettingKey AID_KEYS[] = {
     {"General", "PitchReadout", 0, [](Settings& s) -> std::int32_t& { return s.PitchReadout; }},
     {"General", "RunningAverage", 0, [](Settings& s) -> std::int32_t& { return s.RunningAverage; }},
     {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
-    {"Rig", "Model", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Model; }},
+};
+// [Rig] the same way, after the input; the port (a text) is written after the model.
+constexpr SettingKey RIG_MODEL = {"Rig", "Model", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Model; }};
+constexpr SettingKey RIG_KEYS_AFTER_PORT[] = {
     {"Rig", "Speed", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Speed; }},
     {"Rig", "Sideband", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Sideband; }},
 };
@@ -90,10 +93,12 @@ void LoadSettings(Settings& settings, SettingsFile& file) {
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
   settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
   settings.Input = file.ReadString(INPUT_SECTION, INPUT_KEY).value_or(std::string());
-  settings.Rig.Model = std::max(settings.Rig.Model, 0);
+  settings.Rig.Model = std::max(file.ReadInt(RIG_MODEL.section, RIG_MODEL.key, RIG_MODEL.defaultValue), 0);
+  settings.Rig.Port = file.ReadString(RIG_SECTION, PORT_KEY).value_or(std::string());
+  for (const SettingKey& entry : RIG_KEYS_AFTER_PORT)
+    entry.field(settings) = file.ReadInt(entry.section, entry.key, entry.defaultValue);
   settings.Rig.Speed = std::max(settings.Rig.Speed, 0);
   if (settings.Rig.Sideband < 0 || settings.Rig.Sideband > 2) settings.Rig.Sideband = 0;
-  settings.Rig.Port = file.ReadString(RIG_SECTION, PORT_KEY).value_or(std::string());
 }
 
 bool SaveSettings(const Settings& settings, SettingsFile* file) {
@@ -108,17 +113,20 @@ bool SaveSettings(const Settings& settings, SettingsFile* file) {
     std::snprintf(text, sizeof text, "%d", static_cast<int>(entry.field(values)));
     if (!file->WriteString(entry.section, entry.key, text)) ++failed;
   }
-  for (const SettingKey& entry : AID_KEYS) {
+  auto writeIfUsed = [&](const SettingKey& entry) {
     const std::int32_t value = entry.field(values);
-    if (value == entry.defaultValue && !FileHolds(*file, entry)) continue;
+    if (value == entry.defaultValue && !FileHolds(*file, entry)) return;
     if (!file->WriteString(entry.section, entry.key, std::to_string(value))) ++failed;
-  }
+  };
+  for (const SettingKey& entry : AID_KEYS) writeIfUsed(entry);
   if (!settings.Input.empty() || file->ReadString(INPUT_SECTION, INPUT_KEY)) {
     if (!file->WriteString(INPUT_SECTION, INPUT_KEY, settings.Input)) ++failed;
   }
+  writeIfUsed(RIG_MODEL);
   if (!settings.Rig.Port.empty() || file->ReadString(RIG_SECTION, PORT_KEY)) {
     if (!file->WriteString(RIG_SECTION, PORT_KEY, settings.Rig.Port)) ++failed;
   }
+  for (const SettingKey& entry : RIG_KEYS_AFTER_PORT) writeIfUsed(entry);
   if (failed > 0) {
     std::fprintf(stderr, "keblor: settings not fully saved: %d of %zu values not written\n", failed,
                  std::size(SAVE_ORDER));

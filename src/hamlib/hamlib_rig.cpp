@@ -37,18 +37,18 @@ RigStatus StatusOf(int code) {
   return RigStatus::Loss(Reason(code));
 }
 
+// Each connect starts from a handle of its own: one that has lost its link does not open again
+// cleanly (reads after such a re-open are refused).
 class HamlibRig : public Rig {
  public:
-  HamlibRig(RIG* rig, const RigAddress& address) : rig_(rig) {
+  HamlibRig(RIG* rig, const RigAddress& address) : rig_(rig), address_(address) {
     name_ = std::string(rig->caps->mfg_name) + " " + rig->caps->model_name;
     if (!address.port.empty()) name_ += " on " + address.port;
-    if (!address.port.empty()) rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), address.port.c_str());
-    if (address.speed > 0)
-      rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"), std::to_string(address.speed).c_str());
+    Configure();
   }
   ~HamlibRig() override {
     Disconnect();
-    rig_cleanup(rig_);
+    if (rig_ != nullptr) rig_cleanup(rig_);
   }
   HamlibRig(const HamlibRig&) = delete;
   HamlibRig& operator=(const HamlibRig&) = delete;
@@ -57,6 +57,13 @@ class HamlibRig : public Rig {
 
   RigStatus Connect() override {
     Disconnect();
+    if (used_) {
+      rig_cleanup(rig_);
+      rig_ = rig_init(static_cast<rig_model_t>(address_.model));
+      if (rig_ == nullptr) return RigStatus::Loss("Hamlib has no rig model " + std::to_string(address_.model));
+      Configure();
+    }
+    used_ = true;
     const RigStatus status = StatusOf(rig_open(rig_));
     open_ = status.Ok();
     // rigctld applies a command to the rig's current VFO unless the client names one, which
@@ -72,6 +79,7 @@ class HamlibRig : public Rig {
   }
 
   RigStatus ReadDial(RigVfo vfo, Dial& dial) override {
+    if (!open_) return RigStatus::Loss("not connected");
     freq_t hz = 0;
     if (const int code = rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(code);
     dial.hz = static_cast<std::int64_t>(hz + (hz < 0 ? -0.5 : 0.5));
@@ -83,6 +91,7 @@ class HamlibRig : public Rig {
   }
 
   RigStatus SetDial(RigVfo vfo, std::int64_t hz) override {
+    if (!open_) return RigStatus::Loss("not connected");
     return StatusOf(rig_set_freq(rig_, VfoOf(vfo), static_cast<freq_t>(hz)));
   }
 
@@ -94,9 +103,17 @@ class HamlibRig : public Rig {
     return (listed & RIG_VFO_B) == 0 && (listed & RIG_VFO_SUB) != 0 ? RIG_VFO_SUB : RIG_VFO_B;
   }
 
+  void Configure() {
+    if (!address_.port.empty()) rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), address_.port.c_str());
+    if (address_.speed > 0)
+      rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"), std::to_string(address_.speed).c_str());
+  }
+
   RIG* rig_;
+  RigAddress address_;
   std::string name_;
   bool open_ = false;
+  bool used_ = false;  // rig_ has been opened once
 };
 
 int AddModel(const rig_caps* caps, void* data) {

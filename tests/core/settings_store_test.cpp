@@ -52,8 +52,8 @@ TEST(LoadSettings, NoFileGivesTheDefaults) {
       "VFO-B/PitchFreq/500",       "VFO-B/Pitch/1",            "VFO-B/Range/3",
       "Pitch/Pitch1/300",          "Pitch/Pitch2/500",         "Pitch/Pitch3/700",
       "General/PitchReadout/0",    "General/RunningAverage/0", "General/Zoom/1",
-      "Rig/Model/0",               "Rig/Speed/0",              "Rig/Sideband/0",
-      "General/Input",             "Rig/Port"};
+      "General/Input",             "Rig/Model/0",              "Rig/Port",
+      "Rig/Speed/0",               "Rig/Sideband/0"};
   EXPECT_EQ(file.reads, expected);
 }
 
@@ -246,9 +246,13 @@ TEST_F(SaveSettingsTest, TheRigKeysAppearOnlyOnceUsed) {
   ASSERT_TRUE(SaveSettings(settings, &memory));
   EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\n"), std::string::npos);
   EXPECT_EQ(memory.content.find("Speed"), std::string::npos);
+  settings.Rig = {2, "localhost:4532", 9600, 1};
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\nSpeed=9600\r\nSideband=1\r\n"),
+            std::string::npos);
   settings.Rig = {};
   ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_NE(memory.content.find("[Rig]\r\nModel=0\r\nPort=\r\n"), std::string::npos);
+  EXPECT_NE(memory.content.find("[Rig]\r\nModel=0\r\nPort=\r\nSpeed=0\r\nSideband=0\r\n"), std::string::npos);
 
   const Settings odd = Load("[Rig]\nModel=-1\nSpeed=-9600\nSideband=3\n");
   EXPECT_EQ(odd.Rig, RigSettings{});

@@ -55,6 +55,14 @@ TEST(HamlibRig, TheDummyRigKeepsTwoDials) {
   EXPECT_EQ(bAfter.hz, 14'025'500);
   ASSERT_TRUE(rig->ReadDial(RigVfo::A, a).Ok());
   EXPECT_EQ(a.hz, 7'030'012);
+
+  // Connected again (as after a lost link), the rig reads and moves as before.
+  ASSERT_TRUE(rig->Connect().Ok());
+  ASSERT_TRUE(rig->SetDial(RigVfo::A, 3'555'000).Ok());
+  ASSERT_TRUE(rig->ReadDial(RigVfo::A, a).Ok());
+  EXPECT_EQ(a.hz, 3'555'000);
+  rig->Disconnect();
+  EXPECT_EQ(rig->ReadDial(RigVfo::A, a).kind, RigStatus::Kind::Lost);
 }
 
 // A model Hamlib does not know gives no rig and says so; rigctld that is not there is a lost
