@@ -41,7 +41,8 @@ void RigSession::Open() {
   moving_ = false;
   lossSaid_ = false;
   if (settings_.Model == 0) {
-    SetState(State::None);
+    state_ = State::None;
+    Changed();
     return;
   }
   std::string why = "this build has no rig control";
@@ -49,10 +50,12 @@ void RigSession::Open() {
   if (!line_) {
     reports_.Line("rig model " + std::to_string(settings_.Model) + ": " + why);
     if (testing_) testAnswer_ = why;
-    SetState(State::Unreachable);
+    state_ = State::Unreachable;
+    Changed();
     return;
   }
-  SetState(State::Connecting);
+  state_ = State::Connecting;
+  Changed();
   Connect();
 }
 
@@ -69,6 +72,7 @@ void RigSession::Close() {
   ++lookToken_;
   begun_ = false;
   state_ = State::None;
+  shown_ = {};
 }
 
 void RigSession::Connect() {
@@ -98,14 +102,11 @@ bool RigSession::TuneToMarker(Vfo vfo, double toneHz, int markerHz) {
   return true;
 }
 
-std::string RigSession::Shown(Vfo vfo) const {
+std::string RigSession::ShownOf(std::size_t slot) const {
   switch (state_) {
     case State::Unreachable:
     case State::Lost: return NO_RIG;
-    case State::Connected: {
-      const std::optional<Dial>& dial = dials_[Slot(vfo)];
-      return dial ? DialText(*dial) : std::string();
-    }
+    case State::Connected: return dials_[slot] ? DialText(*dials_[slot]) : std::string();
     default: return {};
   }
 }
@@ -115,7 +116,6 @@ std::string RigSession::Shown(Vfo vfo) const {
 void RigSession::Look() {
   if (!line_) return;
   for (const RigReply& reply : line_->Receive()) Apply(reply);
-  if (!line_) return;
   const std::int64_t now = clock_.NowMs();
   if (line_->Idle()) {
     if (state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
@@ -199,6 +199,7 @@ void RigSession::SetState(State state) {
 }
 
 void RigSession::Changed() {
+  shown_ = {ShownOf(0), ShownOf(1)};
   if (onChange_) onChange_();
 }
 

@@ -61,7 +61,7 @@ class RigSession {
 
   // What `vfo`'s window shows: its dial ("7.030 012 MHz CW"), NO_RIG while the configured rig
   // cannot be reached, and nothing without a rig or before its first answer.
-  std::string Shown(Vfo vfo) const;
+  const std::string& Shown(Vfo vfo) const { return shown_[vfo == Vfo::A ? 0 : 1]; }
 
   // Settings > Rig...'s Test: these settings from now on, connected afresh, and the answer once
   // the rig gave one: its dial, or why it could not be read.
@@ -85,6 +85,7 @@ class RigSession {
   void Apply(const RigReply& reply);
   void Lose(const std::string& reason);
   void SetState(State state);
+  std::string ShownOf(std::size_t slot) const;
   void Changed();
 
   Desktop& clock_;
@@ -98,6 +99,7 @@ class RigSession {
   std::unique_ptr<RigLine> line_;
   State state_ = State::None;
   std::array<std::optional<Dial>, 2> dials_{};
+  std::array<std::string, 2> shown_;  // made on a change, not for every picture
   int awaited_ = 0;      // requests sent and not yet answered
   bool moving_ = false;  // a move is under way
   bool lossSaid_ = false;

@@ -1,5 +1,6 @@
 #include "display/spectrum_picture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/rounding.h"
@@ -30,7 +31,7 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
                                                     peak && trace.levelRed ? TEXT_RED : TEXT_BLACK};
   }
   picture.boxCount = n;
-  picture.rig = options.rig;
+  options.rig.copy(picture.rig.data(), std::min(options.rig.size(), picture.rig.size() - 1));
   if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
     const int hz = RoundNearest(trace.pitchHz);
     char readout[48];

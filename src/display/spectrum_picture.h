@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "analysis/display_row_mapping.h"
 #include "core/display_state.h"
@@ -83,14 +84,16 @@ struct SpectrumPicture {
   TraceRaster raster{};
   std::string notice;   // drawn centred in the trace area, in the lit colour; empty for none
   std::string readout;  // the pitch readout, drawn at the trace area's top right; empty for none
-  std::string rig;      // the rig's dial or its notice, drawn at the trace area's top left
+  // The rig's dial or its notice, drawn at the trace area's top left; empty for none. Held in
+  // place, ended by a zero: longer than a short string, it would cost an allocation a picture.
+  std::array<char, 40> rig{};
 };
 
 struct PictureOptions {
   int numberOfAverages = 1;
   bool pitchReadout = false;
   InputNotice notice = InputNotice::None;
-  std::string rig{};  // what the window shows of the rig; empty for nothing
+  std::string_view rig{};  // what the window shows of the rig; empty for nothing
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

@@ -69,12 +69,12 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                                          picture_.boxes.begin());
   // The trace area holds the last raster, unless the labels are drawn anew (which clears the
   // whole client area) or text lay over it.
-  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || !picture_.readout.empty() || !picture_.rig.empty();
+  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || !picture_.readout.empty() || picture_.rig[0] != 0;
   if (labelsChanged) DrawLabels(picture);
   QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster);
   const int z = zoom_;
   const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
-  if (!picture.notice.empty() || !picture.readout.empty() || !picture.rig.empty()) {
+  if (!picture.notice.empty() || !picture.readout.empty() || picture.rig[0] != 0) {
     QPainter text(&image_);
     text.setFont(font_);
     text.setPen(ToColor(LABEL_BACKGROUND));
@@ -82,8 +82,8 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
     if (!picture.readout.empty())
       text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
                     QString::fromStdString(picture.readout));
-    if (!picture.rig.empty())
-      text.drawText(traceArea.adjusted(2 * z, z, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(picture.rig));
+    if (picture.rig[0] != 0)
+      text.drawText(traceArea.adjusted(2 * z, z, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(picture.rig.data()));
     changed = traceArea;
   }
   picture_ = picture;

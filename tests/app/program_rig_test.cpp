@@ -85,12 +85,12 @@ TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
   DeliverTones(712.0);
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
   EXPECT_EQ(a.picture.readout, "");
-  EXPECT_EQ(a.picture.rig, "7.030 000 MHz CW");
+  EXPECT_STREQ(a.picture.rig.data(), "7.030 000 MHz CW");
 
   program->OnKey(AcceleratorKey::T, false);
   EXPECT_EQ(rig.dials[0].hz, 7'030'212);
   Look();
-  EXPECT_EQ(a.picture.rig, "7.030 212 MHz CW");
+  EXPECT_STREQ(a.picture.rig.data(), "7.030 212 MHz CW");
   program->OnKey(AcceleratorKey::T, false);
   Look();
   EXPECT_EQ(rig.dials[0].hz, 7'030'212);
@@ -112,7 +112,7 @@ TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
 // Ctrl+T tunes VFO B by VFO-B's tone and marker; VFO A stays.
 TEST_F(ProgramRigTest, CtrlTTunesVfoBInStereo) {
   Start(2);
-  EXPECT_EQ(view.Spectrum(Vfo::B)->picture.rig, "14.025 000 MHz CW");
+  EXPECT_STREQ(view.Spectrum(Vfo::B)->picture.rig.data(), "14.025 000 MHz CW");
   DeliverTones(712.0, 480.0);
   program->OnKey(AcceleratorKey::T, true);
   EXPECT_EQ(rig.dials[1].hz, 14'025'000 - 20);
@@ -141,7 +141,7 @@ TEST_F(ProgramRigTest, NoRigConfigured) {
   EXPECT_TRUE(addresses.empty());
   EXPECT_TRUE(rig.calls.empty());
   EXPECT_TRUE(reports.lines.empty());
-  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.rig, "");
+  EXPECT_STREQ(view.Spectrum(Vfo::A)->picture.rig.data(), "");
   EXPECT_TRUE(view.menu.IsEnabled(cmd::RigSettings));
 
   FakeMainView otherView;
