@@ -103,6 +103,7 @@ void Program::OnInputMenuShown() {
 }
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
+  rig_.TakeReplies();
   AnalyzerOptions options = AnalyzerOptionsOf(settings_);
   options.pitchReadout = options.pitchReadout || rig_.Configured();  // zero-beat needs the tone
   analyzer_.Configure(options);

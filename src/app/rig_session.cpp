@@ -10,6 +10,8 @@ namespace {
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 RigVfo RigVfoOf(Vfo vfo) { return vfo == Vfo::A ? RigVfo::A : RigVfo::B; }
 RigAddress AddressOf(const RigSettings& rig) { return {rig.Model, rig.Port, rig.Speed}; }
+// Connects and moves are looked for soon; the polls' replies wait for the next poll or block.
+bool Urgent(RigRequest::Kind kind) { return kind != RigRequest::Kind::Read; }
 
 }  // namespace
 
@@ -83,9 +85,15 @@ void RigSession::Connect() {
 
 void RigSession::Send(const RigRequest& request) {
   line_->Send(request);
+  if (!Urgent(request.kind)) return;
   ++awaited_;
   lookDelayMs_ = FIRST_LOOK_MS;
   ScheduleLook(clock_.NowMs());
+}
+
+void RigSession::TakeReplies() {
+  if (!line_) return;
+  for (const RigReply& reply : line_->Receive()) Apply(reply);
 }
 
 bool RigSession::TuneToMarker(Vfo vfo, double toneHz, int markerHz) {
@@ -115,24 +123,22 @@ std::string RigSession::ShownOf(std::size_t slot) const {
 // while lost; a request already on its way is waited for first.
 void RigSession::Look() {
   if (!line_) return;
-  for (const RigReply& reply : line_->Receive()) Apply(reply);
+  TakeReplies();
   const std::int64_t now = clock_.NowMs();
   if (line_->Idle()) {
     if (state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
       lastPollMs_ = now;
       Send({RigRequest::Kind::Read, readB_});
-      return;  // Send scheduled the look
-    }
-    if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
+    } else if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
       Connect();
-      return;
+      return;  // Send scheduled the look
     }
   }
   ScheduleLook(now);
 }
 
-// The next look: soon while a reply is awaited, else when the next poll or the next connect is
-// due.
+// The next look: soon while a connect or a move is awaited, else when the next poll or the next
+// connect is due; a poll that is still under way then is looked at a poll later.
 void RigSession::ScheduleLook(std::int64_t now) {
   std::int64_t due = 0;
   if (awaited_ > 0) {
@@ -140,6 +146,7 @@ void RigSession::ScheduleLook(std::int64_t now) {
     lookDelayMs_ = std::min(lookDelayMs_ * 2, POLL_MS);
   } else if (state_ == State::Connected) {
     due = lastPollMs_ + POLL_MS;
+    if (due <= now) due = now + POLL_MS;
   } else if (state_ == State::Lost) {
     due = lastConnectMs_ + RETRY_MS;
   } else {
@@ -153,7 +160,7 @@ void RigSession::ScheduleLook(std::int64_t now) {
 }
 
 void RigSession::Apply(const RigReply& reply) {
-  if (awaited_ > 0) --awaited_;
+  if (Urgent(reply.kind) && awaited_ > 0) --awaited_;
   if (reply.kind == RigRequest::Kind::Step) moving_ = false;
   if (!reply.status.Ok()) {
     if (reply.kind == RigRequest::Kind::Step && reply.status.kind == RigStatus::Kind::Refused) {

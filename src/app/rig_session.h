@@ -25,8 +25,8 @@ class RigSession {
  public:
   static constexpr int POLL_MS = 1000;   // the dials are read at most this often
   static constexpr int RETRY_MS = 5000;  // a lost rig is connected again this often
-  // A reply is looked for this soon after its request was sent, then after twice as long each
-  // time, up to POLL_MS.
+  // A connect or a move is looked for this soon after it was sent, then after twice as long each
+  // time, up to POLL_MS. The replies to polls are taken at the next poll, or by TakeReplies.
   static constexpr int FIRST_LOOK_MS = 50;
   static constexpr const char* NO_RIG = "No rig";
 
@@ -49,6 +49,9 @@ class RigSession {
   void SetReadB(bool readB);
   void Close();
   const RigSettings& Current() const { return settings_; }
+  // Takes in the replies that have come, without waiting: the program calls it for each block,
+  // as it is awake then anyway.
+  void TakeReplies();
 
   // A rig is configured and the build can reach it, whether or not it answers now.
   bool Configured() const { return state_ != State::None && state_ != State::Unreachable; }
@@ -100,7 +103,7 @@ class RigSession {
   State state_ = State::None;
   std::array<std::optional<Dial>, 2> dials_{};
   std::array<std::string, 2> shown_;  // made on a change, not for every picture
-  int awaited_ = 0;      // requests sent and not yet answered
+  int awaited_ = 0;      // connects and moves sent and not yet answered
   bool moving_ = false;  // a move is under way
   bool lossSaid_ = false;
   std::int64_t lastConnectMs_ = 0;

@@ -29,6 +29,11 @@ QFont LabelFont(int zoom) {
   return f;
 }
 
+// The trace rows that a line of text one pixel below the trace's top covers.
+int TopTextRows(const QFont& font, int zoom) {
+  return std::min(RASTER_HEIGHT, (zoom + QFontMetrics(font).height() + zoom - 1) / zoom);
+}
+
 unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   unsigned keys = 0;
   if (buttons & Qt::LeftButton) keys |= POINTER_LEFT;
@@ -43,6 +48,7 @@ unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
 
 SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
     : QWidget(parent), image_(CLIENT_WIDTH, CLIENT_HEIGHT, QImage::Format_RGB32), font_(LabelFont(1)), events_(events) {
+  topTextRows_ = TopTextRows(font_, 1);
   image_.fill(ToColor(WINDOW_BACKGROUND));
   setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -54,6 +60,8 @@ void SpectrumClient::SetZoom(int zoom) {
   zoom_ = zoom;
   image_ = QImage(CLIENT_WIDTH * zoom, CLIENT_HEIGHT * zoom, QImage::Format_RGB32);
   font_ = LabelFont(zoom);
+  topTextRows_ = TopTextRows(font_, zoom);
+  rigText_ = {};
   labelsDrawn_ = false;
   setFixedSize(image_.size());
   SetPicture(picture_);
@@ -68,13 +76,17 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                              !std::equal(picture.boxes.begin(), picture.boxes.begin() + picture.boxCount,
                                          picture_.boxes.begin());
   // The trace area holds the last raster, unless the labels are drawn anew (which clears the
-  // whole client area) or text lay over it.
-  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || !picture_.readout.empty() || picture_.rig[0] != 0;
-  if (labelsChanged) DrawLabels(picture);
-  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster);
+  // whole client area) or text lay over it: the notice across its middle, or the readout and
+  // the rig's dial along its top, whose rows are drawn again.
   const int z = zoom_;
+  const bool topText = !picture.readout.empty() || picture.rig[0] != 0;
+  const bool topTextBefore = !picture_.readout.empty() || picture_.rig[0] != 0;
+  const int topRows = topTextRows_;
+  const bool wholeTrace = labelsChanged || !picture_.notice.empty();
+  if (labelsChanged) DrawLabels(picture);
+  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextBefore ? topRows : 0);
   const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
-  if (!picture.notice.empty() || !picture.readout.empty() || picture.rig[0] != 0) {
+  if (!picture.notice.empty() || !picture.readout.empty()) {
     QPainter text(&image_);
     text.setFont(font_);
     text.setPen(ToColor(LABEL_BACKGROUND));
@@ -82,10 +94,10 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
     if (!picture.readout.empty())
       text.drawText(traceArea.adjusted(0, z, -2 * z, 0), Qt::AlignRight | Qt::AlignTop,
                     QString::fromStdString(picture.readout));
-    if (picture.rig[0] != 0)
-      text.drawText(traceArea.adjusted(2 * z, z, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(picture.rig.data()));
-    changed = traceArea;
   }
+  if (picture.rig[0] != 0) DrawRigText(picture.rig);
+  if (!picture.notice.empty() || topText)
+    changed |= picture.notice.empty() ? QRect(0, TRACE_TOP * z, TRACE_COLUMNS * z, topRows * z) : traceArea;
   picture_ = picture;
   labelsDrawn_ = true;
   if (labelsChanged) {
@@ -95,9 +107,9 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   }
 }
 
-// The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows
-// written, as an area of the client image.
-QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* previous) {
+// The trace's pixels: all of them, or those of the bytes that differ from `previous` but in the
+// first `wholeRows` rows. The rows written, as an area of the client image.
+QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows) {
   constexpr int TRACE_BYTES = TRACE_COLUMNS / 8;
   static_assert(TRACE_COLUMNS % 8 == 0 && TRACE_BYTES <= RASTER_ROW_BYTES);
   const int z = zoom_;
@@ -111,7 +123,7 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
     bool rowChanged = false;
     for (int byte = 0; byte < TRACE_BYTES; ++byte) {
       const auto at = static_cast<std::size_t>(row * RASTER_ROW_BYTES + byte);
-      if (previous != nullptr && (*previous)[at] == raster[at]) continue;
+      if (previous != nullptr && row >= wholeRows && (*previous)[at] == raster[at]) continue;
       rowChanged = true;
       for (int bit = 0; bit < 8; ++bit) {
         const QRgb pixel = (raster[at] >> (7 - bit)) & 1 ? lit : dark;
@@ -125,6 +137,28 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
   }
   if (last < first) return {};
   return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
+}
+
+// The rig's dial at the trace's top left, one pixel down and two in, in the lit colour. It is laid
+// out only when it changes, and copied onto each picture: drawing text costs far more.
+void SpectrumClient::DrawRigText(const std::array<char, 40>& text) {
+  const int z = zoom_;
+  if (text != rigText_) {
+    rigText_ = text;
+    rigTextImage_ = QImage((TRACE_COLUMNS - 2) * z, (topTextRows_ - 1) * z, QImage::Format_ARGB32_Premultiplied);
+    rigTextImage_.fill(Qt::transparent);
+    QPainter painter(&rigTextImage_);
+    painter.setFont(font_);
+    painter.setPen(ToColor(LABEL_BACKGROUND));
+    painter.drawText(rigTextImage_.rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(text.data()));
+  }
+  const QRgb lit = ToPixel(LABEL_BACKGROUND);
+  for (int y = 0; y < rigTextImage_.height(); ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(rigTextImage_.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + 1) * z + y)) + 2 * z;
+    for (int x = 0; x < rigTextImage_.width(); ++x)
+      if (qAlpha(in[x]) != 0) out[x] = lit;
+  }
 }
 
 // The background and the text boxes; the trace area is left to DrawTrace.

@@ -59,11 +59,17 @@ TEST_F(RigSessionTest, TheDialIsReadOnceASecond) {
   EXPECT_EQ(rig.Count("read A"), 11);
   EXPECT_EQ(rig.Count("read B"), 0);
 
+  // A poll's reply is taken in at the next poll, or sooner by the program's next block.
   const int before = changes;
   rig.dials[0] = {7'025'100, "CWR"};
-  desktop.Advance(RigSession::POLL_MS + RigSession::FIRST_LOOK_MS);
+  desktop.Advance(RigSession::POLL_MS);
+  EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
+  session.TakeReplies();
   EXPECT_EQ(session.Shown(Vfo::A), "7.025 100 MHz CWR");
   EXPECT_GT(changes, before);
+  rig.dials[0] = {7'025'000, "CWR"};
+  desktop.Advance(2 * RigSession::POLL_MS);
+  EXPECT_EQ(session.Shown(Vfo::A), "7.025 000 MHz CWR");
   EXPECT_TRUE(reports.lines.empty());
 }
 
@@ -74,6 +80,7 @@ TEST_F(RigSessionTest, VfoBIsReadForTheSecondWindow) {
   EXPECT_EQ(session.Shown(Vfo::B), "14.025 000 MHz CW");
   rig.hasB = false;
   desktop.Advance(RigSession::POLL_MS);
+  session.TakeReplies();
   EXPECT_EQ(session.Shown(Vfo::B), "");
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
   EXPECT_TRUE(session.Connected());
@@ -93,7 +100,8 @@ TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
   rig.beforeCall = [&](const std::string& call) {
     if (call == "connect") connectTimes.push_back(desktop.now);
   };
-  desktop.Advance(RigSession::POLL_MS);  // the poll fails and its reply is taken in
+  desktop.Advance(RigSession::POLL_MS);  // the poll fails
+  session.TakeReplies();
   const std::int64_t lostAt = desktop.now;
   EXPECT_EQ(session.Shown(Vfo::A), RigSession::NO_RIG);
   EXPECT_FALSE(session.Connected());
@@ -120,7 +128,7 @@ TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
   EXPECT_TRUE(session.Connected());
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
   rig.readStatus = RigStatus::Loss("Communication timed out");
-  desktop.Advance(2 * RigSession::POLL_MS);
+  desktop.Advance(3 * RigSession::POLL_MS);
   EXPECT_EQ(reports.lines.size(), 2u);
 }
 
