@@ -104,6 +104,9 @@ class HamlibRig : public Rig {
   }
 
   void Configure() {
+    // The dial as the rig has it now: a move counts from it, and the operator may have just
+    // turned the knob. The program reads it only once a second anyway.
+    rig_set_cache_timeout_ms(rig_, HAMLIB_CACHE_ALL, 0);
     if (!address_.port.empty()) rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), address_.port.c_str());
     if (address_.speed > 0)
       rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"), std::to_string(address_.speed).c_str());

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -70,6 +71,11 @@ int main(int argc, char** argv) {
 
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
+  // Qt takes the desktop's locale for the C library too. Numbers are written with a point
+  // whatever the desktop's language; and Hamlib switches LC_NUMERIC to "C" around its own work
+  // on the rig's thread, then back to the name it read first, which the switch has freed unless
+  // it was "C" already.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);  // the main window's destruction ends the loop
   QApplication::setWindowIcon(keblor::ProgramIcon());
 

@@ -35,9 +35,6 @@ mkdir -p "$RUN_DIR"
 # The program and rigctld share a network namespace of their own (the program's usual
 # isolation), held by a sleeping process, with its loopback up. Without one, both use the
 # machine's, on a port nothing listens on.
-in_net() {
-  if [ -n "$NS_PID" ]; then nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- "$@"; else "$@"; fi
-}
 if [ ${#PROGRAM_ISOLATE[@]} -gt 0 ]; then
   "${PROGRAM_ISOLATE[@]}" sleep 100000 &
   NS_PID=$!
@@ -45,7 +42,7 @@ if [ ${#PROGRAM_ISOLATE[@]} -gt 0 ]; then
     [ "$(readlink "/proc/$NS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ] && break
     sleep 0.1
   done
-  in_net ip link set lo up
+  nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- ip link set lo up
   PROGRAM_ISOLATE=(nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" --)
   PORT=4532
 else
@@ -68,7 +65,13 @@ rigctld_start() {
   done
   fail "rigctld does not answer on $RIG"
 }
-rig_cmd() { timeout 5 bash -c "$(declare -f in_net); NS_PID=$NS_PID; PROGRAM_JOIN=(${PROGRAM_JOIN[*]}); in_net rigctl -m 2 -r $RIG $*"; }
+rig_cmd() {  # rigctl's commands, to rigctld on RIG
+  if [ -n "$NS_PID" ]; then
+    timeout 5 nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- rigctl -m 2 -r "$RIG" "$@"
+  else
+    timeout 5 rigctl -m 2 -r "$RIG" "$@"
+  fi
+}
 dial() { rig_cmd f | head -n1; }
 
 # Waits up to 3 s for the dial to leave `before`; prints the dial then.
@@ -102,22 +105,25 @@ rig_text_extent() {  # shot
 }
 
 # Presses F6 (marker up 10 Hz, two columns at 1000 Hz) or F5 (down) and sets KEY_MS to the
-# milliseconds that passed until a screenshot showed the marker in its new column (a screenshot
-# takes a good part of that).
+# milliseconds that passed until a screenshot showed the marker in its new column: the column
+# lit from top to bottom. The last screenshot's own time is part of it.
 MARKER=500
 KEY_MS=0
+marker_at() {  # shot column: true when the column is lit from top to bottom
+  [ "$(convert "$1" -crop "1x128+$((A_X + $2))+$A_Y" +repage -format '%[fx:minima.intensity > 0.7]' info:)" = 1 ]
+}
 key_answer() {  # key
-  local want start now
+  local want start now shot=$WORK/answer.png
   if [ "$1" = F6 ]; then MARKER=$((MARKER + 10)); else MARKER=$((MARKER - 10)); fi
   want=$((MARKER / 5))
   xdotool windowactivate --sync "$MAIN_WINDOW"
   start=$(date +%s%N)
   xdotool key "$1"
   while true; do
-    shoot_trace "$A_X" "$A_Y"
+    import -window "$MAIN_WINDOW" "$shot"
     now=$(date +%s%N)
-    [ "$(stats_field "$LAST_STATS" marker)" -eq "$want" ] && break
-    [ $(((now - start) / 1000000)) -lt 5000 ] || fail "$1: the marker is not at column $want after 5 s: $LAST_STATS"
+    marker_at "$shot" "$want" && break
+    [ $(((now - start) / 1000000)) -lt 5000 ] || fail "$1: the marker is not at column $want after 5 s"
   done
   KEY_MS=$(((now - start) / 1000000))
 }
