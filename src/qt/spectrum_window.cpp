@@ -76,15 +76,17 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                              !std::equal(picture.boxes.begin(), picture.boxes.begin() + picture.boxCount,
                                          picture_.boxes.begin());
   // The trace area holds the last raster, unless the labels are drawn anew (which clears the
-  // whole client area) or text lay over it: the notice across its middle, or the readout and
-  // the rig's dial along its top, whose rows are drawn again.
+  // whole client area) or text lay over it: the notice across its middle, or along its top the
+  // readout or a dial that has changed, whose rows are drawn again. A dial that stays is only
+  // laid again over the bits that changed under it.
   const int z = zoom_;
-  const bool topText = !picture.readout.empty() || picture.rig[0] != 0;
-  const bool topTextBefore = !picture_.readout.empty() || picture_.rig[0] != 0;
+  const bool rigChanged = picture.rig != picture_.rig;
+  const bool topTextGone = !picture_.readout.empty() || (picture_.rig[0] != 0 && rigChanged);
+  const bool topTextNew = !picture.readout.empty() || (picture.rig[0] != 0 && rigChanged);
   const int topRows = topTextRows_;
   const bool wholeTrace = labelsChanged || !picture_.notice.empty();
   if (labelsChanged) DrawLabels(picture);
-  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextBefore ? topRows : 0);
+  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
   const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
   if (!picture.notice.empty() || !picture.readout.empty()) {
     QPainter text(&image_);
@@ -96,7 +98,7 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                     QString::fromStdString(picture.readout));
   }
   if (picture.rig[0] != 0) DrawRigText(picture.rig);
-  if (!picture.notice.empty() || topText)
+  if (!picture.notice.empty() || topTextNew)
     changed |= picture.notice.empty() ? QRect(0, TRACE_TOP * z, TRACE_COLUMNS * z, topRows * z) : traceArea;
   picture_ = picture;
   labelsDrawn_ = true;
@@ -115,7 +117,7 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
   const int z = zoom_;
   const QRgb lit = ToPixel(LABEL_BACKGROUND);
   const QRgb dark = ToPixel(TRACE_DARK);
-  const std::size_t lineBytes = sizeof(QRgb) * static_cast<std::size_t>(TRACE_COLUMNS * z);
+  const std::size_t byteBytes = sizeof(QRgb) * static_cast<std::size_t>(8 * z);  // one raster byte's pixels
   int first = RASTER_HEIGHT;
   int last = -1;
   for (int row = 0; row < RASTER_HEIGHT; ++row) {
@@ -129,11 +131,14 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
         const QRgb pixel = (raster[at] >> (7 - bit)) & 1 ? lit : dark;
         for (int i = 0; i < z; ++i) out[(byte * 8 + bit) * z + i] = pixel;
       }
+      // Only this byte's pixels: a text laid over the others differs from line to line.
+      for (int i = 1; i < z; ++i)
+        std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + row) * z + i)) + byte * 8 * z,
+                    out + byte * 8 * z, byteBytes);
     }
     if (!rowChanged) continue;
     first = std::min(first, row);
     last = row;
-    for (int i = 1; i < z; ++i) std::memcpy(image_.scanLine((TRACE_TOP + row) * z + i), out, lineBytes);
   }
   if (last < first) return {};
   return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
@@ -153,10 +158,12 @@ void SpectrumClient::DrawRigText(const std::array<char, 40>& text) {
     painter.drawText(rigTextImage_.rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(text.data()));
   }
   const QRgb lit = ToPixel(LABEL_BACKGROUND);
-  for (int y = 0; y < rigTextImage_.height(); ++y) {
+  const int width = rigTextImage_.width();
+  const int height = rigTextImage_.height();
+  for (int y = 0; y < height; ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(rigTextImage_.constScanLine(y));
     auto* out = reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + 1) * z + y)) + 2 * z;
-    for (int x = 0; x < rigTextImage_.width(); ++x)
+    for (int x = 0; x < width; ++x)
       if (qAlpha(in[x]) != 0) out[x] = lit;
   }
 }

@@ -91,6 +91,16 @@ TEST(QtSpectrumWindow, EachPictureLooksAsItDoesAlone) {
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1}));
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::Stalled}));  // over the trace
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  DisplayRow under{};
+  under.fill(90);
+  under[8] = 2;  // a peak through the dial
+  DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  under[8] = 90;
+  under[12] = 2;  // the same dial over a trace that changed under it
+  DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 212 MHz CW"}));
   DisplayRow row{};
   row.fill(90);
   row[40] = 3;
