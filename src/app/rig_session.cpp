@@ -128,7 +128,8 @@ void RigSession::Look() {
   if (line_->Idle()) {
     if (state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
       lastPollMs_ = now;
-      Send({RigRequest::Kind::Read, readB_});
+      // VFO B every other poll: each reading wakes the rig's line, and costs the rig's codec too.
+      Send({RigRequest::Kind::Read, readB_ && ++polls_ % 2 == 0});
     } else if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
       Connect();
       return;  // Send scheduled the look
@@ -179,10 +180,10 @@ void RigSession::Apply(const RigReply& reply) {
   if (state_ != State::Connected) return;  // an answer from before the loss
   const auto before = dials_;
   if (reply.dialA) dials_[0] = reply.dialA;
-  if (reply.kind == RigRequest::Kind::Step) {
-    if (reply.dialB) dials_[1] = reply.dialB;
-  } else {
-    dials_[1] = readB_ ? reply.dialB : std::nullopt;
+  if (!readB_) {
+    dials_[1].reset();
+  } else if (reply.readB) {
+    dials_[1] = reply.dialB;
   }
   if (dials_ != before) Changed();
 }

@@ -45,7 +45,7 @@ class RigSession {
   // The rig `rig` names from now on (none for Model 0); a rig before it is let go. The same rig
   // with only another Sideband keeps its link.
   void Begin(const RigSettings& rig);
-  // VFO B's dial is read as well (two channels, two windows).
+  // VFO B's dial is read as well (two channels, two windows), every other poll.
   void SetReadB(bool readB);
   void Close();
   const RigSettings& Current() const { return settings_; }
@@ -110,6 +110,7 @@ class RigSession {
   std::int64_t lastPollMs_ = 0;
   int lookDelayMs_ = FIRST_LOOK_MS;
   int lookToken_ = 0;  // only the last look scheduled runs
+  int polls_ = 0;
   bool testing_ = false;
   std::optional<std::string> testAnswer_;
 };

@@ -26,6 +26,7 @@ struct RigRequest {
 struct RigReply {
   RigRequest::Kind kind = RigRequest::Kind::Read;
   RigStatus status;  // Lost when the link must be opened again
+  bool readB = false;  // VFO B's dial was asked for
   // The dials read; VFO B's is missing when not asked for or when the rig has none.
   std::optional<Dial> dialA;
   std::optional<Dial> dialB;

@@ -21,6 +21,7 @@ void Read(Rig& rig, RigVfo vfo, RigReply& reply) {
 RigReply CarryRequest(Rig& rig, const RigRequest& request) {
   RigReply reply;
   reply.kind = request.kind;
+  reply.readB = request.readB || (request.kind == RigRequest::Kind::Step && request.vfo == RigVfo::B);
   switch (request.kind) {
     case RigRequest::Kind::Connect:
       reply.status = rig.Connect();

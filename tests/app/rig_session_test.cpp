@@ -73,14 +73,19 @@ TEST_F(RigSessionTest, TheDialIsReadOnceASecond) {
   EXPECT_TRUE(reports.lines.empty());
 }
 
-// VFO B is read with two channels only; a rig without it still shows VFO A.
+// VFO B is read with two channels only, every other poll; a rig without it still shows VFO A.
 TEST_F(RigSessionTest, VfoBIsReadForTheSecondWindow) {
   session.SetReadB(true);
   Connect();
   EXPECT_EQ(session.Shown(Vfo::B), "14.025 000 MHz CW");
   rig.hasB = false;
-  desktop.Advance(RigSession::POLL_MS);
-  session.TakeReplies();
+  rig.calls.clear();
+  for (int poll = 0; poll < 4; ++poll) {
+    desktop.Advance(RigSession::POLL_MS);
+    session.TakeReplies();
+  }
+  EXPECT_EQ(rig.Count("read A"), 4);
+  EXPECT_EQ(rig.Count("read B"), 2);
   EXPECT_EQ(session.Shown(Vfo::B), "");
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
   EXPECT_TRUE(session.Connected());
