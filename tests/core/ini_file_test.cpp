@@ -155,32 +155,35 @@ TEST_F(IniFileTest, StaleTemporaryFileDoesNotBlockSaves) {
   EXPECT_FALSE(fs::exists(IniTempPath(path_)));
 }
 
-TEST_F(IniFileTest, PathInMissingDirectoryLoadsEmptyAndFailsSaves) {
-  IniFile file((dir_ / "nowhere" / "keblor.ini").string());
-  EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
-  const SaveResult saved = SaveEntries(file, {{"General", "Channels", "2"}});
-  EXPECT_FALSE(saved.why.empty());
-  EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
-}
-
-TEST_F(IniFileTest, DirectoryAtThePathLoadsEmptyAndFailsSaves) {
-  fs::create_directory(path_);
-  IniFile file(path_);
-  EXPECT_EQ(file.Load().ReadInt("General", "BitsPerSample", 16), 16);
-  EXPECT_EQ(SaveEntries(file, {{"General", "BitsPerSample", "8"}}).why, "not a regular file");
-  EXPECT_TRUE(fs::is_directory(path_));
-  EXPECT_TRUE(fs::is_empty(path_));
-  EXPECT_EQ(EntriesInDir(), 1);
-}
-
-TEST_F(IniFileTest, OversizedFileIsNeitherReadNorReplaced) {
-  std::string big = "[General]\nChannels=2\n";
-  big.append(INI_MAX_FILE_SIZE, ';');
-  WriteFile(path_, big);
-  IniFile file(path_);
-  EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
-  EXPECT_FALSE(SaveEntries(file, {{"General", "Channels", "1"}}));
-  EXPECT_EQ(fs::file_size(path_), big.size());
+// A path in a missing folder, a folder at the path, or a file over the size limit: the load is
+// empty and a save fails, touching nothing.
+TEST_F(IniFileTest, AFileThatCannotBeUsedLoadsEmptyAndFailsSaves) {
+  {
+    IniFile file((dir_ / "nowhere" / "keblor.ini").string());
+    EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
+    const SaveResult saved = SaveEntries(file, {{"General", "Channels", "2"}});
+    EXPECT_FALSE(saved.why.empty());
+    EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+  }
+  {
+    fs::create_directory(path_);
+    IniFile file(path_);
+    EXPECT_EQ(file.Load().ReadInt("General", "BitsPerSample", 16), 16);
+    EXPECT_EQ(SaveEntries(file, {{"General", "BitsPerSample", "8"}}).why, "not a regular file");
+    EXPECT_TRUE(fs::is_directory(path_));
+    EXPECT_TRUE(fs::is_empty(path_));
+    EXPECT_EQ(EntriesInDir(), 1);
+  }
+  {
+    fs::remove(path_);  // the folder of the case before
+    std::string big = "[General]\nChannels=2\n";
+    big.append(INI_MAX_FILE_SIZE, ';');
+    WriteFile(path_, big);
+    IniFile file(path_);
+    EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
+    EXPECT_FALSE(SaveEntries(file, {{"General", "Channels", "1"}}));
+    EXPECT_EQ(fs::file_size(path_), big.size());
+  }
 }
 
 TEST_F(IniFileTest, SymbolicLinkIsFollowedAndKept) {
