@@ -19,13 +19,15 @@ fi
 wineserver -k >/dev/null 2>&1 || true  # a server left over from a stage that was cut short
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# Wine's own background processes start with the first program and keep its output open; started
-# here, away from the tests' pipes, they do not make CTest wait for them.
-wine cmd /c exit </dev/null >/dev/null 2>&1
-
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-ctest --preset windows -j2
+# Wine's own background processes start with the first program and keep its output open; started
+# here, away from the tests' pipes, they do not make CTest wait for them. The desktop process
+# among them lives as long as the wineserver and takes the display of the program that started
+# it: started without one, no later program could make a window, so the stage has a display of
+# its own.
+bash tests/win32/on_private_display.sh bash -c \
+  'wine cmd /c exit </dev/null >/dev/null 2>&1 && ctest --preset windows -j2'
 
 (cd build/windows && rm -f keblor-*-win64.zip && cpack -G ZIP >/dev/null)
 zip=$(ls build/windows/keblor-*-win64.zip)
