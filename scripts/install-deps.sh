@@ -10,6 +10,8 @@ PACKAGES=(
   # build
   g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev portaudio19-dev libpulse-dev libsamplerate0-dev
   libsndfile1-dev
+  # rig control: Hamlib; rigctld and ip (a loopback in a namespace) for the end-to-end test
+  libhamlib-dev libhamlib-utils iproute2
   libgtest-dev libgmock-dev fonts-dejavu-core
   # benchmarks and fuzzing
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev

@@ -1,5 +1,7 @@
 #include "desktop/program_options.h"
 
+#include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -51,6 +53,20 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
       if (i + 1 >= argc) return Failed("--input: missing input name");
       options.input = argv[++i];
       if (options.input.empty()) return Failed("--input: empty input name");
+    } else if (arg == "--rig") {
+      if (options.rigModel) return Failed("--rig: the rig is already chosen");
+      if (i + 1 >= argc) return Failed("--rig: missing rig model");
+      const std::string_view model = argv[++i];
+      int number = 0;
+      const auto [end, error] = std::from_chars(model.data(), model.data() + model.size(), number);
+      if (error != std::errc() || end != model.data() + model.size() || number < 0)
+        return Failed("--rig: " + std::string(model) + ": not a rig model number");
+      options.rigModel = number;
+    } else if (arg == "--rig-port") {
+      if (options.rigPort) return Failed("--rig-port: the port is already chosen");
+      if (i + 1 >= argc) return Failed("--rig-port: missing port");
+      options.rigPort = argv[++i];
+      if (options.rigPort->empty()) return Failed("--rig-port: empty port");
     } else if (arg == "--backend") {
       if (i + 1 >= argc) return Failed("--backend: missing back end (pulse or portaudio)");
       const std::string_view name = argv[++i];
@@ -84,6 +100,7 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
 
 std::string ProgramUsage() {
   return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME] [--input NAME]\n"
+         "              [--rig MODEL [--rig-port PORT]]\n"
          "       keblor [--backend NAME] --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n"
@@ -96,6 +113,9 @@ std::string ProgramUsage() {
          "                        server when one answers, else PortAudio\n"
          "  --input NAME          capture from this input, named as --list-inputs prints it\n"
          "                        (its id or its name); a save keeps it in the settings\n"
+         "  --rig MODEL           control the rig of this Hamlib model number (0: none; 2 is\n"
+         "                        rigctld, 1 Hamlib's dummy rig); a save keeps it\n"
+         "  --rig-port PORT       the rig's serial device, or host:port of rigctld\n"
          "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"

@@ -2,6 +2,7 @@
 // The command line of the program and where its settings file lives. Parsed before Qt starts,
 // so that --help and --version work without a display. Standard library only.
 
+#include <optional>
 #include <string>
 
 #include "core/settings_file.h"  // SETTINGS_PATH
@@ -18,11 +19,14 @@ struct ProgramOptions {
   std::string settingsPath = SETTINGS_PATH;  // for Run: the settings file to read and save
   bool settingsInConfig = false;             // settingsPath is the one in the user's config folder
   std::string input;                         // for Run: the input to capture from; empty: as set
+  std::optional<int> rigModel;               // for Run: the rig's Hamlib model instead of the settings'
+  std::optional<std::string> rigPort;        // for Run: its port instead of the settings'
   std::string error;                         // for Fail: one line without its line end
 };
 
 // Reads argv[1..argc-1]: --settings FILE, --settings-in-config (the installed desktop entry's
-// choice), --backend pulse|portaudio, --input NAME, --list-inputs, -h/--help, --version. The first --help or --version wins over everything after it.
+// choice), --backend pulse|portaudio, --input NAME, --rig MODEL, --rig-port PORT, --list-inputs,
+// -h/--help, --version. The first --help or --version wins over everything after it.
 // Without a settings option the file is keblor.ini in the working folder.
 ProgramOptions ParseProgramOptions(int argc, const char* const* argv);
 
