@@ -106,6 +106,13 @@ void Program::OnInputMenuShown() {
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
   rig_.TakeReplies();
+  // Once the rig has moved, the tone sits elsewhere: a window whose tone was tuned reads afresh,
+  // so that the old place held over the last second is not tuned a second time.
+  for (std::size_t slot = 0; slot < pitchMoved_.size(); ++slot) {
+    if (!pitchMoved_[slot] || rig_.Moving()) continue;
+    analyzer_.ForgetPitch(static_cast<int>(slot));
+    pitchMoved_[slot] = false;
+  }
   AnalyzerOptions options = AnalyzerOptionsOf(settings_);
   options.pitchReadout = options.pitchReadout || rig_.Configured();  // zero-beat needs the tone
   analyzer_.Configure(options);
@@ -268,11 +275,13 @@ void Program::ZeroBeat(Vfo vfo) {
 }
 
 // Not while frozen: the picture would not show where the rig went. A tone that has been tuned
-// is forgotten until the next picture names one again, so that a second key does not move the
-// dial twice for it.
+// is forgotten until the readout finds it again at its new place, so that a second key does not
+// move the dial twice for it.
 void Program::TuneRig(Vfo vfo, double toneHz) {
   if (display_.frozen) return;
-  if (rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) traces_[Slot(vfo)].pitchHz = 0.0;
+  if (!rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) return;
+  traces_[Slot(vfo)].pitchHz = 0.0;
+  pitchMoved_[Slot(vfo)] = true;
 }
 
 void Program::RunRigDialog() {

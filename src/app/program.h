@@ -102,6 +102,7 @@ class Program {
   SettingsFile* settingsFile_;
   CaptureSession capture_;
   RigSession rig_;
+  std::array<bool, 2> pitchMoved_{};  // a window's tone was tuned: its readout starts afresh
   RigDialog* rigDialog_ = nullptr;
   std::string commandLineInput_;
   std::optional<int> commandLineRigModel_;

@@ -56,6 +56,7 @@ class RigSession {
   // A rig is configured and the build can reach it, whether or not it answers now.
   bool Configured() const { return state_ != State::None && state_ != State::Unreachable; }
   bool Connected() const { return state_ == State::Connected; }
+  bool Moving() const { return moving_; }  // a move was sent and not yet answered
 
   // Moves `vfo`'s dial so that a tone at `toneHz` lands on the marker at `markerHz`. False, with
   // nothing sent, while the rig is not connected or a move is still under way, and when there

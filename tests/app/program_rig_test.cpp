@@ -99,12 +99,21 @@ TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
   EXPECT_EQ(rig.dials[0].hz, 7'030'424);
   Look();
 
+  // The readout held a second of the tone at its old place; once the rig has moved, it reads
+  // only what came after, and a tone now on the marker moves nothing.
+  for (int i = 0; i < 5; ++i) DeliverTones(712.0);
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
+  DeliverTones(500.0);
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
+
   DeliverTones(712.0);
   program->OnKey(AcceleratorKey::F12, false);
   program->OnKey(AcceleratorKey::T, false);
   program->OnKey(AcceleratorKey::T, true);
   Look();
-  EXPECT_EQ(rig.dials[0].hz, 7'030'424);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
   EXPECT_EQ(rig.Count("set B 14025000"), 0);
   EXPECT_TRUE(reports.lines.empty());
 }

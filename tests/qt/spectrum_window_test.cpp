@@ -163,22 +163,23 @@ TEST(QtSpectrumWindow, EachPictureLooksAsItDoesAlone) {
   std::vector<SpectrumPicture> pictures;
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1}));
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::Stalled}));  // over the trace
-  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
   DisplayRow under{};
   under.fill(90);
   under[8] = 2;  // a peak through the dial
   DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
-  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
   under[8] = 90;
   under[12] = 2;  // the same dial over a trace that changed under it
   DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
-  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
-  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 212 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 212 MHz CW"}));
   DisplayRow row{};
   row.fill(90);
   row[40] = 3;
   DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16, 712.0);
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, true}));  // a new trace, the readout on it
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .pitchReadout = true, .rig = "7.030 212 MHz CW"}));
   row[40] = 90;
   row[120] = 10;
   DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16);
@@ -213,7 +214,7 @@ TEST(QtSpectrumWindow, TheRigsDialAtTheTopLeftOfTheTrace) {
   SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
   WindowTrace trace;
   const auto grab = [&window] { return window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
-  window.Show(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::None, "7.030 012 MHz CW"}));
+  window.Show(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
   QImage client = grab();
   EXPECT_GT(Count(client, 0, TRACE_TOP, 100, TRACE_TOP + 14)[LIT], 30);
   EXPECT_EQ(Count(client, 0, TRACE_TOP + 14, 200, TRACE_TOP + RASTER_HEIGHT)[LIT], 0);
