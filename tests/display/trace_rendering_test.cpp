@@ -27,7 +27,7 @@ TEST(TraceRaster, PixelsUseMostSignificantBitFirstAndTwentySixBytesARow) {
 }
 
 // A jump from the floor to the top in column 1: the run of column 0 climbs to row 1 and
-// row 0 starts the next column's run.
+// row 0 starts the next column's run, so one full-scale entry is a spike two columns wide.
 TEST(TraceRaster, RunStopsOneRowShortOfTheNextEntry) {
   TraceRaster raster{};
   DisplayRow row = FlatRow(127);
@@ -36,17 +36,6 @@ TEST(TraceRaster, RunStopsOneRowShortOfTheNextEntry) {
   EXPECT_EQ(LitRows(raster, 0), RowRange(1, 127));
   EXPECT_EQ(LitRows(raster, 1), RowRange(0, 126));
   EXPECT_EQ(LitRows(raster, 2), std::vector<int>{127});
-}
-
-TEST(TraceRaster, SingleFullScaleEntryIsASpikeTwoColumnsWide) {
-  TraceRaster raster{};
-  DisplayRow row = FlatRow(127);
-  row[100] = 0;
-  RenderTraceRaster(raster, row, false, 0, 1);
-  EXPECT_EQ(LitRows(raster, 98), std::vector<int>{127});
-  EXPECT_EQ(LitRows(raster, 99), RowRange(1, 127));
-  EXPECT_EQ(LitRows(raster, 100), RowRange(0, 126));
-  EXPECT_EQ(LitRows(raster, 101), std::vector<int>{127});
 }
 
 TEST(TraceRaster, LastEntryOnlySteersTheLastColumn) {

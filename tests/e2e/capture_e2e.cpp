@@ -1,6 +1,6 @@
 // Captures the default input through the PortAudio source, or the sound server's (--pulse), in
-// each of the four formats and checks what a tone played into the input looks like: the
-// strongest bin of the averaged spectrum, the block cadence, lost blocks, and that nothing is
+// each of the four formats and checks what a tone played into the input looks like: where the
+// program's analysis reads its pitch, the block cadence, lost blocks, and that nothing is
 // delivered after the close.
 //
 //   capture_e2e [--pulse] --expect-bin N [--blocks N]   all four formats in turn; exit 1 on a
@@ -14,18 +14,19 @@
 #include <poll.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "analysis/fft_engine.h"
+#include "analysis/spectrum_analyzer.h"
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"
 
@@ -36,7 +37,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int AVERAGES = 5;            // one averaged spectrum every 500 ms
 constexpr int SETTLING_FRAMES = 2;     // averaged spectra ignored while the tone reaches the input
-constexpr int FIRST_SEARCHED_BIN = 3;  // the 8-bit offset lands in bins 0 and 1
 
 struct Run {
   int channels = 1;
@@ -46,51 +46,26 @@ struct Run {
   std::vector<int> peakBinB;
 };
 
-// Both channels' magnitude spectra summed over AVERAGES blocks, as the display averages them;
-// each completed cycle records its strongest bin per channel.
+// The program's own analysis with its pitch readout on, over the widest span: each completed
+// cycle records the bin of each channel's strongest tone (0 for none).
 class BinCounter {
  public:
-  BinCounter() { BuildFftTables(tables_); }
-
-  void Add(const std::uint8_t* frames, const AudioFormat& format, Run& run) {
-    for (int i = 0; i < FFT_SIZE; ++i) {
-      re_[i] = Sample(frames, format, i, 0) * tables_.hannWindow[i];
-      im_[i] = format.channels == 2 ? Sample(frames, format, i, 1) * tables_.hannWindow[i] : 0.0f;
-    }
-    FftTransform(-1, FFT_SIZE, re_.data(), im_.data(), tables_.stageCos.data(), tables_.stageSin.data());
-    SplitTwoRealSpectra(FFT_SIZE, re_.data(), im_.data(), aRe_.data(), aIm_.data(), bRe_.data(), bIm_.data());
-    for (int k = 0; k < BINS; ++k) {
-      sumA_[k] += std::hypot(aRe_[k], aIm_[k]);
-      sumB_[k] += std::hypot(bRe_[k], bIm_[k]);
-    }
-    if (++blocks_ < AVERAGES) return;
-    run.peakBinA.push_back(Strongest(sumA_));
-    if (format.channels == 2) run.peakBinB.push_back(Strongest(sumB_));
-    sumA_.fill(0.0);
-    sumB_.fill(0.0);
-    blocks_ = 0;
+  explicit BinCounter(const AudioFormat& format) : format_{format.channels, format.bitsPerSample} {
+    analyzer_->Configure({AVERAGES, false, WIDEST_RANGE, WIDEST_RANGE, false, false, true});
   }
-  void Restart() {
-    sumA_.fill(0.0);
-    sumB_.fill(0.0);
-    blocks_ = 0;
+
+  void Add(const std::uint8_t* frames, Run& run) {
+    const std::optional<SpectrumFrame> frame = analyzer_->Push(frames, format_);
+    if (!frame) return;
+    run.peakBinA.push_back(Bin(frame->pitchHzA));
+    if (format_.channels == 2) run.peakBinB.push_back(Bin(frame->pitchHzB));
   }
 
  private:
-  static constexpr int BINS = 401;
-  static float Sample(const std::uint8_t* frames, const AudioFormat& format, int frame, int channel) {
-    const int index = frame * format.channels + channel;
-    if (format.bitsPerSample == 8) return static_cast<float>(frames[index]) - 127.5f;
-    return static_cast<float>(static_cast<std::int16_t>(frames[2 * index] | (frames[2 * index + 1] << 8)));
-  }
-  static int Strongest(const std::array<double, BINS>& sums) {
-    return static_cast<int>(std::max_element(sums.begin() + FIRST_SEARCHED_BIN, sums.end()) - sums.begin());
-  }
-  FftTables tables_{};
-  std::array<float, FFT_SIZE> re_{}, im_{};
-  std::array<float, HALF_SPECTRUM_SIZE> aRe_{}, aIm_{}, bRe_{}, bIm_{};
-  std::array<double, BINS> sumA_{}, sumB_{};
-  int blocks_ = 0;
+  static constexpr int WIDEST_RANGE = 4;  // 4000 Hz
+  static int Bin(double hz) { return static_cast<int>(std::lround(hz / BIN_HZ)); }
+  BlockFormat format_;
+  std::unique_ptr<SpectrumAnalyzer> analyzer_ = std::make_unique<SpectrumAnalyzer>();  // large
 };
 
 std::uint64_t Overflowed(const PortAudioSource& source) { return source.OverflowedBlocks(); }
@@ -128,7 +103,6 @@ template <class Source>
 int CheckFormats(int expectedBin, int blocks) {
   Source source;
   if (source.InputCount() < 1) return Fail("no input devices");
-  BinCounter counter;
 
   const int formats[4][2] = {{1, 8}, {1, 16}, {2, 8}, {2, 16}};
   int failures = 0;
@@ -136,15 +110,15 @@ int CheckFormats(int expectedBin, int blocks) {
     Run run;
     run.channels = f[0];
     run.bits = f[1];
-    counter.Restart();
     int delivered = 0;
     const AudioFormat format{run.channels, run.bits};
+    BinCounter counter(format);
     const OpenResult opened = QueryAndOpen(source, format);
     int code = opened.code;
     if (opened.Ok()) code = source.Start([&](const std::uint8_t* frames, const AudioFormat& got) {
       ++delivered;
       run.arrivals.push_back(Clock::now());
-      if (got == format) counter.Add(frames, got, run);
+      if (got == format) counter.Add(frames, run);
     });
     if (code != 0) {
       std::fprintf(stderr, "FAIL: %d ch %d bit: %s\n", run.channels, run.bits, DeviceErrorText(code).c_str());

@@ -1,6 +1,7 @@
 // libFuzzer target for the settings file's document: the reader must take any bytes, and a Set
-// must give back the value set while every other line and every other value stays as it was;
-// the file behind it is replaced by a save whole, or not at all.
+// must give back the value set while every other line stays as it was; the file behind it is
+// replaced by a save whole, or not at all. The numbers a value reads as, and which lines the
+// reader takes for sections and keys, are the unit tests' to pin down: no second parser here.
 //
 // Input: CONTENT \0 SECTION \0 KEY \0 VALUE, split at the last three NUL bytes, so the content
 // itself may hold NULs. With fewer than three NULs the whole input is the content and the entry
@@ -9,17 +10,14 @@
 #include <sys/stat.h>
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "core/ini_document.h"
@@ -68,24 +66,6 @@ Input Split(std::string_view data) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The content's lines, each with its "\n" (the last one may have none).
 std::vector<std::string_view> Lines(std::string_view content) {
   std::vector<std::string_view> lines;
@@ -108,51 +88,6 @@ std::string_view LineEnd(std::string_view line) {
 
 bool IsNewLineEnd(std::string_view end) { return end == "\n" || end == "\r\n"; }
 
-// (section, key) pairs that look present in the content, a rough scan of its own, and the entry
-// written: the reads the fuzzer compares before and after a write. At most 64 from the scan.
-std::vector<std::pair<std::string, std::string>> PairsToRead(std::string_view content, const Entry& written) {
-  std::vector<std::pair<std::string, std::string>> pairs = {{std::string(written.section), std::string(written.key)}};
-  std::string_view section;
-  bool first = true;
-  int found = 0;
-  for (std::string_view line : Lines(content)) {
-    line.remove_suffix(LineEnd(line).size());
-    if (first && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
-    first = false;
-    line = Trim(line);
-    if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[') {
-      section = Trim(line.substr(1, line.find(']') == std::string_view::npos ? line.npos : line.find(']') - 1));
-      pairs.emplace_back(std::string(section), "Channels");
-    } else if (const std::size_t equals = line.find('='); equals != std::string_view::npos) {
-      pairs.emplace_back(std::string(section), std::string(Trim(line.substr(0, equals))));
-    }
-    if (++found == 64) break;
-  }
-  return pairs;
-}
-
-// The leading signed decimal number of a trimmed value, saturated to 32 bits, worked out with
-// std::from_chars rather than the reader's own loop.
-std::int32_t ExpectedInt(std::string_view value) {
-  bool negative = false;
-  if (!value.empty() && (value.front() == '+' || value.front() == '-')) {
-    negative = value.front() == '-';
-    value.remove_prefix(1);
-  }
-  std::size_t digits = 0;
-  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') ++digits;
-  std::string_view number = value.substr(0, digits);
-  while (number.size() > 1 && number.front() == '0') number.remove_prefix(1);
-  if (number.empty()) return 0;
-  std::int64_t magnitude = std::numeric_limits<std::int64_t>::max();
-  if (number.size() <= 12) std::from_chars(number.data(), number.data() + number.size(), magnitude);
-  const std::int64_t signedValue = negative ? -magnitude : magnitude;
-  if (signedValue > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-  if (signedValue < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-  return static_cast<std::int32_t>(signedValue);
-}
-
 std::optional<std::string> Read(std::string_view content, std::string_view section, std::string_view key) {
   const IniDocument document{std::string(content)};
   const std::optional<std::string_view> value = document.Find(section, key);
@@ -160,8 +95,7 @@ std::optional<std::string> Read(std::string_view content, std::string_view secti
     Check(document.ReadInt(section, key, -77) == -77, "a missing key does not read as the default");
     return std::nullopt;
   }
-  Check(Trim(*value) == *value, "a value reads with blanks around it");
-  Check(document.ReadInt(section, key, -77) == ExpectedInt(*value), "a value reads as the wrong number");
+  Check(value->empty() || (!IsBlank(value->front()) && !IsBlank(value->back())), "a value reads with blanks around it");
   return std::string(*value);
 }
 
@@ -306,10 +240,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view content = input.content;
   const Entry& entry = input.entry;
 
-  const std::vector<std::pair<std::string, std::string>> pairs = PairsToRead(content, entry);
-  std::vector<std::optional<std::string>> before;
-  before.reserve(pairs.size());
-  for (const auto& [section, key] : pairs) before.push_back(Read(content, section, key));
   const std::optional<std::string> old = Read(content, entry.section, entry.key);
 
   const std::optional<std::string> written = Written(content, entry);
@@ -318,10 +248,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (written) {
     const std::optional<std::string> back = Read(*written, entry.section, entry.key);
     Check(back.has_value() && *back == entry.value, "the value set does not read back");
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-      if (SameName(pairs[i].first, entry.section) && SameName(pairs[i].second, entry.key)) continue;
-      Check(Read(*written, pairs[i].first, pairs[i].second) == before[i], "a Set changed another value");
-    }
     CheckOnlyTheEntryChanged(content, *written, entry, old.has_value());
   }
 

@@ -122,13 +122,14 @@ TEST(QtMainView, KeysReachTheProgram) {
   EXPECT_EQ(p.program->CurrentSettings().Level, 1);
 }
 
-TEST(QtMainView, GeometryHoldsTheWindowsSideBySideOrStacked) {
+// The layout's table itself is the core's; here its sizes become the frame and the client area,
+// and VFO-B's window is made only in stereo. (Stacked: the waterfall's test below.)
+TEST(QtMainView, GeometryHoldsTheWindowsSideBySide) {
   struct Case {
     int channels, arrange, clientWidth, clientHeight;
     QPoint vfoB;
   };
-  for (const Case& c : {Case{1, 0, 208, 187, {}}, Case{2, 0, 411, 187, {205, 2}}, Case{1, 1, 207, 190, {}},
-                        Case{2, 1, 207, 372, {0, 186}}}) {
+  for (const Case& c : {Case{1, 0, 208, 187, {}}, Case{2, 0, 411, 187, {205, 2}}}) {
     SCOPED_TRACE(testing::Message() << "channels " << c.channels << " arrange " << c.arrange);
     RunningProgram p;
     p.settings.values["General/Channels"] = c.channels;

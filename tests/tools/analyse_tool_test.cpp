@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +17,7 @@
 
 #include "display/trace_raster.h"
 #include "display/trace_rendering.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -26,26 +25,11 @@ constexpr int RATE = 10240;
 constexpr int BLOCK = 1024;
 constexpr double TWO_PI = 6.283185307179586;
 
-// ---- a scratch directory per test -----------------------------------------------------
-
-class ScratchDir {
+// A scratch folder per test: the working directory the program runs in.
+class ScratchDir : public keblor::TempFolder {
  public:
-  ScratchDir() {
-    std::string pattern = ::testing::TempDir() + "keblor_analyse_XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = buffer.data();
-  }
-  ~ScratchDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
+  ScratchDir() : TempFolder("keblor_analyse") {}
+  std::string File(const std::string& name) const { return (Path() / name).string(); }
 };
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -106,7 +90,7 @@ std::string Quote(const std::string& s) { return "'" + s + "'"; }
 RunResult RunAnalyse(const ScratchDir& dir, const std::string& args) {
   const std::string errPath = dir.File("stderr.txt");
   // Run inside the scratch directory so that ./keblor.ini is the test's own.
-  const std::string command = "cd " + Quote(dir.Path()) + " && " KEBLOR_TEST_EMULATOR " " + Quote(KEBLOR_ANALYSE_PATH) + " " + args +
+  const std::string command = "cd " + Quote(dir.Path().string()) + " && " KEBLOR_TEST_EMULATOR " " + Quote(KEBLOR_ANALYSE_PATH) + " " + args +
                               " 2>" + Quote(errPath);
   RunResult result;
   FILE* pipe = popen(command.c_str(), "r");
