@@ -36,7 +36,8 @@ if [ "${1:-}" = --arm64 ]; then
   fi
   PACKAGES+=(crossbuild-essential-arm64 qemu-user
              qt6-base-dev:arm64 libgl-dev:arm64 libpulse-dev:arm64 portaudio19-dev:arm64
-             libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64)
+             libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+             libhamlib-dev:arm64)
 fi
 
 missing=()
