@@ -34,7 +34,8 @@ fi
 # The prefix as seen before this script changes HOME for the private sound server.
 WINEPREFIX=$(readlink -m "$WINEPREFIX")
 
-WORK=$(mktemp -d "$BUILD_DIR/keblor-wine-smoke.XXXXXX")
+# Under /tmp, not the build folder: the sound server's socket path must stay short.
+WORK=$(mktemp -d /tmp/keblor-wine-smoke.XXXXXX)
 PASSED=0
 
 cleanup() {
