@@ -32,6 +32,8 @@ std::string SetAction(ProgramOptions& options, Action action) {
   return {};
 }
 
+// The options both programs share, one line each; an option of one program only goes into that
+// program's own table.
 constexpr std::array COMMON_OPTIONS{
     CommandLineOption{"--settings", "settings file name", ChooseSettingsFile},
     CommandLineOption{"--settings-in-config", {}, ChooseConfigSettings},
