@@ -22,7 +22,8 @@
 namespace {
 
 // --list-inputs: one line an input, its id and its name; 1 when there is none.
-int ListInputs(keblor::AudioSource& source) {
+int ListInputs() {
+  keblor::WaveInSource source;
   const std::vector<keblor::InputInfo> inputs = source.Inputs();
   if (inputs.empty()) {
     keblor::WriteToParent(keblor::ParentStream::Error, "keblor: no audio inputs\n");
@@ -39,7 +40,6 @@ int ListInputs(keblor::AudioSource& source) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   const keblor::ProgramOptions options = keblor::ParseWindowsCommandLine(
       keblor::CommandLineArguments(GetCommandLineW()), keblor::RoamingAppDataFolder());
-  keblor::WaveInSource source;
   switch (options.action) {
     case keblor::ProgramOptions::Action::Help:
       keblor::WriteToParent(keblor::ParentStream::Output, keblor::WindowsUsage());
@@ -51,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
       keblor::WriteToParent(keblor::ParentStream::Error, keblor::UsageErrorLine(options));
       return keblor::EXIT_USAGE;
     case keblor::ProgramOptions::Action::ListInputs:
-      return ListInputs(source);
+      return ListInputs();
     case keblor::ProgramOptions::Action::Run:
       break;
   }
@@ -66,6 +66,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                                                            ? keblor::OpenSettingsFileInNewFolder(settingsPath)
                                                            : keblor::OpenSettingsFile(settingsPath);
 
+  keblor::WaveInSource source;
   keblor::Win32MainView mainView;
   mainView.SetShowCommand(showCommand);
   keblor::Win32Desktop desktop(mainView);
