@@ -1,5 +1,5 @@
 # Installation in the freedesktop layout, and the Debian package built from it with
-# `cpack -G DEB`; on Windows, a zip. Included at the end of the top-level CMakeLists.txt, after
+# `cpack -G DEB`; on Windows, a zip and an installer. Included at the end of the top-level CMakeLists.txt, after
 # every target.
 
 if(WIN32)
@@ -12,6 +12,26 @@ if(WIN32)
     DESTINATION help
     FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+
+  # keblor-<version>-win64-setup.exe (`cmake --build ... --target setup`): the same files installed
+  # by NSIS's makensis, with a Start menu shortcut and an uninstaller.
+  find_program(KEBLOR_MAKENSIS makensis)
+  if(KEBLOR_MAKENSIS AND TARGET keblor)
+    set(KEBLOR_SETUP ${CMAKE_BINARY_DIR}/keblor-${PROJECT_VERSION}-win64-setup.exe)
+    set(KEBLOR_SETUP_STAGE ${CMAKE_BINARY_DIR}/setup-stage)
+    file(GLOB KEBLOR_HELP_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/help/*)
+    add_custom_command(OUTPUT ${KEBLOR_SETUP}
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${KEBLOR_SETUP_STAGE}
+      COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${KEBLOR_SETUP_STAGE}
+      COMMAND ${KEBLOR_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DSTAGE=${KEBLOR_SETUP_STAGE}
+        -DICON=${PROJECT_SOURCE_DIR}/resources/icons/keblor.ico -DOUTFILE=${KEBLOR_SETUP}
+        ${PROJECT_SOURCE_DIR}/resources/packaging/keblor.nsi
+      DEPENDS keblor ${PROJECT_SOURCE_DIR}/resources/packaging/keblor.nsi ${KEBLOR_HELP_FILES}
+        ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md
+      COMMENT "Making keblor-${PROJECT_VERSION}-win64-setup.exe"
+      VERBATIM)
+    add_custom_target(setup DEPENDS ${KEBLOR_SETUP})
+  endif()
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME keblor)

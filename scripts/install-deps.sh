@@ -26,8 +26,9 @@ PACKAGES=(
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 if [ "${1:-}" = --windows ]; then
-  # the Windows build: MinGW-w64 with posix threads, and Wine to run its tests
-  PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64)
+  # the Windows build: MinGW-w64 with posix threads, NSIS for the installer, and Wine to run
+  # its tests
+  PACKAGES+=(g++-mingw-w64-x86-64-posix nsis wine wine64)
 fi
 if [ "${1:-}" = --arm64 ]; then
   # the arm64 build: the cross compiler, the target's libraries, and qemu to run its tests

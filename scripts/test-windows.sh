@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build: cross-compiles with MinGW-w64 (the `windows` preset), runs the unit tests
-# under Wine and makes the zip with cpack. Wine gets a prefix of its own under build/windows/,
+# under Wine, makes the zip with cpack and the installer with makensis, and tries the installer
+# under Wine in a fresh prefix of its own. Wine gets a prefix of its own under build/windows/,
 # made once, and one wineserver that stays up for the whole stage: without it every test
 # program pays for a new server and test discovery alone takes minutes.
 set -euo pipefail
@@ -37,3 +38,8 @@ for entry in "${required[@]}"; do
   grep -qx "$entry" <<<"$listing" || { echo "FAIL: $zip lacks $entry"; exit 1; }
 done
 echo "Windows: $(basename "$zip"), $(grep -vc "/$" <<<"$listing") files"
+
+cmake --build --preset windows --target setup
+setup=$(ls build/windows/keblor-*-win64-setup.exe)
+echo "Windows: $(basename "$setup"), $(stat -c %s "$setup") bytes"
+bash tests/win32/on_private_display.sh bash tests/win32/installer_wine.sh "$setup"

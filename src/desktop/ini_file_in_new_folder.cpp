@@ -4,6 +4,7 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace keblor {
 
@@ -11,9 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The standard storage, making the file's missing folders before the first replace.
 class FolderMakingStorage final : public IniStorage {
  public:
+  explicit FolderMakingStorage(std::unique_ptr<IniStorage> inner) : inner_(std::move(inner)) {}
   IniRead ReadAll(const fs::path& path, std::string& content, std::string& why) override {
     return inner_->ReadAll(path, content, why);
   }
@@ -24,7 +25,8 @@ class FolderMakingStorage final : public IniStorage {
       fs::create_directories(folder, ec);
       if (!ec) fs::permissions(folder, fs::perms::owner_all, ec);
       if (ec) {
-        why = "cannot create the folder " + folder.string() + ": " + ec.message();
+        const std::u8string name = folder.u8string();
+        why = "cannot create the folder " + std::string(name.begin(), name.end()) + ": " + ec.message();
         return false;
       }
     }
@@ -32,12 +34,16 @@ class FolderMakingStorage final : public IniStorage {
   }
 
  private:
-  std::unique_ptr<IniStorage> inner_ = MakeStandardIniStorage();
+  std::unique_ptr<IniStorage> inner_;
 };
 
 }  // namespace
 
+std::unique_ptr<IniStorage> MakeFolderMakingStorage(std::unique_ptr<IniStorage> inner) {
+  return std::make_unique<FolderMakingStorage>(std::move(inner));
+}
+
 IniFileInNewFolder::IniFileInNewFolder(std::string path)
-    : IniFile(fs::path(path), std::make_unique<FolderMakingStorage>()) {}
+    : IniFile(fs::path(path), MakeFolderMakingStorage(MakeStandardIniStorage())) {}
 
 }  // namespace keblor

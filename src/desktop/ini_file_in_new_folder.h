@@ -4,11 +4,16 @@
 // replaces the file; a folder that cannot be made fails the save with the reason. Reads of a
 // missing file give the defaults as before.
 
+#include <memory>
 #include <string>
 
 #include "core/ini_file.h"
+#include "core/ini_storage.h"
 
 namespace keblor {
+
+// `inner`, making the file's missing folders as above before each replace.
+std::unique_ptr<IniStorage> MakeFolderMakingStorage(std::unique_ptr<IniStorage> inner);
 
 class IniFileInNewFolder : public IniFile {
  public:

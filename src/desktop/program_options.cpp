@@ -1,89 +1,33 @@
 #include "desktop/program_options.h"
 
-#include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string_view>
-#include <system_error>
 
 namespace keblor {
 namespace {
 
 namespace fs = std::filesystem;
 
-ProgramOptions Failed(std::string error) {
-  ProgramOptions options;
-  options.action = ProgramOptions::Action::Fail;
-  options.error = std::move(error);
-  return options;
+std::string ChooseBackEnd(ProgramOptions& options, std::string_view name) {
+  if (name == "pulse") {
+    options.backEnd = ProgramOptions::BackEnd::Pulse;
+  } else if (name == "portaudio") {
+    options.backEnd = ProgramOptions::BackEnd::PortAudio;
+  } else {
+    return std::string(name) + ": not pulse or portaudio";
+  }
+  return {};
 }
+
+constexpr CommandLineOption LINUX_OPTIONS[]{
+    {"--backend", "back end (pulse or portaudio)", ChooseBackEnd},
+};
 
 }  // namespace
 
 ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
-  ProgramOptions options;
-  bool settingsGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      options.action = ProgramOptions::Action::Help;
-      return options;
-    }
-    if (arg == "--version") {
-      options.action = ProgramOptions::Action::Version;
-      return options;
-    }
-    if (arg == "--settings" || arg == "--settings-in-config") {
-      if (settingsGiven) return Failed(std::string(arg) + ": the settings file is already chosen");
-      settingsGiven = true;
-      if (arg == "--settings-in-config") {
-        options.settingsPath = ConfigSettingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-        options.settingsInConfig = true;
-        continue;
-      }
-      if (i + 1 >= argc) return Failed("--settings: missing settings file name");
-      options.settingsPath = argv[++i];
-      if (options.settingsPath.empty()) return Failed("--settings: empty settings file name");
-    } else if (arg == "--list-inputs") {
-      options.action = ProgramOptions::Action::ListInputs;
-    } else if (arg == "--input") {
-      if (!options.input.empty()) return Failed("--input: the input is already chosen");
-      if (i + 1 >= argc) return Failed("--input: missing input name");
-      options.input = argv[++i];
-      if (options.input.empty()) return Failed("--input: empty input name");
-    } else if (arg == "--rig") {
-      if (options.rigModel) return Failed("--rig: the rig is already chosen");
-      if (i + 1 >= argc) return Failed("--rig: missing rig model");
-      const std::string_view model = argv[++i];
-      int number = 0;
-      const auto [end, error] = std::from_chars(model.data(), model.data() + model.size(), number);
-      if (error != std::errc() || end != model.data() + model.size() || number < 0)
-        return Failed("--rig: " + std::string(model) + ": not a rig model number");
-      options.rigModel = number;
-    } else if (arg == "--rig-port") {
-      if (options.rigPort) return Failed("--rig-port: the port is already chosen");
-      if (i + 1 >= argc) return Failed("--rig-port: missing port");
-      options.rigPort = argv[++i];
-      if (options.rigPort->empty()) return Failed("--rig-port: empty port");
-    } else if (arg == "--backend") {
-      if (i + 1 >= argc) return Failed("--backend: missing back end (pulse or portaudio)");
-      const std::string_view name = argv[++i];
-      if (name == "pulse") {
-        options.backEnd = ProgramOptions::BackEnd::Pulse;
-      } else if (name == "portaudio") {
-        options.backEnd = ProgramOptions::BackEnd::PortAudio;
-      } else {
-        return Failed("--backend: " + std::string(name) + ": not pulse or portaudio");
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return Failed(std::string(arg) + ": unknown option");
-    } else {
-      return Failed(std::string(arg) + ": unexpected argument");
-    }
-  }
-  return options;
+  return ParseCommandLine(argc, argv, LINUX_OPTIONS, ConfigSettingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
 }
 
 std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
@@ -124,7 +68,5 @@ std::string ProgramUsage() {
          "Qt takes its own settings from the environment, such as QT_QPA_PLATFORM or DISPLAY.\n"
          "F1 in the program opens its help pages; `man keblor` tells more.\n";
 }
-
-std::string ProgramVersion() { return "keblor (CW Keblor) " KEBLOR_VERSION "\n"; }
 
 }  // namespace keblor

@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr int EXIT_USAGE = 2;
-
 // --list-inputs: one line an input, its id and its name; 1 when there is none.
 int ListInputs(keblor::AudioSource& source) {
   const std::vector<keblor::InputInfo> inputs = source.Inputs();
@@ -62,8 +60,8 @@ int main(int argc, char** argv) {
       std::fputs(keblor::ProgramVersion().c_str(), stdout);
       return 0;
     case keblor::ProgramOptions::Action::Fail:
-      std::fprintf(stderr, "keblor: %s (see keblor --help)\n", options.error.c_str());
-      return EXIT_USAGE;
+      std::fputs(keblor::UsageErrorLine(options).c_str(), stderr);
+      return keblor::EXIT_USAGE;
     case keblor::ProgramOptions::Action::ListInputs:
       return ListInputs(source);
     case keblor::ProgramOptions::Action::Run:

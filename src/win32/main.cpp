@@ -3,23 +3,68 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/program.h"
 #include "core/settings_file.h"
+#include "desktop/command_line.h"
 #include "wavein/wave_in_source.h"
+#include "win32/command_line_win32.h"
 #include "win32/debug_output.h"
 #include "win32/desktop.h"
 #include "win32/dpi.h"
 #include "win32/main_view.h"
+#include "win32/parent_console.h"
 #include "win32/settings_file_win32.h"
+#include "winapi/wide_text.h"
+
+namespace {
+
+// --list-inputs: one line an input, its id and its name; 1 when there is none.
+int ListInputs() {
+  keblor::WaveInSource source;
+  const std::vector<keblor::InputInfo> inputs = source.Inputs();
+  if (inputs.empty()) {
+    keblor::WriteToParent(keblor::ParentStream::Error, "keblor: no audio inputs\n");
+    return 1;
+  }
+  std::string lines;
+  for (const keblor::InputInfo& input : inputs) lines += input.id + "\t" + input.name + "\n";
+  keblor::WriteToParent(keblor::ParentStream::Output, lines);
+  return 0;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  const keblor::ProgramOptions options = keblor::ParseWindowsCommandLine(
+      keblor::CommandLineArguments(GetCommandLineW()), keblor::RoamingAppDataFolder());
+  switch (options.action) {
+    case keblor::ProgramOptions::Action::Help:
+      keblor::WriteToParent(keblor::ParentStream::Output, keblor::WindowsUsage());
+      return 0;
+    case keblor::ProgramOptions::Action::Version:
+      keblor::WriteToParent(keblor::ParentStream::Output, keblor::ProgramVersion());
+      return 0;
+    case keblor::ProgramOptions::Action::Fail:
+      keblor::WriteToParent(keblor::ParentStream::Error, keblor::UsageErrorLine(options));
+      return keblor::EXIT_USAGE;
+    case keblor::ProgramOptions::Action::ListInputs:
+      return ListInputs();
+    case keblor::ProgramOptions::Action::Run:
+      break;
+  }
+
   keblor::DebugOutput debugOutput;
   keblor::EnablePerMonitorDpi();
 
-  // keblor.ini in the working folder, named by its full path so that a later change of folder
-  // (a file dialog's) does not move it.
-  std::unique_ptr<keblor::SettingsFile> settingsFile = keblor::OpenSettingsFile(keblor::DefaultSettingsPath());
+  // The Start menu's settings live in a folder of the user's application data, made on the
+  // first save; elsewhere the folder is the user's to make.
+  const std::filesystem::path settingsPath(keblor::Widen(options.settingsPath));
+  std::unique_ptr<keblor::SettingsFile> settingsFile = options.settingsInConfig
+                                                           ? keblor::OpenSettingsFileInNewFolder(settingsPath)
+                                                           : keblor::OpenSettingsFile(settingsPath);
 
   keblor::WaveInSource source;
   keblor::Win32MainView mainView;
@@ -27,6 +72,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   keblor::Win32Desktop desktop(mainView);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
+  program->SetCommandLineInput(options.input);
+  program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
   if (program->StartUp()) {

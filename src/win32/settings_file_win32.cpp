@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/ini_file.h"
+#include "desktop/ini_file_in_new_folder.h"
 #include "winapi/wide_text.h"
 
 namespace keblor {
@@ -162,10 +163,8 @@ std::unique_ptr<SettingsFile> OpenSettingsFile(const fs::path& path) {
   return std::make_unique<IniFile>(path, std::make_unique<Win32IniStorage>());
 }
 
-fs::path DefaultSettingsPath() {
-  std::error_code ec;
-  const fs::path absolute = fs::absolute(fs::path(SETTINGS_PATH), ec);
-  return ec ? fs::path(SETTINGS_PATH) : absolute;
+std::unique_ptr<SettingsFile> OpenSettingsFileInNewFolder(const fs::path& path) {
+  return std::make_unique<IniFile>(path, MakeFolderMakingStorage(std::make_unique<Win32IniStorage>()));
 }
 
 }  // namespace keblor

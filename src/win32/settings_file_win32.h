@@ -30,9 +30,9 @@ class Win32IniStorage final : public IniStorage {
 // The settings file at `path` on Win32IniStorage.
 std::unique_ptr<SettingsFile> OpenSettingsFile(const std::filesystem::path& path);
 
-// Where the program keeps its settings: SETTINGS_PATH in the working directory, as an absolute
-// path (the working directory may change later, the file does not).
-std::filesystem::path DefaultSettingsPath();
+// The same, making the file's missing folders on the first save (the folder in the user's
+// application data, which the program owns).
+std::unique_ptr<SettingsFile> OpenSettingsFileInNewFolder(const std::filesystem::path& path);
 
 // The system's message for a GetLastError() code, in UTF-8 without the trailing line end,
 // followed by the code: "Access is denied. (5)".

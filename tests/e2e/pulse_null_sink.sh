@@ -1,6 +1,7 @@
 # A private PulseAudio daemon with a null sink, for the scripts that capture real audio.
 # Source it, then:
-#   pulse_private_home DIR   HOME and XDG_RUNTIME_DIR under DIR, ALSA's default led to pulse,
+#   pulse_private_home DIR   HOME and XDG_RUNTIME_DIR under DIR (a short folder: the server's
+#                            socket goes there), ALSA's default led to pulse,
 #                            PULSE_SINK/PULSE_SOURCE set to the sink "cw" and its monitor
 #   pulse_start              starts the daemon, keeps the sink ticking and waits until its
 #                            monitor delivers; exits the script with a FAIL line if it cannot
@@ -23,6 +24,13 @@ PULSE_LOG=
 pulse_private_home() {
   local dir=$1
   export HOME=$dir/home XDG_RUNTIME_DIR=$dir/run
+  # The server's socket is $XDG_RUNTIME_DIR/pulse/native, and a Unix socket's path holds at most
+  # 107 bytes: a DIR deep in a clone would keep the server from starting with no word why.
+  local socket=$XDG_RUNTIME_DIR/pulse/native
+  if [ "${#socket}" -gt 107 ]; then
+    echo "FAIL: the sound server's socket $socket is longer than 107 bytes; give pulse_private_home a short folder (/tmp/...)"
+    exit 1
+  fi
   mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
   # ALSA's default device must lead to this daemon.

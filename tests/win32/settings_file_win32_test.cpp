@@ -134,15 +134,5 @@ TEST_F(Win32SettingsFileTest, FolderAtThePathGivesDefaultsAndIsLeftAlone) {
   EXPECT_TRUE(fs::is_empty(path_));
 }
 
-TEST_F(Win32SettingsFileTest, DefaultPathIsTheWorkingDirectorysFileAsAnAbsolutePath) {
-  const fs::path before = fs::current_path();
-  fs::current_path(dir_);
-  const fs::path settings = DefaultSettingsPath();
-  fs::current_path(before);
-  EXPECT_TRUE(settings.is_absolute());
-  EXPECT_TRUE(fs::equivalent(settings.parent_path(), dir_));
-  EXPECT_EQ(settings.filename(), L"keblor.ini");
-}
-
 }  // namespace
 }  // namespace keblor

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # keblor.exe under Wine on a private X display, capturing a 700 Hz tone from a private PulseAudio
-# null sink (Wine's sound driver records from the server's default source). It starts with no
+# null sink (Wine's sound driver records from the server's default source). --list-inputs lists
+# the server's inputs. The program starts with no
 # settings but an input that is not there (mono, VFO-A on the 1000 Hz range, marker at 500 Hz):
 # the program says so in one line on standard error, which reaches both the terminal and the
 # debugger (OutputDebugString); the tone shows at column 140 of the trace and the marker at
@@ -34,7 +35,8 @@ fi
 # The prefix as seen before this script changes HOME for the private sound server.
 WINEPREFIX=$(readlink -m "$WINEPREFIX")
 
-WORK=$(mktemp -d "$BUILD_DIR/keblor-wine-smoke.XXXXXX")
+# Under /tmp, not the build folder: the sound server's socket path must stay short.
+WORK=$(mktemp -d /tmp/keblor-wine-smoke.XXXXXX)
 PASSED=0
 
 cleanup() {
@@ -112,6 +114,13 @@ if [ "$OWN_WINESERVER" = 1 ]; then wineserver -p; fi
 # against it.
 wineboot -i >"$WORK/wineboot.log" 2>&1 || fail "wineboot failed: $(cat "$WORK/wineboot.log")"
 echo "wine ready after $((SECONDS - start)) s ($WINEPREFIX)"
+
+# The inputs as the command line lists them: one line each, an id, a tab and a name.
+status=0
+wine "$EXE" --list-inputs >"$WORK/inputs.txt" 2>/dev/null || status=$?
+[ "$status" -eq 0 ] || fail "--list-inputs ended with status $status"
+grep -qP '^[^\t]+\t[^\t]+\r?$' "$WORK/inputs.txt" || fail "--list-inputs printed no input: $(cat -A "$WORK/inputs.txt")"
+echo "--list-inputs: $(tr -d '\r' <"$WORK/inputs.txt" | paste -sd '|')"
 
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
