@@ -17,6 +17,10 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${KEBLOR_CROSS_TRIPLE}/pkgconfig:/usr/share/
 set(ENV{PKG_CONFIG_PATH} "")
 set(QT_HOST_PATH /usr)
 
-# The arm64 loader and libraries qemu needs are those under /usr/aarch64-linux-gnu (the cross
-# libc) and the multiarch folders, which the loader searches by itself.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64;-L;/usr/${KEBLOR_CROSS_TRIPLE})
+# qemu runs our programs with the target's root at / (-L /): the loader is then the one of the
+# multiarch C library (libc6:arm64), the same build as the libc.so.6 and the other libraries the
+# loader finds in /usr/lib/aarch64-linux-gnu. The cross compiler's copy under
+# /usr/${KEBLOR_CROSS_TRIPLE} is another build of the C library; its loader with the multiarch
+# libc.so.6 read the loader's shared data at different offsets, and a thread started after one
+# has ended, or a fork, then walks a list that never ends.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64;-L;/)

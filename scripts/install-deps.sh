@@ -31,11 +31,12 @@ if [ "${1:-}" = --windows ]; then
   PACKAGES+=(g++-mingw-w64-x86-64-posix nsis wine wine64)
 fi
 if [ "${1:-}" = --arm64 ]; then
-  # the arm64 build: the cross compiler, the target's libraries, and qemu to run its tests
+  # the arm64 build: the cross compiler, the target's libraries, and qemu to run its tests (with
+  # the loader of libc6:arm64, which matches the target's libc.so.6)
   if ! dpkg --print-foreign-architectures | grep -qx arm64; then
     $SUDO dpkg --add-architecture arm64
   fi
-  PACKAGES+=(crossbuild-essential-arm64 qemu-user
+  PACKAGES+=(crossbuild-essential-arm64 qemu-user libc6:arm64
              qt6-base-dev:arm64 libgl-dev:arm64 libpulse-dev:arm64 portaudio19-dev:arm64
              libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
              libhamlib-dev:arm64)

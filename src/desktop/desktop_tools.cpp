@@ -111,7 +111,7 @@ bool UserRunsProgram(const QString& program, const std::array<qint64, 2>& except
 
 // Starts the command as a process of its own session, its output discarded (the mixer's chatter
 // does not belong on our terminal); its process id, or 0. posix_spawn rather than a fork: it
-// copies nothing of this process, and it works under a user-mode emulator too (qemu for arm64).
+// copies nothing of this large process with its threads.
 qint64 SpawnInOwnSession(const MixerCommand& command) {
   const QByteArray program = QFile::encodeName(command.program);
   std::vector<QByteArray> arguments{program};
