@@ -10,6 +10,7 @@
 
 #include "core/command_ids.h"
 #include "core/marker_pointer.h"
+#include "display/raster_rows.h"
 #include "display/waterfall.h"
 #include "qt/spectrum_window.h"
 
@@ -258,15 +259,6 @@ TEST(QtSpectrumWindow, ZoomScalesTheTraceWithoutBlur) {
     ASSERT_FALSE(at.empty());
     EXPECT_EQ(at.front(), QPoint(100, 60));
   }
-}
-
-// A display row on a floor of 100 with a tone 25 dB over it in one column.
-DisplayRow ToneRow(int column) {
-  DisplayRow row{};
-  row.fill(100);
-  row[0] = 127;
-  row[static_cast<std::size_t>(column)] = 100 - WATERFALL_SATURATION_STEPS;
-  return row;
 }
 
 // The waterfall: the window and its client grow by it, the newest row lies right under the labels
