@@ -10,6 +10,8 @@ PACKAGES=(
   # build
   g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev portaudio19-dev libpulse-dev libsamplerate0-dev
   libsndfile1-dev
+  # rig control: Hamlib; rigctld and ip (a loopback in a namespace) for the end-to-end test
+  libhamlib-dev libhamlib-utils iproute2
   libgtest-dev libgmock-dev fonts-dejavu-core
   # benchmarks and fuzzing
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev
@@ -36,7 +38,8 @@ if [ "${1:-}" = --arm64 ]; then
   fi
   PACKAGES+=(crossbuild-essential-arm64 qemu-user libc6:arm64
              qt6-base-dev:arm64 libgl-dev:arm64 libpulse-dev:arm64 portaudio19-dev:arm64
-             libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64)
+             libsamplerate0-dev:arm64 libsndfile1-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64
+             libhamlib-dev:arm64)
 fi
 
 missing=()

@@ -229,6 +229,8 @@ void SpectrumAnalyzer::ReadPitches(BlockFormat format) {
   if (format.channels == 2) frame_.pitchHzB = trackerB_.ReadHz();
 }
 
+void SpectrumAnalyzer::ForgetPitch(int channel) { (channel == 0 ? trackerA_ : trackerB_).Restart(); }
+
 void SpectrumAnalyzer::Restart() {
   sumA_.fill(0.0f);
   sumB_.fill(0.0f);

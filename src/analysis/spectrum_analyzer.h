@@ -70,6 +70,9 @@ class SpectrumAnalyzer {
 
   // Both sums and the block count to zero; rows, peaks and the pitch readouts stay.
   void Restart();
+  // One channel's pitch readout (0: left or mono, 1: right) forgets what it heard and reads
+  // afresh from the next block: the tone has moved, as when the rig was tuned.
+  void ForgetPitch(int channel);
 
   const AnalyzerOptions& Options() const { return options_; }
 

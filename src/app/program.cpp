@@ -28,16 +28,34 @@ AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
 
 Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource& source,
                  SettingsFile* settingsFile)
-    : main_(main), desktop_(desktop), reports_(reports), settingsFile_(settingsFile), capture_(source, desktop, reports) {
+    : main_(main),
+      desktop_(desktop),
+      reports_(reports),
+      settingsFile_(settingsFile),
+      capture_(source, desktop, reports),
+      rig_(desktop, reports) {
   capture_.SetBlockHandler([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
   capture_.SetOnChange([this] { Refresh(); });
   capture_.SetWatched([this] { return !display_.frozen && !closed_; });
+  rig_.SetOnChange([this] { Refresh(); });
+}
+
+void Program::SetRigSupport(RigSession::LineMaker make, RigDialog* dialog) {
+  rig_.SetLineMaker(std::move(make));
+  rigDialog_ = dialog;
+}
+
+void Program::SetCommandLineRig(std::optional<int> model, std::optional<std::string> port) {
+  commandLineRigModel_ = model;
+  commandLineRigPort_ = std::move(port);
 }
 
 bool Program::StartUp() {
   if (desktop_.FindRunningCopy()) return false;
 
   if (settingsFile_ != nullptr) LoadSettings(settings_, *settingsFile_);
+  if (commandLineRigModel_) settings_.Rig.Model = *commandLineRigModel_;
+  if (commandLineRigPort_) settings_.Rig.Port = *commandLineRigPort_;
   const Settings& s = settings_;
   waterfallShown_ = s.Waterfall != 0;
   display_.layout = LayoutFor(s.ArrangeVertically, s.Channels);
@@ -51,6 +69,8 @@ bool Program::StartUp() {
   OpenWindow(Vfo::A);
   if (IsStereo(s)) OpenWindow(Vfo::B);
   if (s.AlwaysOnTop != 0) main_.SetTopmost(true);
+  rig_.SetReadB(IsStereo(s));
+  rig_.Begin(s.Rig);
   Refresh();
   return true;
 }
@@ -66,6 +86,7 @@ bool Program::AbandonStartUp() {
 
 void Program::Shutdown() {
   capture_.Close();
+  rig_.Close();
   if (!closed_) {
     closed_ = true;
     main_.Destroy();
@@ -84,7 +105,17 @@ void Program::OnInputMenuShown() {
 }
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
-  analyzer_.Configure(AnalyzerOptionsOf(settings_));
+  rig_.TakeReplies();
+  // Once the rig has moved, the tone sits elsewhere: a window whose tone was tuned reads afresh,
+  // so that the old place held over the last second is not tuned a second time.
+  for (std::size_t slot = 0; slot < pitchMoved_.size(); ++slot) {
+    if (!pitchMoved_[slot] || rig_.Moving()) continue;
+    analyzer_.ForgetPitch(static_cast<int>(slot));
+    pitchMoved_[slot] = false;
+  }
+  AnalyzerOptions options = AnalyzerOptionsOf(settings_);
+  options.pitchReadout = options.pitchReadout || rig_.Configured();  // zero-beat needs the tone
+  analyzer_.Configure(options);
   std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
   if (!frame || display_.frozen) return;
   pendingFrame_ = *frame;
@@ -132,12 +163,13 @@ void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = views_[Slot(vfo)];
   if (view == nullptr) return;
   const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice(),
-                               waterfallShown_ ? &waterfalls_[Slot(vfo)] : nullptr};
+                               waterfallShown_ ? &waterfalls_[Slot(vfo)] : nullptr, rig_.Shown(vfo)};
   view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
 }
 
 void Program::Refresh() {
   menu_ = DeriveMenu(settings_, display_, capture_.MenuInputs());
+  menu_.items[cmd::RigSettings].enabled = rig_.Supported();
   if (closed_) return;
   main_.ShowMenu(menu_);
   if (settings_.Zoom != zoomShown_) {
@@ -208,6 +240,9 @@ void Program::RunCommand(int id) {
       if (Save()) Close();  // changes that could not be saved are not dropped
       break;
     case cmd::Exit: Close(); break;
+    case cmd::ZeroBeatA: ZeroBeat(Vfo::A); break;
+    case cmd::ZeroBeatB: ZeroBeat(Vfo::B); break;
+    case cmd::RigSettings: RunRigDialog(); break;
     case cmd::HelpContents: desktop_.OpenHelp(); break;
     case cmd::About: desktop_.ShowAbout(); break;
     default: break;  // any other id only refreshes the menu
@@ -229,6 +264,36 @@ void Program::OnRightButton(Vfo vfo, int x, int y) {
   views_[Slot(vfo)]->ShowPopupMenu(PopupMenuOf(vfo), {x, y}, PopupCheckedItems(settings_, vfo));
 }
 
+void Program::OnTuneClick(Vfo vfo, int x, int y) {
+  if (!display_.IsOpen(vfo)) return;
+  if (const std::optional<int> hz = FrequencyAt(VfoSettingsOf(settings_, vfo), x, y)) TuneRig(vfo, *hz);
+}
+
+// The tone the window's readout names onto its marker.
+void Program::ZeroBeat(Vfo vfo) {
+  if (display_.IsOpen(vfo)) TuneRig(vfo, traces_[Slot(vfo)].pitchHz);
+}
+
+// Not while frozen: the picture would not show where the rig went. A tone that has been tuned
+// is forgotten until the readout finds it again at its new place, so that a second key does not
+// move the dial twice for it.
+void Program::TuneRig(Vfo vfo, double toneHz) {
+  if (display_.frozen) return;
+  if (!rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) return;
+  traces_[Slot(vfo)].pitchHz = 0.0;
+  pitchMoved_[Slot(vfo)] = true;
+}
+
+void Program::RunRigDialog() {
+  if (rigDialog_ == nullptr) return;
+  const std::optional<RigSettings> chosen = rigDialog_->Run(
+      settings_.Rig, [this](const RigSettings& rig) { rig_.StartTest(rig); },
+      [this] { return rig_.TestAnswer(); });
+  if (chosen) settings_.Rig = *chosen;
+  // After a test of other settings, the chosen rig (or the one before) is taken up again.
+  rig_.Begin(settings_.Rig);
+}
+
 void Program::OnSpectrumClose(Vfo vfo) {
   CloseWindow(vfo);
   Refresh();
@@ -241,6 +306,7 @@ void Program::Close() {
   if (closed_) return;
   display_.frozen = true;
   capture_.Close();
+  rig_.Close();
   for (Vfo vfo : BOTH_VFOS) CloseWindow(vfo);
   closed_ = true;
   main_.Destroy();
@@ -307,6 +373,7 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
 }
 
 void Program::FitWindowsToChannels() {
+  rig_.SetReadB(IsStereo(settings_));
   display_.layout = LayoutFor(settings_.ArrangeVertically, settings_.Channels);
   const Rect rect = main_.OuterRect();
   if (IsStereo(settings_)) {

@@ -11,6 +11,8 @@
 #include "analysis/spectrum_analyzer.h"
 #include "app/capture_session.h"
 #include "app/reports.h"
+#include "app/rig_dialog.h"
+#include "app/rig_session.h"
 #include "app/views.h"
 #include "capture/audio_source.h"
 #include "core/display_state.h"
@@ -31,6 +33,12 @@ class Program {
   // The input the command line names, by the back end's id or by its name, instead of the
   // settings' one; a Save keeps it. Before StartUp.
   void SetCommandLineInput(std::string idOrName) { commandLineInput_ = std::move(idOrName); }
+  // The build's rig control: the way to its rigs and the dialog of Settings > Rig...; without
+  // it the rig keys and clicks do nothing and the item is greyed. Before StartUp.
+  void SetRigSupport(RigSession::LineMaker make, RigDialog* dialog);
+  // The rig model and port the command line names instead of the settings' ones; a Save keeps
+  // them. Before StartUp.
+  void SetCommandLineRig(std::optional<int> model, std::optional<std::string> port);
 
   // From the single-instance check to the start of capture. False: the caller ends with 0 at
   // once (another copy runs, no device, or the capture could not be opened or started).
@@ -45,6 +53,9 @@ class Program {
   // Pointer moves and left-button changes in a spectrum window, client pixels, PointerKeys bits.
   void OnPointer(Vfo vfo, unsigned keys, int x, int y);
   void OnRightButton(Vfo vfo, int x, int y);
+  // A middle click or Shift + left click: the rig is tuned so that the frequency under the
+  // pointer lands on the window's marker.
+  void OnTuneClick(Vfo vfo, int x, int y);
   void OnSpectrumClose(Vfo vfo);  // the window's close box
   void OnMainClose();             // the main window's close request
   // Settings > Input is about to open: the inputs are listed again.
@@ -58,6 +69,7 @@ class Program {
   const Settings& CurrentSettings() const { return settings_; }
   const DisplayState& Display() const { return display_; }
   const MenuModel& Menu() const { return menu_; }
+  const RigSession& Rig() const { return rig_; }
 
  private:
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
@@ -80,13 +92,21 @@ class Program {
   void ShowFrame(std::int64_t now);
   void DrawFrameNow(const SpectrumFrame& frame);
   bool Save();  // false: the user has been told why
+  void ZeroBeat(Vfo vfo);
+  void TuneRig(Vfo vfo, double toneHz);
+  void RunRigDialog();
 
   MainView& main_;
   Desktop& desktop_;
   Reports& reports_;
   SettingsFile* settingsFile_;
   CaptureSession capture_;
+  RigSession rig_;
+  std::array<bool, 2> pitchMoved_{};  // a window's tone was tuned: its readout starts afresh
+  RigDialog* rigDialog_ = nullptr;
   std::string commandLineInput_;
+  std::optional<int> commandLineRigModel_;
+  std::optional<std::string> commandLineRigPort_;
 
   Settings settings_;
   DisplayState display_;

@@ -14,6 +14,9 @@ SpectrumEvents SpectrumEventsFor(Program* const& program, Vfo vfo, std::function
   events.rightButton = [&program, vfo](int x, int y) {
     if (program != nullptr) program->OnRightButton(vfo, x, y);
   };
+  events.tune = [&program, vfo](int x, int y) {
+    if (program != nullptr) program->OnTuneClick(vfo, x, y);
+  };
   events.close = [&program, vfo] {
     if (program != nullptr) program->OnSpectrumClose(vfo);
   };

@@ -13,6 +13,7 @@ class Program;
 struct SpectrumEvents {
   std::function<void(unsigned keys, int x, int y)> pointer;  // moves and left-button changes
   std::function<void(int x, int y)> rightButton;
+  std::function<void(int x, int y)> tune;  // a middle click or Shift + left click
   std::function<void()> close;            // the close box or the system menu's Close
   std::function<void(int id)> popupPick;  // a pop-up menu item, after the menu closed
 };

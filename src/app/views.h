@@ -64,7 +64,7 @@ class Desktop {
   virtual void OpenHelp() = 0;                  // the help pages at their contents
 
   // The event loop's clock: a monotonic time in milliseconds, `tick` every `intervalMs` from
-  // now on, and `once` after `delayMs` (at most one pending at a time is all the program needs).
+  // now on, and `once` after `delayMs` (several may be pending: the pictures' pace and the rig's).
   virtual std::int64_t NowMs() = 0;
   virtual void StartTicks(int intervalMs, std::function<void()> tick) = 0;
   virtual void CallAfter(int delayMs, std::function<void()> once) = 0;

@@ -54,6 +54,10 @@ inline constexpr int Zoom3 = 389;
 inline constexpr int Zoom4 = 390;
 inline constexpr int ZoomStep = 391;  // Z: the next zoom, 4x back to 1x
 inline constexpr int Waterfall = 392;  // W
+// The rig: Settings > Rig..., and the zero-beat keys (no menu item).
+inline constexpr int ZeroBeatA = 400;  // T
+inline constexpr int ZeroBeatB = 401;  // Ctrl+T
+inline constexpr int RigSettings = 402;
 
 // Settings > Input: the default input, then the inputs the back end lists, numbered from
 // InputFirst in their order; the ids up to InputFirst + MAX_INPUT_ITEMS - 1 are theirs.

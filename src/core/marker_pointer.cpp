@@ -11,6 +11,9 @@ constexpr double HIT_HALF_WIDTH = 12.0;
 // Rows the marker can be grabbed in: client rows 16..141.
 constexpr unsigned GRAB_ROW_ABOVE = 15;
 constexpr unsigned GRAB_ROW_BELOW = 142;
+// The trace area's rows: client rows 16..143.
+constexpr int TRACE_FIRST_ROW = 16;
+constexpr int TRACE_ROWS = 128;
 
 // The column the marker is grabbed around: the pitch over Hz per column, truncated, except
 // in the 500 Hz span where it stays a real number.
@@ -38,6 +41,16 @@ PointerOutcome PointAtMarker(const VfoSettings& vfo, bool frozen, unsigned keys,
   outcome.markerCursor = hit && vfo.Pitch != 0;
   if (keys == POINTER_LEFT && vfo.Pitch != 0 && hit && !frozen) outcome.newPitchFreq = PitchFromColumn(ux, vfo.Range);
   return outcome;
+}
+
+}  // namespace keblor
+
+namespace keblor {
+
+std::optional<int> FrequencyAt(const VfoSettings& vfo, int x, int y) {
+  if (x < 0 || x >= TRACE_COLUMNS || y < TRACE_FIRST_ROW || y >= TRACE_FIRST_ROW + TRACE_ROWS || !IsValidRange(vfo.Range))
+    return std::nullopt;
+  return PitchFromColumn(static_cast<unsigned>(x), vfo.Range);
 }
 
 }  // namespace keblor

@@ -26,4 +26,8 @@ struct PointerOutcome {
 // it, and only while it is shown and the display runs.
 PointerOutcome PointAtMarker(const VfoSettings& vfo, bool frozen, unsigned keys, int x, int y);
 
+// The frequency in Hz at client pixel (x, y) of a VFO's window, as the marker would take it
+// from that column: within the trace area (columns 0..199, rows 16..143) only.
+std::optional<int> FrequencyAt(const VfoSettings& vfo, int x, int y);
+
 }  // namespace keblor

@@ -25,6 +25,7 @@ std::vector<MenuNode> BuildMainMenu() {
                         Item("Sound &card...", cmd::SoundCard),
                         // The inputs the back end lists follow "Default input" at run time.
                         Sub("In&put", {Item("&Default input", cmd::InputDefault)}),
+                        Item("&Rig...", cmd::RigSettings),
                         Item("&Input controls...", cmd::InputControls),
                         Item("&Output controls...", cmd::OutputControls), Item("&Save", cmd::Save),
                         Item("Save && exi&t", cmd::SaveAndExit), Item("&Exit", cmd::Exit)}),
@@ -89,6 +90,7 @@ const std::vector<AcceleratorEntry>& AcceleratorTable() {
       {K::KeypadPlus, false, cmd::RangeStepUpA}, {K::KeypadMinus, false, cmd::RangeStepDownA},
       {K::KeypadPlus, true, cmd::RangeStepUpB},  {K::KeypadMinus, true, cmd::RangeStepDownB},
       {K::Z, false, cmd::ZoomStep},           {K::W, false, cmd::Waterfall},
+      {K::T, false, cmd::ZeroBeatA},         {K::T, true, cmd::ZeroBeatB},
   };
   return table;
 }

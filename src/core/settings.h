@@ -14,6 +14,15 @@ struct VfoSettings {
   std::int32_t Range = 1;        // RangeIndex 0..4
 };
 
+// [Rig], written only once used, like the tuning aids.
+struct RigSettings {
+  std::int32_t Model = 0;     // Hamlib's model number; 0: no rig
+  std::string Port{};         // a serial device, or host:port for model 2 (rigctld)
+  std::int32_t Speed = 0;     // serial speed; 0: the rig's default
+  std::int32_t Sideband = 0;  // 0: from the rig's mode, 1: upper, 2: lower
+  friend bool operator==(const RigSettings&, const RigSettings&) = default;
+};
+
 struct Settings {
   // [General]
   std::int32_t Channels = 1;
@@ -35,6 +44,7 @@ struct Settings {
   // [VFO-A], [VFO-B]
   VfoSettings VFO_A{500, 1, 1};
   VfoSettings VFO_B{500, 1, 3};
+  RigSettings Rig{};
   // [Pitch]: presets, read only
   std::int32_t Pitch1 = 300;
   std::int32_t Pitch2 = 500;

@@ -48,18 +48,27 @@ constexpr SettingKey SAVE_ORDER[] = {
     LOAD_ORDER[13], LOAD_ORDER[12], LOAD_ORDER[14],  // VFO-B Pitch, PitchFreq, Range
 };
 
-// The tuning aids' keys: read like the others, written only when not at their default or when
-// the file holds them already (so that turning an aid off is saved too).
+// The tuning aids' keys: read like the others, written only when not at their
+// default or when the file holds them already (so that turning an aid off is saved too).
 constexpr SettingKey AID_KEYS[] = {
     {"General", "PitchReadout", 0, [](Settings& s) -> std::int32_t& { return s.PitchReadout; }},
     {"General", "RunningAverage", 0, [](Settings& s) -> std::int32_t& { return s.RunningAverage; }},
     {"General", "Zoom", 1, [](Settings& s) -> std::int32_t& { return s.Zoom; }},
     {"General", "Waterfall", 0, [](Settings& s) -> std::int32_t& { return s.Waterfall; }},
 };
+// [Rig] the same way, after the input; the port (a text) is written after the model.
+constexpr SettingKey RIG_MODEL = {"Rig", "Model", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Model; }};
+constexpr SettingKey RIG_KEYS_AFTER_PORT[] = {
+    {"Rig", "Speed", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Speed; }},
+    {"Rig", "Sideband", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Sideband; }},
+};
 
 // The chosen input's id, a text; an empty one is the default input.
 constexpr const char* INPUT_SECTION = "General";
 constexpr const char* INPUT_KEY = "Input";
+// The rig's port, a text like the input's.
+constexpr const char* RIG_SECTION = "Rig";
+constexpr const char* PORT_KEY = "Port";
 
 }  // namespace
 
@@ -80,6 +89,12 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
   settings.VFO_A.Range = std::min(settings.VFO_A.Range, 4);
   settings.VFO_B.Range = std::min(settings.VFO_B.Range, 4);
   settings.Input = std::string(document.Find(INPUT_SECTION, INPUT_KEY).value_or(std::string_view()));
+  settings.Rig.Model = std::max(document.ReadInt(RIG_MODEL.section, RIG_MODEL.key, RIG_MODEL.defaultValue), 0);
+  settings.Rig.Port = std::string(document.Find(RIG_SECTION, PORT_KEY).value_or(std::string_view()));
+  for (const SettingKey& entry : RIG_KEYS_AFTER_PORT)
+    entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
+  settings.Rig.Speed = std::max(settings.Rig.Speed, 0);
+  if (settings.Rig.Sideband < 0 || settings.Rig.Sideband > 2) settings.Rig.Sideband = 0;
 }
 
 void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
@@ -91,16 +106,27 @@ SaveResult ApplySettings(const Settings& settings, IniDocument& document) {
     return SaveResult::Failed(std::string("the value of [") + section + "] " + key +
                               " cannot be written as one line of the file");
   };
+  // A key at its default is written only when the file holds it already.
+  const auto setIfUsed = [&](const SettingKey& entry) {
+    const std::int32_t value = entry.field(values);
+    if (value == entry.defaultValue && !document.Find(entry.section, entry.key)) return SaveResult{};
+    return set(entry.section, entry.key, std::to_string(value));
+  };
+  const auto setTextIfUsed = [&](const char* section, const char* key, const std::string& value) {
+    if (value.empty() && !document.Find(section, key)) return SaveResult{};
+    return set(section, key, value);
+  };
   for (const SettingKey& entry : SAVE_ORDER) {
     if (SaveResult r = set(entry.section, entry.key, std::to_string(entry.field(values))); !r) return r;
   }
   for (const SettingKey& entry : AID_KEYS) {
-    const std::int32_t value = entry.field(values);
-    if (value == entry.defaultValue && !document.Find(entry.section, entry.key)) continue;
-    if (SaveResult r = set(entry.section, entry.key, std::to_string(value)); !r) return r;
+    if (SaveResult r = setIfUsed(entry); !r) return r;
   }
-  if (!settings.Input.empty() || document.Find(INPUT_SECTION, INPUT_KEY)) {
-    if (SaveResult r = set(INPUT_SECTION, INPUT_KEY, settings.Input); !r) return r;
+  if (SaveResult r = setTextIfUsed(INPUT_SECTION, INPUT_KEY, settings.Input); !r) return r;
+  if (SaveResult r = setIfUsed(RIG_MODEL); !r) return r;
+  if (SaveResult r = setTextIfUsed(RIG_SECTION, PORT_KEY, settings.Rig.Port); !r) return r;
+  for (const SettingKey& entry : RIG_KEYS_AFTER_PORT) {
+    if (SaveResult r = setIfUsed(entry); !r) return r;
   }
   return {};
 }

@@ -1,6 +1,7 @@
 #include "desktop/command_line.h"
 
 #include <array>
+#include <charconv>
 
 namespace keblor {
 namespace {
@@ -27,6 +28,23 @@ std::string ChooseInput(ProgramOptions& options, std::string_view name) {
   return {};
 }
 
+std::string ChooseRigModel(ProgramOptions& options, std::string_view model) {
+  if (options.rigModel) return "the rig is already chosen";
+  int number = 0;
+  const auto [end, error] = std::from_chars(model.data(), model.data() + model.size(), number);
+  if (model.empty() || error != std::errc() || end != model.data() + model.size() || number < 0)
+    return std::string(model) + ": not a rig model number";
+  options.rigModel = number;
+  return {};
+}
+
+std::string ChooseRigPort(ProgramOptions& options, std::string_view port) {
+  if (options.rigPort) return "the port is already chosen";
+  if (port.empty()) return "empty port";
+  options.rigPort = std::string(port);
+  return {};
+}
+
 std::string SetAction(ProgramOptions& options, Action action) {
   options.action = action;
   return {};
@@ -38,6 +56,8 @@ constexpr std::array COMMON_OPTIONS{
     CommandLineOption{"--settings", "settings file name", ChooseSettingsFile},
     CommandLineOption{"--settings-in-config", {}, ChooseConfigSettings},
     CommandLineOption{"--input", "input name", ChooseInput},
+    CommandLineOption{"--rig", "rig model", ChooseRigModel},
+    CommandLineOption{"--rig-port", "port", ChooseRigPort},
     CommandLineOption{"--list-inputs", {}, [](ProgramOptions& o, std::string_view) { return SetAction(o, Action::ListInputs); }},
     CommandLineOption{"-h", {}, [](ProgramOptions& o, std::string_view) { return SetAction(o, Action::Help); }},
     CommandLineOption{"--help", {}, [](ProgramOptions& o, std::string_view) { return SetAction(o, Action::Help); }},

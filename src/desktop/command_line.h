@@ -3,6 +3,7 @@
 // ProgramOptions, read before any window or sound is made. A platform adds its own options to the
 // common ones and says where its config folder keeps the settings. Standard library only.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ struct ProgramOptions {
   std::string settingsPath = SETTINGS_PATH;  // for Run: the settings file to read and save
   bool settingsInConfig = false;             // settingsPath is the one in the user's config folder
   std::string input;                         // for Run: the input to capture from; empty: as set
+  std::optional<int> rigModel;               // for Run: the rig's Hamlib model instead of the settings'
+  std::optional<std::string> rigPort;        // for Run: its port instead of the settings'
   std::string error;                         // for Fail: one line without its line end
 };
 
@@ -38,8 +41,8 @@ struct CommandLineOption {
   std::string (*apply)(ProgramOptions& options, std::string_view value) = nullptr;
 };
 
-// Every platform's options: --settings FILE, --settings-in-config, --input NAME, --list-inputs,
-// -h/--help, --version.
+// Every platform's options: --settings FILE, --settings-in-config, --input NAME, --rig MODEL,
+// --rig-port PORT, --list-inputs, -h/--help, --version.
 std::span<const CommandLineOption> CommonOptions();
 
 // Reads argv[1..argc-1] (UTF-8) with the common options and the platform's. The first --help or

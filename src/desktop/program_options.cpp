@@ -44,6 +44,7 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
 
 std::string ProgramUsage() {
   return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME] [--input NAME]\n"
+         "              [--rig MODEL [--rig-port PORT]]\n"
          "       keblor [--backend NAME] --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n"
@@ -56,6 +57,9 @@ std::string ProgramUsage() {
          "                        server when one answers, else PortAudio\n"
          "  --input NAME          capture from this input, named as --list-inputs prints it\n"
          "                        (its id or its name); a save keeps it in the settings\n"
+         "  --rig MODEL           control the rig of this Hamlib model number (0: none; 2 is\n"
+         "                        rigctld, 1 Hamlib's dummy rig); a save keeps it\n"
+         "  --rig-port PORT       the rig's serial device, or host:port of rigctld\n"
          "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"

@@ -1,5 +1,6 @@
 #include "display/spectrum_picture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/rounding.h"
@@ -31,6 +32,7 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
   }
   picture.boxCount = n;
   picture.waterfall = options.waterfall;
+  options.rig.copy(picture.rig.data(), std::min(options.rig.size(), picture.rig.size() - 1));
   if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
     const int hz = RoundNearest(trace.pitchHz);
     const int offset = hz - static_cast<int>(vfo.PitchFreq);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "analysis/display_row_mapping.h"
 #include "core/display_state.h"
@@ -92,6 +93,9 @@ struct SpectrumPicture {
   // program: a view reads it while the program calls the view (Show, a new zoom or size), never
   // in a paint of its own.
   const Waterfall* waterfall = nullptr;
+  // The rig's dial or its notice, drawn at the trace area's top left; empty for none. Held in
+  // place, ended by a zero: longer than a short string, it would cost an allocation a picture.
+  std::array<char, 40> rig{};
 };
 
 struct PictureOptions {
@@ -99,6 +103,7 @@ struct PictureOptions {
   bool pitchReadout = false;
   InputNotice notice = InputNotice::None;
   const Waterfall* waterfall = nullptr;  // null: no waterfall shown
+  std::string_view rig{};  // what the window shows of the rig; empty for nothing
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

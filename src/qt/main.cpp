@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -13,11 +14,13 @@
 #include "desktop/desktop_tools.h"
 #include "desktop/ini_file_in_new_folder.h"
 #include "desktop/program_options.h"
+#include "hamlib/hamlib_rig.h"
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"
 #include "qt/desktop.h"
 #include "qt/help_window.h"
 #include "qt/main_view.h"
+#include "qt/rig_dialog.h"
 
 namespace {
 
@@ -67,6 +70,11 @@ int main(int argc, char** argv) {
 
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
+  // Qt takes the desktop's locale for the C library too. Numbers are written with a point
+  // whatever the desktop's language; and Hamlib switches LC_NUMERIC to "C" around its own work
+  // on the rig's thread, then back to the name it read first, which the switch has freed unless
+  // it was "C" already.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);  // the main window's destruction ends the loop
   QApplication::setWindowIcon(keblor::ProgramIcon());
 
@@ -82,9 +90,12 @@ int main(int argc, char** argv) {
   portAudio.SetReports(&desktop);
   pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
+  keblor::QtRigDialog rigDialog(mainView, keblor::HamlibModels);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
+  program->SetRigSupport(keblor::OpenHamlibLine, &rigDialog);
+  program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
   // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own

@@ -42,8 +42,8 @@ class CompactMenuBarStyle : public QProxyStyle {
   }
 };
 
-// The keys of the accelerator table: F1..F12, the keypad's plus and minus, Z and W. Shift and Alt
-// take a key out of the table, as none of its entries names them. The main keyboard's plus
+// The keys of the accelerator table: F1..F12, the keypad's plus and minus, Z, W and T. Shift and
+// Alt take a key out of the table, as none of its entries names them. The main keyboard's plus
 // (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
 // keyboards without a keypad.
 bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
@@ -73,6 +73,10 @@ bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
   }
   if (code == Qt::Key_W) {
     key = AcceleratorKey::W;
+    return true;
+  }
+  if (code == Qt::Key_T) {
+    key = AcceleratorKey::T;
     return true;
   }
   return false;

@@ -30,6 +30,12 @@ QFont LabelFont(int zoom) {
   return f;
 }
 
+// The trace rows that a line of text one pixel below the trace's top covers, with the pixel of
+// the readout's dark box below it.
+int TopTextRows(const QFont& font, int zoom) {
+  return std::min(RASTER_HEIGHT, (2 * zoom + QFontMetrics(font).height() + zoom - 1) / zoom);
+}
+
 unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   unsigned keys = 0;
   if (buttons & Qt::LeftButton) keys |= POINTER_LEFT;
@@ -44,6 +50,7 @@ unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
 
 SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
     : QWidget(parent), image_(CLIENT_WIDTH, CLIENT_HEIGHT, QImage::Format_RGB32), font_(LabelFont(1)), events_(events) {
+  topTextRows_ = TopTextRows(font_, 1);
   image_.fill(ToColor(WINDOW_BACKGROUND));
   setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -65,6 +72,7 @@ void SpectrumClient::SetZoom(int zoom) {
   if (zoom == zoom_) return;
   zoom_ = zoom;
   font_ = LabelFont(zoom);
+  topTextRows_ = TopTextRows(font_, zoom);
   Resize();
 }
 
@@ -78,6 +86,7 @@ void SpectrumClient::Resize() {
   const int height = CLIENT_HEIGHT + (waterfallShown_ ? WATERFALL_ROWS : 0);
   image_ = QImage(CLIENT_WIDTH * zoom_, height * zoom_, QImage::Format_RGB32);
   image_.fill(ToColor(WINDOW_BACKGROUND));
+  rigText_ = {};
   labelsDrawn_ = false;
   waterfall_.Forget();
   setFixedSize(image_.size());
@@ -94,23 +103,28 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
                              !std::equal(picture.boxes.begin(), picture.boxes.begin() + picture.boxCount,
                                          picture_.boxes.begin());
   // The trace area holds the last raster, unless the labels are drawn anew (which clears the
-  // whole client area) or text lay over it.
-  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || !picture_.readout.empty();
-  if (labelsChanged) DrawLabels(picture);
-  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster);
+  // whole client area) or text lay over it: the notice across its middle, or along its top the
+  // readout or a dial that has changed, whose rows are drawn again. A dial that stays is only
+  // laid again over the bits that changed under it.
   const int z = zoom_;
+  const bool rigChanged = picture.rig != picture_.rig;
+  const bool topTextGone = !picture_.readout.empty() || (picture_.rig[0] != 0 && rigChanged);
+  const bool topTextNew = !picture.readout.empty() || (picture.rig[0] != 0 && rigChanged);
+  const int topRows = topTextRows_;
+  const bool wholeTrace = labelsChanged || !picture_.notice.empty();
+  if (labelsChanged) DrawLabels(picture);
+  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
   const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
   if (!picture.notice.empty()) {
     QPainter text(&image_);
     text.setFont(font_);
     text.setPen(ToColor(LABEL_BACKGROUND));
     text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
-    changed = traceArea;
   }
-  if (!picture.readout.empty()) {
-    DrawReadout(QString::fromStdString(picture.readout), traceArea);
-    changed = traceArea;
-  }
+  if (!picture.readout.empty()) DrawReadout(QString::fromStdString(picture.readout), traceArea);
+  if (picture.rig[0] != 0) DrawRigText(picture.rig);
+  if (!picture.notice.empty() || topTextNew)
+    changed |= picture.notice.empty() ? QRect(0, TRACE_TOP * z, TRACE_COLUMNS * z, topRows * z) : traceArea;
   if (labelsChanged) AnnounceLabels(picture);
   const bool waterfall = waterfallShown_ && picture.waterfall != nullptr;
   const QRect rows = waterfall ? waterfall_.Update(image_, z, *picture.waterfall) : QRect();
@@ -150,15 +164,15 @@ void SpectrumClient::AnnounceLabels(const SpectrumPicture& picture) const {
   }
 }
 
-// The trace's pixels: all of them, or those of the bytes that differ from `previous`. The rows
-// written, as an area of the client image.
-QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* previous) {
+// The trace's pixels: all of them, or those of the bytes that differ from `previous` but in the
+// first `wholeRows` rows. The rows written, as an area of the client image.
+QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows) {
   constexpr int TRACE_BYTES = TRACE_COLUMNS / 8;
   static_assert(TRACE_COLUMNS % 8 == 0 && TRACE_BYTES <= RASTER_ROW_BYTES);
   const int z = zoom_;
   const QRgb lit = ToPixel(LABEL_BACKGROUND);
   const QRgb dark = ToPixel(TRACE_DARK);
-  const std::size_t lineBytes = sizeof(QRgb) * static_cast<std::size_t>(TRACE_COLUMNS * z);
+  const std::size_t byteBytes = sizeof(QRgb) * static_cast<std::size_t>(8 * z);  // one raster byte's pixels
   int first = RASTER_HEIGHT;
   int last = -1;
   for (int row = 0; row < RASTER_HEIGHT; ++row) {
@@ -166,20 +180,47 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
     bool rowChanged = false;
     for (int byte = 0; byte < TRACE_BYTES; ++byte) {
       const auto at = static_cast<std::size_t>(row * RASTER_ROW_BYTES + byte);
-      if (previous != nullptr && (*previous)[at] == raster[at]) continue;
+      if (previous != nullptr && row >= wholeRows && (*previous)[at] == raster[at]) continue;
       rowChanged = true;
       for (int bit = 0; bit < 8; ++bit) {
         const QRgb pixel = (raster[at] >> (7 - bit)) & 1 ? lit : dark;
         for (int i = 0; i < z; ++i) out[(byte * 8 + bit) * z + i] = pixel;
       }
+      // Only this byte's pixels: a text laid over the others differs from line to line.
+      for (int i = 1; i < z; ++i)
+        std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + row) * z + i)) + byte * 8 * z,
+                    out + byte * 8 * z, byteBytes);
     }
     if (!rowChanged) continue;
     first = std::min(first, row);
     last = row;
-    for (int i = 1; i < z; ++i) std::memcpy(image_.scanLine((TRACE_TOP + row) * z + i), out, lineBytes);
   }
   if (last < first) return {};
   return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
+}
+
+// The rig's dial at the trace's top left, one pixel down and two in, in the lit colour. It is laid
+// out only when it changes, and copied onto each picture: drawing text costs far more.
+void SpectrumClient::DrawRigText(const std::array<char, 40>& text) {
+  const int z = zoom_;
+  if (text != rigText_) {
+    rigText_ = text;
+    rigTextImage_ = QImage((TRACE_COLUMNS - 2) * z, (topTextRows_ - 1) * z, QImage::Format_ARGB32_Premultiplied);
+    rigTextImage_.fill(Qt::transparent);
+    QPainter painter(&rigTextImage_);
+    painter.setFont(font_);
+    painter.setPen(ToColor(LABEL_BACKGROUND));
+    painter.drawText(rigTextImage_.rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(text.data()));
+  }
+  const QRgb lit = ToPixel(LABEL_BACKGROUND);
+  const int width = rigTextImage_.width();
+  const int height = rigTextImage_.height();
+  for (int y = 0; y < height; ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(rigTextImage_.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + 1) * z + y)) + 2 * z;
+    for (int x = 0; x < width; ++x)
+      if (qAlpha(in[x]) != 0) out[x] = lit;
+  }
 }
 
 // The background and the text boxes above the waterfall; the trace area is left to DrawTrace.
@@ -217,6 +258,11 @@ void SpectrumClient::DeliverPointer(QPoint at, Qt::MouseButtons buttons, Qt::Key
 }
 
 void SpectrumClient::mousePressEvent(QMouseEvent* event) {
+  const bool shiftLeft = event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier);
+  if ((event->button() == Qt::MiddleButton || shiftLeft) && events_.tune) {
+    const QPoint p = event->position().toPoint();
+    events_.tune(p.x() / zoom_, p.y() / zoom_);
+  }
   if (event->button() == Qt::LeftButton) {
     Forward(event);
   } else if (event->button() == Qt::RightButton && events_.rightButton) {

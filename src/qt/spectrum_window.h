@@ -54,10 +54,14 @@ class SpectrumClient : public QWidget {
   void DrawLabels(const SpectrumPicture& picture);
   void DrawReadout(const QString& readout, const QRect& traceArea);
   void AnnounceLabels(const SpectrumPicture& picture) const;
-  QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous);
+  QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows);
+  void DrawRigText(const std::array<char, 40>& text);
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
   QFont font_;                // the labels' font at the zoom
+  int topTextRows_ = 0;       // trace rows under the texts along the trace's top, at the zoom
+  std::array<char, 40> rigText_{};  // the rig's text laid out in rigTextImage_
+  QImage rigTextImage_;
   SpectrumPicture picture_;   // the last one, drawn again at a new zoom
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;

@@ -21,6 +21,7 @@ bool ToAcceleratorKey(unsigned virtualKey, bool shift, bool alt, AcceleratorKey&
     case VK_OEM_MINUS: key = AcceleratorKey::KeypadMinus; return true;
     case 'Z': key = AcceleratorKey::Z; return true;
     case 'W': key = AcceleratorKey::W; return true;
+    case 'T': key = AcceleratorKey::T; return true;
     default: return false;
   }
 }

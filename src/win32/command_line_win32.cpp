@@ -59,6 +59,7 @@ fs::path RoamingAppDataFolder() {
 
 std::string WindowsUsage() {
   return "Usage: keblor [--settings FILE | --settings-in-config] [--input NAME]\n"
+         "              [--rig MODEL [--rig-port PORT]]\n"
          "       keblor --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n"
@@ -67,6 +68,9 @@ std::string WindowsUsage() {
          "                        program's Start menu shortcut starts it this way\n"
          "  --input NAME          capture from this input, named as --list-inputs prints it\n"
          "                        (its id or its name); a save keeps it in the settings\n"
+         "  --rig MODEL           control the rig of this Hamlib model number (0: none; this\n"
+         "                        build reaches rigs through rigctld, model 2); a save keeps it\n"
+         "  --rig-port PORT       host:port of rigctld (localhost:4532 when not given)\n"
          "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
          "  -h, --help            show this help and exit\n"
          "      --version         show the version and exit\n"

@@ -16,7 +16,7 @@ namespace {
 
 constexpr const wchar_t* TIMER_CLASS = L"KeblorClock";
 constexpr UINT_PTR TICK_TIMER = 1;
-constexpr UINT_PTR ONCE_TIMER = 2;
+constexpr UINT_PTR FIRST_ONCE_TIMER = 2;  // each pending call has a timer of its own from here on
 // The session's name space: copies of other users on the same machine do not count.
 constexpr const wchar_t* INSTANCE_MUTEX = L"Local\\KLP5012WA ISA LIBRARY TEST";
 // The system's Sound settings keep this title on every tab.
@@ -33,7 +33,8 @@ LRESULT CALLBACK TimerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-Win32Desktop::Win32Desktop(Win32MainView& main) : main_(main), startTicks_(GetTickCount64()) {
+Win32Desktop::Win32Desktop(Win32MainView& main)
+    : main_(main), startTicks_(GetTickCount64()), nextOnce_(FIRST_ONCE_TIMER) {
   timerWindow_ = CreateMessageWindow(TIMER_CLASS, TimerProc, this);
 }
 
@@ -108,19 +109,19 @@ void Win32Desktop::StartTicks(int intervalMs, std::function<void()> tick) {
 }
 
 void Win32Desktop::CallAfter(int delayMs, std::function<void()> once) {
-  once_ = std::move(once);
-  SetTimer(timerWindow_, ONCE_TIMER, static_cast<UINT>(delayMs < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : delayMs),
-           nullptr);
+  const std::uintptr_t id = nextOnce_++;
+  once_[id] = std::move(once);
+  SetTimer(timerWindow_, id, static_cast<UINT>(delayMs < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : delayMs), nullptr);
 }
 
 void Win32Desktop::OnTimer(std::uintptr_t id) {
   if (id == TICK_TIMER) {
     if (tick_) tick_();
-  } else if (id == ONCE_TIMER) {
-    KillTimer(timerWindow_, ONCE_TIMER);
+  } else if (const auto pending = once_.find(id); pending != once_.end()) {
+    KillTimer(timerWindow_, id);
     // The call may ask for the next one: it is moved out first.
-    std::function<void()> once = std::move(once_);
-    once_ = nullptr;
+    std::function<void()> once = std::move(pending->second);
+    once_.erase(pending);
     if (once) once();
   }
 }

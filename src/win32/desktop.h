@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 
 #include "app/reports.h"
 #include "app/views.h"
@@ -34,7 +35,6 @@ class Win32Desktop : public Desktop, public Reports {
   void OpenHelp() override;  // help\index.html next to the program, in the default browser
   std::int64_t NowMs() override;
   void StartTicks(int intervalMs, std::function<void()> tick) override;
-  // A second call before the first has run replaces it.
   void CallAfter(int delayMs, std::function<void()> once) override;
 
   // --- Reports: lines on standard error (which reaches the debugger), boxes owned by the main window ---
@@ -50,7 +50,8 @@ class Win32Desktop : public Desktop, public Reports {
   HWND__* timerWindow_ = nullptr;
   std::uint64_t startTicks_ = 0;
   std::function<void()> tick_;
-  std::function<void()> once_;
+  std::map<std::uintptr_t, std::function<void()>> once_;  // by timer id
+  std::uintptr_t nextOnce_;
 };
 
 }  // namespace keblor

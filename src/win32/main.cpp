@@ -73,6 +73,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
+  program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
   if (program->StartUp()) {

@@ -26,5 +26,19 @@ TEST(MarkerPointer, GrabAndDrag) {
   EXPECT_EQ(PointAtMarker({300, 1, 0}, false, POINTER_LEFT, 121, 80).newPitchFreq, 303);
 }
 
+// A click tunes to the frequency of its column anywhere in the trace area, columns 0..199 and
+// rows 16..143, as the marker would take it; not on the labels around it.
+TEST(MarkerPointer, FrequencyUnderAClick) {
+  const VfoSettings vfo{500, 0, 1};  // 5 Hz a column
+  EXPECT_EQ(FrequencyAt(vfo, 140, 16), 700);
+  EXPECT_EQ(FrequencyAt(vfo, 0, 143), 0);
+  EXPECT_EQ(FrequencyAt(vfo, 199, 80), 995);
+  EXPECT_FALSE(FrequencyAt(vfo, 140, 15));
+  EXPECT_FALSE(FrequencyAt(vfo, 140, 144));
+  EXPECT_FALSE(FrequencyAt(vfo, 200, 80));
+  EXPECT_FALSE(FrequencyAt(vfo, -1, 80));
+  EXPECT_EQ(FrequencyAt({500, 1, 0}, 121, 80), 303);  // 2.5 Hz a column, rounded
+}
+
 }  // namespace
 }  // namespace keblor

@@ -19,7 +19,7 @@ auto Fields(S& s) {
   return std::tie(s.Channels, s.BitsPerSample, s.NumberOfAverages, s.FT1000MP, s.Level, s.AlwaysOnTop, s.xPos,
                   s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input,
                   s.VFO_A.PitchFreq, s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range,
-                  s.Pitch1, s.Pitch2, s.Pitch3);
+                  s.Rig.Model, s.Rig.Port, s.Rig.Speed, s.Rig.Sideband, s.Pitch1, s.Pitch2, s.Pitch3);
 }
 
 void Poison(std::int32_t& value) { value = -77; }
@@ -46,13 +46,15 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
   const Settings expected{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 7, .FT1000MP = 1, .Level = 1,
                           .AlwaysOnTop = 0, .xPos = -1200, .yPos = 33, .ArrangeVertically = 1, .PitchReadout = 1,
                           .RunningAverage = 1, .Zoom = 3, .Waterfall = 1, .Input = "rig", .VFO_A = {650, 0, 0},
-                          .VFO_B = {800, 0, 4}, .Pitch1 = 400, .Pitch2 = 600, .Pitch3 = -20};
+                          .VFO_B = {800, 0, 4}, .Rig = {2, "localhost:4532", 9600, 2}, .Pitch1 = 400,
+                          .Pitch2 = 600, .Pitch3 = -20};
   const Settings s = Load(
       "[General]\nChannels=2\nBitsPerSample=8\nNumberOfAverages=7\nFT-1000MP=1\nLevel=1\nAlwaysOnTop=0\n"
       "xPos=-1200\nyPos=33\nArrangeVertically=1\nPitchReadout=1\nRunningAverage=1\nZoom=3\nWaterfall=1\nInput=rig\n"
       "[VFO-A]\nPitchFreq=650\nPitch=0\nRange=0\n"
       "[VFO-B]\nPitchFreq=800\nPitch=0\nRange=4\n"
-      "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n");
+      "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n"
+      "[Rig]\nModel=2\nPort=localhost:4532\nSpeed=9600\nSideband=2\n");
   EXPECT_EQ(Fields(s), Fields(expected));
 }
 
@@ -224,6 +226,31 @@ TEST_F(SaveSettingsTest, TheInputKeyAppearsOnlyOnceUsed) {
   expected.replace(expected.find("Input=cw2.monitor"), 17, "Input=");
   EXPECT_EQ(memory.content, expected);
   EXPECT_EQ(memory.content.rfind("; mine\r\n[General]\r\nChannels=1\r\n", 0), 0u);
+}
+
+// [Rig] is written only once a rig was set up, and kept when it is taken away again; a negative
+// model or speed is none, a sideband other than 1 or 2 comes from the rig's mode.
+TEST_F(SaveSettingsTest, TheRigKeysAppearOnlyOnceUsed) {
+  memory.content = "[General]\r\nChannels=1\r\n";
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_EQ(memory.content.find("Rig"), std::string::npos);
+
+  settings.Rig = {2, "localhost:4532", 0, 0};
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\n"), std::string::npos);
+  EXPECT_EQ(memory.content.find("Speed"), std::string::npos);
+  settings.Rig = {2, "localhost:4532", 9600, 1};
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\nSpeed=9600\r\nSideband=1\r\n"),
+            std::string::npos);
+  settings.Rig = {};
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_NE(memory.content.find("[Rig]\r\nModel=0\r\nPort=\r\nSpeed=0\r\nSideband=0\r\n"), std::string::npos);
+
+  const Settings odd = Load("[Rig]\nModel=-1\nSpeed=-9600\nSideband=3\n");
+  EXPECT_EQ(odd.Rig, RigSettings{});
+  EXPECT_EQ(Load("[Rig]\nSideband=-1\n").Rig.Sideband, 0);
+  EXPECT_EQ(Load("[Rig]\nSideband=1\n").Rig.Sideband, 1);
 }
 
 // A save that fails gives one reason; the file and the settings in memory stay

@@ -91,6 +91,19 @@ TEST(ProgramOptions, TheInputIsNamedOnceOrTheInputsAreListed) {
   ExpectRefused({{"--input"}, {"--input", ""}, {"--input", "a", "--input", "b"}}, "--input: ");
 }
 
+TEST(ProgramOptions, TheRigIsAModelNumberAndAPort) {
+  EXPECT_FALSE(Parse({}).rigModel);
+  const ProgramOptions rig = Parse({"--rig", "2", "--rig-port", "localhost:4532"});
+  EXPECT_EQ(rig.rigModel, 2);
+  EXPECT_EQ(rig.rigPort, "localhost:4532");
+  EXPECT_EQ(Parse({"--rig", "0"}).rigModel, 0);
+  EXPECT_FALSE(Parse({"--rig", "0"}).rigPort);
+  ExpectRefused({{"--rig"}, {"--rig", "-1"}, {"--rig", "ic7300"}, {"--rig", "2x"}, {"--rig", ""},
+                 {"--rig", "1", "--rig", "2"}},
+                "--rig: ");
+  ExpectRefused({{"--rig-port"}, {"--rig-port", ""}, {"--rig-port", "a", "--rig-port", "b"}}, "--rig-port: ");
+}
+
 TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath("/home/op/.cfg/", "/home/op"), "/home/op/.cfg/keblor/keblor.ini");
   EXPECT_EQ(ConfigSettingsPath(nullptr, "/home/op"), "/home/op/.config/keblor/keblor.ini");

@@ -5,6 +5,7 @@
 
 #include "analysis/display_row_mapping.h"
 #include "display/trace_raster.h"
+#include "display/waterfall.h"
 
 namespace keblor::test {
 
@@ -26,6 +27,13 @@ inline DisplayRow FlatRow(std::uint8_t value) {
   DisplayRow row{};
   row.fill(value);
   row[0] = 127;
+  return row;
+}
+
+// A floor of 100 with a tone in one column at the waterfall's full brightness over it.
+inline DisplayRow ToneRow(int column) {
+  DisplayRow row = FlatRow(100);
+  row[static_cast<std::size_t>(column)] = 100 - WATERFALL_SATURATION_STEPS;
   return row;
 }
 

@@ -98,5 +98,18 @@ TEST(SpectrumPicture, ClearBlanksTheFirstRepaintOrEveryOneWhileFrozen) {
   EXPECT_TRUE(display.clearRequested);
 }
 
+// The rig's text is kept in the picture itself, cut to what its buffer holds, always ended.
+TEST(SpectrumPicture, TheRigsTextIsKeptInThePicture) {
+  const WindowTrace trace;
+  EXPECT_STREQ(ComposePicture(trace, {500, 1, 1}, {}).rig.data(), "");
+  PictureOptions options;
+  options.rig = "14.025 000 MHz CWR";
+  EXPECT_STREQ(ComposePicture(trace, {500, 1, 1}, options).rig.data(), "14.025 000 MHz CWR");
+  const std::string longer(60, 'x');
+  options.rig = longer;
+  const SpectrumPicture picture = ComposePicture(trace, {500, 1, 1}, options);
+  EXPECT_EQ(std::string(picture.rig.data()), longer.substr(0, picture.rig.size() - 1));
+}
+
 }  // namespace
 }  // namespace keblor::test

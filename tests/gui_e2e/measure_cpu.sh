@@ -4,8 +4,9 @@
 # side by side with a bare Qt window that repaints the same areas ten times a second
 # (bare_window: one area for mono, two for stereo): both run at once and are measured over the
 # same interval, so that whatever else the machine does weighs on both. Runs: mono 16-bit,
-# stereo 16-bit and stereo 8-bit through the sound server's own library, and mono 16-bit through
-# PortAudio (ALSA) for comparison.
+# stereo 16-bit and stereo 8-bit through the sound server's own library, mono 16-bit through
+# PortAudio (ALSA) for comparison, and stereo 16-bit with Hamlib's dummy rig (model 1) polled
+# for both VFOs' dials.
 # CPU is the time all of a process's threads ran (/proc/PID/task/*/schedstat) over the
 # interval, as a share of one core; the X server's share is shown beside it, since drawing
 # costs there too. Wake-ups are the voluntary context switches of all its threads
@@ -140,7 +141,7 @@ fi
 
 for round in $(seq "$ROUNDS"); do
   [ "$ROUNDS" -gt 1 ] && echo "== round $round"
-  for run in "1 16 auto" "2 16 auto" "2 8 auto" "1 16 portaudio"; do
+  for run in "1 16 auto" "2 16 auto" "2 8 auto" "1 16 portaudio" "2 16 rig"; do
     read -r channels bits back_end <<<"$run"
     dir=$WORK/run-$channels-$bits-$back_end
     mkdir -p "$dir"
@@ -152,6 +153,9 @@ for round in $(seq "$ROUNDS"); do
     if [ "$back_end" = portaudio ]; then
       label="$label PortAudio"
       args=(--backend portaudio)
+    elif [ "$back_end" = rig ]; then
+      label="$label, rig polled"
+      args=(--rig 1)
     fi
     # The bare window shows as many areas as the program shows windows.
     if [ -n "$BARE" ]; then

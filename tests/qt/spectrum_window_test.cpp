@@ -10,6 +10,7 @@
 
 #include "core/command_ids.h"
 #include "core/marker_pointer.h"
+#include "display/raster_rows.h"
 #include "display/waterfall.h"
 #include "qt/spectrum_window.h"
 
@@ -163,11 +164,23 @@ TEST(QtSpectrumWindow, EachPictureLooksAsItDoesAlone) {
   std::vector<SpectrumPicture> pictures;
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1}));
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, false, InputNotice::Stalled}));  // over the trace
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
+  DisplayRow under{};
+  under.fill(90);
+  under[8] = 2;  // a peak through the dial
+  DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
+  under[8] = 90;
+  under[12] = 2;  // the same dial over a trace that changed under it
+  DrawFrame(trace, under, 1000.0f, {500, 1, 1}, false, 16);
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 212 MHz CW"}));
   DisplayRow row{};
   row.fill(90);
   row[40] = 3;
   DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16, 712.0);
   pictures.push_back(ComposePicture(trace, {500, 1, 1}, {1, true}));  // a new trace, the readout on it
+  pictures.push_back(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .pitchReadout = true, .rig = "7.030 212 MHz CW"}));
   row[40] = 90;
   row[120] = 10;
   DrawFrame(trace, row, 1000.0f, {500, 1, 1}, false, 16);
@@ -194,6 +207,23 @@ TEST(QtSpectrumWindow, EachPictureLooksAsItDoesAlone) {
   alone.SetZoom(3);
   alone.Show(pictures.back());
   EXPECT_TRUE(grab(zoomed) == grab(alone));
+}
+
+// The rig's dial lies over the trace area's top left, in the lit colour, clear of the labels and
+// of the readout at the top right; it goes with the next picture that has none.
+TEST(QtSpectrumWindow, TheRigsDialAtTheTopLeftOfTheTrace) {
+  SpectrumWindow window(nullptr, QStringLiteral("Main VFO-A"));
+  WindowTrace trace;
+  const auto grab = [&window] { return window.Client()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  window.Show(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 012 MHz CW"}));
+  QImage client = grab();
+  EXPECT_GT(Count(client, 0, TRACE_TOP, 100, TRACE_TOP + 14)[LIT], 30);
+  EXPECT_EQ(Count(client, 0, TRACE_TOP + 14, 200, TRACE_TOP + RASTER_HEIGHT)[LIT], 0);
+  EXPECT_EQ(Count(client, 140, TRACE_TOP, 200, TRACE_TOP + RASTER_HEIGHT)[LIT], 0);
+  EXPECT_EQ(Count(client, 0, 14, 200, 16)[BACKGROUND], 400);
+  window.Show(ComposePicture(trace, {500, 1, 1}, {1}));
+  client = grab();
+  EXPECT_EQ(Count(client, 0, TRACE_TOP, 200, TRACE_TOP + RASTER_HEIGHT)[LIT], 0);
 }
 
 // At 2x..4x every trace pixel is a zoom x zoom square: the marker and a spike land on the scaled
@@ -229,15 +259,6 @@ TEST(QtSpectrumWindow, ZoomScalesTheTraceWithoutBlur) {
     ASSERT_FALSE(at.empty());
     EXPECT_EQ(at.front(), QPoint(100, 60));
   }
-}
-
-// A display row on a floor of 100 with a tone 25 dB over it in one column.
-DisplayRow ToneRow(int column) {
-  DisplayRow row{};
-  row.fill(100);
-  row[0] = 127;
-  row[static_cast<std::size_t>(column)] = 100 - WATERFALL_SATURATION_STEPS;
-  return row;
 }
 
 // The waterfall: the window and its client grow by it, the newest row lies right under the labels
@@ -299,7 +320,9 @@ TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {
   int closes = 0;
   std::vector<std::array<int, 3>> pointer;
   std::vector<QPoint> right;
+  std::vector<QPoint> tunes;
   window->Events().close = [&] { ++closes; };
+  window->Events().tune = [&](int x, int y) { tunes.emplace_back(x, y); };
   window->Events().pointer = [&](unsigned keys, int x, int y) { pointer.push_back({static_cast<int>(keys), x, y}); };
   window->Events().rightButton = [&](int x, int y) { right.emplace_back(x, y); };
 
@@ -322,6 +345,10 @@ TEST(QtSpectrumWindow, CloseBoxCaptionAndPointer) {
   ASSERT_FALSE(pointer.empty());
   EXPECT_EQ(pointer.front(), (std::array<int, 3>{POINTER_LEFT | POINTER_SHIFT, 10, 150}));
   EXPECT_EQ(right, std::vector<QPoint>{QPoint(30, 40)});
+  // The middle button and Shift + left tune; the left button alone does not.
+  QTest::mouseClick(window->Client(), Qt::LeftButton, {}, QPoint(50, 60));
+  QTest::mouseClick(window->Client(), Qt::MiddleButton, {}, QPoint(70, 60));
+  EXPECT_EQ(tunes, (std::vector<QPoint>{QPoint(10, 150), QPoint(70, 60)}));
   EXPECT_EQ(window->pos(), QPoint(175, 17));  // a drag in the client area is no move
 }
 

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "display/raster_rows.h"
 #include "win32/waterfall_bitmap.h"
 
 namespace keblor {
@@ -56,13 +57,7 @@ class Client {
 
 std::uint32_t Packed(Rgb c) { return static_cast<std::uint32_t>(c.r) << 16 | c.g << 8 | c.b; }
 
-DisplayRow ToneRow(int column) {
-  DisplayRow row{};
-  row.fill(100);
-  row[0] = 127;
-  row[static_cast<std::size_t>(column)] = 100 - WATERFALL_SATURATION_STEPS;
-  return row;
-}
+using test::ToneRow;
 
 TEST(WaterfallBitmap, ScrolledRowsLookAsRowsDrawnWhole) {
   for (int zoom : {1, 2}) {

@@ -73,6 +73,8 @@ TEST(AcceleratorKeys, ShiftAndAltTakeKeysOutOfTheTableButNotTheMainKeyboardsPlus
   ASSERT_TRUE(ToAcceleratorKey('W', false, false, key));
   EXPECT_EQ(key, AcceleratorKey::W);
   EXPECT_FALSE(ToAcceleratorKey('W', true, false, key));
+  ASSERT_TRUE(ToAcceleratorKey('T', false, false, key));
+  EXPECT_EQ(key, AcceleratorKey::T);
   EXPECT_FALSE(ToAcceleratorKey(VK_F4, false, true, key)) << "Alt+F4 is the window's close";
   EXPECT_FALSE(ToAcceleratorKey(VK_F6, true, false, key));
   EXPECT_FALSE(ToAcceleratorKey(VK_ADD, true, false, key));

@@ -1,0 +1,156 @@
+#include "hamlib/hamlib_rig.h"
+
+#include <hamlib/rig.h>
+
+#include "rig/rig_worker.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <tuple>
+
+namespace keblor {
+namespace {
+
+// Hamlib says a lot on standard error by default; the program says what matters itself.
+void QuietHamlib() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    rig_set_debug(RIG_DEBUG_NONE);
+    rig_load_all_backends();
+  });
+}
+
+// Hamlib's message for a code, without the line end it may carry.
+std::string Reason(int code) {
+  std::string text = rigerror2(code);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  if (const std::size_t end = text.find('\n'); end != std::string::npos) text.erase(end);
+  return text;
+}
+
+RigStatus StatusOf(int code) {
+  if (code == RIG_OK) return RigStatus::Fine();
+  const int positive = code < 0 ? -code : code;
+  // Asked for something the rig cannot do; a rig that is off, silent or gone is lost instead.
+  if (positive != RIG_EPOWER && RIG_IS_SOFT_ERRCODE(positive)) return RigStatus::Refusal(Reason(code));
+  return RigStatus::Loss(Reason(code));
+}
+
+// Each connect starts from a handle of its own: one that has lost its link does not open again
+// cleanly (reads after such a re-open are refused).
+class HamlibRig : public Rig {
+ public:
+  HamlibRig(RIG* rig, const RigAddress& address) : rig_(rig), address_(address) {
+    name_ = std::string(rig->caps->mfg_name) + " " + rig->caps->model_name;
+    if (!address.port.empty()) name_ += " on " + address.port;
+    Configure();
+  }
+  ~HamlibRig() override {
+    Disconnect();
+    if (rig_ != nullptr) rig_cleanup(rig_);
+  }
+  HamlibRig(const HamlibRig&) = delete;
+  HamlibRig& operator=(const HamlibRig&) = delete;
+
+  std::string Name() const override { return name_; }
+
+  RigStatus Connect() override {
+    Disconnect();
+    if (used_) {
+      rig_cleanup(rig_);
+      rig_ = rig_init(static_cast<rig_model_t>(address_.model));
+      if (rig_ == nullptr) return RigStatus::Loss("Hamlib has no rig model " + std::to_string(address_.model));
+      Configure();
+    }
+    used_ = true;
+    const RigStatus status = StatusOf(rig_open(rig_));
+    open_ = status.Ok();
+    // rigctld applies a command to the rig's current VFO unless the client names one, which
+    // it does only in its VFO mode.
+    if (open_ && rig_->caps->rig_model == RIG_MODEL_NETRIGCTL) rig_set_vfo_opt(rig_, 1);
+    return open_ ? status : RigStatus::Loss(status.reason);
+  }
+
+  void Disconnect() override {
+    if (!open_) return;
+    rig_close(rig_);
+    open_ = false;
+  }
+
+  RigStatus ReadDial(RigVfo vfo, Dial& dial) override {
+    if (!open_) return RigStatus::Loss("not connected");
+    freq_t hz = 0;
+    if (const int code = rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(code);
+    dial.hz = static_cast<std::int64_t>(hz + (hz < 0 ? -0.5 : 0.5));
+    rmode_t mode = RIG_MODE_NONE;
+    pbwidth_t width = 0;
+    // A rig that cannot say its mode still has a dial.
+    dial.mode = rig_get_mode(rig_, VfoOf(vfo), &mode, &width) == RIG_OK && mode != RIG_MODE_NONE ? rig_strrmode(mode) : "";
+    return RigStatus::Fine();
+  }
+
+  RigStatus SetDial(RigVfo vfo, std::int64_t hz) override {
+    if (!open_) return RigStatus::Loss("not connected");
+    return StatusOf(rig_set_freq(rig_, VfoOf(vfo), static_cast<freq_t>(hz)));
+  }
+
+ private:
+  // VFO B is the sub receiver on rigs that have one under that name only.
+  vfo_t VfoOf(RigVfo vfo) const {
+    if (vfo == RigVfo::A) return RIG_VFO_A;
+    const int listed = rig_->state.vfo_list;
+    return (listed & RIG_VFO_B) == 0 && (listed & RIG_VFO_SUB) != 0 ? RIG_VFO_SUB : RIG_VFO_B;
+  }
+
+  void Configure() {
+    // The dial as the rig has it now: a move counts from it, and the operator may have just
+    // turned the knob. The program reads it only once a second anyway.
+    rig_set_cache_timeout_ms(rig_, HAMLIB_CACHE_ALL, 0);
+    if (!address_.port.empty()) rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), address_.port.c_str());
+    if (address_.speed > 0)
+      rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"), std::to_string(address_.speed).c_str());
+  }
+
+  RIG* rig_;
+  RigAddress address_;
+  std::string name_;
+  bool open_ = false;
+  bool used_ = false;  // rig_ has been opened once
+};
+
+int AddModel(const rig_caps* caps, void* data) {
+  auto& models = *static_cast<std::vector<RigModel>*>(data);
+  models.push_back({static_cast<int>(caps->rig_model), caps->mfg_name, caps->model_name});
+  return 1;  // go on
+}
+
+}  // namespace
+
+std::unique_ptr<Rig> MakeHamlibRig(const RigAddress& address, std::string& why) {
+  QuietHamlib();
+  RIG* rig = address.model > 0 ? rig_init(static_cast<rig_model_t>(address.model)) : nullptr;
+  if (rig == nullptr) {
+    why = "Hamlib has no rig model " + std::to_string(address.model);
+    return nullptr;
+  }
+  return std::make_unique<HamlibRig>(rig, address);
+}
+
+std::unique_ptr<RigLine> OpenHamlibLine(const RigAddress& address, std::string& why) {
+  std::unique_ptr<Rig> rig = MakeHamlibRig(address, why);
+  if (!rig) return nullptr;
+  return std::make_unique<RigWorker>(std::move(rig));
+}
+
+std::vector<RigModel> HamlibModels() {
+  QuietHamlib();
+  std::vector<RigModel> models;
+  rig_list_foreach(AddModel, &models);
+  std::sort(models.begin(), models.end(), [](const RigModel& a, const RigModel& b) {
+    return std::tie(a.maker, a.name, a.number) < std::tie(b.maker, b.name, b.number);
+  });
+  return models;
+}
+
+}  // namespace keblor

@@ -1,0 +1,63 @@
+#pragma once
+// A radio under CAT control, in the program's words: open the link, read a dial and its mode,
+// set a dial. The adapters (Hamlib's library, a rigctld client) implement it.
+
+#include <cstdint>
+#include <string>
+
+namespace keblor {
+
+// The main receiver (VFO A) or the sub receiver (VFO B) of the rig.
+enum class RigVfo { A, B };
+
+struct Dial {
+  std::int64_t hz = 0;
+  std::string mode;  // as Hamlib names it: "CW", "CWR", "USB", "PKTLSB", ...; empty when unknown
+  friend bool operator==(const Dial&, const Dial&) = default;
+};
+
+// Which rig and how to reach it: a Hamlib model number, a serial device such as /dev/ttyUSB0
+// or host:port (model 2, rigctld), and a serial speed (0: the rig's default).
+struct RigAddress {
+  int model = 0;
+  std::string port;
+  int speed = 0;
+  friend bool operator==(const RigAddress&, const RigAddress&) = default;
+};
+
+// How a call ended. Refused: the rig answered but cannot do this (no VFO B, say); Lost: the rig
+// did not answer or the link is gone, so it must be opened again.
+struct RigStatus {
+  enum class Kind { Ok, Refused, Lost };
+  Kind kind = Kind::Ok;
+  std::string reason;  // in words, for the user; empty when Ok
+
+  bool Ok() const { return kind == Kind::Ok; }
+  static RigStatus Fine() { return {}; }
+  static RigStatus Refusal(std::string why) { return {Kind::Refused, std::move(why)}; }
+  static RigStatus Loss(std::string why) { return {Kind::Lost, std::move(why)}; }
+};
+
+// One thread at a time, and never the GUI thread: every call but Name may block as long as the
+// link allows (with the radio off, seconds of timeouts and retries). Nothing throws.
+class Rig {
+ public:
+  virtual ~Rig() = default;
+  // Maker, model and port, for the user: "Hamlib Dummy", "Hamlib NET rigctl on localhost:4532".
+  // Known from the start, no I/O.
+  virtual std::string Name() const = 0;
+  // Opens the link; a link already open is closed first.
+  virtual RigStatus Connect() = 0;
+  virtual void Disconnect() = 0;  // nothing when not open
+  virtual RigStatus ReadDial(RigVfo vfo, Dial& dial) = 0;
+  virtual RigStatus SetDial(RigVfo vfo, std::int64_t hz) = 0;
+};
+
+// A model the rig library knows, for the operator to pick.
+struct RigModel {
+  int number = 0;
+  std::string maker;
+  std::string name;
+};
+
+}  // namespace keblor

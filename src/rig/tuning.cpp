@@ -1,0 +1,42 @@
+#include "rig/tuning.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace keblor {
+
+Sideband SidebandOfMode(std::string_view mode) {
+  for (std::string_view upper : {"CW", "USB", "PKTUSB", "RTTYR"})
+    if (mode == upper) return Sideband::Upper;
+  for (std::string_view lower : {"CWR", "LSB", "PKTLSB", "RTTY"})
+    if (mode == lower) return Sideband::Lower;
+  return Sideband::Unknown;
+}
+
+Sideband ChooseSideband(int setting, std::string_view mode) {
+  if (setting == 1) return Sideband::Upper;
+  if (setting == 2) return Sideband::Lower;
+  return SidebandOfMode(mode);
+}
+
+std::optional<std::int64_t> DialStep(double toneHz, int markerHz, Sideband sideband) {
+  if (!(toneHz > 0.0) || sideband == Sideband::Unknown) return std::nullopt;
+  // Halves away from zero, as everywhere in the program.
+  const double offset = toneHz - markerHz;
+  const auto step = static_cast<std::int64_t>(std::llround(offset));
+  return sideband == Sideband::Upper ? step : -step;
+}
+
+std::string DialText(const Dial& dial) {
+  const std::int64_t hz = std::llabs(dial.hz);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%lld.%03lld %03lld MHz", dial.hz < 0 ? "-" : "",
+                static_cast<long long>(hz / 1000000), static_cast<long long>(hz / 1000 % 1000),
+                static_cast<long long>(hz % 1000));
+  std::string shown = text;
+  if (!dial.mode.empty()) shown += " " + dial.mode;
+  return shown;
+}
+
+}  // namespace keblor

@@ -1,0 +1,184 @@
+#include "app/program.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "core/command_ids.h"
+#include "core/ini_file.h"
+#include "core/marker_pointer.h"
+#include "fakes/fake_audio_source.h"
+#include "fakes/fake_rig.h"
+#include "fakes/fake_views.h"
+#include "fakes/memory_settings_file.h"
+
+namespace keblor::test {
+namespace {
+
+class FakeRigDialog : public RigDialog {
+ public:
+  std::optional<RigSettings> choice;  // what OK gives; nothing: cancel
+  std::optional<RigSettings> test;    // tested first when set
+  std::optional<std::string> answer;  // the test's answer as the dialog saw it
+  std::optional<RigSettings> Run(const RigSettings&, const std::function<void(const RigSettings&)>& startTest,
+                                 const std::function<std::optional<std::string>()>& answerOf) override {
+    if (test) {
+      startTest(*test);
+      answer = answerOf();
+    }
+    return choice;
+  }
+};
+
+class ProgramRigTest : public ::testing::Test {
+ protected:
+  ProgramRigTest() {
+    program->SetRigSupport(
+        [this](const RigAddress& address, std::string&) -> std::unique_ptr<RigLine> {
+          addresses.push_back(address);
+          return std::make_unique<InlineRigLine>(rig);
+        },
+        &dialog);
+  }
+  void Start(int channels, const std::string& rigSection = "[Rig]\nModel=2\nPort=localhost:4532\n") {
+    file.content = "[General]\nChannels=" + std::to_string(channels) + "\n" + rigSection;
+    ASSERT_TRUE(program->StartUp());
+    desktop.Advance(RigSession::FIRST_LOOK_MS);
+  }
+  // One 16-bit block with a tone on the left channel and, in stereo, another on the right.
+  void DeliverTones(double leftHz, double rightHz = 0.0) {
+    const int channels = source.format.channels;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(BlockBytes(source.format)));
+    for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
+      for (int c = 0; c < channels; ++c) {
+        const double hz = c == 0 ? leftHz : rightHz;
+        const auto v = static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * hz * i / AUDIO_RATE))));
+        const auto at = static_cast<std::size_t>(2 * (i * channels + c));
+        block[at] = static_cast<std::uint8_t>(v & 0xFF);
+        block[at + 1] = static_cast<std::uint8_t>(v >> 8);
+      }
+    }
+    ASSERT_TRUE(source.Deliver(block));
+    desktop.Advance(100);
+  }
+  void Look() { desktop.Advance(RigSession::FIRST_LOOK_MS); }
+
+  FakeRig rig;
+  FakeRigDialog dialog;
+  std::vector<RigAddress> addresses;
+  FakeMainView view;
+  FakeDesktop desktop;
+  FakeReports reports;
+  FakeAudioSource source;
+  MemorySettingsFile file;
+  std::unique_ptr<Program> program = std::make_unique<Program>(view, desktop, reports, source, &file);
+};
+
+// T brings the tone VFO-A's window names onto its marker, with the readout off; the tone is used
+// up, so a second T before the next picture does nothing. The window shows the dial the rig
+// reports. Frozen, T does nothing; Ctrl+T has no VFO-B window in mono.
+TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
+  Start(1);
+  EXPECT_EQ(addresses, (std::vector<RigAddress>{RigAddress{2, "localhost:4532", 0}}));
+  DeliverTones(712.0);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  EXPECT_EQ(a.picture.readout, "");
+  EXPECT_STREQ(a.picture.rig.data(), "7.030 000 MHz CW");
+
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'212);
+  Look();
+  EXPECT_STREQ(a.picture.rig.data(), "7.030 212 MHz CW");
+  program->OnKey(AcceleratorKey::T, false);
+  Look();
+  EXPECT_EQ(rig.dials[0].hz, 7'030'212);
+  DeliverTones(712.0);  // the fake rig's audio does not follow its dial
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'424);
+  Look();
+
+  // The readout held a second of the tone at its old place; once the rig has moved, it reads
+  // only what came after, and a tone now on the marker moves nothing.
+  for (int i = 0; i < 5; ++i) DeliverTones(712.0);
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
+  DeliverTones(500.0);
+  program->OnKey(AcceleratorKey::T, false);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
+
+  DeliverTones(712.0);
+  program->OnKey(AcceleratorKey::F12, false);
+  program->OnKey(AcceleratorKey::T, false);
+  program->OnKey(AcceleratorKey::T, true);
+  Look();
+  EXPECT_EQ(rig.dials[0].hz, 7'030'636);
+  EXPECT_EQ(rig.Count("set B 14025000"), 0);
+  EXPECT_TRUE(reports.lines.empty());
+}
+
+// Ctrl+T tunes VFO B by VFO-B's tone and marker; VFO A stays.
+TEST_F(ProgramRigTest, CtrlTTunesVfoBInStereo) {
+  Start(2);
+  EXPECT_STREQ(view.Spectrum(Vfo::B)->picture.rig.data(), "14.025 000 MHz CW");
+  DeliverTones(712.0, 480.0);
+  program->OnKey(AcceleratorKey::T, true);
+  EXPECT_EQ(rig.dials[1].hz, 14'025'000 - 20);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'000);
+}
+
+// A middle click (or Shift + left click) puts the frequency under the pointer on the marker:
+// at 1000 Hz over 200 columns, column 140 is 700 Hz, 200 Hz above the marker at 500 Hz. A click
+// off the trace area does nothing, and the left button alone still drags the marker.
+TEST_F(ProgramRigTest, AClickTunesTheFrequencyUnderThePointer) {
+  Start(1);
+  program->OnTuneClick(Vfo::A, 140, 150);
+  EXPECT_EQ(rig.Count("set A 7030200"), 0);
+  program->OnTuneClick(Vfo::A, 140, 60);
+  EXPECT_EQ(rig.dials[0].hz, 7'030'200);
+  EXPECT_EQ(program->CurrentSettings().VFO_A.PitchFreq, 500);
+}
+
+// Without a rig nothing is made, said or shown, and the keys and clicks do nothing. A build
+// without rig control greys Settings > Rig....
+TEST_F(ProgramRigTest, NoRigConfigured) {
+  Start(1, "");
+  DeliverTones(712.0);
+  program->OnKey(AcceleratorKey::T, false);
+  program->OnTuneClick(Vfo::A, 140, 60);
+  EXPECT_TRUE(addresses.empty());
+  EXPECT_TRUE(rig.calls.empty());
+  EXPECT_TRUE(reports.lines.empty());
+  EXPECT_STREQ(view.Spectrum(Vfo::A)->picture.rig.data(), "");
+  EXPECT_TRUE(view.menu.IsEnabled(cmd::RigSettings));
+
+  FakeMainView otherView;
+  Program bare(otherView, desktop, reports, source, nullptr);
+  ASSERT_TRUE(bare.StartUp());
+  EXPECT_FALSE(otherView.menu.IsEnabled(cmd::RigSettings));
+}
+
+// The dialog's Test tries the settings shown; Cancel goes back to the rig before, OK keeps the
+// new one, and a Save writes it. The command line's rig is the one a Save keeps.
+TEST_F(ProgramRigTest, TheRigDialogAndTheCommandLine) {
+  program->SetCommandLineRig(2, "localhost:4600");
+  Start(1);
+  EXPECT_EQ(addresses.back(), (RigAddress{2, "localhost:4600", 0}));
+
+  dialog.test = RigSettings{1, "", 0, 0};
+  program->OnCommand(cmd::RigSettings);
+  EXPECT_EQ(addresses.size(), 3u);
+  EXPECT_EQ(addresses[1], (RigAddress{1, "", 0}));
+  EXPECT_EQ(addresses[2], (RigAddress{2, "localhost:4600", 0}));
+
+  dialog.test.reset();
+  dialog.choice = RigSettings{2, "rigs.local:4532", 0, 2};
+  program->OnCommand(cmd::RigSettings);
+  EXPECT_EQ(addresses.back(), (RigAddress{2, "rigs.local:4532", 0}));
+  program->OnCommand(cmd::Save);
+  EXPECT_NE(file.content.find("Model=2\nPort=rigs.local:4532\nSideband=2"), std::string::npos) << file.content;
+}
+
+}  // namespace
+}  // namespace keblor::test

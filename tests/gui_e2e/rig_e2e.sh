@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# The real program tuning a rig: Hamlib's dummy rig behind rigctld on a local port, the program
+# started with --rig 2 --rig-port 127.0.0.1:PORT and no settings file (mono, 1000 Hz range,
+# marker 500 Hz), a 712 Hz tone from a private PulseAudio null sink, keys and clicks on a private
+# X display. In CW, T moves the dial up by the tone's distance above the marker (212 Hz); in CWR
+# down; a middle click on 800 Hz and a Shift + left click on 600 Hz put those on the marker; the
+# Sideband chosen in Settings > Rig... by keys ("Upper") moves CWR the CW way. While rigctld
+# does not answer (stopped: Hamlib waits out its timeouts) and after it is killed, the keys act
+# within a second and the window says "No rig"; rigctld started again is found again, and T
+# tunes it. Save keeps the rig in keblor.ini. The dial before and after each step is printed.
+# Usage: rig_e2e.sh <path to keblor>
+set -euo pipefail
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=program_session.sh
+source "$HERE/program_session.sh"
+
+for tool in rigctld rigctl ip; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
+done
+
+NS_PID=
+RIGCTLD_PID=
+rig_cleanup() {
+  if [ -n "$RIGCTLD_PID" ]; then kill -KILL "$RIGCTLD_PID" 2>/dev/null || true; fi
+  if [ -n "$NS_PID" ]; then kill "$NS_PID" 2>/dev/null || true; fi
+  program_session_cleanup
+}
+
+program_session_open rig-e2e "${1:?usage: rig_e2e.sh <keblor program>}"
+trap rig_cleanup EXIT
+RUN_DIR=$WORK/program
+mkdir -p "$RUN_DIR"
+
+# The program and rigctld share a network namespace of their own (the program's usual
+# isolation), held by a sleeping process, with its loopback up. Without one, both use the
+# machine's, on a port nothing listens on.
+if [ ${#PROGRAM_ISOLATE[@]} -gt 0 ]; then
+  "${PROGRAM_ISOLATE[@]}" sleep 100000 &
+  NS_PID=$!
+  for _ in $(seq 50); do
+    [ "$(readlink "/proc/$NS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ] && break
+    sleep 0.1
+  done
+  nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- ip link set lo up
+  PROGRAM_ISOLATE=(nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" --)
+  PORT=4532
+else
+  PORT=$((40000 + RANDOM % 20000))
+  while ss -ltnH "sport = :$PORT" | grep -q .; do PORT=$((40000 + RANDOM % 20000)); done
+fi
+RIG=127.0.0.1:$PORT
+
+rigctld_start() {
+  if [ -n "$NS_PID" ]; then
+    (exec nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- rigctld -m 1 -T 127.0.0.1 -t "$PORT") >>"$WORK/rigctld.log" 2>&1 &
+  else
+    (exec rigctld -m 1 -T 127.0.0.1 -t "$PORT") >>"$WORK/rigctld.log" 2>&1 &
+  fi
+  RIGCTLD_PID=$!
+  disown "$RIGCTLD_PID"  # its kill is no news
+  for _ in $(seq 50); do
+    rig_cmd f >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  fail "rigctld does not answer on $RIG"
+}
+rig_cmd() {  # rigctl's commands, to rigctld on RIG
+  if [ -n "$NS_PID" ]; then
+    timeout 5 nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- rigctl -m 2 -r "$RIG" "$@"
+  else
+    timeout 5 rigctl -m 2 -r "$RIG" "$@"
+  fi
+}
+dial() { rig_cmd f | head -n1; }
+
+# Waits up to 3 s for the dial to leave `before`; prints the dial then.
+dial_after() {  # before
+  local now
+  for _ in $(seq 30); do
+    now=$(dial)
+    [ "$now" != "$1" ] && break
+    sleep 0.1
+  done
+  echo "$now"
+}
+
+# One tuning step: the dial before and after, and its move against the one expected (the tone
+# estimate may be a hertz or two off).
+STEP_BEFORE=
+step_check() {  # name expected-move after
+  local moved=$(($3 - STEP_BEFORE))
+  echo "$1: dial $STEP_BEFORE -> $3 Hz (moved $moved, expected $2)"
+  [ "${moved#-}" -ge 0 ] && [ $((moved - $2)) -le 3 ] && [ $(($2 - moved)) -le 3 ] ||
+    fail "$1: the dial moved $moved Hz instead of $2"
+}
+
+# The rightmost lit column of the text at the trace area's top left (columns 0..95, rows 1..12,
+# left of the marker); -1 when nothing is written there.
+rig_text_extent() {  # shot
+  convert "$1" -crop "96x12+$A_X+$((A_Y + 1))" +repage -depth 8 txt:- | awk '
+    BEGIN { m = -1 } /^#/ { next }
+    { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && p[1] + 0 > m) m = p[1] + 0 }
+    END { print m }'
+}
+
+# Presses F6 (marker up 10 Hz, two columns at 1000 Hz) or F5 (down) and sets KEY_MS to the
+# milliseconds that passed until a screenshot showed the marker in its new column: the column
+# lit from top to bottom. The last screenshot's own time is part of it.
+MARKER=500
+KEY_MS=0
+marker_at() {  # shot column: true when the column is lit from top to bottom
+  [ "$(convert "$1" -crop "1x128+$((A_X + $2))+$A_Y" +repage -format '%[fx:minima.intensity > 0.7]' info:)" = 1 ]
+}
+key_answer() {  # key
+  local want start now shot=$WORK/answer.png
+  if [ "$1" = F6 ]; then MARKER=$((MARKER + 10)); else MARKER=$((MARKER - 10)); fi
+  want=$((MARKER / 5))
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  start=$(date +%s%N)
+  xdotool key "$1"
+  while true; do
+    import -window "$MAIN_WINDOW" "$shot"
+    now=$(date +%s%N)
+    marker_at "$shot" "$want" && break
+    [ $(((now - start) / 1000000)) -lt 5000 ] || fail "$1: the marker is not at column $want after 5 s"
+  done
+  KEY_MS=$(((now - start) / 1000000))
+}
+SLOWEST_MS=0
+keys_answer() {  # label key...
+  local label=$1 key
+  shift
+  for key in "$@"; do
+    key_answer "$key"
+    echo "$label: $key answered in $KEY_MS ms"
+    if [ "$KEY_MS" -gt "$SLOWEST_MS" ]; then SLOWEST_MS=$KEY_MS; fi
+    [ "$KEY_MS" -le 1000 ] || fail "$label: $key took $KEY_MS ms"
+    sleep 0.5
+  done
+}
+
+echo "== rigctld with Hamlib's dummy rig on $RIG, the program with a 712 Hz tone"
+rigctld_start
+rig_cmd F 7030000 M CW 500 >/dev/null
+pulse_play_tone 712
+program_open_window "$RUN_DIR" "$WORK/keblor.log" --rig 2 --rig-port "$RIG"
+for _ in $(seq 30); do
+  shoot_trace "$A_X" "$A_Y"
+  [ "$(stats_field "$LAST_STATS" marker)" -eq 100 ] && [ "$(rig_text_extent "$LAST_SHOT")" -gt 60 ] && break
+  sleep 0.5
+done
+extent=$(rig_text_extent "$LAST_SHOT")
+echo "the dial shown over the trace, $((extent + 1)) columns wide (shot$SHOT.png)"
+[ "$extent" -gt 60 ] || fail "no dial over the trace: $LAST_STATS (shot$SHOT.png)"
+# KEBLOR_E2E_SHOTS=DIR keeps the pictures of the dial, the dialog and "No rig".
+if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$LAST_SHOT" "$KEBLOR_E2E_SHOTS/rig-dial.png"; fi
+sleep 1  # a few pictures with the tone
+
+echo "== T in CW"
+STEP_BEFORE=$(dial)
+keys t
+step_check "T in CW" 212 "$(dial_after "$STEP_BEFORE")"
+
+echo "== T in CWR"
+rig_cmd M CWR 500 >/dev/null
+sleep 2.5  # the program reads the mode once a second
+STEP_BEFORE=$(dial)
+keys t
+step_check "T in CWR" -212 "$(dial_after "$STEP_BEFORE")"
+
+echo "== a middle click on 800 Hz, a Shift + left click on 600 Hz (CWR)"
+sleep 1.5
+STEP_BEFORE=$(dial)
+xdotool windowactivate --sync "$MAIN_WINDOW"
+xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 160)) $((A_Y + 60)) click 2
+step_check "middle click on 800 Hz" -300 "$(dial_after "$STEP_BEFORE")"
+sleep 1.5
+STEP_BEFORE=$(dial)
+xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 120)) $((A_Y + 60)) keydown shift click 1 keyup shift
+step_check "Shift + left click on 600 Hz" -100 "$(dial_after "$STEP_BEFORE")"
+[ "$MARKER" -eq 500 ] && shoot_trace "$A_X" "$A_Y" && [ "$(stats_field "$LAST_STATS" marker)" -eq 100 ] ||
+  fail "a tuning click moved the marker: $LAST_STATS"
+
+echo "== Settings > Rig...: Sideband \"Upper\" by keys, T in CWR"
+keys alt+s r
+dialog=
+for _ in $(seq 20); do
+  dialog=$(xdotool search --name '^Rig$' 2>/dev/null | head -n1) || true
+  [ -n "$dialog" ] && break
+  sleep 0.25
+done
+[ -n "$dialog" ] || fail "Settings > Rig... opened no \"Rig\" dialog"
+x_window_shot "$dialog" "$WORK/rig-dialog.png"
+if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$WORK/rig-dialog.png" "$KEBLOR_E2E_SHOTS/rig-dialog.png"; fi
+xdotool windowactivate --sync "$dialog"
+xdotool key alt+d
+sleep 0.3
+xdotool key Down
+sleep 0.3
+xdotool key Return
+for _ in $(seq 20); do
+  xdotool search --name '^Rig$' >/dev/null 2>&1 || break
+  sleep 0.25
+done
+! xdotool search --name '^Rig$' >/dev/null 2>&1 || fail "the Rig dialog did not close on Return"
+sleep 1.5
+STEP_BEFORE=$(dial)
+keys t
+step_check "T in CWR with the sideband set to upper" 212 "$(dial_after "$STEP_BEFORE")"
+
+echo "== the keys with rigctld answering, for comparison"
+keys_answer "rigctld answering" F6 F5
+SLOWEST_MS=0
+
+echo "== rigctld stopped: it does not answer"
+kill -STOP "$RIGCTLD_PID"
+sleep 1.2  # the next read of the dial now waits for Hamlib's timeout
+keys_answer "rigctld stopped" F6 F6 F6
+[ "$(grep -c "^keblor: rig " "$WORK/keblor.log" || true)" -le 1 ] || fail "more than one line about the rig"
+
+echo "== rigctld killed"
+kill -KILL "$RIGCTLD_PID"
+RIGCTLD_PID=
+for _ in $(seq 40); do
+  grep -q "^keblor: rig Hamlib NET rigctl on $RIG: .*; trying again every 5 s$" "$WORK/keblor.log" && break
+  sleep 0.5
+done
+grep "^keblor: rig " "$WORK/keblor.log" || fail "the lost rig was not said on standard error"
+[ "$(grep -c "^keblor: rig " "$WORK/keblor.log")" -eq 1 ] || fail "more than one line about the lost rig"
+sleep 0.5
+shoot_trace "$A_X" "$A_Y"
+extent=$(rig_text_extent "$LAST_SHOT")
+echo "\"No rig\" shown, $((extent + 1)) columns wide (shot$SHOT.png)"
+[ "$extent" -gt 10 ] && [ "$extent" -lt 50 ] || fail "the window does not say \"No rig\" (shot$SHOT.png)"
+if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$LAST_SHOT" "$KEBLOR_E2E_SHOTS/rig-lost.png"; fi
+keys_answer "rigctld gone" F5 F5 F5 F5
+echo "slowest answer to a key while rigctld was stopped or gone: $SLOWEST_MS ms"
+[ "$(grep -c "^keblor: rig " "$WORK/keblor.log")" -eq 1 ] || fail "the retries were said on standard error"
+
+echo "== rigctld back"
+rigctld_start
+rig_cmd F 7030000 M CW 500 >/dev/null
+back=$SECONDS
+STEP_BEFORE=$(dial)
+moved=
+while [ $((SECONDS - back)) -le 15 ]; do
+  keys t
+  now=$(dial)
+  if [ "$now" != "$STEP_BEFORE" ]; then moved=$now; break; fi
+  sleep 1
+done
+[ -n "$moved" ] || fail "rigctld back: T moved nothing within 15 s"
+echo "found again within $((SECONDS - back)) s"
+step_check "T in CW after rigctld came back (marker $MARKER Hz)" $((712 - MARKER)) "$moved"
+shoot_trace "$A_X" "$A_Y"
+[ "$(rig_text_extent "$LAST_SHOT")" -gt 60 ] || fail "no dial over the trace after rigctld came back (shot$SHOT.png)"
+
+echo "== Save keeps the rig"
+keys alt+s s
+sleep 0.5
+tr -d '\r' <"$RUN_DIR/keblor.ini" | grep -A4 '^\[Rig\]' | tee "$WORK/rig-section.txt"
+grep -qx "Model=2" "$WORK/rig-section.txt" && grep -qx "Port=$RIG" "$WORK/rig-section.txt" &&
+  grep -qx "Sideband=1" "$WORK/rig-section.txt" || fail "keblor.ini does not keep the rig"
+
+keys alt+F4
+program_wait_exit 15
+[ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
+
+PASSED=1
+echo "rig end-to-end: passed"
