@@ -57,6 +57,17 @@ bool AnsweredButCannot(int code) {
   }
 }
 
+// `text` in double quotes, then `after`.
+std::string Quoted(std::string_view text, std::string_view after) {
+  std::string quoted;
+  quoted.reserve(text.size() + after.size() + 2);
+  quoted += '"';
+  quoted += text;
+  quoted += '"';
+  quoted += after;
+  return quoted;
+}
+
 std::string_view WithoutCarriageReturn(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
@@ -71,7 +82,7 @@ bool ParseRigctldEndpoint(std::string_view text, RigctldEndpoint& endpoint, std:
   if (text.starts_with('[')) {
     const std::size_t close = text.find(']');
     if (close == std::string_view::npos || (close + 1 < text.size() && text[close + 1] != ':')) {
-      why = "\"" + std::string(text) + "\" is not host:port";
+      why = Quoted(text, " is not host:port");
       return false;
     }
     host = text.substr(1, close - 1);
@@ -82,7 +93,7 @@ bool ParseRigctldEndpoint(std::string_view text, RigctldEndpoint& endpoint, std:
   }
   if (!host.empty()) parsed.host = host;
   if ((!port.empty() || text.ends_with(':')) && !ParsePort(port, parsed.port)) {
-    why = "\"" + std::string(port) + "\" is not a port number (1 to 65535)";
+    why = Quoted(port, " is not a port number (1 to 65535)");
     return false;
   }
   endpoint = parsed;
