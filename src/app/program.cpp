@@ -169,7 +169,7 @@ void Program::ShowPicture(Vfo vfo) {
 
 void Program::Refresh() {
   menu_ = DeriveMenu(settings_, display_, capture_.MenuInputs());
-  menu_.items[cmd::RigSettings].enabled = rig_.Supported();
+  menu_.items[cmd::RigSettings].enabled = rig_.Supported() && rigDialog_ != nullptr;
   if (closed_) return;
   main_.ShowMenu(menu_);
   if (settings_.Zoom != zoomShown_) {

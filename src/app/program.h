@@ -34,7 +34,8 @@ class Program {
   // settings' one; a Save keeps it. Before StartUp.
   void SetCommandLineInput(std::string idOrName) { commandLineInput_ = std::move(idOrName); }
   // The build's rig control: the way to its rigs and the dialog of Settings > Rig...; without
-  // it the rig keys and clicks do nothing and the item is greyed. Before StartUp.
+  // them the rig keys and clicks do nothing, and without a dialog the item is greyed. Before
+  // StartUp.
   void SetRigSupport(RigSession::LineMaker make, RigDialog* dialog);
   // The rig model and port the command line names instead of the settings' ones; a Save keeps
   // them. Before StartUp.

@@ -9,6 +9,8 @@
 #include "app/program.h"
 #include "core/settings_file.h"
 #include "desktop/command_line.h"
+#include "rig/rig_worker.h"
+#include "rig/rigctld_rig.h"
 #include "wavein/wave_in_source.h"
 #include "win32/command_line_win32.h"
 #include "win32/debug_output.h"
@@ -17,6 +19,7 @@
 #include "win32/main_view.h"
 #include "win32/parent_console.h"
 #include "win32/settings_file_win32.h"
+#include "win32/winsock_link.h"
 #include "winapi/wide_text.h"
 
 namespace {
@@ -33,6 +36,13 @@ int ListInputs() {
   for (const keblor::InputInfo& input : inputs) lines += input.id + "\t" + input.name + "\n";
   keblor::WriteToParent(keblor::ParentStream::Output, lines);
   return 0;
+}
+
+// Rigs through rigctld over Winsock, on a worker thread of their own; other models are refused.
+std::unique_ptr<keblor::RigLine> OpenRigctldLine(const keblor::RigAddress& address, std::string& why) {
+  std::unique_ptr<keblor::Rig> rig = keblor::MakeRigctldRig(address, std::make_unique<keblor::WinsockLink>(), why);
+  if (!rig) return nullptr;
+  return std::make_unique<keblor::RigWorker>(std::move(rig));
 }
 
 }  // namespace
@@ -73,6 +83,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
+  // No rig dialog here: the rig comes from keblor.ini's [Rig] or the command line.
+  program->SetRigSupport(OpenRigctldLine, nullptr);
   program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 

@@ -141,7 +141,7 @@ TEST_F(ProgramRigTest, AClickTunesTheFrequencyUnderThePointer) {
 }
 
 // Without a rig nothing is made, said or shown, and the keys and clicks do nothing. A build
-// without rig control greys Settings > Rig....
+// that reaches rigs without a dialog for them (keblor.exe) greys Settings > Rig....
 TEST_F(ProgramRigTest, NoRigConfigured) {
   Start(1, "");
   DeliverTones(712.0);
@@ -155,6 +155,7 @@ TEST_F(ProgramRigTest, NoRigConfigured) {
 
   FakeMainView otherView;
   Program bare(otherView, desktop, reports, source, nullptr);
+  bare.SetRigSupport([](const RigAddress&, std::string&) { return std::unique_ptr<RigLine>(); }, nullptr);
   ASSERT_TRUE(bare.StartUp());
   EXPECT_FALSE(otherView.menu.IsEnabled(cmd::RigSettings));
 }

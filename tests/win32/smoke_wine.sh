@@ -11,6 +11,9 @@
 # card dialog switches to stereo by keys and the main window grows; Save replaces keblor.ini with
 # Channels=2 (and Waterfall=1), keeping its other line and leaving no file beside it; closing the main window ends the first copy with status 0 and leaves
 # keblor.ini as saved.
+# The program reaches Hamlib's dummy rig behind rigctld on a free local port (--rig 2 --rig-port):
+# with the marker at 530 Hz, T moves the dial (in CW) up by the 170 Hz the tone stands above it;
+# rigctld killed, the program says so in one line on standard error and runs on.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -39,7 +42,9 @@ WINEPREFIX=$(readlink -m "$WINEPREFIX")
 WORK=$(mktemp -d /tmp/keblor-wine-smoke.XXXXXX)
 PASSED=0
 
+RIGCTLD_PID=
 cleanup() {
+  if [ -n "$RIGCTLD_PID" ]; then kill -KILL "$RIGCTLD_PID" 2>/dev/null || true; fi
   if [ "$OWN_WINESERVER" = 1 ]; then wineserver -k 2>/dev/null || true; fi
   program_session_cleanup
 }
@@ -122,12 +127,23 @@ wine "$EXE" --list-inputs >"$WORK/inputs.txt" 2>/dev/null || status=$?
 grep -qP '^[^\t]+\t[^\t]+\r?$' "$WORK/inputs.txt" || fail "--list-inputs printed no input: $(cat -A "$WORK/inputs.txt")"
 echo "--list-inputs: $(tr -d '\r' <"$WORK/inputs.txt" | paste -sd '|')"
 
+# Hamlib's dummy rig behind rigctld, on a free port of the machine's loopback.
+command -v rigctld >/dev/null || fail "rigctld is not installed (scripts/install-deps.sh)"
+RIG_PORT=$((40000 + RANDOM % 20000))
+while ss -ltnH "sport = :$RIG_PORT" | grep -q .; do RIG_PORT=$((40000 + RANDOM % 20000)); done
+RIG=127.0.0.1:$RIG_PORT
+rig_cmd() { timeout 5 rigctl -m 2 -r "$RIG" "$@"; }
+(exec rigctld -m 1 -T 127.0.0.1 -t "$RIG_PORT") >"$WORK/rigctld.log" 2>&1 &
+RIGCTLD_PID=$!
+for _ in $(seq 50); do rig_cmd F 7030000 M CW 500 >/dev/null 2>&1 && break; sleep 0.2; done
+[ "$(rig_cmd f 2>/dev/null)" = 7030000 ] || fail "rigctld does not answer on $RIG: $(cat "$WORK/rigctld.log")"
+
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
 printf '[General]\r\nInput=No such card\r\n' >"$RUN_DIR/keblor.ini"
 cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
 pulse_play_tone 700
-(cd "$RUN_DIR" && exec wine "$EXE") >"$WORK/keblor.log" 2>&1 &
+(cd "$RUN_DIR" && exec wine "$EXE" --rig 2 --rig-port "$RIG") >"$WORK/keblor.log" 2>&1 &
 KEBLOR_PID=$!
 launched=$SECONDS
 MAIN_WINDOW=
@@ -159,6 +175,34 @@ for _ in 1 2 3; do
   sleep 0.2
 done
 wait_for_found_trace "VFO-A marker 530 Hz" 106 140
+
+echo "== T: zero-beat through rigctld"
+before=$(rig_cmd f)
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers t
+after=$before
+deadline=$((SECONDS + 5))
+while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+  sleep 0.2
+  after=$(rig_cmd f)
+done
+moved=$((after - before))
+echo "T: dial $before -> $after Hz (moved $moved, expected 170)"
+# The tone's estimate may be a hertz or two off.
+[ "$moved" -ge 167 ] && [ "$moved" -le 173 ] || fail "T moved the dial $moved Hz instead of 170"
+
+echo "== rigctld killed"
+kill -KILL "$RIGCTLD_PID"
+wait "$RIGCTLD_PID" 2>/dev/null || true
+RIGCTLD_PID=
+lost="keblor: rig rigctld on $RIG: "
+deadline=$((SECONDS + 5))
+until grep -F "$lost" "$WORK/keblor.log" | grep -qF 'trying again every 5 s'; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "no line on standard error within 5 s of rigctld's end: $(cat "$WORK/keblor.log")"
+  sleep 0.2
+done
+echo "said: $(grep -F "$lost" "$WORK/keblor.log" | head -n1 | tr -d '\r')"
+kill -0 "$KEBLOR_PID" 2>/dev/null || fail "the program ended with rigctld"
 
 echo "== W: the waterfall"
 height_before=$(identify -format '%h' "$LAST_SHOT")

@@ -1,0 +1,37 @@
+#pragma once
+// A TCP connection through Winsock 2, for rigs behind a network server such as rigctld.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "rig/byte_link.h"
+
+namespace keblor {
+
+class WinsockLink : public ByteLink {
+ public:
+  static constexpr int CONNECT_TIMEOUT_MS = 3000;
+  static constexpr int REPLY_TIMEOUT_MS = 3000;
+
+  explicit WinsockLink(int connectTimeoutMs = CONNECT_TIMEOUT_MS, int replyTimeoutMs = REPLY_TIMEOUT_MS);
+  ~WinsockLink() override;
+  WinsockLink(const WinsockLink&) = delete;
+  WinsockLink& operator=(const WinsockLink&) = delete;
+
+  RigStatus Open(const std::string& host, int port) override;
+  void Close() override;
+  RigStatus Send(std::string_view bytes) override;
+  RigStatus Receive(std::string& bytes) override;
+
+ private:
+  // Waits for the socket to become writable (connected) or readable; false on the timeout.
+  bool Wait(bool forWriting, int timeoutMs, std::string& why);
+
+  int connectTimeoutMs_;
+  int replyTimeoutMs_;
+  bool started_ = false;  // Winsock is started for this link
+  std::uintptr_t socket_;  // a SOCKET; INVALID_SOCKET when closed
+};
+
+}  // namespace keblor
