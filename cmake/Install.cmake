@@ -125,10 +125,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 find_program(KEBLOR_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KEBLOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # PortAudio is loaded at run time (src/portaudio), where dpkg-shlibdeps does not look.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2")
+  # PortAudio and Hamlib are loaded at run time (src/portaudio, src/hamlib), where
+  # dpkg-shlibdeps does not look.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2, libhamlib4")
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libsamplerate0, libsndfile1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libhamlib4, libsamplerate0, libsndfile1")
 endif()
 # The mixer opened by "Input controls..." and "Output controls...".
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pavucontrol")

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,6 +33,21 @@ int ClosedPort() {
   ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
   ::close(s);
   return ntohs(address.sin_port);
+}
+
+bool HamlibMapped() {
+  std::ifstream maps("/proc/self/maps");
+  std::stringstream text;
+  text << maps.rdbuf();
+  return text.str().find("libhamlib") != std::string::npos;
+}
+
+// Hamlib takes megabytes once mapped: a program that never wants a rig does not load it, and the
+// first rig made does. (CTest runs each test in a process of its own.)
+TEST(HamlibRig, TheLibraryIsLoadedWithTheFirstRig) {
+  EXPECT_FALSE(HamlibMapped());
+  std::unique_ptr<Rig> rig = Make({DUMMY, "", 0});
+  EXPECT_TRUE(HamlibMapped());
 }
 
 // The dummy rig's two VFOs are two dials: a dial set on one is read back there, with its mode,
