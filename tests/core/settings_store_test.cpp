@@ -80,6 +80,13 @@ TEST(LoadSettings, FormatAveragesAndRangesAreHeldToWhatTheProgramCanShow) {
   s = Load("[VFO-A]\nRange=9\n[VFO-B]\nRange=-2147483648\n");
   EXPECT_EQ(s.VFO_A.Range, 4);
   EXPECT_EQ(s.VFO_B.Range, 0);
+  // The tuning aids: zoom 1..4, the waterfall on or off. The rig: a negative model or speed is
+  // none, a sideband other than 1 or 2 comes from the rig's mode.
+  EXPECT_EQ(Load("[General]\nZoom=9\n").Zoom, 4);
+  EXPECT_EQ(Load("[General]\nWaterfall=-2\n").Waterfall, 1);
+  EXPECT_EQ(Load("[Rig]\nModel=-1\nSpeed=-9600\nSideband=3\n").Rig, RigSettings{});
+  EXPECT_EQ(Load("[Rig]\nSideband=-1\n").Rig.Sideband, 0);
+  EXPECT_EQ(Load("[Rig]\nSideband=2\n").Rig.Sideband, 2);
 }
 
 TEST(LoadSettings, PitchesAndFlagsAreNotValidated) {
@@ -175,82 +182,37 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
             "Range=3\r\n");
 }
 
-// A file that never used the tuning aids gains no line for them; once one is on it is kept, and
-// turning it off again is kept too. Zoom is held to 1..4 on reading, the waterfall to on or off.
-TEST_F(SaveSettingsTest, TuningAidKeysAppearOnlyOnceUsed) {
+// What a file may never have used (the tuning aids, the input, the rig) gains no line until it
+// is used, and keeps its lines when it goes back to the default: a number at its default, an
+// empty text. [Rig] keeps its keys in order; the file's other lines stay as they were.
+TEST_F(SaveSettingsTest, KeysOfWhatWasNeverUsedAppearOnlyOnceUsed) {
+  memory.content = "; mine\r\n[General]\r\nChannels=1\r\n";
   ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_EQ(memory.content.find("Zoom"), std::string::npos);
-  EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
-  EXPECT_EQ(memory.content.find("Waterfall"), std::string::npos);
+  for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig"})
+    EXPECT_EQ(memory.content.find(key), std::string::npos) << key;
+
   settings.Zoom = 3;
-  settings.RunningAverage = 1;
   settings.Waterfall = 1;
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  Settings loaded;
-  LoadSettings(loaded, memory);
-  EXPECT_EQ(loaded.Zoom, 3);
-  EXPECT_EQ(loaded.RunningAverage, 1);
-  EXPECT_EQ(loaded.Waterfall, 1);
-  EXPECT_EQ(loaded.PitchReadout, 0);
-  EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
-  settings.RunningAverage = 0;
-  settings.Zoom = 1;
-  settings.Waterfall = 0;
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  LoadSettings(loaded, memory);
-  EXPECT_EQ(loaded.RunningAverage, 0);
-  EXPECT_EQ(loaded.Waterfall, 0);
-  EXPECT_EQ(loaded.Zoom, 1);
-  EXPECT_EQ(Load("[General]\nZoom=9\n").Zoom, 4);
-  EXPECT_EQ(Load("[General]\nWaterfall=-2\n").Waterfall, 1);
-}
-
-// The input's name is kept as written; a file that never named one gains no line, and going back
-// to the default input in a file that named one leaves the key empty, every other line as it was.
-TEST_F(SaveSettingsTest, TheInputKeyAppearsOnlyOnceUsed) {
-  EXPECT_EQ(Load("[General]\nInput = alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo \n").Input,
-            "alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo");
-  EXPECT_EQ(Load("[general]\ninput=Monitor of Rig & Co\n").Input, "Monitor of Rig & Co");
-  memory.content = "; mine\r\n[General]\r\nChannels=1\r\n\r\n[VFO-A]\r\nPitchFreq=500\r\n";
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_EQ(memory.content.find("Input"), std::string::npos);
-
-  settings.Input = "cw2.monitor";
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_EQ(Load(memory.content).Input, "cw2.monitor");
-  const std::string withInput = memory.content;
-  settings.Input.clear();
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_EQ(Load(memory.content).Input, "");
-  std::string expected = withInput;
-  expected.replace(expected.find("Input=cw2.monitor"), 17, "Input=");
-  EXPECT_EQ(memory.content, expected);
-  EXPECT_EQ(memory.content.rfind("; mine\r\n[General]\r\nChannels=1\r\n", 0), 0u);
-}
-
-// [Rig] is written only once a rig was set up, and kept when it is taken away again; a negative
-// model or speed is none, a sideband other than 1 or 2 comes from the rig's mode.
-TEST_F(SaveSettingsTest, TheRigKeysAppearOnlyOnceUsed) {
-  memory.content = "[General]\r\nChannels=1\r\n";
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_EQ(memory.content.find("Rig"), std::string::npos);
-
+  settings.Input = "Monitor of Rig & Co";
   settings.Rig = {2, "localhost:4532", 0, 0};
   ASSERT_TRUE(SaveSettings(settings, &memory));
+  Settings loaded = Load(memory.content);
+  EXPECT_EQ(Fields(loaded), Fields(settings));
+  EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
   EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\n"), std::string::npos);
   EXPECT_EQ(memory.content.find("Speed"), std::string::npos);
   settings.Rig = {2, "localhost:4532", 9600, 1};
   ASSERT_TRUE(SaveSettings(settings, &memory));
   EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\nSpeed=9600\r\nSideband=1\r\n"),
             std::string::npos);
-  settings.Rig = {};
-  ASSERT_TRUE(SaveSettings(settings, &memory));
-  EXPECT_NE(memory.content.find("[Rig]\r\nModel=0\r\nPort=\r\nSpeed=0\r\nSideband=0\r\n"), std::string::npos);
 
-  const Settings odd = Load("[Rig]\nModel=-1\nSpeed=-9600\nSideband=3\n");
-  EXPECT_EQ(odd.Rig, RigSettings{});
-  EXPECT_EQ(Load("[Rig]\nSideband=-1\n").Rig.Sideband, 0);
-  EXPECT_EQ(Load("[Rig]\nSideband=1\n").Rig.Sideband, 1);
+  settings = Settings{};
+  ASSERT_TRUE(SaveSettings(settings, &memory));
+  loaded = Load(memory.content);
+  EXPECT_EQ(Fields(loaded), Fields(settings));
+  for (const char* line : {"Zoom=1\r\n", "Waterfall=0\r\n", "Input=\r\n", "[Rig]\r\nModel=0\r\nPort=\r\nSpeed=0\r\nSideband=0\r\n"})
+    EXPECT_NE(memory.content.find(line), std::string::npos) << line;
+  EXPECT_EQ(memory.content.rfind("; mine\r\n[General]\r\nChannels=1\r\n", 0), 0u);
 }
 
 // A save that fails gives one reason; the file and the settings in memory stay
