@@ -1,6 +1,7 @@
 #include "rig/tuning.h"
 
-#include <cmath>
+#include "base/rounding.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,9 +23,7 @@ Sideband ChooseSideband(int setting, std::string_view mode) {
 
 std::optional<std::int64_t> DialStep(double toneHz, int markerHz, Sideband sideband) {
   if (!(toneHz > 0.0) || sideband == Sideband::Unknown) return std::nullopt;
-  // Halves away from zero, as everywhere in the program.
-  const double offset = toneHz - markerHz;
-  const auto step = static_cast<std::int64_t>(std::llround(offset));
+  const std::int64_t step = RoundNearest(toneHz - markerHz);  // tone and marker lie within the audio band
   return sideband == Sideband::Upper ? step : -step;
 }
 
