@@ -140,17 +140,14 @@ TEST_F(ProgramRigTest, AClickTunesTheFrequencyUnderThePointer) {
   EXPECT_EQ(program->CurrentSettings().VFO_A.PitchFreq, 500);
 }
 
-// Without a rig nothing is made, said or shown, and the keys and clicks do nothing. A build
+// Without a rig the keys and clicks do nothing. A build
 // that reaches rigs without a dialog for them (keblor.exe) greys Settings > Rig....
 TEST_F(ProgramRigTest, NoRigConfigured) {
   Start(1, "");
   DeliverTones(712.0);
   program->OnKey(AcceleratorKey::T, false);
   program->OnTuneClick(Vfo::A, 140, 60);
-  EXPECT_TRUE(addresses.empty());
-  EXPECT_TRUE(rig.calls.empty());
-  EXPECT_TRUE(reports.lines.empty());
-  EXPECT_STREQ(view.Spectrum(Vfo::A)->picture.rig.data(), "");
+  EXPECT_TRUE(rig.calls.empty());  // what the session makes, says and shows is its own test
   EXPECT_TRUE(view.menu.IsEnabled(cmd::RigSettings));
 
   FakeMainView otherView;
