@@ -101,6 +101,11 @@ std::string CaptureSession::ResolveInput() {
 }
 
 void CaptureSession::OnTick() {
+  Watch();
+  if (changed_ && onChange_) onChange_();
+}
+
+void CaptureSession::Watch() {
   if (!active_ || (watched_ && !watched_())) return;
   const std::int64_t now = clock_.NowMs();
   if (now - lastBlockMs_ < STALL_MS) return;
@@ -173,8 +178,6 @@ void CaptureSession::SetNotice(InputNotice notice) {
 
 void CaptureSession::ReportFailure(int code) { reports_.Box(DeviceErrorText(code), DEVICE_ERROR_CAPTION); }
 
-void CaptureSession::Changed() {
-  if (onChange_) onChange_();
-}
+void CaptureSession::Changed() { changed_ = true; }
 
 }  // namespace keblor

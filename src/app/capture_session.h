@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/reports.h"
@@ -32,7 +33,10 @@ class CaptureSession {
 
   // Every block while capturing.
   void SetBlockHandler(AudioSource::BlockHandler onBlock) { onBlock_ = std::move(onBlock); }
-  // The notice, the inputs listed or the input in use changed.
+  // The notice, the inputs listed or the input in use changed since the last call.
+  bool TakeChanged() { return std::exchange(changed_, false); }
+  // Called when the session's own watchdog changed something: an entry point of the owner's,
+  // which takes the change. Never called from inside another call of the session's.
   void SetOnChange(std::function<void()> changed) { onChange_ = std::move(changed); }
   // While this answers false (a frozen display, a program closing) a stopped input is left alone.
   void SetWatched(std::function<bool()> watched) { watched_ = std::move(watched); }
@@ -66,6 +70,7 @@ class CaptureSession {
   std::string ResolveInput();
   void Reopen();
   void OnTick();
+  void Watch();
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
   void CountBlock(std::int64_t now);
   void SetNotice(InputNotice notice);
@@ -77,6 +82,7 @@ class CaptureSession {
   Reports& reports_;
   AudioSource::BlockHandler onBlock_;
   std::function<void()> onChange_;
+  bool changed_ = false;
   std::function<bool()> watched_;
 
   AudioFormat format_{};

@@ -11,13 +11,8 @@ namespace {
 
 constexpr const char* MAIN_TITLE = "CW Keblor";
 
-const char* TitleOf(Vfo vfo) { return vfo == Vfo::A ? "Main VFO-A" : "Sub VFO-B"; }
 int PopupMenuOf(Vfo vfo) { return vfo == Vfo::A ? cmd::POPUP_MENU_A : cmd::POPUP_MENU_B; }
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
-
-Rect OuterRect(int left, int top, const MainLayout& layout) {
-  return {left, top, left + layout.width, top + layout.height};
-}
 
 AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
   return {s.NumberOfAverages, s.Level != 0,         s.VFO_A.Range,          s.VFO_B.Range,
@@ -33,15 +28,17 @@ Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource
       reports_(reports),
       settingsFile_(settingsFile),
       capture_(source, desktop, reports),
-      rig_(desktop, reports) {
+      rig_(desktop, reports),
+      windows_(main, display_),
+      pacer_(desktop, [this] { OnPictureDue(); }) {
   capture_.SetBlockHandler([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
-  capture_.SetOnChange([this] { Refresh(); });
+  capture_.SetOnChange([this] { Finish(); });
   capture_.SetWatched([this] { return !display_.frozen && !closed_; });
-  rig_.SetOnChange([this] { Refresh(); });
+  rig_.SetOnEvents([this](const RigEvents& events) { OnRigEvents(events); });
 }
 
-void Program::SetRigSupport(RigSession::LineMaker make, RigDialog* dialog) {
-  rig_.SetLineMaker(std::move(make));
+void Program::SetRigSupport(std::unique_ptr<RigLine> line, RigDialog* dialog) {
+  rig_.SetLine(std::move(line));
   rigDialog_ = dialog;
 }
 
@@ -58,20 +55,20 @@ bool Program::StartUp() {
   if (commandLineRigPort_) settings_.Rig.Port = *commandLineRigPort_;
   const Settings& s = settings_;
   waterfallShown_ = s.Waterfall != 0;
-  display_.layout = LayoutFor(s.ArrangeVertically, s.Channels);
-  main_.Create(MAIN_TITLE, OuterRect(s.xPos, s.yPos, display_.layout));
+  windows_.CreateMain(MAIN_TITLE, {s.xPos, s.yPos}, s, waterfallShown_);
   if (waterfallShown_) main_.SetWaterfall(true);
 
   const bool capturing = capture_.Begin(FormatOf(s.Channels, s.BitsPerSample), s.Input, commandLineInput_);
   settings_.Input = capture_.WantedInput();
   if (!capturing) return AbandonStartUp();
 
-  OpenWindow(Vfo::A);
-  if (IsStereo(s)) OpenWindow(Vfo::B);
+  windows_.Open(Vfo::A);
+  if (IsStereo(s)) windows_.Open(Vfo::B);
   if (s.AlwaysOnTop != 0) main_.SetTopmost(true);
   rig_.SetReadB(IsStereo(s));
   rig_.Begin(s.Rig);
-  Refresh();
+  refreshDue_ = true;
+  Finish();
   return true;
 }
 
@@ -79,8 +76,7 @@ bool Program::StartUp() {
 bool Program::AbandonStartUp() {
   display_.frozen = true;
   capture_.Close();
-  for (Vfo vfo : BOTH_VFOS)
-    if (display_.IsOpen(vfo)) CloseWindow(vfo);
+  for (Vfo vfo : BOTH_VFOS) windows_.Close(vfo);
   return false;
 }
 
@@ -101,48 +97,26 @@ void Program::ChooseInput(const std::string& id) {
 
 void Program::OnInputMenuShown() {
   capture_.ListInputs();
-  Refresh();
+  refreshDue_ = true;
+  Finish();
 }
 
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
-  rig_.TakeReplies();
-  // Once the rig has moved, the tone sits elsewhere: a window whose tone was tuned reads afresh,
-  // so that the old place held over the last second is not tuned a second time.
-  for (std::size_t slot = 0; slot < pitchMoved_.size(); ++slot) {
-    if (!pitchMoved_[slot] || rig_.Moving()) continue;
-    analyzer_.ForgetPitch(static_cast<int>(slot));
-    pitchMoved_[slot] = false;
-  }
   AnalyzerOptions options = AnalyzerOptionsOf(settings_);
   options.pitchReadout = options.pitchReadout || rig_.Configured();  // zero-beat needs the tone
   analyzer_.Configure(options);
-  std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
-  if (!frame || display_.frozen) return;
-  pendingFrame_ = *frame;
-  ShowFrame(desktop_.NowMs());
+  if (const std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample})) {
+    tones_ = {frame->pitchHzA, frame->pitchHzB};
+    if (!display_.frozen)
+      if (const std::optional<SpectrumFrame> now = pacer_.Offer(*frame)) DrawFrameNow(*now);
+  }
+  Finish();
 }
 
-// The newest frame, as soon as FRAME_MS have passed since the last picture.
-void Program::ShowFrame(std::int64_t now) {
-  if (!pendingFrame_) return;
-  if (display_.frozen || closed_) {
-    pendingFrame_.reset();
-    return;
-  }
-  const std::int64_t wait = lastFrameMs_ + FRAME_MS - now;
-  if (wait > 0) {
-    if (!frameCallPending_) {
-      frameCallPending_ = true;
-      desktop_.CallAfter(static_cast<int>(wait), [this] {
-        frameCallPending_ = false;
-        ShowFrame(desktop_.NowMs());
-      });
-    }
-    return;
-  }
-  lastFrameMs_ = now;
-  DrawFrameNow(*pendingFrame_);
-  pendingFrame_.reset();
+void Program::OnPictureDue() {
+  if (display_.frozen || closed_) pacer_.Drop();
+  if (const std::optional<SpectrumFrame> frame = pacer_.TakeDue()) DrawFrameNow(*frame);
+  Finish();
 }
 
 void Program::DrawFrameNow(const SpectrumFrame& frame) {
@@ -150,23 +124,47 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
   if (display_.openA) {
     DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample, frame.pitchHzA);
     if (waterfallShown_) waterfalls_[0].Push(frame.rowA, settings_.VFO_A);
-    ShowPicture(Vfo::A);
   }
   if (IsStereo(settings_) && display_.openB) {
     DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample, frame.pitchHzB);
     if (waterfallShown_) waterfalls_[1].Push(frame.rowB, settings_.VFO_B);
-    ShowPicture(Vfo::B);
   }
+  picturesDue_ = true;
+}
+
+// Once the rig has moved a window's dial, its tone sits elsewhere: the readout reads afresh, so
+// that the old place held over the last second is not tuned a second time.
+void Program::OnRigEvents(const RigEvents& events) {
+  for (Vfo vfo : BOTH_VFOS) {
+    if (!events.moved[Slot(vfo)]) continue;
+    analyzer_.ForgetPitch(static_cast<int>(Slot(vfo)));
+    tones_[Slot(vfo)] = 0.0;
+    traces_[Slot(vfo)].pitchHz = 0.0;
+  }
+  picturesDue_ = true;
+  Finish();
+}
+
+void Program::Finish() {
+  if (capture_.TakeChanged()) refreshDue_ = true;
+  if (refreshDue_) {
+    Refresh();
+  } else if (picturesDue_ && !closed_) {
+    for (Vfo vfo : BOTH_VFOS) ShowPicture(vfo);
+  }
+  refreshDue_ = picturesDue_ = false;
 }
 
 void Program::ShowPicture(Vfo vfo) {
-  SpectrumView* view = views_[Slot(vfo)];
+  SpectrumView* view = windows_.View(vfo);
   if (view == nullptr) return;
   const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice(),
                                waterfallShown_ ? &waterfalls_[Slot(vfo)] : nullptr, rig_.Shown(vfo)};
   view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
 }
 
+// The menu and the open windows' pictures from the state; a window opened since starts with a
+// full repaint.
 void Program::Refresh() {
   menu_ = DeriveMenu(settings_, display_, capture_.MenuInputs());
   menu_.items[cmd::RigSettings].enabled = rig_.Supported() && rigDialog_ != nullptr;
@@ -176,30 +174,23 @@ void Program::Refresh() {
     zoomShown_ = settings_.Zoom;
     main_.SetZoom(zoomShown_);
   }
-  if ((settings_.Waterfall != 0) != waterfallShown_) FitWaterfall();
-  for (Vfo vfo : BOTH_VFOS)
-    if (display_.IsOpen(vfo)) ShowPicture(vfo);
-}
-
-void Program::OpenWindow(Vfo vfo) {
-  if (display_.IsOpen(vfo)) return;
-  const Point at = vfo == Vfo::A ? Point{0, 2} : Point{display_.layout.vfoBLeft, display_.layout.vfoBTop};
-  views_[Slot(vfo)] = &main_.OpenSpectrum(vfo, TitleOf(vfo), at);
-  display_.SetOpen(vfo, true);
-  Repaint(traces_[Slot(vfo)], display_);
-  ShowPicture(vfo);
-}
-
-void Program::CloseWindow(Vfo vfo) {
-  if (!display_.IsOpen(vfo)) return;
-  display_.SetOpen(vfo, false);
-  views_[Slot(vfo)] = nullptr;
-  main_.CloseSpectrum(vfo);
+  if ((settings_.Waterfall != 0) != waterfallShown_) {
+    // Rows kept from before it was hidden would lie about the time between them.
+    waterfallShown_ = settings_.Waterfall != 0;
+    for (Waterfall& waterfall : waterfalls_) waterfall.Clear();
+    windows_.FitWaterfall(settings_, waterfallShown_);
+  }
+  const std::array<bool, 2> opened = windows_.TakeOpened();
+  for (Vfo vfo : BOTH_VFOS) {
+    if (opened[Slot(vfo)]) Repaint(traces_[Slot(vfo)], display_);
+    ShowPicture(vfo);
+  }
 }
 
 void Program::OnCommand(std::uint32_t command) {
   RunCommand(static_cast<int>(command & 0xFFFFu));
-  Refresh();
+  refreshDue_ = true;
+  Finish();
 }
 
 void Program::OnKey(AcceleratorKey key, bool ctrl) {
@@ -223,14 +214,19 @@ void Program::RunCommand(int id) {
         if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
     if (effects->repaintA) Repaint(traces_[0], display_);
     if (effects->repaintB) Repaint(traces_[1], display_);
+    if (display_.frozen) pacer_.Drop();  // a frozen picture stays as it was
     // A waterfall's rows belong to the scale they were drawn on.
     for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].KeepRange(VfoSettingsOf(settings_, vfo).Range);
     return;
   }
   switch (id) {
-    case cmd::MainVfoA: ToggleWindow(Vfo::A); break;
-    case cmd::SubVfoB: ToggleWindow(Vfo::B); break;
-    case cmd::ArrangeVertically: ArrangeWindows(); break;
+    case cmd::MainVfoA: windows_.Toggle(Vfo::A); break;
+    case cmd::SubVfoB: windows_.Toggle(Vfo::B); break;
+    case cmd::ArrangeVertically:
+      // The command is greyed with one channel, so only the two-channel rows apply.
+      settings_.ArrangeVertically = settings_.ArrangeVertically != 0 ? 0 : 1;
+      windows_.Arrange(settings_.ArrangeVertically, waterfallShown_);
+      break;
     case cmd::AlwaysOnTop: ToggleTopmost(); break;
     case cmd::SoundCard: RunSoundCardDialog(); break;
     case cmd::InputControls: desktop_.OpenMixer(MixerKind::Recording); break;
@@ -240,8 +236,8 @@ void Program::RunCommand(int id) {
       if (Save()) Close();  // changes that could not be saved are not dropped
       break;
     case cmd::Exit: Close(); break;
-    case cmd::ZeroBeatA: ZeroBeat(Vfo::A); break;
-    case cmd::ZeroBeatB: ZeroBeat(Vfo::B); break;
+    case cmd::ZeroBeatA: TuneRig(Vfo::A, tones_[0]); break;
+    case cmd::ZeroBeatB: TuneRig(Vfo::B, tones_[1]); break;
     case cmd::RigSettings: RunRigDialog(); break;
     case cmd::HelpContents: desktop_.OpenHelp(); break;
     case cmd::About: desktop_.ShowAbout(); break;
@@ -253,50 +249,42 @@ void Program::OnPointer(Vfo vfo, unsigned keys, int x, int y) {
   if (!display_.IsOpen(vfo)) return;
   VfoSettings& v = VfoSettingsOf(settings_, vfo);
   const PointerOutcome outcome = PointAtMarker(v, display_.frozen, keys, x, y);
-  views_[Slot(vfo)]->SetMarkerCursor(outcome.markerCursor);
+  windows_.View(vfo)->SetMarkerCursor(outcome.markerCursor);
   if (!outcome.newPitchFreq) return;
   v.PitchFreq = *outcome.newPitchFreq;
-  Refresh();
+  refreshDue_ = true;
+  Finish();
 }
 
 void Program::OnRightButton(Vfo vfo, int x, int y) {
   if (!display_.IsOpen(vfo) || display_.frozen) return;
-  views_[Slot(vfo)]->ShowPopupMenu(PopupMenuOf(vfo), {x, y}, PopupCheckedItems(settings_, vfo));
+  windows_.View(vfo)->ShowPopupMenu(PopupMenuOf(vfo), {x, y}, PopupCheckedItems(settings_, vfo));
 }
 
 void Program::OnTuneClick(Vfo vfo, int x, int y) {
-  if (!display_.IsOpen(vfo)) return;
   if (const std::optional<int> hz = FrequencyAt(VfoSettingsOf(settings_, vfo), x, y)) TuneRig(vfo, *hz);
+  Finish();
 }
 
-// The tone the window's readout names onto its marker.
-void Program::ZeroBeat(Vfo vfo) {
-  if (display_.IsOpen(vfo)) TuneRig(vfo, traces_[Slot(vfo)].pitchHz);
-}
-
-// Not while frozen: the picture would not show where the rig went. A tone that has been tuned
-// is forgotten until the readout finds it again at its new place, so that a second key does not
-// move the dial twice for it.
+// A window's tone onto its marker; not while frozen (the picture would not show where the rig
+// went), nor without the window. The readout starts afresh once the rig confirms the move.
 void Program::TuneRig(Vfo vfo, double toneHz) {
-  if (display_.frozen) return;
-  if (!rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) return;
-  traces_[Slot(vfo)].pitchHz = 0.0;
-  pitchMoved_[Slot(vfo)] = true;
+  if (display_.frozen || !display_.IsOpen(vfo)) return;
+  if (rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) picturesDue_ = true;
 }
 
 void Program::RunRigDialog() {
   if (rigDialog_ == nullptr) return;
   const std::optional<RigSettings> chosen = rigDialog_->Run(
-      settings_.Rig, [this](const RigSettings& rig) { rig_.StartTest(rig); },
-      [this] { return rig_.TestAnswer(); });
+      settings_.Rig, [this](const RigSettings& rig) { rig_.StartTest(rig); }, [this] { return rig_.TestAnswer(); });
   if (chosen) settings_.Rig = *chosen;
-  // After a test of other settings, the chosen rig (or the one before) is taken up again.
   rig_.Begin(settings_.Rig);
 }
 
 void Program::OnSpectrumClose(Vfo vfo) {
-  CloseWindow(vfo);
-  Refresh();
+  windows_.Close(vfo);
+  refreshDue_ = true;
+  Finish();
 }
 
 void Program::OnMainClose() { Close(); }
@@ -307,27 +295,9 @@ void Program::Close() {
   display_.frozen = true;
   capture_.Close();
   rig_.Close();
-  for (Vfo vfo : BOTH_VFOS) CloseWindow(vfo);
+  for (Vfo vfo : BOTH_VFOS) windows_.Close(vfo);
   closed_ = true;
   main_.Destroy();
-}
-
-void Program::ToggleWindow(Vfo vfo) {
-  if (display_.IsOpen(vfo))
-    CloseWindow(vfo);
-  else
-    OpenWindow(vfo);
-}
-
-void Program::ArrangeWindows() {
-  const Rect rect = main_.OuterRect();
-  const bool vfoBWasOpen = display_.openB;
-  CloseWindow(Vfo::B);
-  settings_.ArrangeVertically = settings_.ArrangeVertically != 0 ? 0 : 1;
-  // The command is greyed with one channel, so only the two-channel rows apply.
-  display_.layout = LayoutFor(settings_.ArrangeVertically, 2);
-  main_.Move(OuterRect(rect.left, rect.top, display_.layout));
-  if (vfoBWasOpen) OpenWindow(Vfo::B);
 }
 
 void Program::ToggleTopmost() {
@@ -352,7 +322,8 @@ void Program::RunSoundCardDialog() {
   const AudioFormat entry{settings_.Channels, settings_.BitsPerSample};
   const int result = desktop_.RunSoundCardDialog(entry.channels, entry.bitsPerSample, [this, entry](int c, int b) {
     const int accepted = AcceptSoundCard(entry, c, b);
-    Refresh();
+    refreshDue_ = true;
+    Finish();  // the windows as they are now, while the dialog is still up
     return accepted;
   });
   // 2: the capture could not be brought back, so the program cannot go on.
@@ -368,45 +339,9 @@ int Program::AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample)
   settings_.Channels = capture_.Format().channels;
   settings_.BitsPerSample = capture_.Format().bitsPerSample;
   if (!running) return 2;
-  FitWindowsToChannels();
-  return 1;
-}
-
-void Program::FitWindowsToChannels() {
   rig_.SetReadB(IsStereo(settings_));
-  display_.layout = LayoutFor(settings_.ArrangeVertically, settings_.Channels);
-  const Rect rect = main_.OuterRect();
-  if (IsStereo(settings_)) {
-    // Grow first, then place VFO-B; an open window stays as it is.
-    main_.Move(OuterRect(rect.left, rect.top, display_.layout));
-    OpenWindow(Vfo::B);
-  } else {
-    // Close VFO-B before the main window shrinks over it.
-    CloseWindow(Vfo::B);
-    main_.Move(OuterRect(rect.left, rect.top, display_.layout));
-  }
-}
-
-// The layout row, with the spectrum windows as tall as the waterfall makes them.
-MainLayout Program::LayoutFor(int arrangeVertically, int channels) const {
-  return ChooseMainLayout(arrangeVertically, channels, display_.layout, waterfallShown_ ? WATERFALL_ROWS : 0);
-}
-
-// The waterfall shown or hidden: the spectrum windows grow or shrink by its height and the main
-// window with them, from the same top-left corner; VFO-B below VFO-A moves to its new place. Rows
-// kept from before it was hidden would lie about the time between them: it starts empty.
-void Program::FitWaterfall() {
-  waterfallShown_ = settings_.Waterfall != 0;
-  for (Waterfall& waterfall : waterfalls_) waterfall.Clear();
-  main_.SetWaterfall(waterfallShown_);
-  const MainLayout before = display_.layout;
-  display_.layout = LayoutFor(settings_.ArrangeVertically, settings_.Channels);
-  const Rect rect = main_.OuterRect();
-  main_.Move(OuterRect(rect.left, rect.top, display_.layout));
-  if (display_.openB && (before.vfoBLeft != display_.layout.vfoBLeft || before.vfoBTop != display_.layout.vfoBTop)) {
-    CloseWindow(Vfo::B);
-    OpenWindow(Vfo::B);
-  }
+  windows_.FitChannels(settings_, waterfallShown_);
+  return 1;
 }
 
 }  // namespace keblor

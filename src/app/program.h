@@ -5,14 +5,17 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "analysis/spectrum_analyzer.h"
 #include "app/capture_session.h"
+#include "app/picture_pacer.h"
 #include "app/reports.h"
 #include "app/rig_dialog.h"
 #include "app/rig_session.h"
+#include "app/spectrum_windows.h"
 #include "app/views.h"
 #include "capture/audio_source.h"
 #include "core/display_state.h"
@@ -33,10 +36,10 @@ class Program {
   // The input the command line names, by the back end's id or by its name, instead of the
   // settings' one; a Save keeps it. Before StartUp.
   void SetCommandLineInput(std::string idOrName) { commandLineInput_ = std::move(idOrName); }
-  // The build's rig control: the way to its rigs and the dialog of Settings > Rig...; without
+  // The build's rig control: its line to the rigs and the dialog of Settings > Rig...; without
   // them the rig keys and clicks do nothing, and without a dialog the item is greyed. Before
   // StartUp.
-  void SetRigSupport(RigSession::LineMaker make, RigDialog* dialog);
+  void SetRigSupport(std::unique_ptr<RigLine> line, RigDialog* dialog);
   // The rig model and port the command line names instead of the settings' ones; a Save keeps
   // them. Before StartUp.
   void SetCommandLineRig(std::optional<int> model, std::optional<std::string> port);
@@ -62,10 +65,7 @@ class Program {
   // Settings > Input is about to open: the inputs are listed again.
   void OnInputMenuShown();
 
-  // At most one picture per this many milliseconds: a little under a block's 100 ms, so that a
-  // block that comes a few milliseconds early (a source pumped on a timer, a card whose clock
-  // runs fast) is drawn at once instead of waking the program again for a timer of its own.
-  static constexpr int FRAME_MS = 90;
+  static constexpr int FRAME_MS = PicturePacer::FRAME_MS;
 
   const Settings& CurrentSettings() const { return settings_; }
   const DisplayState& Display() const { return display_; }
@@ -73,27 +73,24 @@ class Program {
   const RigSession& Rig() const { return rig_; }
 
  private:
+  // Entry points of the program's own: a block, a picture due, a change the capture's watchdog
+  // or the rig's replies found. Each ends with Finish.
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
-  void RunCommand(int id);
-  void Refresh();  // the menu and the open windows' pictures from the state
+  void OnPictureDue();
+  void OnRigEvents(const RigEvents& events);
+  // What an entry point changed, shown once: the menu and every picture, or the new pictures.
+  void Finish();
+  void Refresh();
   void ShowPicture(Vfo vfo);
-  void OpenWindow(Vfo vfo);
-  void CloseWindow(Vfo vfo);
+  void DrawFrameNow(const SpectrumFrame& frame);
+  void RunCommand(int id);
   void Close();
   bool AbandonStartUp();
-  void ToggleWindow(Vfo vfo);
-  void ArrangeWindows();
-  void FitWindowsToChannels();
-  void FitWaterfall();
-  MainLayout LayoutFor(int arrangeVertically, int channels) const;
   void ToggleTopmost();
   void RunSoundCardDialog();
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
   void ChooseInput(const std::string& id);
-  void ShowFrame(std::int64_t now);
-  void DrawFrameNow(const SpectrumFrame& frame);
   bool Save();  // false: the user has been told why
-  void ZeroBeat(Vfo vfo);
   void TuneRig(Vfo vfo, double toneHz);
   void RunRigDialog();
 
@@ -103,7 +100,6 @@ class Program {
   SettingsFile* settingsFile_;
   CaptureSession capture_;
   RigSession rig_;
-  std::array<bool, 2> pitchMoved_{};  // a window's tone was tuned: its readout starts afresh
   RigDialog* rigDialog_ = nullptr;
   std::string commandLineInput_;
   std::optional<int> commandLineRigModel_;
@@ -113,17 +109,16 @@ class Program {
   DisplayState display_;
   MenuModel menu_;
   SpectrumAnalyzer analyzer_;
+  SpectrumWindows windows_;
+  PicturePacer pacer_;
   std::array<WindowTrace, 2> traces_{};
-  std::array<SpectrumView*, 2> views_{};
   std::array<Waterfall, 2> waterfalls_{};
+  std::array<double, 2> tones_{};  // the last analysis frame's strongest tone per window; 0: none
   bool closed_ = false;
+  bool refreshDue_ = false;   // the menu and every picture
+  bool picturesDue_ = false;  // the pictures of a new frame
   int zoomShown_ = 1;
   bool waterfallShown_ = false;
-
-  // The pace of pictures.
-  std::optional<SpectrumFrame> pendingFrame_;  // waits for FRAME_MS since the last picture
-  std::int64_t lastFrameMs_ = -FRAME_MS;
-  bool frameCallPending_ = false;
 };
 
 }  // namespace keblor

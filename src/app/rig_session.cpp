@@ -10,8 +10,10 @@ namespace {
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 RigVfo RigVfoOf(Vfo vfo) { return vfo == Vfo::A ? RigVfo::A : RigVfo::B; }
 RigAddress AddressOf(const RigSettings& rig) { return {rig.Model, rig.Port, rig.Speed}; }
-// Connects and moves are looked for soon; the polls' replies wait for the next poll or block.
-bool Urgent(RigRequest::Kind kind) { return kind != RigRequest::Kind::Read; }
+std::string AnswerOf(const RigReply& reply) {
+  if (!reply.status.Ok()) return reply.status.reason;
+  return reply.dialA ? DialText(*reply.dialA) : std::string();
+}
 
 }  // namespace
 
@@ -21,79 +23,81 @@ void RigSession::Begin(const RigSettings& rig) {
   const bool sameRig = begun_ && AddressOf(rig) == AddressOf(settings_);
   settings_ = rig;
   begun_ = true;
-  testing_ = false;
   if (!sameRig) Open();
 }
 
-void RigSession::StartTest(const RigSettings& rig) {
-  settings_ = rig;
-  begun_ = true;
-  testing_ = true;
-  testAnswer_.reset();
-  Open();
-  if (state_ == State::None) testAnswer_ = NO_RIG;
-}
-
-// Lets the rig before go and makes the line to the one the settings name.
+// Lets the rig before go and asks the line for the one the settings name.
 void RigSession::Open() {
-  line_.reset();
   ++lookToken_;
   dials_ = {};
-  awaited_ = 0;
+  notMoved_ = {};
   moving_ = false;
   lossSaid_ = false;
   if (settings_.Model == 0) {
+    if (line_) line_->Close();
     state_ = State::None;
-    Changed();
-    return;
-  }
-  std::string why = "this build has no rig control";
-  if (make_) line_ = make_(AddressOf(settings_), why);
-  if (!line_) {
-    reports_.Line("rig model " + std::to_string(settings_.Model) + ": " + why);
-    if (testing_) testAnswer_ = why;
+  } else if (!line_) {
+    reports_.Line("rig model " + std::to_string(settings_.Model) + ": this build has no rig control");
     state_ = State::Unreachable;
-    Changed();
-    return;
+  } else {
+    state_ = State::Connecting;
+    Connect();
   }
-  state_ = State::Connecting;
-  Changed();
-  Connect();
+  UpdateShown();
 }
 
 void RigSession::SetReadB(bool readB) {
   readB_ = readB;
   if (!readB_ && dials_[1]) {
     dials_[1].reset();
-    Changed();
+    UpdateShown();
   }
 }
 
 void RigSession::Close() {
-  line_.reset();
+  if (line_) line_->Close();
   ++lookToken_;
   begun_ = false;
   state_ = State::None;
+  test_ = Test::None;
   shown_ = {};
 }
 
 void RigSession::Connect() {
   lastConnectMs_ = clock_.NowMs();
   lastPollMs_ = lastConnectMs_;  // a connect reads the dials too
-  Send({RigRequest::Kind::Connect, readB_});
+  line_->Connect(AddressOf(settings_), readB_);
+  Sent();
 }
 
-void RigSession::Send(const RigRequest& request) {
-  line_->Send(request);
-  if (!Urgent(request.kind)) return;
-  ++awaited_;
+// Something was sent: its reply is looked for soon.
+void RigSession::Sent() {
   lookDelayMs_ = FIRST_LOOK_MS;
   ScheduleLook(clock_.NowMs());
 }
 
-void RigSession::TakeReplies() {
-  if (!line_) return;
-  for (const RigReply& reply : line_->Receive()) Apply(reply);
+void RigSession::StartTest(const RigSettings& rig) {
+  testAnswer_.reset();
+  testAddress_ = AddressOf(rig);
+  test_ = Test::None;
+  if (rig.Model == 0) {
+    testAnswer_ = NO_RIG;
+  } else if (!line_) {
+    testAnswer_ = "this build has no rig control";
+  } else if (testAddress_ == AddressOf(settings_) && Configured()) {
+    // The port is the rig in use's: a second link to it would fight the first.
+    test_ = Test::Line;
+    if (state_ == State::Lost) {
+      Connect();
+    } else {
+      line_->Read(readB_);
+      Sent();
+    }
+  } else {
+    test_ = Test::Probe;
+    line_->Probe(testAddress_);
+    Sent();
+  }
 }
 
 bool RigSession::TuneToMarker(Vfo vfo, double toneHz, int markerHz) {
@@ -101,12 +105,11 @@ bool RigSession::TuneToMarker(Vfo vfo, double toneHz, int markerHz) {
   const std::optional<Dial>& dial = dials_[Slot(vfo)];
   const Sideband sideband = ChooseSideband(settings_.Sideband, dial ? dial->mode : std::string());
   const std::optional<std::int64_t> step = DialStep(toneHz, markerHz, sideband);
-  if (!step || *step == 0) return false;
+  if (!step || *step == 0 || !line_->Step(RigVfoOf(vfo), *step)) return false;
   moving_ = true;
-  RigRequest request{RigRequest::Kind::Step};
-  request.vfo = RigVfoOf(vfo);
-  request.stepHz = *step;
-  Send(request);
+  notMoved_ = {};
+  UpdateShown();
+  Sent();
   return true;
 }
 
@@ -114,40 +117,49 @@ std::string RigSession::ShownOf(std::size_t slot) const {
   switch (state_) {
     case State::Unreachable:
     case State::Lost: return NO_RIG;
-    case State::Connected: return dials_[slot] ? DialText(*dials_[slot]) : std::string();
+    case State::Connected:
+      if (notMoved_[slot]) return NOT_MOVED;
+      return dials_[slot] ? DialText(*dials_[slot]) : std::string();
     default: return {};
   }
 }
 
-// Takes the replies in, then sends what is due: the next poll while connected, the next connect
-// while lost; a request already on its way is waited for first.
-void RigSession::Look() {
-  if (!line_) return;
-  TakeReplies();
-  const std::int64_t now = clock_.NowMs();
-  if (line_->Idle()) {
-    if (state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
-      lastPollMs_ = now;
-      // VFO B every other poll: each reading wakes the rig's line, and costs the rig's codec too.
-      Send({RigRequest::Kind::Read, readB_ && ++polls_ % 2 == 0});
-    } else if (state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
-      Connect();
-      return;  // Send scheduled the look
-    }
-  }
-  ScheduleLook(now);
+bool RigSession::UpdateShown() {
+  const std::array<std::string, 2> before = shown_;
+  shown_ = {ShownOf(0), ShownOf(1)};
+  return shown_ != before;
 }
 
-// The next look: soon while a connect or a move is awaited, else when the next poll or the next
-// connect is due; a poll that is still under way then is looked at a poll later.
+// Takes the replies in, then sends what is due: the next poll while connected, the next connect
+// while lost; a request still on its way is waited for first.
+void RigSession::Look() {
+  if (!line_) return;
+  RigEvents events;
+  for (const RigReply& reply : line_->Receive()) Apply(reply, events);
+  events.shownChanged = UpdateShown() || events.shownChanged;
+  const std::int64_t now = clock_.NowMs();
+  const bool idle = line_->Idle();
+  if (idle && state_ == State::Connected && now - lastPollMs_ >= POLL_MS) {
+    lastPollMs_ = now;
+    // VFO B every other poll: each reading wakes the rig's line, and costs the rig's codec too.
+    line_->Read(readB_ && ++polls_ % 2 == 0);
+    lookDelayMs_ = FIRST_LOOK_MS;
+  } else if (idle && state_ == State::Lost && now - lastConnectMs_ >= RETRY_MS) {
+    Connect();
+  }
+  ScheduleLook(now);
+  if (events.Any() && onEvents_) onEvents_(events);
+}
+
+// The next look: soon while the line has something to answer, else when the next poll or the
+// next connect is due.
 void RigSession::ScheduleLook(std::int64_t now) {
   std::int64_t due = 0;
-  if (awaited_ > 0) {
+  if (!line_->Idle()) {
     due = now + lookDelayMs_;
     lookDelayMs_ = std::min(lookDelayMs_ * 2, POLL_MS);
   } else if (state_ == State::Connected) {
     due = lastPollMs_ + POLL_MS;
-    if (due <= now) due = now + POLL_MS;
   } else if (state_ == State::Lost) {
     due = lastConnectMs_ + RETRY_MS;
   } else {
@@ -160,55 +172,76 @@ void RigSession::ScheduleLook(std::int64_t now) {
   });
 }
 
-void RigSession::Apply(const RigReply& reply) {
-  if (Urgent(reply.kind) && awaited_ > 0) --awaited_;
-  if (reply.kind == RigRequest::Kind::Step) moving_ = false;
-  if (!reply.status.Ok()) {
-    if (reply.kind == RigRequest::Kind::Step && reply.status.kind == RigStatus::Kind::Refused) {
-      reports_.Line("rig " + line_->Name() + ": the dial did not move: " + reply.status.reason);
-      return;
-    }
-    // A rig that cannot read its main dial is no use either.
-    Lose(reply.status.reason);
+void RigSession::Apply(const RigReply& reply, RigEvents& events) {
+  if (reply.kind == RigReply::Kind::Probe) {
+    if (test_ == Test::Probe && reply.address == testAddress_) Answer(reply);
     return;
   }
-  if (reply.kind == RigRequest::Kind::Connect) {
+  // Replies about a rig let go since.
+  if (state_ == State::None || state_ == State::Unreachable || reply.address != AddressOf(settings_)) return;
+  if (test_ == Test::Line) Answer(reply);
+  if (reply.kind == RigReply::Kind::Step) {
+    ApplyStep(reply, events);
+    return;
+  }
+  if (reply.kind == RigReply::Kind::Connect && reply.name.empty()) {
+    reports_.Line("rig model " + std::to_string(settings_.Model) + ": " + reply.status.reason);
+    state_ = State::Unreachable;
+    return;
+  }
+  if (!reply.status.Ok()) {
+    Lose(reply);  // a rig that cannot read its main dial is no use either
+    return;
+  }
+  if (reply.kind == RigReply::Kind::Connect) {
     lossSaid_ = false;
-    SetState(State::Connected);
-    if (testing_) testAnswer_ = reply.dialA ? DialText(*reply.dialA) : std::string();
+    state_ = State::Connected;
   }
   if (state_ != State::Connected) return;  // an answer from before the loss
-  const auto before = dials_;
-  if (reply.dialA) dials_[0] = reply.dialA;
+  if (reply.dialA) SetDial(0, reply.dialA);
   if (!readB_) {
-    dials_[1].reset();
+    SetDial(1, std::nullopt);
   } else if (reply.readB) {
-    dials_[1] = reply.dialB;
+    SetDial(1, reply.dialB);
   }
-  if (dials_ != before) Changed();
 }
 
-void RigSession::Lose(const std::string& reason) {
+// A refused move is shown until the dial changes.
+void RigSession::SetDial(std::size_t slot, const std::optional<Dial>& dial) {
+  if (dial != dials_[slot]) notMoved_[slot] = false;
+  dials_[slot] = dial;
+}
+
+void RigSession::ApplyStep(const RigReply& reply, RigEvents& events) {
+  moving_ = false;
+  const std::size_t slot = reply.readB ? 1 : 0;
+  if (reply.status.kind == RigStatus::Kind::Refused) {
+    reports_.Line("rig " + reply.name + ": the dial did not move: " + reply.status.reason);
+    notMoved_[slot] = true;
+    return;
+  }
+  if (!reply.status.Ok()) {
+    Lose(reply);
+    return;
+  }
+  SetDial(slot, slot == 0 ? reply.dialA : reply.dialB);
+  events.moved[slot] = true;
+}
+
+void RigSession::Answer(const RigReply& reply) {
+  testAnswer_ = AnswerOf(reply);
+  test_ = Test::None;
+}
+
+void RigSession::Lose(const RigReply& reply) {
   if (!lossSaid_) {
     lossSaid_ = true;
-    reports_.Line("rig " + line_->Name() + ": " + reason + "; trying again every " + std::to_string(RETRY_MS / 1000) +
-                  " s");
+    reports_.Line("rig " + reply.name + ": " + reply.status.reason + "; trying again every " +
+                  std::to_string(RETRY_MS / 1000) + " s");
   }
-  if (testing_ && !testAnswer_) testAnswer_ = reason;
   lastConnectMs_ = clock_.NowMs();  // the next try comes RETRY_MS after this one gave up
   dials_ = {};
-  SetState(State::Lost);
-}
-
-void RigSession::SetState(State state) {
-  if (state_ == state) return;
-  state_ = state;
-  Changed();
-}
-
-void RigSession::Changed() {
-  shown_ = {ShownOf(0), ShownOf(1)};
-  if (onChange_) onChange_();
+  state_ = State::Lost;
 }
 
 }  // namespace keblor

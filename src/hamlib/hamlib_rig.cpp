@@ -3,8 +3,6 @@
 #include <dlfcn.h>
 #include <hamlib/rig.h>
 
-#include "rig/rig_worker.h"
-
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -201,12 +199,6 @@ std::unique_ptr<Rig> MakeHamlibRig(const RigAddress& address, std::string& why) 
     return nullptr;
   }
   return std::make_unique<HamlibRig>(*api, rig, address);
-}
-
-std::unique_ptr<RigLine> OpenHamlibLine(const RigAddress& address, std::string& why) {
-  std::unique_ptr<Rig> rig = MakeHamlibRig(address, why);
-  if (!rig) return nullptr;
-  return std::make_unique<RigWorker>(std::move(rig));
 }
 
 std::vector<RigModel> HamlibModels() {

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "rig/rig.h"
-#include "rig/rig_line.h"
 
 namespace keblor {
 
 // The rig `address` names, not yet connected; nullptr and why not for a model Hamlib does not
-// know. No I/O: safe on the GUI thread.
+// know or when Hamlib cannot be loaded (it is loaded at the first call). A rig line's maker:
+// called on the line's thread only, as Hamlib's calls are not safe on two threads at once.
 std::unique_ptr<Rig> MakeHamlibRig(const RigAddress& address, std::string& why);
-
-// That rig on a worker thread of its own, for the program's rig session.
-std::unique_ptr<RigLine> OpenHamlibLine(const RigAddress& address, std::string& why);
 
 // Every model Hamlib knows, by maker and then model name.
 std::vector<RigModel> HamlibModels();

@@ -21,6 +21,7 @@
 #include "qt/help_window.h"
 #include "qt/main_view.h"
 #include "qt/rig_dialog.h"
+#include "rig/rig_worker.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
-  program->SetRigSupport(keblor::OpenHamlibLine, &rigDialog);
+  program->SetRigSupport(std::make_unique<keblor::RigWorker>(keblor::MakeHamlibRig), &rigDialog);
   program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 

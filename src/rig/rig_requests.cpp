@@ -18,31 +18,35 @@ void Read(Rig& rig, RigVfo vfo, RigReply& reply) {
 
 }  // namespace
 
-RigReply CarryRequest(Rig& rig, const RigRequest& request) {
+RigReply ReadDials(Rig& rig, bool readB) {
   RigReply reply;
-  reply.kind = request.kind;
-  reply.readB = request.readB || (request.kind == RigRequest::Kind::Step && request.vfo == RigVfo::B);
-  switch (request.kind) {
-    case RigRequest::Kind::Connect:
-      reply.status = rig.Connect();
-      if (!reply.status.Ok()) return reply;
-      [[fallthrough]];
-    case RigRequest::Kind::Read:
-      Read(rig, RigVfo::A, reply);
-      if (request.readB && reply.status.Ok()) Read(rig, RigVfo::B, reply);
-      return reply;
-    case RigRequest::Kind::Step: {
-      Dial before;
-      reply.status = rig.ReadDial(request.vfo, before);
-      if (!reply.status.Ok()) return reply;
-      reply.status = rig.SetDial(request.vfo, before.hz + request.stepHz);
-      if (!reply.status.Ok()) return reply;
-      Dial after;
-      reply.status = rig.ReadDial(request.vfo, after);
-      if (reply.status.Ok()) DialOf(reply, request.vfo) = after;
-      return reply;
-    }
-  }
+  reply.readB = readB;
+  Read(rig, RigVfo::A, reply);
+  if (readB && reply.status.Ok()) Read(rig, RigVfo::B, reply);
+  return reply;
+}
+
+RigReply ConnectAndRead(Rig& rig, bool readB) {
+  const RigStatus connected = rig.Connect();
+  RigReply reply = connected.Ok() ? ReadDials(rig, readB) : RigReply{};
+  if (!connected.Ok()) reply.status = connected;
+  reply.kind = RigReply::Kind::Connect;
+  reply.readB = readB;
+  return reply;
+}
+
+RigReply StepDial(Rig& rig, RigVfo vfo, std::int64_t stepHz) {
+  RigReply reply;
+  reply.kind = RigReply::Kind::Step;
+  reply.readB = vfo == RigVfo::B;
+  Dial before;
+  reply.status = rig.ReadDial(vfo, before);
+  if (!reply.status.Ok()) return reply;
+  reply.status = rig.SetDial(vfo, before.hz + stepHz);
+  if (!reply.status.Ok()) return reply;
+  Dial after;
+  reply.status = rig.ReadDial(vfo, after);
+  if (reply.status.Ok()) DialOf(reply, vfo) = after;
   return reply;
 }
 

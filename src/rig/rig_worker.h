@@ -1,9 +1,9 @@
 #pragma once
-// A rig on a thread of its own: the GUI thread sends requests and picks up replies without
-// ever waiting for the rig, however long the rig takes to answer or to give up.
+// The rig line on one thread of its own for the line's whole life, started when the first request
+// comes: connecting, reconnecting, moving, closing and the dialog's probe are all requests to it,
+// so a rig that hangs holds up that thread only, and no second thread is ever made for it.
 
 #include <memory>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -13,25 +13,29 @@ namespace keblor {
 
 class RigWorker : public RigLine {
  public:
-  // Waited for at the end, for a call in progress; a rig still busy after that is left to end
-  // its call on its own, and closes its link then.
-  static constexpr int STOP_WAIT_MS = 250;
+  // Waited for at the end, for the rig to be let go; a call still stuck in the rig after that is
+  // left to end on its own (or with the process).
+  static constexpr int STOP_WAIT_MS = 100;
 
-  explicit RigWorker(std::unique_ptr<Rig> rig);
+  explicit RigWorker(RigMaker make);
   ~RigWorker() override;
   RigWorker(const RigWorker&) = delete;
   RigWorker& operator=(const RigWorker&) = delete;
 
-  const std::string& Name() const override { return name_; }
-  void Send(const RigRequest& request) override;
+  void Connect(const RigAddress& address, bool readB) override;
+  void Read(bool readB) override;
+  bool Step(RigVfo vfo, std::int64_t stepHz) override;
+  void Probe(const RigAddress& address) override;
+  void Close() override;
   std::vector<RigReply> Receive() override;
   bool Idle() override;
 
  private:
-  struct Shared;  // the rig, the queues and the stop flag; lives as long as either side needs it
+  struct Taken;
+  struct Shared;  // the queue, the replies and the rigs; lives as long as either side needs it
   static void Run(std::shared_ptr<Shared> shared);
+  void Started();  // the thread, made at the first request; the caller holds the lock
 
-  std::string name_;
   std::shared_ptr<Shared> shared_;
   std::thread thread_;
 };

@@ -38,11 +38,9 @@ int ListInputs() {
   return 0;
 }
 
-// Rigs through rigctld over Winsock, on a worker thread of their own; other models are refused.
-std::unique_ptr<keblor::RigLine> OpenRigctldLine(const keblor::RigAddress& address, std::string& why) {
-  std::unique_ptr<keblor::Rig> rig = keblor::MakeRigctldRig(address, std::make_unique<keblor::WinsockLink>(), why);
-  if (!rig) return nullptr;
-  return std::make_unique<keblor::RigWorker>(std::move(rig));
+// Rigs through rigctld over Winsock; other models are refused.
+std::unique_ptr<keblor::Rig> MakeRigctldOverWinsock(const keblor::RigAddress& address, std::string& why) {
+  return keblor::MakeRigctldRig(address, std::make_unique<keblor::WinsockLink>(), why);
 }
 
 }  // namespace
@@ -84,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
   // No rig dialog here: the rig comes from keblor.ini's [Rig] or the command line.
-  program->SetRigSupport(OpenRigctldLine, nullptr);
+  program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRigctldOverWinsock), nullptr);
   program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 

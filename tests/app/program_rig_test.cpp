@@ -34,12 +34,9 @@ class FakeRigDialog : public RigDialog {
 class ProgramRigTest : public ::testing::Test {
  protected:
   ProgramRigTest() {
-    program->SetRigSupport(
-        [this](const RigAddress& address, std::string&) -> std::unique_ptr<RigLine> {
-          addresses.push_back(address);
-          return std::make_unique<InlineRigLine>(rig);
-        },
-        &dialog);
+    auto line = std::make_unique<InlineRigLine>(rig);
+    line_ = line.get();
+    program->SetRigSupport(std::move(line), &dialog);
   }
   void Start(int channels, const std::string& rigSection = "[Rig]\nModel=2\nPort=localhost:4532\n") {
     file.content = "[General]\nChannels=" + std::to_string(channels) + "\n" + rigSection;
@@ -67,7 +64,7 @@ class ProgramRigTest : public ::testing::Test {
 
   FakeRig rig;
   FakeRigDialog dialog;
-  std::vector<RigAddress> addresses;
+  InlineRigLine* line_ = nullptr;
   FakeMainView view;
   FakeDesktop desktop;
   FakeReports reports;
@@ -81,7 +78,7 @@ class ProgramRigTest : public ::testing::Test {
 // reports. Frozen, T does nothing; Ctrl+T has no VFO-B window in mono.
 TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
   Start(1);
-  EXPECT_EQ(addresses, (std::vector<RigAddress>{RigAddress{2, "localhost:4532", 0}}));
+  EXPECT_EQ(line_->connects, (std::vector<RigAddress>{RigAddress{2, "localhost:4532", 0}}));
   DeliverTones(712.0);
   FakeSpectrumView& a = *view.Spectrum(Vfo::A);
   EXPECT_EQ(a.picture.readout, "");
@@ -118,7 +115,8 @@ TEST_F(ProgramRigTest, TTunesTheToneOntoTheMarker) {
   EXPECT_TRUE(reports.lines.empty());
 }
 
-// Ctrl+T tunes VFO B by VFO-B's tone and marker; VFO A stays.
+// Ctrl+T tunes VFO B by VFO-B's tone and marker; VFO A stays. A move the rig refuses keeps the
+// tone, so the next Ctrl+T tries again.
 TEST_F(ProgramRigTest, CtrlTTunesVfoBInStereo) {
   Start(2);
   EXPECT_STREQ(view.Spectrum(Vfo::B)->picture.rig.data(), "14.025 000 MHz CW");
@@ -126,6 +124,16 @@ TEST_F(ProgramRigTest, CtrlTTunesVfoBInStereo) {
   program->OnKey(AcceleratorKey::T, true);
   EXPECT_EQ(rig.dials[1].hz, 14'025'000 - 20);
   EXPECT_EQ(rig.dials[0].hz, 7'030'000);
+  Look();
+
+  DeliverTones(712.0, 480.0);
+  rig.hasB = false;
+  program->OnKey(AcceleratorKey::T, true);
+  Look();
+  EXPECT_STREQ(view.Spectrum(Vfo::B)->picture.rig.data(), RigSession::NOT_MOVED);
+  const int tries = rig.Count("read B");
+  program->OnKey(AcceleratorKey::T, true);
+  EXPECT_EQ(rig.Count("read B"), tries + 1);
 }
 
 // A middle click (or Shift + left click) puts the frequency under the pointer on the marker:
@@ -152,28 +160,27 @@ TEST_F(ProgramRigTest, NoRigConfigured) {
 
   FakeMainView otherView;
   Program bare(otherView, desktop, reports, source, nullptr);
-  bare.SetRigSupport([](const RigAddress&, std::string&) { return std::unique_ptr<RigLine>(); }, nullptr);
+  bare.SetRigSupport(std::make_unique<InlineRigLine>(rig), nullptr);
   ASSERT_TRUE(bare.StartUp());
   EXPECT_FALSE(otherView.menu.IsEnabled(cmd::RigSettings));
 }
 
-// The dialog's Test tries the settings shown; Cancel goes back to the rig before, OK keeps the
-// new one, and a Save writes it. The command line's rig is the one a Save keeps.
+// The dialog's Test tries the settings shown and Cancel leaves the rig in use as it was; OK
+// takes the new one, and a Save writes it. The command line's rig is the one a Save keeps.
 TEST_F(ProgramRigTest, TheRigDialogAndTheCommandLine) {
   program->SetCommandLineRig(2, "localhost:4600");
   Start(1);
-  EXPECT_EQ(addresses.back(), (RigAddress{2, "localhost:4600", 0}));
+  EXPECT_EQ(line_->connects.back(), (RigAddress{2, "localhost:4600", 0}));
 
   dialog.test = RigSettings{1, "", 0, 0};
   program->OnCommand(cmd::RigSettings);
-  EXPECT_EQ(addresses.size(), 3u);
-  EXPECT_EQ(addresses[1], (RigAddress{1, "", 0}));
-  EXPECT_EQ(addresses[2], (RigAddress{2, "localhost:4600", 0}));
+  EXPECT_EQ(line_->probes, (std::vector<RigAddress>{{1, "", 0}}));
+  EXPECT_EQ(line_->connects.size(), 1u);
 
   dialog.test.reset();
   dialog.choice = RigSettings{2, "rigs.local:4532", 0, 2};
   program->OnCommand(cmd::RigSettings);
-  EXPECT_EQ(addresses.back(), (RigAddress{2, "rigs.local:4532", 0}));
+  EXPECT_EQ(line_->connects.back(), (RigAddress{2, "rigs.local:4532", 0}));
   program->OnCommand(cmd::Save);
   EXPECT_NE(file.content.find("Model=2\nPort=rigs.local:4532\nSideband=2"), std::string::npos) << file.content;
 }

@@ -13,17 +13,10 @@ const RigSettings RIGCTLD{2, "localhost:4532", 0, 0};
 class RigSessionTest : public ::testing::Test {
  protected:
   RigSessionTest() {
-    session.SetLineMaker([this](const RigAddress& address, std::string& why) -> std::unique_ptr<RigLine> {
-      addresses.push_back(address);
-      if (address.model == 9) {
-        why = "no such model";
-        return nullptr;
-      }
-      auto line = std::make_unique<InlineRigLine>(rig);
-      line_ = line.get();
-      return line;
-    });
-    session.SetOnChange([this] { ++changes; });
+    auto line = std::make_unique<InlineRigLine>(rig);
+    line_ = line.get();
+    session.SetLine(std::move(line));
+    session.SetOnEvents([this](const RigEvents& e) { events.push_back(e); });
   }
   // Connected with the first answer taken in.
   void Connect(const RigSettings& settings = RIGCTLD) {
@@ -36,16 +29,15 @@ class RigSessionTest : public ::testing::Test {
   FakeDesktop desktop;
   FakeReports reports;
   RigSession session{desktop, reports};
-  std::vector<RigAddress> addresses;
   InlineRigLine* line_ = nullptr;
-  int changes = 0;
+  std::vector<RigEvents> events;
 };
 
 // The dial shows once the rig answered; it is read once a second, not sooner, and a change
-// reaches the windows.
+// reaches the windows through an event soon after the poll that saw it.
 TEST_F(RigSessionTest, TheDialIsReadOnceASecond) {
   session.Begin(RIGCTLD);
-  EXPECT_EQ(addresses, (std::vector<RigAddress>{RigAddress{2, "localhost:4532", 0}}));
+  EXPECT_EQ(line_->connects, (std::vector<RigAddress>{RigAddress{2, "localhost:4532", 0}}));
   EXPECT_EQ(session.Shown(Vfo::A), "");
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
@@ -59,17 +51,14 @@ TEST_F(RigSessionTest, TheDialIsReadOnceASecond) {
   EXPECT_EQ(rig.Count("read A"), 11);
   EXPECT_EQ(rig.Count("read B"), 0);
 
-  // A poll's reply is taken in at the next poll, or sooner by the program's next block.
-  const int before = changes;
+  events.clear();
   rig.dials[0] = {7'025'100, "CWR"};
   desktop.Advance(RigSession::POLL_MS);
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
-  session.TakeReplies();
+  desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.Shown(Vfo::A), "7.025 100 MHz CWR");
-  EXPECT_GT(changes, before);
-  rig.dials[0] = {7'025'000, "CWR"};
-  desktop.Advance(2 * RigSession::POLL_MS);
-  EXPECT_EQ(session.Shown(Vfo::A), "7.025 000 MHz CWR");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_TRUE(events[0].shownChanged);
   EXPECT_TRUE(reports.lines.empty());
 }
 
@@ -80,10 +69,7 @@ TEST_F(RigSessionTest, VfoBIsReadForTheSecondWindow) {
   EXPECT_EQ(session.Shown(Vfo::B), "14.025 000 MHz CW");
   rig.hasB = false;
   rig.calls.clear();
-  for (int poll = 0; poll < 4; ++poll) {
-    desktop.Advance(RigSession::POLL_MS);
-    session.TakeReplies();
-  }
+  desktop.Advance(4 * RigSession::POLL_MS);
   EXPECT_EQ(rig.Count("read A"), 4);
   EXPECT_EQ(rig.Count("read B"), 2);
   EXPECT_EQ(session.Shown(Vfo::B), "");
@@ -106,7 +92,6 @@ TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
     if (call == "connect") connectTimes.push_back(desktop.now);
   };
   desktop.Advance(RigSession::POLL_MS);  // the poll fails
-  session.TakeReplies();
   const std::int64_t lostAt = desktop.now;
   EXPECT_EQ(session.Shown(Vfo::A), RigSession::NO_RIG);
   EXPECT_FALSE(session.Connected());
@@ -137,20 +122,20 @@ TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
   EXPECT_EQ(reports.lines.size(), 2u);
 }
 
-// No rig configured: nothing is made, said or shown. A model the build cannot reach is said
+// No rig configured: nothing is asked, said or shown. A model the build cannot make is said
 // once and shown as "No rig", and not tried again.
 TEST_F(RigSessionTest, NoRigAndAnUnknownModel) {
   session.Begin({});
   desktop.Advance(10 * RigSession::RETRY_MS);
-  EXPECT_TRUE(addresses.empty());
+  EXPECT_TRUE(line_->connects.empty());
   EXPECT_FALSE(session.Configured());
   EXPECT_EQ(session.Shown(Vfo::A), "");
   EXPECT_FALSE(session.TuneToMarker(Vfo::A, 712.0, 700));
   EXPECT_TRUE(reports.lines.empty());
 
-  session.Begin({9, "/dev/ttyUSB0", 4800, 0});
+  session.Begin({InlineRigLine::UNKNOWN_MODEL, "/dev/ttyUSB0", 4800, 0});
   desktop.Advance(10 * RigSession::RETRY_MS);
-  EXPECT_EQ(addresses.size(), 1u);
+  EXPECT_EQ(line_->connects.size(), 1u);
   EXPECT_FALSE(session.Configured());
   EXPECT_EQ(session.Shown(Vfo::A), RigSession::NO_RIG);
   EXPECT_EQ(reports.lines, std::vector<std::string>{"rig model 9: no such model"});
@@ -160,10 +145,10 @@ TEST_F(RigSessionTest, NoRigAndAnUnknownModel) {
   EXPECT_EQ(reports.lines.back(), "rig model 2: this build has no rig control");
 }
 
-// A move takes the VFO's own mode, or the Sideband setting over it, and shows the dial it left;
-// while it is under way a second one is refused, and nothing moves for a tone already on the
-// marker.
-TEST_F(RigSessionTest, MovesUseTheirVfosModeAndOneAtATime) {
+// A move takes the VFO's own mode, or the Sideband setting over it; while it is under way a
+// second one is refused, and nothing moves for a tone already on the marker. Its window hears of
+// it only once the rig has confirmed it; a refused move is said and shown instead.
+TEST_F(RigSessionTest, MovesAreConfirmedOrSaidRefused) {
   rig.dials[1].mode = "CWR";
   session.SetReadB(true);
   Connect();
@@ -171,9 +156,12 @@ TEST_F(RigSessionTest, MovesUseTheirVfosModeAndOneAtATime) {
   EXPECT_TRUE(session.TuneToMarker(Vfo::B, 712.0, 700));
   EXPECT_FALSE(session.TuneToMarker(Vfo::A, 712.0, 700));
   line_->Release();
+  events.clear();
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(rig.dials[1].hz, 14'025'000 - 12);
   EXPECT_EQ(session.Shown(Vfo::B), "14.024 988 MHz CWR");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].moved, (std::array<bool, 2>{false, true}));
   line_->hold = false;
 
   EXPECT_FALSE(session.TuneToMarker(Vfo::A, 700.0, 700));
@@ -181,27 +169,45 @@ TEST_F(RigSessionTest, MovesUseTheirVfosModeAndOneAtATime) {
   EXPECT_EQ(rig.dials[0].hz, 7'030'012);
 
   session.Begin({RIGCTLD.Model, RIGCTLD.Port, RIGCTLD.Speed, 1});  // the link stays
-  EXPECT_EQ(addresses.size(), 1u);
+  EXPECT_EQ(line_->connects.size(), 1u);
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_TRUE(session.TuneToMarker(Vfo::B, 712.0, 700));
   EXPECT_EQ(rig.dials[1].hz, 14'025'000);
+  desktop.Advance(RigSession::FIRST_LOOK_MS);
+
+  rig.hasB = false;
+  events.clear();
+  EXPECT_TRUE(session.TuneToMarker(Vfo::B, 720.0, 700));
+  desktop.Advance(RigSession::FIRST_LOOK_MS);
+  EXPECT_EQ(reports.lines, std::vector<std::string>{"rig Fake rig: the dial did not move: Function not available"});
+  EXPECT_EQ(session.Shown(Vfo::B), RigSession::NOT_MOVED);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].moved, (std::array<bool, 2>{false, false}));
+  EXPECT_TRUE(session.Connected());
 }
 
-// Settings > Rig...'s Test connects afresh and answers with the dial, or with why not.
-TEST_F(RigSessionTest, TheTestAnswersWithTheDialOrWhyNot) {
+// Settings > Rig...'s Test: the rig in use answers with its next reading and is not connected
+// again; another rig is probed on its own; a model the build cannot make says why.
+TEST_F(RigSessionTest, TheTestLeavesTheRigInUseAlone) {
   Connect();
+  rig.calls.clear();
   session.StartTest(RIGCTLD);
-  EXPECT_EQ(addresses.size(), 2u);
   EXPECT_FALSE(session.TestAnswer());
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.TestAnswer(), "7.030 000 MHz CW");
+  EXPECT_EQ(rig.calls, std::vector<std::string>{"read A"});
+  EXPECT_EQ(line_->connects.size(), 1u);
 
   rig.connectStatus = RigStatus::Loss("Connection refused");
   session.StartTest({2, "localhost:4533", 0, 0});
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.TestAnswer(), "Connection refused");
-  session.StartTest({9, "", 0, 0});
+  EXPECT_EQ(line_->probes, (std::vector<RigAddress>{{2, "localhost:4533", 0}}));
+  session.StartTest({InlineRigLine::UNKNOWN_MODEL, "", 0, 0});
+  desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.TestAnswer(), "no such model");
+  EXPECT_TRUE(session.Connected());
+  EXPECT_EQ(line_->connects.size(), 1u);
 }
 
 }  // namespace

@@ -66,29 +66,81 @@ class FakeRig : public Rig {
   }
 };
 
-// Carries each request on the rig as it is sent; while `hold` is set they wait for Release.
+// Carries each request on the test's rig as it is sent (or, while `hold` is set, when released),
+// on the test's thread. Connect and Probe reach that rig whatever their address, but for the
+// model UNKNOWN_MODEL, which cannot be made.
 class InlineRigLine : public RigLine {
  public:
-  explicit InlineRigLine(Rig& rig) : rig_(rig), name_(rig.Name()) {}
+  static constexpr int UNKNOWN_MODEL = 9;
+  explicit InlineRigLine(FakeRig& rig) : rig_(rig) {}
   bool hold = false;
-  std::vector<RigRequest> sent;
+  std::vector<RigAddress> connects;  // the addresses of Connect calls, in order
+  std::vector<RigAddress> probes;
 
-  const std::string& Name() const override { return name_; }
-  void Send(const RigRequest& request) override {
-    sent.push_back(request);
-    waiting_.push_back(request);
+  void Connect(const RigAddress& address, bool readB) override {
+    connects.push_back(address);
+    address_ = address;
+    Queue([this, address, readB] {
+      if (address.model == UNKNOWN_MODEL) return Unmade(RigReply::Kind::Connect, address);
+      return ConnectAndRead(rig_, readB);
+    });
+  }
+  void Read(bool readB) override {
+    Queue([this, readB] { return ReadDials(rig_, readB); });
+  }
+  bool Step(RigVfo vfo, std::int64_t stepHz) override {
+    if (stepping_) return false;
+    stepping_ = true;
+    Queue([this, vfo, stepHz] {
+      stepping_ = false;
+      return StepDial(rig_, vfo, stepHz);
+    });
+    return true;
+  }
+  void Probe(const RigAddress& address) override {
+    probes.push_back(address);
+    waiting_.push_back([this, address] {
+      if (address.model == UNKNOWN_MODEL) return Unmade(RigReply::Kind::Probe, address);
+      RigReply reply;
+      reply.kind = RigReply::Kind::Probe;
+      reply.address = address;
+      reply.name = rig_.Name();
+      reply.status = rig_.connectStatus;
+      if (reply.status.Ok()) reply.dialA = rig_.dials[0];
+      return reply;
+    });
     if (!hold) Release();
   }
+  void Close() override { waiting_.clear(); }
   std::vector<RigReply> Receive() override { return std::exchange(replies_, {}); }
   bool Idle() override { return waiting_.empty() && replies_.empty(); }
   void Release() {
-    for (; !waiting_.empty(); waiting_.pop_front()) replies_.push_back(CarryRequest(rig_, waiting_.front()));
+    for (; !waiting_.empty(); waiting_.pop_front()) replies_.push_back(waiting_.front()());
   }
 
  private:
-  Rig& rig_;
-  std::string name_;
-  std::deque<RigRequest> waiting_;
+  static RigReply Unmade(RigReply::Kind kind, const RigAddress& address) {
+    RigReply reply;
+    reply.kind = kind;
+    reply.address = address;
+    reply.status = RigStatus::Refusal("no such model");
+    return reply;
+  }
+  // The rig in use's requests carry its address and name.
+  void Queue(std::function<RigReply()> carry) {
+    waiting_.push_back([this, carry = std::move(carry), address = address_] {
+      RigReply reply = carry();
+      reply.address = address;
+      if (address.model != UNKNOWN_MODEL) reply.name = rig_.Name();
+      return reply;
+    });
+    if (!hold) Release();
+  }
+
+  FakeRig& rig_;
+  RigAddress address_;
+  bool stepping_ = false;
+  std::deque<std::function<RigReply()>> waiting_;
   std::vector<RigReply> replies_;
 };
 

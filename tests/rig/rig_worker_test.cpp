@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "fakes/fake_rig.h"
@@ -14,10 +15,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits, for at most five seconds, until the line has carried everything sent.
+// Waits, for at most ten seconds, until the line has carried `count` replies.
 std::vector<RigReply> ReceiveAll(RigLine& line, std::size_t count) {
   std::vector<RigReply> all;
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (all.size() < count && std::chrono::steady_clock::now() < deadline) {
     for (RigReply& reply : line.Receive()) all.push_back(std::move(reply));
     std::this_thread::sleep_for(1ms);
@@ -27,128 +28,154 @@ std::vector<RigReply> ReceiveAll(RigLine& line, std::size_t count) {
 
 // A connect reads the dials; a step reads the dial, sets it and reads it back; a lost link stops
 // a request at the call that failed. VFO B missing does not spoil VFO A's reading.
-TEST(CarryRequest, RequestsInTheRigsCalls) {
+TEST(RigCalls, EachReplyFromTheRigsCalls) {
   FakeRig rig;
-  RigReply reply = CarryRequest(rig, {RigRequest::Kind::Connect, true});
+  RigReply reply = ConnectAndRead(rig, true);
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"connect", "read A", "read B"}));
   EXPECT_TRUE(reply.status.Ok());
   EXPECT_EQ(reply.dialA, (Dial{7'030'000, "CW"}));
   EXPECT_EQ(reply.dialB, (Dial{14'025'000, "CW"}));
 
   rig.calls.clear();
-  RigRequest step{RigRequest::Kind::Step};
-  step.vfo = RigVfo::B;
-  step.stepHz = -12;
-  reply = CarryRequest(rig, step);
+  reply = StepDial(rig, RigVfo::B, -12);
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"read B", "set B 14024988", "read B"}));
   EXPECT_EQ(reply.dialB, (Dial{14'024'988, "CW"}));
   EXPECT_FALSE(reply.dialA);
 
   rig.hasB = false;
-  reply = CarryRequest(rig, {RigRequest::Kind::Read, true});
+  reply = ReadDials(rig, true);
   EXPECT_TRUE(reply.status.Ok());
   EXPECT_TRUE(reply.dialA);
   EXPECT_FALSE(reply.dialB);
-  reply = CarryRequest(rig, step);
-  EXPECT_EQ(reply.status.kind, RigStatus::Kind::Refused);
+  EXPECT_EQ(StepDial(rig, RigVfo::B, -12).status.kind, RigStatus::Kind::Refused);
 
   rig.readStatus = RigStatus::Loss("Communication timed out");
   rig.calls.clear();
-  reply = CarryRequest(rig, {RigRequest::Kind::Read, true});
-  EXPECT_EQ(reply.status.kind, RigStatus::Kind::Lost);
+  reply = ReadDials(rig, true);
   EXPECT_EQ(reply.status.reason, "Communication timed out");
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"read A"}));
 
   rig.connectStatus = RigStatus::Loss("Connection refused");
   rig.calls.clear();
-  reply = CarryRequest(rig, {RigRequest::Kind::Connect, true});
+  reply = ConnectAndRead(rig, true);
   EXPECT_EQ(reply.status.reason, "Connection refused");
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"connect"}));
 }
 
-// A rig that does not answer holds up its own thread only: sending and receiving return at
-// once, the line is not idle meanwhile, and the replies come in order once the rig answers.
-TEST(RigWorker, ABusyRigNeverHoldsUpTheCaller) {
-  auto rig = std::make_unique<FakeRig>();
-  FakeRig& fake = *rig;
-  std::promise<void> answer;
-  std::shared_future<void> answered = answer.get_future().share();
-  fake.beforeCall = [answered](const std::string&) { answered.wait(); };
-  RigWorker worker(std::move(rig));
-  EXPECT_EQ(worker.Name(), "Fake rig");
-  EXPECT_TRUE(worker.Idle());
+// Rigs made by the line, each one held in a call until the test lets it go; every rig made and
+// every call it took is logged.
+struct RigFactory {
+  std::mutex mutex;
+  std::vector<RigAddress> made;
+  std::vector<std::string> calls;  // "2:connect", "2:read A", ... by model
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> entered = 0;  // calls begun
 
-  const auto start = std::chrono::steady_clock::now();
-  worker.Send({RigRequest::Kind::Connect});
-  RigRequest step{RigRequest::Kind::Step};
-  step.stepHz = 25;
-  worker.Send(step);
-  EXPECT_TRUE(worker.Receive().empty());
-  EXPECT_FALSE(worker.Idle());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
-
-  answer.set_value();
-  const std::vector<RigReply> replies = ReceiveAll(worker, 2);
-  ASSERT_EQ(replies.size(), 2u);
-  EXPECT_EQ(replies[0].kind, RigRequest::Kind::Connect);
-  EXPECT_EQ(replies[1].kind, RigRequest::Kind::Step);
-  EXPECT_EQ(replies[1].dialA->hz, 7'030'025);
-  EXPECT_TRUE(worker.Idle());
-}
-
-// A rig that tells when its link is closed and when it is gone, from whichever thread.
-class WatchedRig : public FakeRig {
- public:
-  std::shared_ptr<std::atomic<int>> disconnects = std::make_shared<std::atomic<int>>(0);
-  std::shared_ptr<std::atomic<bool>> gone = std::make_shared<std::atomic<bool>>(false);
-  void Disconnect() override {
-    if (connected) ++*disconnects;
-    FakeRig::Disconnect();
+  RigMaker Maker() {
+    return [this](const RigAddress& address, std::string& why) -> std::unique_ptr<Rig> {
+      if (address.model == InlineRigLine::UNKNOWN_MODEL) {
+        why = "no such model";
+        return nullptr;
+      }
+      const std::lock_guard lock(mutex);
+      made.push_back(address);
+      auto rig = std::make_unique<FakeRig>();
+      rig->beforeCall = [this, model = address.model](const std::string& call) {
+        ++entered;
+        released.wait();
+        const std::lock_guard logged(mutex);
+        calls.push_back(std::to_string(model) + ":" + call);
+      };
+      return rig;
+    };
   }
-  ~WatchedRig() override { *gone = true; }
 };
 
-// The end of the line closes the rig's link and lets the rig go on its thread. A rig still in a
-// call is waited for no longer than STOP_WAIT_MS; it closes its link when the call is over.
-TEST(RigWorker, TheEndClosesTheLinkWithoutWaitingForAStuckRig) {
-  auto rig = std::make_unique<WatchedRig>();
-  const auto disconnects = rig->disconnects;
-  const auto gone = rig->gone;
-  {
-    RigWorker worker(std::move(rig));
-    worker.Send({RigRequest::Kind::Connect});
-    ASSERT_EQ(ReceiveAll(worker, 1).size(), 1u);
-  }
-  EXPECT_EQ(*disconnects, 1);
-  EXPECT_TRUE(*gone);
+// A rig that does not answer holds up the line's thread only. Meanwhile the queue stays bounded:
+// Reads merge, a second Step is refused, the newest Connect and Probe replace those waiting, and
+// the line is busy while a call is carried. Once the rig answers, each waiting request is
+// carried once, on one thread, the rig in use never switched by the probe.
+TEST(RigWorker, AStuckRigHoldsUpNothingAndTheQueueStaysBounded) {
+  RigFactory factory;
+  RigWorker worker(factory.Maker());
+  EXPECT_TRUE(worker.Idle());
+  worker.Connect({2, "a", 0}, false);
+  while (factory.entered == 0) std::this_thread::sleep_for(1ms);
+  EXPECT_FALSE(worker.Idle());
 
-  auto stuck = std::make_unique<WatchedRig>();
-  const auto stuckDisconnects = stuck->disconnects;
-  const auto stuckGone = stuck->gone;
-  std::promise<void> answer;
-  std::shared_future<void> answered = answer.get_future().share();
-  std::atomic<bool> inCall = false;
-  stuck->beforeCall = [answered, &inCall](const std::string&) {
-    inCall = true;
-    answered.wait();
+  for (int i = 0; i < 100; ++i) worker.Read(i == 50);
+  EXPECT_TRUE(worker.Step(RigVfo::A, 25));
+  EXPECT_FALSE(worker.Step(RigVfo::A, 25));
+  for (int port = 0; port < 20; ++port) worker.Probe({3, std::to_string(port), 0});
+  EXPECT_TRUE(worker.Receive().empty());
+
+  factory.release.set_value();
+  const std::vector<RigReply> replies = ReceiveAll(worker, 4);
+  ASSERT_EQ(replies.size(), 4u);
+  EXPECT_EQ(replies[0].kind, RigReply::Kind::Connect);
+  EXPECT_EQ(replies[1].kind, RigReply::Kind::Step);
+  EXPECT_EQ(replies[1].dialA->hz, 7'030'025);
+  EXPECT_EQ(replies[2].kind, RigReply::Kind::Read);
+  EXPECT_TRUE(replies[2].readB);
+  EXPECT_EQ(replies[3].kind, RigReply::Kind::Probe);
+  EXPECT_EQ(replies[3].address, (RigAddress{3, "19", 0}));
+  EXPECT_TRUE(replies[3].status.Ok());
+  EXPECT_TRUE(worker.Idle());
+  EXPECT_TRUE(worker.Step(RigVfo::A, 25));  // the step is over
+  EXPECT_EQ(factory.made, (std::vector<RigAddress>{{2, "a", 0}, {3, "19", 0}}));
+  EXPECT_EQ(factory.calls, (std::vector<std::string>{"2:connect", "2:read A", "2:read A", "2:set A 7030025", "2:read A",
+                                                     "2:read A", "2:read B", "3:connect", "3:read A", "3:disconnect"}));
+}
+
+// Another rig named while a step waits: the step is answered refused and never reaches either
+// rig; a rig that cannot be made is answered Refused with why, and named by its address.
+TEST(RigWorker, AnotherRigDropsWhatWaitedForTheOneBefore) {
+  RigFactory factory;
+  factory.release.set_value();
+  RigWorker worker(factory.Maker());
+  worker.Connect({2, "a", 0}, false);
+  ASSERT_EQ(ReceiveAll(worker, 1).size(), 1u);
+
+  {
+    const std::lock_guard hold(factory.mutex);  // the line's next call waits for this
+    const int before = factory.entered;
+    worker.Read(false);
+    while (factory.entered == before) std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(worker.Step(RigVfo::A, 25));
+    worker.Connect({InlineRigLine::UNKNOWN_MODEL, "b", 0}, false);
+  }
+  const std::vector<RigReply> replies = ReceiveAll(worker, 3);
+  ASSERT_EQ(replies.size(), 3u);
+  EXPECT_EQ(replies[0].kind, RigReply::Kind::Step);
+  EXPECT_EQ(replies[0].status.kind, RigStatus::Kind::Refused);
+  EXPECT_EQ(replies[2].kind, RigReply::Kind::Connect);
+  EXPECT_EQ(replies[2].status.reason, "no such model");
+  EXPECT_EQ(replies[2].address, (RigAddress{InlineRigLine::UNKNOWN_MODEL, "b", 0}));
+  EXPECT_TRUE(replies[2].name.empty());
+  for (const std::string& call : factory.calls) EXPECT_EQ(call.find("set"), std::string::npos) << call;
+}
+
+// The end of the line closes the rig's link and lets the rig go; a rig still in a call does not
+// hold the end up, and is let go once its call is over. A line never asked makes no thread.
+TEST(RigWorker, TheEndDoesNotWaitForAStuckRig) {
+  { RigWorker unused(RigFactory{}.Maker()); }
+
+  // The stuck thread outlives the line: it keeps the factory alive through its maker.
+  auto factory = std::make_shared<RigFactory>();
+  {
+    RigWorker worker([factory](const RigAddress& address, std::string& why) { return factory->Maker()(address, why); });
+    worker.Connect({2, "a", 0}, false);
+    while (factory->entered == 0) std::this_thread::sleep_for(1ms);
+  }
+  factory->release.set_value();
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  auto disconnected = [&] {
+    const std::lock_guard lock(factory->mutex);
+    return !factory->calls.empty() && factory->calls.back() == "2:disconnect";
   };
-  const auto start = std::chrono::steady_clock::now();
-  {
-    RigWorker worker(std::move(stuck));
-    worker.Send({RigRequest::Kind::Connect});
-    while (!inCall) std::this_thread::sleep_for(1ms);
-  }
-  const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(waited, std::chrono::milliseconds(RigWorker::STOP_WAIT_MS));
-  EXPECT_LT(waited, std::chrono::milliseconds(RigWorker::STOP_WAIT_MS) + 500ms);
-  EXPECT_FALSE(*stuckGone);
-
-  // The rig answers: the thread closes the link it has just opened and ends.
-  answer.set_value();
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!*stuckGone && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
-  EXPECT_TRUE(*stuckGone);
-  EXPECT_EQ(*stuckDisconnects, 1);
+  while (!disconnected() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  EXPECT_TRUE(disconnected());
 }
 
 }  // namespace
