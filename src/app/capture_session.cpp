@@ -1,5 +1,7 @@
 #include "app/capture_session.h"
 
+#include "core/command_ids.h"
+
 namespace keblor {
 
 CaptureSession::CaptureSession(AudioSource& source, Desktop& clock, Reports& reports)
@@ -58,6 +60,17 @@ void CaptureSession::ChooseInput(const std::string& id) {
     // Even the input before may fail now: the watchdog keeps trying it.
     (void)OpenAndStart(inUseBefore, true);
   }
+}
+
+bool CaptureSession::PickInputItem(int id) {
+  if (!cmd::IsInputItem(id)) return false;
+  const auto index = static_cast<std::size_t>(id - cmd::InputFirst);
+  if (id == cmd::InputDefault) {
+    ChooseInput({});
+  } else if (index < inputs_.size()) {
+    ChooseInput(inputs_[index].id);
+  }
+  return true;
 }
 
 void CaptureSession::ListInputs() { inputs_ = source_.Inputs(); }

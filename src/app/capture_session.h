@@ -51,6 +51,9 @@ class CaptureSession {
   // A pick of an input (empty: the default). One that cannot be opened is reported and the one
   // before it comes back; when even that fails, it is tried again as for a stopped input.
   void ChooseInput(const std::string& id);
+  // A pick in Settings > Input by its item's command id: the default input, or one as last
+  // listed. False for an id that is no input item (an item past the list does nothing).
+  bool PickInputItem(int id);
   // The inputs are listed again (the menu is about to show them).
   void ListInputs();
   // Stops and releases the input; nothing is watched until the next Begin.

@@ -14,11 +14,6 @@ constexpr const char* MAIN_TITLE = "CW Keblor";
 int PopupMenuOf(Vfo vfo) { return vfo == Vfo::A ? cmd::POPUP_MENU_A : cmd::POPUP_MENU_B; }
 std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
-AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
-  return {s.NumberOfAverages, s.Level != 0,         s.VFO_A.Range,          s.VFO_B.Range,
-          s.FT1000MP != 0,    s.RunningAverage != 0, s.PitchReadout != 0};
-}
-
 }  // namespace
 
 Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource& source,
@@ -80,20 +75,7 @@ bool Program::AbandonStartUp() {
   return false;
 }
 
-void Program::Shutdown() {
-  capture_.Close();
-  rig_.Close();
-  if (!closed_) {
-    closed_ = true;
-    main_.Destroy();
-  }
-}
-
-// A pick in Settings > Input; the settings keep what the capture ends up wanting.
-void Program::ChooseInput(const std::string& id) {
-  capture_.ChooseInput(id);
-  settings_.Input = capture_.WantedInput();
-}
+void Program::Shutdown() { Close(); }
 
 void Program::OnInputMenuShown() {
   capture_.ListInputs();
@@ -120,15 +102,7 @@ void Program::OnPictureDue() {
 }
 
 void Program::DrawFrameNow(const SpectrumFrame& frame) {
-  const bool level = settings_.Level != 0;
-  if (display_.openA) {
-    DrawFrame(traces_[0], frame.rowA, frame.peakA, settings_.VFO_A, level, settings_.BitsPerSample, frame.pitchHzA);
-    if (waterfallShown_) waterfalls_[0].Push(frame.rowA, settings_.VFO_A);
-  }
-  if (IsStereo(settings_) && display_.openB) {
-    DrawFrame(traces_[1], frame.rowB, frame.peakB, settings_.VFO_B, level, settings_.BitsPerSample, frame.pitchHzB);
-    if (waterfallShown_) waterfalls_[1].Push(frame.rowB, settings_.VFO_B);
-  }
+  pictures_.Draw(frame, settings_, display_, waterfallShown_);
   picturesDue_ = true;
 }
 
@@ -139,7 +113,7 @@ void Program::OnRigEvents(const RigEvents& events) {
     if (!events.moved[Slot(vfo)]) continue;
     analyzer_.ForgetPitch(static_cast<int>(Slot(vfo)));
     tones_[Slot(vfo)] = 0.0;
-    traces_[Slot(vfo)].pitchHz = 0.0;
+    pictures_.ForgetTone(vfo);
   }
   picturesDue_ = true;
   Finish();
@@ -158,9 +132,7 @@ void Program::Finish() {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = windows_.View(vfo);
   if (view == nullptr) return;
-  const PictureOptions options{settings_.NumberOfAverages, settings_.PitchReadout != 0, capture_.Notice(),
-                               waterfallShown_ ? &waterfalls_[Slot(vfo)] : nullptr, rig_.Shown(vfo)};
-  view->Show(ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings_, vfo), options));
+  view->Show(pictures_.Compose(vfo, settings_, capture_.Notice(), waterfallShown_, rig_.Shown(vfo)));
 }
 
 // The menu and the open windows' pictures from the state; a window opened since starts with a
@@ -175,14 +147,13 @@ void Program::Refresh() {
     main_.SetZoom(zoomShown_);
   }
   if ((settings_.Waterfall != 0) != waterfallShown_) {
-    // Rows kept from before it was hidden would lie about the time between them.
     waterfallShown_ = settings_.Waterfall != 0;
-    for (Waterfall& waterfall : waterfalls_) waterfall.Clear();
+    pictures_.ClearWaterfalls();
     windows_.FitWaterfall(settings_, waterfallShown_);
   }
   const std::array<bool, 2> opened = windows_.TakeOpened();
   for (Vfo vfo : BOTH_VFOS) {
-    if (opened[Slot(vfo)]) Repaint(traces_[Slot(vfo)], display_);
+    if (opened[Slot(vfo)]) pictures_.Repaint(vfo, display_);
     ShowPicture(vfo);
   }
 }
@@ -198,25 +169,14 @@ void Program::OnKey(AcceleratorKey key, bool ctrl) {
 }
 
 void Program::RunCommand(int id) {
-  if (cmd::IsInputItem(id)) {
-    const auto index = static_cast<std::size_t>(id - cmd::InputFirst);
-    if (id == cmd::InputDefault) {
-      ChooseInput({});
-    } else if (index < capture_.Inputs().size()) {
-      ChooseInput(capture_.Inputs()[index].id);
-    }
+  if (capture_.PickInputItem(id)) {
+    settings_.Input = capture_.WantedInput();  // a Save keeps what the capture ends up wanting
     return;
   }
   if (const std::optional<DisplayEffects> effects = ApplyDisplayCommand(settings_, display_, id)) {
     if (effects->restartAveraging) analyzer_.Restart();
-    if (effects->blankLevel)
-      for (Vfo vfo : BOTH_VFOS)
-        if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
-    if (effects->repaintA) Repaint(traces_[0], display_);
-    if (effects->repaintB) Repaint(traces_[1], display_);
     if (display_.frozen) pacer_.Drop();  // a frozen picture stays as it was
-    // A waterfall's rows belong to the scale they were drawn on.
-    for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].KeepRange(VfoSettingsOf(settings_, vfo).Range);
+    pictures_.Apply(*effects, settings_, display_);
     return;
   }
   switch (id) {
@@ -227,7 +187,10 @@ void Program::RunCommand(int id) {
       settings_.ArrangeVertically = settings_.ArrangeVertically != 0 ? 0 : 1;
       windows_.Arrange(settings_.ArrangeVertically, waterfallShown_);
       break;
-    case cmd::AlwaysOnTop: ToggleTopmost(); break;
+    case cmd::AlwaysOnTop:
+      settings_.AlwaysOnTop = settings_.AlwaysOnTop != 0 ? 0 : 1;
+      main_.SetTopmost(settings_.AlwaysOnTop != 0);
+      break;
     case cmd::SoundCard: RunSoundCardDialog(); break;
     case cmd::InputControls: desktop_.OpenMixer(MixerKind::Recording); break;
     case cmd::OutputControls: desktop_.OpenMixer(MixerKind::Playback); break;
@@ -289,7 +252,8 @@ void Program::OnSpectrumClose(Vfo vfo) {
 
 void Program::OnMainClose() { Close(); }
 
-// Freeze, close the capture, close the spectrum windows, destroy the main window, quit with 0.
+// Freeze, close the capture and the rig, close the spectrum windows, destroy the main window,
+// quit with 0. Whatever is still open after the event loop ended goes the same way.
 void Program::Close() {
   if (closed_) return;
   display_.frozen = true;
@@ -300,22 +264,14 @@ void Program::Close() {
   main_.Destroy();
 }
 
-void Program::ToggleTopmost() {
-  settings_.AlwaysOnTop = settings_.AlwaysOnTop != 0 ? 0 : 1;
-  main_.SetTopmost(settings_.AlwaysOnTop != 0);
-}
-
 bool Program::Save() {
   // The restored place, so that a minimised window saves where it will come back.
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
   const SaveResult saved = SaveSettings(settings_, settingsFile_);
-  if (saved.ok) return true;
-  const std::string text = "The settings were not saved" + (saved.why.empty() ? std::string(".") : ": " + saved.why + ".");
-  reports_.Line(text);
-  reports_.Box(text, MAIN_TITLE);
-  return false;
+  if (!saved.ok) reports_.Tell(SaveFailureText(saved), MAIN_TITLE);
+  return saved.ok;
 }
 
 void Program::RunSoundCardDialog() {

@@ -17,14 +17,13 @@
 #include "app/rig_session.h"
 #include "app/spectrum_windows.h"
 #include "app/views.h"
+#include "app/window_pictures.h"
 #include "capture/audio_source.h"
 #include "core/display_state.h"
 #include "core/menu_model.h"
 #include "core/menus.h"
 #include "core/settings.h"
 #include "core/settings_file.h"
-#include "display/spectrum_picture.h"
-#include "display/waterfall.h"
 
 namespace keblor {
 
@@ -86,10 +85,8 @@ class Program {
   void RunCommand(int id);
   void Close();
   bool AbandonStartUp();
-  void ToggleTopmost();
   void RunSoundCardDialog();
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
-  void ChooseInput(const std::string& id);
   bool Save();  // false: the user has been told why
   void TuneRig(Vfo vfo, double toneHz);
   void RunRigDialog();
@@ -111,8 +108,7 @@ class Program {
   SpectrumAnalyzer analyzer_;
   SpectrumWindows windows_;
   PicturePacer pacer_;
-  std::array<WindowTrace, 2> traces_{};
-  std::array<Waterfall, 2> waterfalls_{};
+  WindowPictures pictures_;
   std::array<double, 2> tones_{};  // the last analysis frame's strongest tone per window; 0: none
   bool closed_ = false;
   bool refreshDue_ = false;   // the menu and every picture

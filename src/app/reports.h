@@ -14,6 +14,11 @@ class Reports {
   // Something the user must see: the default beep, then a modal box with the text, the caption
   // and OK.
   virtual void Box(const std::string& text, const std::string& caption) = 0;
+  // Both: the line for the log and the box for the user.
+  void Tell(const std::string& text, const std::string& caption) {
+    Line(text);
+    Box(text, caption);
+  }
 };
 
 }  // namespace keblor

@@ -154,4 +154,9 @@ std::optional<DisplayEffects> ApplyDisplayCommand(Settings& s, DisplayState& dis
   }
 }
 
+AnalyzerOptions AnalyzerOptionsOf(const Settings& s) {
+  return {s.NumberOfAverages, s.Level != 0,         s.VFO_A.Range,          s.VFO_B.Range,
+          s.FT1000MP != 0,    s.RunningAverage != 0, s.PitchReadout != 0};
+}
+
 }  // namespace keblor

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "analysis/spectrum_analyzer.h"
 #include "core/display_state.h"
 #include "core/settings.h"
 
@@ -22,6 +23,10 @@ struct DisplayEffects {
   bool blankLevel = false;  // the level readouts of the open windows are emptied
   bool restartAveraging = false;
 };
+
+// The analysis the settings ask for: the averaging, the level readout, the windows' ranges, the
+// FT-1000MP tilt, the running average and the pitch readout.
+AnalyzerOptions AnalyzerOptionsOf(const Settings& settings);
 
 // Applies command `id` when it is a display command; nothing for any other id.
 std::optional<DisplayEffects> ApplyDisplayCommand(Settings& settings, DisplayState& display, int id);

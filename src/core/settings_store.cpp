@@ -136,4 +136,8 @@ SaveResult SaveSettings(const Settings& settings, SettingsFile* file) {
   return file->Save([&settings](IniDocument& document) { return ApplySettings(settings, document); });
 }
 
+std::string SaveFailureText(const SaveResult& result) {
+  return "The settings were not saved" + (result.why.empty() ? std::string(".") : ": " + result.why + ".");
+}
+
 }  // namespace keblor

@@ -26,5 +26,7 @@ void LoadSettings(Settings& settings, SettingsFile& file);
 SaveResult ApplySettings(const Settings& settings, IniDocument& document);
 // ApplySettings to the file in one save, whole or not at all. Fails when there is no file.
 SaveResult SaveSettings(const Settings& settings, SettingsFile* file);
+// What the user is told of a failed save: "The settings were not saved: why."
+std::string SaveFailureText(const SaveResult& result);
 
 }  // namespace keblor
