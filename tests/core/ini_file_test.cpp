@@ -117,7 +117,7 @@ TEST_F(IniFileTest, SaveKeepsTheFilesPermissions) {
 // A file the program writes always reads back. keblor.ini of 4 MiB less 40 bytes has room for
 // the first new lines of a save but not for all: the save is refused whole and the file keeps
 // every byte (one write after another used to write the first values and refuse the rest); a
-// save that stays within the limit goes through.
+// save that brings it to the limit exactly goes through, and the file reads back.
 TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   const std::string head = "[General]\nChannels=2\n";
   const std::string old = head + ";" + std::string(INI_MAX_FILE_SIZE - 40 - head.size() - 2, 'x') + "\n";
@@ -129,8 +129,10 @@ TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   EXPECT_EQ(tooLarge.why, "the file would grow past 4194304 bytes");
   EXPECT_TRUE(ReadFile(path_) == old);
   EXPECT_EQ(EntriesInDir(), 1);
-  EXPECT_TRUE(SaveEntries(file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}}));
-  EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE - 40 + 19);
+  EXPECT_TRUE(SaveEntries(
+      file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}, {"General", "NumberOfAverages", "250"}}));
+  EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE);
+  EXPECT_EQ(file.Load().ReadInt("General", "NumberOfAverages", 1), 250);
 }
 
 // A failed save keeps the old file and gives the reason.
