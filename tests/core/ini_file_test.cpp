@@ -12,6 +12,11 @@
 #include "fakes/memory_ini_storage.h"
 #include "temp_folder.h"
 
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace keblor {
 namespace {
 
@@ -134,6 +139,48 @@ TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE);
   EXPECT_EQ(file.Load().ReadInt("General", "NumberOfAverages", 1), 250);
 }
+
+#if !defined(_WIN32)
+// Files written by this process stop at `bytes` while it lives: a write past it comes back
+// short, as on a full disk, instead of ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = SIG_DFL;
+};
+
+// A disk that fills while a save writes: the save fails and says why, the file keeps every
+// byte and no temporary file is left (a short write taken for a whole one would replace the
+// file with its first part).
+TEST_F(IniFileTest, ASaveCutShortByAFullDiskLeavesTheFile) {
+  const std::string old = "[General]\nChannels=2\n;" + std::string(200000, 'x') + "\n";
+  WriteFile(path_, old);
+  IniFile file(path_);
+  SaveResult saved;
+  {
+    const FileSizeLimit limit(100000);
+    saved = SaveEntries(file, {{"General", "Channels", "1"}});
+  }
+  EXPECT_FALSE(saved.ok);
+  EXPECT_NE(saved.why.find("cannot write"), std::string::npos) << saved.why;
+  EXPECT_TRUE(ReadFile(path_) == old);
+  EXPECT_EQ(EntriesInDir(), 1);
+}
+#endif
 
 // A failed save keeps the old file and gives the reason.
 TEST_F(IniFileTest, FailedSaveLeavesTheOldFileAndSaysWhy) {
