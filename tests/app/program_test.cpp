@@ -255,8 +255,8 @@ TEST_F(ProgramTest, TuningAids) {
 
 // W shows a waterfall in both windows: they and the main window grow by it, each picture (here
 // one per block, from a running average) adds a row of its window's tone, a frozen display adds
-// none, and a range change empties the window's waterfall. Stacked, VFO-B moves below VFO-A's
-// waterfall. Off again, all is as before; Save keeps the choice.
+// none (not even the picture that was waiting), and a range change empties the window's
+// waterfall. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save keeps the choice.
 TEST_F(ProgramTest, TheWaterfall) {
   Set(file, "NumberOfAverages", "4");
   Set(file, "RunningAverage", "1");
@@ -283,10 +283,13 @@ TEST_F(ProgramTest, TheWaterfall) {
   EXPECT_GT(fallA.Row(1)[140], 0);
   EXPECT_GT(fallB.Row(0)[47], 0);
 
+  // A picture still waiting for its turn when the display freezes is never drawn.
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 900.0)));
   program->OnKey(AcceleratorKey::F12, false);
-  source.Deliver(ToneBlock(source.format, 700.0));
+  const TraceRaster frozenTrace = a.picture.raster;
   desktop.Advance(Program::FRAME_MS);
   EXPECT_EQ(fallA.Serial(), serialA + 2);
+  EXPECT_TRUE(a.picture.raster == frozenTrace);
   program->OnKey(AcceleratorKey::F12, false);
 
   const std::uint64_t serialB = fallB.Serial();
