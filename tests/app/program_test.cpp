@@ -256,7 +256,8 @@ TEST_F(ProgramTest, TuningAids) {
 // W shows a waterfall in both windows: they and the main window grow by it, each picture (here
 // one per block, from a running average) adds a row of its window's tone, a frozen display adds
 // none (not even the picture that was waiting), and a range change empties the window's
-// waterfall. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save keeps the choice.
+// waterfall. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save
+// keeps the choice.
 TEST_F(ProgramTest, TheWaterfall) {
   Set(file, "NumberOfAverages", "4");
   Set(file, "RunningAverage", "1");
@@ -395,6 +396,25 @@ TEST(ProgramSettings, AStartReadsTheFileOnceAndASaveReplacesItOnce) {
   EXPECT_EQ(storage.replaces, 2);
   EXPECT_EQ(storage.file->rfind(old, 0), 0u);  // the values were there: the others are added
   program.Shutdown();
+}
+
+// The averaging keys start the cycle afresh: the next picture comes after exactly the new number
+// of blocks, all of them taken after the key (here silence after full-scale blocks).
+TEST_F(ProgramTest, TheAveragingKeysRestartTheCycle) {
+  Set(file, "Level", "1");
+  Set(file, "NumberOfAverages", "4");
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  program->OnKey(AcceleratorKey::F10, false);  // 5 blocks
+  const int shown = a.shown;
+  const std::vector<std::uint8_t> silence(static_cast<std::size_t>(BlockBytes(source.format)), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(source.Deliver(silence));
+  EXPECT_EQ(a.shown, shown);
+  ASSERT_TRUE(source.Deliver(silence));
+  EXPECT_EQ(a.shown, shown + 1);
+  EXPECT_EQ(a.picture.boxes[4].text, "Level: silence");
 }
 
 // NumberOfAverages from the file is used as it is and shown, though the keys step within 1..100:
