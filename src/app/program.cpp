@@ -223,8 +223,7 @@ void Program::RunCommand(int id) {
         if (display_.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
     if (effects->repaintA) Repaint(traces_[0], display_);
     if (effects->repaintB) Repaint(traces_[1], display_);
-    // A waterfall's rows belong to the scale they were drawn on.
-    for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].KeepRange(VfoSettingsOf(settings_, vfo).Range);
+    for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].Follow(*effects, vfo, VfoSettingsOf(settings_, vfo).Range);
     return;
   }
   switch (id) {

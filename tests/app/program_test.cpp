@@ -255,8 +255,8 @@ TEST_F(ProgramTest, TuningAids) {
 
 // W shows a waterfall in both windows: they and the main window grow by it, each picture (here
 // one per block, from a running average) adds a row of its window's tone, a frozen display adds
-// none (not even the picture that was waiting), and a range change empties the window's
-// waterfall. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save
+// none (not even the picture that was waiting), a range change empties the window's waterfall
+// and Clear both. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save
 // keeps the choice.
 TEST_F(ProgramTest, TheWaterfall) {
   Set(file, "NumberOfAverages", "4");
@@ -297,6 +297,13 @@ TEST_F(ProgramTest, TheWaterfall) {
   program->OnKey(AcceleratorKey::KeypadPlus, false);  // VFO-A to 2000 Hz
   EXPECT_EQ(fallA.Row(1)[140], 0);
   EXPECT_EQ(fallB.Serial(), serialB);
+  // VFO-A's has a row again, at 700 Hz on the 2000 Hz span.
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 700.0)));
+  ASSERT_GT(fallA.Row(0)[70], 0);
+  program->OnKey(AcceleratorKey::F11, false);
+  EXPECT_EQ(fallA.Row(0)[70], 0);
+  EXPECT_EQ(fallB.Row(0)[47], 0);
+  EXPECT_EQ(fallB.Row(1)[47], 0);
 
   program->OnCommand(cmd::ArrangeVertically);
   EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186 + WATERFALL_ROWS}));
