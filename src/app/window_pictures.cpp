@@ -21,7 +21,7 @@ void WindowPictures::Apply(const DisplayEffects& effects, const Settings& settin
       if (display.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
   if (effects.repaintA) Repaint(Vfo::A, display);
   if (effects.repaintB) Repaint(Vfo::B, display);
-  for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].KeepRange(VfoSettingsOf(settings, vfo).Range);
+  for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].Follow(effects, vfo, VfoSettingsOf(settings, vfo).Range);
 }
 
 void WindowPictures::ClearWaterfalls() {

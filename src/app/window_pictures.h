@@ -18,8 +18,8 @@ class WindowPictures {
  public:
   // A completed averaging cycle into the open windows' traces, and their waterfalls while shown.
   void Draw(const SpectrumFrame& frame, const Settings& settings, const DisplayState& display, bool waterfall);
-  // What a display command asks of the pictures; a waterfall's rows belong to the scale they
-  // were drawn on.
+  // What a display command asks of the pictures: Clear empties the waterfalls too, and a
+  // waterfall's rows belong to the scale they were drawn on.
   void Apply(const DisplayEffects& effects, const Settings& settings, DisplayState& display);
   // A window opened: its picture starts with a full repaint.
   void Repaint(Vfo vfo, DisplayState& display) { keblor::Repaint(traces_[Slot(vfo)], display); }

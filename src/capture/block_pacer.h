@@ -6,8 +6,9 @@
 // second awake starts pacing, which makes each block wait until one block's time after the one
 // before; a second in which the device itself kept time ends it.
 //
-// Called on the capture thread only; never allocates or blocks. Times in nanoseconds on a
-// monotonic clock.
+// DelayFor runs on the capture thread; Reset on the thread that opens the stream, before it
+// starts (no DelayFor can run then); Pacing on any thread. Never allocates or blocks: the caller
+// does the waiting. Times in nanoseconds on a monotonic clock.
 
 #include <atomic>
 #include <cstdint>

@@ -93,9 +93,13 @@ DisplayEffects Freeze(DisplayState& display) {
   return {};
 }
 
+// The traces as the pending clear says (see Repaint), the open windows' waterfalls at once.
 DisplayEffects Clear(DisplayState& display) {
   display.clearRequested = true;
-  return RepaintOpen(display);
+  DisplayEffects effects = RepaintOpen(display);
+  effects.clearWaterfallA = display.openA;
+  effects.clearWaterfallB = display.openB;
+  return effects;
 }
 
 }  // namespace

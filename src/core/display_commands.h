@@ -21,6 +21,8 @@ struct DisplayEffects {
   bool repaintA = false;   // repainted whole: the level readout goes until the next frame
   bool repaintB = false;
   bool blankLevel = false;  // the level readouts of the open windows are emptied
+  bool clearWaterfallA = false;  // the window's waterfall is emptied (Clear)
+  bool clearWaterfallB = false;
   bool restartAveraging = false;
 };
 

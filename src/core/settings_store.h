@@ -12,15 +12,18 @@ namespace keblor {
 inline constexpr int MAX_FILE_AVERAGES = 10000;
 
 // The eighteen keys with their defaults, then validated: Channels, BitsPerSample,
-// NumberOfAverages (1..MAX_FILE_AVERAGES) and both Range values; then the tuning aids' keys and
-// the input's name.
+// NumberOfAverages (1..MAX_FILE_AVERAGES) and both Range values; then the tuning aids' keys
+// (PitchReadout, RunningAverage and Waterfall as 0 or 1, Zoom within 1..MAX_ZOOM), the input's
+// name, and [Rig]: Model and Speed (a negative one read as 0), Port as it is, Sideband (0..2,
+// anything else read as 0).
 void ReadSettings(Settings& settings, const IniDocument& document);
 // ReadSettings from the file, read once. Cannot fail: an unreadable file gives the defaults.
 void LoadSettings(Settings& settings, SettingsFile& file);
 
 // Sets the fifteen keys in the document (the caller has stored the window's place in
-// xPos/yPos), General's nine then VFO-A's and VFO-B's three, and the tuning aids' keys and the input's name
-// once they are used: when not at their defaults, or when the document holds them already.
+// xPos/yPos), General's nine then VFO-A's and VFO-B's three; then the tuning aids' keys, the
+// input's name and [Rig]'s Model, Port, Speed and Sideband, each only once it is used: when not
+// at its default (0, empty or Zoom 1), or when the document holds it already.
 // Fails, naming the key, when a value cannot be written as one line (an input's name with a
 // line break); the document may then hold some of the values.
 SaveResult ApplySettings(const Settings& settings, IniDocument& document);

@@ -1,6 +1,8 @@
 #pragma once
-// What a spectrum window shows in its 200 x 160 client area: four labels, the level readout and
-// the one-bit trace. The picture is a value; a view paints exactly this and nothing else.
+// What a spectrum window shows: in its 200 x 160 client area four labels, the level readout, the
+// one-bit trace and, over the trace, the input's notice, the pitch readout and the rig's dial;
+// below them the waterfall while one is shown. The picture is a value except for the waterfall,
+// which it points to; a view paints what it holds and nothing else.
 
 #include <array>
 #include <cstdint>
@@ -111,8 +113,8 @@ struct PictureOptions {
 // "712 hertz, 12 above the pitch" (or "below the pitch", or "on the pitch").
 SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo, const PictureOptions& options);
 
-// A completed averaging cycle: the level readout (when `level` is on) from the peak, then the
-// trace from the display row with the marker where the settings put it now.
+// A completed averaging cycle: the level readout (when `level` is on) from the peak, the trace
+// from the display row with the marker where the settings put it now, and the strongest tone.
 void DrawFrame(WindowTrace& trace, const DisplayRow& row, float peak, const VfoSettings& vfo, bool level,
                int bitsPerSample, double pitchHz = 0.0);
 

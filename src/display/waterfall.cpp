@@ -97,6 +97,11 @@ void Waterfall::Clear() {
   serial_ += WATERFALL_ROWS;
 }
 
+void Waterfall::Follow(const DisplayEffects& effects, Vfo vfo, int range) {
+  if (vfo == Vfo::A ? effects.clearWaterfallA : effects.clearWaterfallB) Clear();
+  KeepRange(range);
+}
+
 const WaterfallRow& Waterfall::Row(int age) const {
   return rows_[static_cast<std::size_t>(((newest_ - age) % WATERFALL_ROWS + WATERFALL_ROWS) % WATERFALL_ROWS)];
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "analysis/display_row_mapping.h"
+#include "core/display_commands.h"
 #include "core/settings.h"
 #include "display/spectrum_picture.h"
 
@@ -39,6 +40,9 @@ class Waterfall {
   // Drops every row (all dark, no marker) when they were drawn for another range.
   void KeepRange(int range);
   void Clear();
+  // A display command's effects on the waterfall of `vfo`'s window, whose range is now `range`:
+  // emptied by a Clear, and by KeepRange (rows belong to the scale they were drawn on).
+  void Follow(const DisplayEffects& effects, Vfo vfo, int range);
 
   // Row `age`: 0 the newest, WATERFALL_ROWS - 1 the oldest.
   const WaterfallRow& Row(int age) const;

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <algorithm>
 
+#include "desktop/serial_ports.h"
 #include "qt/main_view.h"
 
 namespace keblor {
@@ -28,12 +29,13 @@ QListWidgetItem* AddModelItem(QListWidget* list, const QString& text, int number
 
 }  // namespace
 
-RigSettingsDialog::RigSettingsDialog(QWidget* owner, const std::vector<RigModel>& models, const RigSettings& current,
-                                     Test test, Answer answer)
+RigSettingsDialog::RigSettingsDialog(QWidget* owner, const std::vector<RigModel>& models,
+                                     const std::vector<std::string>& ports, const RigSettings& current, Test test,
+                                     Answer answer)
     : QDialog(owner),
       search_(new QLineEdit),
       list_(new QListWidget),
-      port_(new QLineEdit(QString::fromStdString(current.Port))),
+      port_(new QComboBox),
       speed_(new QComboBox),
       sideband_(new QComboBox),
       testButton_(new QPushButton(QStringLiteral("&Test"))),
@@ -57,7 +59,12 @@ RigSettingsDialog::RigSettingsDialog(QWidget* owner, const std::vector<RigModel>
     if (list_->item(row)->data(Qt::UserRole).toInt() == current.Model) list_->setCurrentRow(row);
   list_->setMinimumSize(320, 200);
 
-  port_->setPlaceholderText(QStringLiteral("/dev/ttyUSB0, or localhost:4532 for rigctld"));
+  port_->setEditable(true);
+  port_->setInsertPolicy(QComboBox::NoInsert);
+  for (const std::string& port : ports) port_->addItem(QString::fromStdString(port));
+  port_->setCurrentIndex(-1);
+  port_->setEditText(QString::fromStdString(current.Port));
+  port_->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0, or localhost:4532 for rigctld"));
   speed_->setEditable(true);
   speed_->addItem(QStringLiteral("Rig's default"), 0);
   for (int speed : SPEEDS) speed_->addItem(QString::number(speed), speed);
@@ -95,7 +102,7 @@ RigSettings RigSettingsDialog::Chosen() const {
   RigSettings chosen;
   const QListWidgetItem* item = list_->currentItem();
   chosen.Model = item != nullptr ? item->data(Qt::UserRole).toInt() : model_;
-  chosen.Port = port_->text().trimmed().toStdString();
+  chosen.Port = port_->currentText().trimmed().toStdString();
   const int row = speed_->findText(speed_->currentText());
   chosen.Speed = row >= 0 ? speed_->itemData(row).toInt() : std::max(0, speed_->currentText().trimmed().toInt());
   chosen.Sideband = sideband_->currentIndex();
@@ -134,7 +141,8 @@ std::optional<RigSettings> QtRigDialog::Run(const RigSettings& current,
                                             const std::function<std::optional<std::string>()>& answer) {
   if (!listed_ && listModels_) models_ = listModels_();
   listed_ = true;
-  RigSettingsDialog dialog(main_.Window(), models_, current, test, answer);
+  // Ports come and go: they are listed each time.
+  RigSettingsDialog dialog(main_.Window(), models_, ListSerialPorts("/"), current, test, answer);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Chosen();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Settings > Rig... on Qt: the model from a searchable list of the rig library's models, the
-// port, the speed and the sideband, and a Test that shows the dial the rig reports.
+// port (one of the serial ports found, or any text), the speed and the sideband, and a Test that
+// shows the dial the rig reports.
 
 #include <QDialog>
 #include <QTimer>
@@ -24,8 +25,9 @@ class RigSettingsDialog : public QDialog {
  public:
   using Test = std::function<void(const RigSettings&)>;
   using Answer = std::function<std::optional<std::string>()>;
-  RigSettingsDialog(QWidget* owner, const std::vector<RigModel>& models, const RigSettings& current, Test test,
-                    Answer answer);
+  // `ports` are offered in the port's list, in their order.
+  RigSettingsDialog(QWidget* owner, const std::vector<RigModel>& models, const std::vector<std::string>& ports,
+                    const RigSettings& current, Test test, Answer answer);
 
   RigSettings Chosen() const;
   // Shows only the models whose maker and name hold every word of `words`; "No rig" stays.
@@ -33,7 +35,7 @@ class RigSettingsDialog : public QDialog {
 
   QLineEdit* SearchBox() const { return search_; }
   QListWidget* ModelList() const { return list_; }
-  QLineEdit* PortBox() const { return port_; }
+  QComboBox* PortBox() const { return port_; }
   QComboBox* SpeedBox() const { return speed_; }
   QComboBox* SidebandBox() const { return sideband_; }
   QPushButton* TestButton() const { return testButton_; }
@@ -45,7 +47,7 @@ class RigSettingsDialog : public QDialog {
 
   QLineEdit* search_;
   QListWidget* list_;
-  QLineEdit* port_;
+  QComboBox* port_;
   QComboBox* speed_;
   QComboBox* sideband_;
   QPushButton* testButton_;

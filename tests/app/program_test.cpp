@@ -255,8 +255,9 @@ TEST_F(ProgramTest, TuningAids) {
 
 // W shows a waterfall in both windows: they and the main window grow by it, each picture (here
 // one per block, from a running average) adds a row of its window's tone, a frozen display adds
-// none, and a range change empties the window's waterfall. Stacked, VFO-B moves below VFO-A's
-// waterfall. Off again, all is as before; Save keeps the choice.
+// none (not even the picture that was waiting), a range change empties the window's waterfall
+// and Clear both. Stacked, VFO-B moves below VFO-A's waterfall. Off again, all is as before; Save
+// keeps the choice.
 TEST_F(ProgramTest, TheWaterfall) {
   Set(file, "NumberOfAverages", "4");
   Set(file, "RunningAverage", "1");
@@ -283,16 +284,26 @@ TEST_F(ProgramTest, TheWaterfall) {
   EXPECT_GT(fallA.Row(1)[140], 0);
   EXPECT_GT(fallB.Row(0)[47], 0);
 
+  // A picture still waiting for its turn when the display freezes is never drawn.
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 900.0)));
   program->OnKey(AcceleratorKey::F12, false);
-  source.Deliver(ToneBlock(source.format, 700.0));
+  const TraceRaster frozenTrace = a.picture.raster;
   desktop.Advance(Program::FRAME_MS);
   EXPECT_EQ(fallA.Serial(), serialA + 2);
+  EXPECT_TRUE(a.picture.raster == frozenTrace);
   program->OnKey(AcceleratorKey::F12, false);
 
   const std::uint64_t serialB = fallB.Serial();
   program->OnKey(AcceleratorKey::KeypadPlus, false);  // VFO-A to 2000 Hz
   EXPECT_EQ(fallA.Row(1)[140], 0);
   EXPECT_EQ(fallB.Serial(), serialB);
+  // VFO-A's has a row again, at 700 Hz on the 2000 Hz span.
+  ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 700.0)));
+  ASSERT_GT(fallA.Row(0)[70], 0);
+  program->OnKey(AcceleratorKey::F11, false);
+  EXPECT_EQ(fallA.Row(0)[70], 0);
+  EXPECT_EQ(fallB.Row(0)[47], 0);
+  EXPECT_EQ(fallB.Row(1)[47], 0);
 
   program->OnCommand(cmd::ArrangeVertically);
   EXPECT_EQ(view.Spectrum(Vfo::B)->at, (Point{0, 186 + WATERFALL_ROWS}));
@@ -392,6 +403,25 @@ TEST(ProgramSettings, AStartReadsTheFileOnceAndASaveReplacesItOnce) {
   EXPECT_EQ(storage.replaces, 2);
   EXPECT_EQ(storage.file->rfind(old, 0), 0u);  // the values were there: the others are added
   program.Shutdown();
+}
+
+// The averaging keys start the cycle afresh: the next picture comes after exactly the new number
+// of blocks, all of them taken after the key (here silence after full-scale blocks).
+TEST_F(ProgramTest, TheAveragingKeysRestartTheCycle) {
+  Set(file, "Level", "1");
+  Set(file, "NumberOfAverages", "4");
+  Start(1);
+  FakeSpectrumView& a = *view.Spectrum(Vfo::A);
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  ASSERT_TRUE(source.Deliver(LoudBlock()));
+  program->OnKey(AcceleratorKey::F10, false);  // 5 blocks
+  const int shown = a.shown;
+  const std::vector<std::uint8_t> silence(static_cast<std::size_t>(BlockBytes(source.format)), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(source.Deliver(silence));
+  EXPECT_EQ(a.shown, shown);
+  ASSERT_TRUE(source.Deliver(silence));
+  EXPECT_EQ(a.shown, shown + 1);
+  EXPECT_EQ(a.picture.boxes[4].text, "Level: silence");
 }
 
 // NumberOfAverages from the file is used as it is and shown, though the keys step within 1..100:

@@ -60,7 +60,12 @@ TEST(DisplayCommands, AveragesStayWithinOneToAHundredAndRestartTheCycle) {
 // down to 0 at the least, and only for an open window.
 TEST(DisplayCommands, PitchStepsKeepToTheRangeAndTheOpenWindow) {
   Stereo t;
-  t.s.VFO_A = {995, 1, 1};  // 1000 Hz span
+  t.s.VFO_A = {990, 1, 1};  // 1000 Hz span
+  t.Run(cmd::PitchUpA);
+  EXPECT_EQ(t.s.VFO_A.PitchFreq, 1000);
+  t.Run(cmd::PitchUpA);
+  EXPECT_EQ(t.s.VFO_A.PitchFreq, 1000);
+  t.s.VFO_A.PitchFreq = 995;
   t.Run(cmd::PitchUpA);
   EXPECT_EQ(t.s.VFO_A.PitchFreq, 1005);
   t.Run(cmd::PitchUpA);

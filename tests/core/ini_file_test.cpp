@@ -12,6 +12,11 @@
 #include "fakes/memory_ini_storage.h"
 #include "temp_folder.h"
 
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace keblor {
 namespace {
 
@@ -117,7 +122,7 @@ TEST_F(IniFileTest, SaveKeepsTheFilesPermissions) {
 // A file the program writes always reads back. keblor.ini of 4 MiB less 40 bytes has room for
 // the first new lines of a save but not for all: the save is refused whole and the file keeps
 // every byte (one write after another used to write the first values and refuse the rest); a
-// save that stays within the limit goes through.
+// save that brings it to the limit exactly goes through, and the file reads back.
 TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   const std::string head = "[General]\nChannels=2\n";
   const std::string old = head + ";" + std::string(INI_MAX_FILE_SIZE - 40 - head.size() - 2, 'x') + "\n";
@@ -129,9 +134,53 @@ TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   EXPECT_EQ(tooLarge.why, "the file would grow past 4194304 bytes");
   EXPECT_TRUE(ReadFile(path_) == old);
   EXPECT_EQ(EntriesInDir(), 1);
-  EXPECT_TRUE(SaveEntries(file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}}));
-  EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE - 40 + 19);
+  EXPECT_TRUE(SaveEntries(
+      file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}, {"General", "NumberOfAverages", "250"}}));
+  EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE);
+  EXPECT_EQ(file.Load().ReadInt("General", "NumberOfAverages", 1), 250);
 }
+
+#if !defined(_WIN32)
+// Files written by this process stop at `bytes` while it lives: a write past it comes back
+// short, as on a full disk, instead of ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, old_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = SIG_DFL;
+};
+
+// A disk that fills while a save writes: the save fails and says why, the file keeps every
+// byte and no temporary file is left (a short write taken for a whole one would replace the
+// file with its first part).
+TEST_F(IniFileTest, ASaveCutShortByAFullDiskLeavesTheFile) {
+  const std::string old = "[General]\nChannels=2\n;" + std::string(200000, 'x') + "\n";
+  WriteFile(path_, old);
+  IniFile file(path_);
+  SaveResult saved;
+  {
+    const FileSizeLimit limit(100000);
+    saved = SaveEntries(file, {{"General", "Channels", "1"}});
+  }
+  EXPECT_FALSE(saved.ok);
+  EXPECT_NE(saved.why.find("cannot write"), std::string::npos) << saved.why;
+  EXPECT_TRUE(ReadFile(path_) == old);
+  EXPECT_EQ(EntriesInDir(), 1);
+}
+#endif
 
 // A failed save keeps the old file and gives the reason.
 TEST_F(IniFileTest, FailedSaveLeavesTheOldFileAndSaysWhy) {

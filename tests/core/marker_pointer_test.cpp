@@ -9,6 +9,8 @@ namespace {
 // button alone drags it, and only while it is shown and the display runs.
 TEST(MarkerPointer, GrabAndDrag) {
   const VfoSettings vfo{500, 1, 2};  // 10 Hz a column: column 50
+  EXPECT_TRUE(PointAtMarker(vfo, false, 0, 39, 16).markerCursor);
+  EXPECT_FALSE(PointAtMarker(vfo, false, 0, 38, 16).markerCursor);
   EXPECT_TRUE(PointAtMarker(vfo, false, 0, 61, 16).markerCursor);
   EXPECT_FALSE(PointAtMarker(vfo, false, 0, 62, 16).markerCursor);
   EXPECT_FALSE(PointAtMarker(vfo, false, 0, 50, 15).markerCursor);

@@ -29,6 +29,10 @@ TEST(MenuModel, ChecksFollowTheSettingsAndTheOpenWindows) {
   EXPECT_EQ(m.items.at(cmd::Preset1).text, "300 Hz");
   EXPECT_EQ(PopupCheckedItems(s, Vfo::A), std::vector<int>{cmd::RangeA4});
   EXPECT_EQ(PopupCheckedItems(s, Vfo::B), (std::vector<int>{cmd::PitchOnOffB, cmd::RangeB0}));
+
+  s.VFO_B.PitchFreq = 300;  // on preset 1 alone: no preset is both VFOs'
+  const MenuModel apart = DeriveMenu(s, d);
+  for (int id : {cmd::Preset1, cmd::Preset2, cmd::Preset3}) EXPECT_FALSE(apart.IsChecked(id)) << id;
 }
 
 // Mono greys everything of VFO-B; frozen greys what would change the picture; with no window

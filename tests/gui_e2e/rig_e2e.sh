@@ -19,6 +19,16 @@ for tool in rigctld rigctl ip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
 done
 
+# Runs the command every 0.1 s until it succeeds, for up to `seconds`; false when it never did.
+wait_until() {  # seconds command...
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
 NS_PID=
 RIGCTLD_PID=
 rig_cleanup() {
@@ -38,10 +48,8 @@ mkdir -p "$RUN_DIR"
 if [ ${#PROGRAM_ISOLATE[@]} -gt 0 ]; then
   "${PROGRAM_ISOLATE[@]}" sleep 100000 &
   NS_PID=$!
-  for _ in $(seq 50); do
-    [ "$(readlink "/proc/$NS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ] && break
-    sleep 0.1
-  done
+  own_namespace() { [ "$(readlink "/proc/$NS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ]; }
+  wait_until 30 own_namespace || fail "no network namespace of its own"
   nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- ip link set lo up
   PROGRAM_ISOLATE=(nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" --)
   PORT=4532
@@ -59,30 +67,44 @@ rigctld_start() {
   fi
   RIGCTLD_PID=$!
   disown "$RIGCTLD_PID"  # its kill is no news
-  for _ in $(seq 50); do
-    rig_cmd f >/dev/null 2>&1 && return 0
-    sleep 0.2
-  done
-  fail "rigctld does not answer on $RIG"
+  rig_answers() { rig_cmd f >/dev/null 2>&1; }
+  wait_until 60 rig_answers || fail "rigctld does not answer on $RIG"
 }
-rig_cmd() {  # rigctl's commands, to rigctld on RIG
+in_namespace() {  # command...: run where the program and rigctld are
   if [ -n "$NS_PID" ]; then
-    timeout 5 nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- rigctl -m 2 -r "$RIG" "$@"
+    nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- "$@"
   else
-    timeout 5 rigctl -m 2 -r "$RIG" "$@"
+    "$@"
   fi
 }
+rig_cmd() {  # rigctl's commands, to rigctld on RIG
+  in_namespace timeout 5 rigctl -m 2 -r "$RIG" "$@"
+}
 dial() { rig_cmd f | head -n1; }
+# True while a connection to rigctld holds bytes rigctld has not read: a request waits for it.
+rigctld_unread() {
+  in_namespace ss -tnH "sport = :$PORT" | awk '$1 == "ESTAB" && $2 > 0 { found = 1 } END { exit !found }'
+}
 
-# Waits up to 3 s for the dial to leave `before`; prints the dial then.
-dial_after() {  # before
-  local now
-  for _ in $(seq 30); do
-    now=$(dial)
-    [ "$now" != "$1" ] && break
-    sleep 0.1
-  done
+# Waits up to `seconds` for the dial to leave `before`; prints the dial then.
+dial_after() {  # before seconds
+  local now deadline=$((SECONDS + $2))
+  while now=$(dial); [ "$now" = "$1" ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
   echo "$now"
+}
+
+# Does what moves the dial (a key, a click) until the dial leaves `before`: a tuning the program
+# refuses (the rig not read yet, a move still on its way) is tried again. Each try waits long
+# enough for a move the program made that a second one never adds to it. Prints the dial then.
+tune_until_moved() {  # before command...
+  local before=$1 now deadline=$((SECONDS + 60))
+  shift
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    "$@" >/dev/null
+    now=$(dial_after "$before" 5)
+    if [ "$now" != "$before" ]; then echo "$now"; return; fi
+  done
+  echo "$before"
 }
 
 # One tuning step: the dial before and after, and its move against the one expected (the tone
@@ -96,9 +118,9 @@ step_check() {  # name expected-move after
 }
 
 # The rightmost lit column of the text at the trace area's top left (columns 0..95, rows 1..12,
-# left of the marker); -1 when nothing is written there.
-rig_text_extent() {  # shot
-  convert "$1" -crop "96x12+$A_X+$((A_Y + 1))" +repage -depth 8 txt:- | awk '
+# left of the marker, or as many columns as asked); -1 when nothing is written there.
+rig_text_extent() {  # shot [columns]
+  convert "$1" -crop "${2:-96}x12+$A_X+$((A_Y + 1))" +repage -depth 8 txt:- | awk '
     BEGIN { m = -1 } /^#/ { next }
     { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && p[1] + 0 > m) m = p[1] + 0 }
     END { print m }'
@@ -145,69 +167,64 @@ rigctld_start
 rig_cmd F 7030000 M CW 500 >/dev/null
 pulse_play_tone 712
 program_open_window "$RUN_DIR" "$WORK/keblor.log" --rig 2 --rig-port "$RIG"
-for _ in $(seq 30); do
+dial_shown() {
   shoot_trace "$A_X" "$A_Y"
-  [ "$(stats_field "$LAST_STATS" marker)" -eq 100 ] && [ "$(rig_text_extent "$LAST_SHOT")" -gt 60 ] && break
-  sleep 0.5
-done
+  [ "$(stats_field "$LAST_STATS" marker)" -eq 100 ] && [ "$(rig_text_extent "$LAST_SHOT")" -gt 60 ]
+}
+wait_until 60 dial_shown || true
 extent=$(rig_text_extent "$LAST_SHOT")
 echo "the dial shown over the trace, $((extent + 1)) columns wide (shot$SHOT.png)"
 [ "$extent" -gt 60 ] || fail "no dial over the trace: $LAST_STATS (shot$SHOT.png)"
 # KEBLOR_E2E_SHOTS=DIR keeps the pictures of the dial, the dialog and "No rig".
 if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$LAST_SHOT" "$KEBLOR_E2E_SHOTS/rig-dial.png"; fi
-sleep 1  # a few pictures with the tone
 
+# T acts once the readout has found the tone.
 echo "== T in CW"
 STEP_BEFORE=$(dial)
-keys t
-step_check "T in CW" 212 "$(dial_after "$STEP_BEFORE")"
+step_check "T in CW" 212 "$(tune_until_moved "$STEP_BEFORE" keys t)"
 
 echo "== T in CWR"
+# The dial's text runs past the marker, short of the tone's peak (column 142): 130 columns.
+shoot_trace "$A_X" "$A_Y"
+CW_EXTENT=$(rig_text_extent "$LAST_SHOT" 130)
 rig_cmd M CWR 500 >/dev/null
-sleep 2.5  # the program reads the mode once a second
+# The program reads the mode on its own: "CWR" shown over the trace is wider than "CW".
+mode_read() { shoot_trace "$A_X" "$A_Y" && [ "$(rig_text_extent "$LAST_SHOT" 130)" -gt "$CW_EXTENT" ]; }
+wait_until 60 mode_read || fail "the window does not show CWR (shot$SHOT.png)"
 STEP_BEFORE=$(dial)
-keys t
-step_check "T in CWR" -212 "$(dial_after "$STEP_BEFORE")"
+step_check "T in CWR" -212 "$(tune_until_moved "$STEP_BEFORE" keys t)"
 
 echo "== a middle click on 800 Hz, a Shift + left click on 600 Hz (CWR)"
-sleep 1.5
+middle_click() {
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 160)) $((A_Y + 60)) click 2
+}
+shift_click() {
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 120)) $((A_Y + 60)) keydown shift click 1 keyup shift
+}
 STEP_BEFORE=$(dial)
-xdotool windowactivate --sync "$MAIN_WINDOW"
-xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 160)) $((A_Y + 60)) click 2
-step_check "middle click on 800 Hz" -300 "$(dial_after "$STEP_BEFORE")"
-sleep 1.5
+step_check "middle click on 800 Hz" -300 "$(tune_until_moved "$STEP_BEFORE" middle_click)"
 STEP_BEFORE=$(dial)
-xdotool mousemove --window "$MAIN_WINDOW" $((A_X + 120)) $((A_Y + 60)) keydown shift click 1 keyup shift
-step_check "Shift + left click on 600 Hz" -100 "$(dial_after "$STEP_BEFORE")"
+step_check "Shift + left click on 600 Hz" -100 "$(tune_until_moved "$STEP_BEFORE" shift_click)"
 [ "$MARKER" -eq 500 ] && shoot_trace "$A_X" "$A_Y" && [ "$(stats_field "$LAST_STATS" marker)" -eq 100 ] ||
   fail "a tuning click moved the marker: $LAST_STATS"
 
 echo "== Settings > Rig...: Sideband \"Upper\" by keys, T in CWR"
 keys alt+s r
 dialog=
-for _ in $(seq 20); do
-  dialog=$(xdotool search --name '^Rig$' 2>/dev/null | head -n1) || true
-  [ -n "$dialog" ] && break
-  sleep 0.25
-done
-[ -n "$dialog" ] || fail "Settings > Rig... opened no \"Rig\" dialog"
+find_dialog() { dialog=$(xdotool search --name '^Rig$' 2>/dev/null | head -n1) && [ -n "$dialog" ]; }
+wait_until 60 find_dialog || fail "Settings > Rig... opened no \"Rig\" dialog"
 x_window_shot "$dialog" "$WORK/rig-dialog.png"
 if [ -n "${KEBLOR_E2E_SHOTS:-}" ]; then cp "$WORK/rig-dialog.png" "$KEBLOR_E2E_SHOTS/rig-dialog.png"; fi
+# The dialog takes the keys in the order they come.
 xdotool windowactivate --sync "$dialog"
-xdotool key alt+d
-sleep 0.3
-xdotool key Down
-sleep 0.3
-xdotool key Return
-for _ in $(seq 20); do
-  xdotool search --name '^Rig$' >/dev/null 2>&1 || break
-  sleep 0.25
-done
-! xdotool search --name '^Rig$' >/dev/null 2>&1 || fail "the Rig dialog did not close on Return"
-sleep 1.5
+xdotool key alt+d Down Return
+dialog_gone() { ! xdotool search --name '^Rig$' >/dev/null 2>&1; }
+wait_until 60 dialog_gone || fail "the Rig dialog did not close on Return"
+# The rig is taken up again with the new settings: T acts once it is read.
 STEP_BEFORE=$(dial)
-keys t
-step_check "T in CWR with the sideband set to upper" 212 "$(dial_after "$STEP_BEFORE")"
+step_check "T in CWR with the sideband set to upper" 212 "$(tune_until_moved "$STEP_BEFORE" keys t)"
 
 echo "== the keys with rigctld answering, for comparison"
 keys_answer "rigctld answering" F6 F5
@@ -215,21 +232,25 @@ SLOWEST_MS=0
 
 echo "== rigctld stopped: it does not answer"
 kill -STOP "$RIGCTLD_PID"
-sleep 1.2  # the next read of the dial now waits for Hamlib's timeout
+# The program's next read of the dial waits for Hamlib's timeout.
+wait_until 60 rigctld_unread || fail "the program sent rigctld nothing after it stopped"
 keys_answer "rigctld stopped" F6 F6 F6
 [ "$(grep -c "^keblor: rig " "$WORK/keblor.log" || true)" -le 1 ] || fail "more than one line about the rig"
 
 echo "== rigctld killed"
 kill -KILL "$RIGCTLD_PID"
 RIGCTLD_PID=
-for _ in $(seq 40); do
-  grep -q "^keblor: rig Hamlib NET rigctl on $RIG: .*; trying again every 5 s$" "$WORK/keblor.log" && break
-  sleep 0.5
-done
+lost_said() { grep -q "^keblor: rig Hamlib NET rigctl on $RIG: .*; trying again every 5 s$" "$WORK/keblor.log"; }
+wait_until 60 lost_said || true
 grep "^keblor: rig " "$WORK/keblor.log" || fail "the lost rig was not said on standard error"
 [ "$(grep -c "^keblor: rig " "$WORK/keblor.log")" -eq 1 ] || fail "more than one line about the lost rig"
-sleep 0.5
-shoot_trace "$A_X" "$A_Y"
+no_rig_shown() {
+  shoot_trace "$A_X" "$A_Y"
+  local extent
+  extent=$(rig_text_extent "$LAST_SHOT")
+  [ "$extent" -gt 10 ] && [ "$extent" -lt 50 ]
+}
+wait_until 60 no_rig_shown || true
 extent=$(rig_text_extent "$LAST_SHOT")
 echo "\"No rig\" shown, $((extent + 1)) columns wide (shot$SHOT.png)"
 [ "$extent" -gt 10 ] && [ "$extent" -lt 50 ] || fail "the window does not say \"No rig\" (shot$SHOT.png)"
@@ -243,14 +264,8 @@ rigctld_start
 rig_cmd F 7030000 M CW 500 >/dev/null
 back=$SECONDS
 STEP_BEFORE=$(dial)
-moved=
-while [ $((SECONDS - back)) -le 15 ]; do
-  keys t
-  now=$(dial)
-  if [ "$now" != "$STEP_BEFORE" ]; then moved=$now; break; fi
-  sleep 1
-done
-[ -n "$moved" ] || fail "rigctld back: T moved nothing within 15 s"
+moved=$(tune_until_moved "$STEP_BEFORE" keys t)
+[ "$moved" != "$STEP_BEFORE" ] || fail "rigctld back: T moved nothing within a minute"
 echo "found again within $((SECONDS - back)) s"
 step_check "T in CW after rigctld came back (marker $MARKER Hz)" $((712 - MARKER)) "$moved"
 shoot_trace "$A_X" "$A_Y"
@@ -258,7 +273,8 @@ shoot_trace "$A_X" "$A_Y"
 
 echo "== Save keeps the rig"
 keys alt+s s
-sleep 0.5
+rig_saved() { grep -q '^Sideband=1' "$RUN_DIR/keblor.ini" 2>/dev/null; }
+wait_until 60 rig_saved || true
 tr -d '\r' <"$RUN_DIR/keblor.ini" | grep -A4 '^\[Rig\]' | tee "$WORK/rig-section.txt"
 grep -qx "Model=2" "$WORK/rig-section.txt" && grep -qx "Port=$RIG" "$WORK/rig-section.txt" &&
   grep -qx "Sideband=1" "$WORK/rig-section.txt" || fail "keblor.ini does not keep the rig"

@@ -25,6 +25,8 @@ TEST(DialStep, UpperSidebandMovesByToneLessMarkerLowerTheOtherWay) {
 TEST(Sideband, ModesGiveTheirSidesAndTheSettingOverridesThem) {
   EXPECT_EQ(SidebandOfMode("CW"), Sideband::Upper);
   EXPECT_EQ(SidebandOfMode("CWR"), Sideband::Lower);
+  EXPECT_EQ(SidebandOfMode("RTTY"), Sideband::Lower);
+  EXPECT_EQ(SidebandOfMode("RTTYR"), Sideband::Upper);
   EXPECT_EQ(SidebandOfMode("cw"), Sideband::Unknown);
   EXPECT_EQ(SidebandOfMode("AM"), Sideband::Unknown);
 

