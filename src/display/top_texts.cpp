@@ -36,7 +36,8 @@ TopTexts LayOutTopTexts(const WindowScale& scale, std::string_view readout, std:
     dial = dial.substr(0, space);
     size = measure(dial);
   }
-  texts.dial = {left, top, std::max(left, std::min(left + size.width, right)), std::min(trace.bottom, top + size.height)};
+  texts.dial = {left, top, std::max(left, std::min(left + size.width, right)),
+                std::min(trace.bottom, top + size.height)};
   texts.dialLength = dial.size();
   return texts;
 }

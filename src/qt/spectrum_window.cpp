@@ -113,14 +113,16 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   // laid again over the bits that changed under it, unless a readout beside it may cut it short.
   const int z = zoom_;
   const bool rigChanged = picture.rig != picture_.rig;
-  const bool topTextGone = !picture_.readout.empty() || (picture_.rig[0] != 0 && (rigChanged || !picture.readout.empty()));
+  const bool topTextGone =
+      !picture_.readout.empty() || (picture_.rig[0] != 0 && (rigChanged || !picture.readout.empty()));
   const bool topTextNew = !picture.readout.empty() || (picture.rig[0] != 0 && rigChanged);
   const int topRows = topTextRows_;
   const bool wholeTrace = labelsChanged || !picture_.notice.empty();
   if (labelsChanged) DrawLabels(picture);
   QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
   const TopTexts top = LayOutTopTexts({z}, picture.readout, picture.rig.data(), [this](std::string_view text) {
-    const QRect r = QFontMetrics(font_).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, FromUtf8(text));
+    const QRect r =
+        QFontMetrics(font_).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, FromUtf8(text));
     return TextExtent{r.width(), r.height()};
   });
   const QRect traceArea = ToQRect(top.trace);
