@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/marker_pointer.h"
+#include "display/top_texts.h"
 #include "qt/spectrum_accessible.h"
 #include "qt/menu_builder.h"
 
@@ -19,6 +20,7 @@ constexpr int CAPTION_HEIGHT = SPECTRUM_CLIENT_TOP - BORDER;  // 18
 
 QColor ToColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 QRgb ToPixel(Rgb c) { return qRgb(c.r, c.g, c.b); }
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
 // A small sans font drawn without antialiasing, so that the same text lights the same pixels;
 // at a zoom it is drawn larger, not magnified.
@@ -30,11 +32,14 @@ QFont LabelFont(int zoom) {
   return f;
 }
 
-// The trace rows that a line of text one pixel below the trace's top covers, with the pixel of
-// the readout's dark box below it.
+// The trace rows that a line of text along the trace's top covers, with the readout's dark box.
 int TopTextRows(const QFont& font, int zoom) {
-  return std::min(RASTER_HEIGHT, (2 * zoom + QFontMetrics(font).height() + zoom - 1) / zoom);
+  const int height = QFontMetrics(font).height();
+  const TopTexts texts = LayOutTopTexts({zoom}, "0", "", [height](std::string_view) { return TextExtent{1, height}; });
+  return std::min(RASTER_HEIGHT, (texts.readoutBox.bottom - texts.trace.top + zoom - 1) / zoom);
 }
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   unsigned keys = 0;
@@ -105,24 +110,30 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   // The trace area holds the last raster, unless the labels are drawn anew (which clears the
   // whole client area) or text lay over it: the notice across its middle, or along its top the
   // readout or a dial that has changed, whose rows are drawn again. A dial that stays is only
-  // laid again over the bits that changed under it.
+  // laid again over the bits that changed under it, unless a readout beside it may cut it short.
   const int z = zoom_;
   const bool rigChanged = picture.rig != picture_.rig;
-  const bool topTextGone = !picture_.readout.empty() || (picture_.rig[0] != 0 && rigChanged);
+  const bool topTextGone =
+      !picture_.readout.empty() || (picture_.rig[0] != 0 && (rigChanged || !picture.readout.empty()));
   const bool topTextNew = !picture.readout.empty() || (picture.rig[0] != 0 && rigChanged);
   const int topRows = topTextRows_;
   const bool wholeTrace = labelsChanged || !picture_.notice.empty();
   if (labelsChanged) DrawLabels(picture);
   QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
-  const QRect traceArea(0, TRACE_TOP * z, TRACE_COLUMNS * z, RASTER_HEIGHT * z);
+  const TopTexts top = LayOutTopTexts({z}, picture.readout, picture.rig.data(), [this](std::string_view text) {
+    const QRect r =
+        QFontMetrics(font_).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, FromUtf8(text));
+    return TextExtent{r.width(), r.height()};
+  });
+  const QRect traceArea = ToQRect(top.trace);
   if (!picture.notice.empty()) {
     QPainter text(&image_);
     text.setFont(font_);
     text.setPen(ToColor(LABEL_BACKGROUND));
     text.drawText(traceArea, Qt::AlignCenter, QString::fromStdString(picture.notice));
   }
-  if (!picture.readout.empty()) DrawReadout(QString::fromStdString(picture.readout), traceArea);
-  if (picture.rig[0] != 0) DrawRigText(picture.rig);
+  if (!picture.readout.empty()) DrawReadout(QString::fromStdString(picture.readout), top);
+  if (picture.rig[0] != 0) DrawRigText(picture.rig, top);
   if (!picture.notice.empty() || topTextNew)
     changed |= picture.notice.empty() ? QRect(0, TRACE_TOP * z, TRACE_COLUMNS * z, topRows * z) : traceArea;
   if (labelsChanged) AnnounceLabels(picture);
@@ -140,18 +151,13 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   if (!dirty.isEmpty()) update(dirty);
 }
 
-// The readout at the trace area's top right, on a dark box a little larger than the text, so that
-// the marker or the trace never runs through its figures.
-void SpectrumClient::DrawReadout(const QString& readout, const QRect& traceArea) {
-  const int z = zoom_;
-  const QRect area = traceArea.adjusted(0, z, -2 * z, 0);
-  const int flags = Qt::AlignRight | Qt::AlignTop;
+// The readout on its dark box, so that the marker or the trace never runs through its figures.
+void SpectrumClient::DrawReadout(const QString& readout, const TopTexts& top) {
   QPainter painter(&image_);
   painter.setFont(font_);
-  const QRect text = painter.boundingRect(area, flags, readout);
-  painter.fillRect(text.adjusted(-2 * z, -z, 2 * z, z) & traceArea, ToColor(TRACE_DARK));
+  painter.fillRect(ToQRect(top.readoutBox), ToColor(TRACE_DARK));
   painter.setPen(ToColor(LABEL_BACKGROUND));
-  painter.drawText(area, flags, readout);
+  painter.drawText(ToQRect(top.readout), Qt::AlignRight | Qt::AlignTop, readout);
 }
 
 // Assistive technologies hear of a label that reads differently; the level's, which changes with
@@ -199,25 +205,27 @@ QRect SpectrumClient::DrawTrace(const TraceRaster& raster, const TraceRaster* pr
   return QRect(0, (TRACE_TOP + first) * z, TRACE_COLUMNS * z, (last - first + 1) * z);
 }
 
-// The rig's dial at the trace's top left, one pixel down and two in, in the lit colour. It is laid
-// out only when it changes, and copied onto each picture: drawing text costs far more.
-void SpectrumClient::DrawRigText(const std::array<char, 40>& text) {
-  const int z = zoom_;
-  if (text != rigText_) {
+// The rig's dial, as much of it as `top` shows, in the lit colour. It is laid out only when it
+// changes, and copied onto each picture: drawing text costs far more.
+void SpectrumClient::DrawRigText(const std::array<char, 40>& text, const TopTexts& top) {
+  if (text != rigText_ || top.dialLength != rigTextLength_) {
+    const int z = zoom_;
     rigText_ = text;
+    rigTextLength_ = top.dialLength;
     rigTextImage_ = QImage((TRACE_COLUMNS - 2) * z, (topTextRows_ - 1) * z, QImage::Format_ARGB32_Premultiplied);
     rigTextImage_.fill(Qt::transparent);
     QPainter painter(&rigTextImage_);
     painter.setFont(font_);
     painter.setPen(ToColor(LABEL_BACKGROUND));
-    painter.drawText(rigTextImage_.rect(), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(text.data()));
+    painter.drawText(rigTextImage_.rect(), Qt::AlignLeft | Qt::AlignTop, FromUtf8({text.data(), top.dialLength}));
   }
+  const Rect& place = top.dial;
   const QRgb lit = ToPixel(LABEL_BACKGROUND);
-  const int width = rigTextImage_.width();
-  const int height = rigTextImage_.height();
+  const int width = std::min(rigTextImage_.width(), place.right - place.left);
+  const int height = std::min(rigTextImage_.height(), place.bottom - place.top);
   for (int y = 0; y < height; ++y) {
     const auto* in = reinterpret_cast<const QRgb*>(rigTextImage_.constScanLine(y));
-    auto* out = reinterpret_cast<QRgb*>(image_.scanLine((TRACE_TOP + 1) * z + y)) + 2 * z;
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine(place.top + y)) + place.left;
     for (int x = 0; x < width; ++x)
       if (qAlpha(in[x]) != 0) out[x] = lit;
   }

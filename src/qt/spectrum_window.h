@@ -17,6 +17,7 @@
 #include "app/views.h"
 #include "app/window_frames.h"
 #include "display/spoken_readout.h"
+#include "display/top_texts.h"
 #include "qt/waterfall_image.h"
 
 namespace keblor {
@@ -52,15 +53,16 @@ class SpectrumClient : public QWidget {
  private:
   void Resize();  // a new image at the zoom and height, drawn from the last picture
   void DrawLabels(const SpectrumPicture& picture);
-  void DrawReadout(const QString& readout, const QRect& traceArea);
+  void DrawReadout(const QString& readout, const TopTexts& top);
   void AnnounceLabels(const SpectrumPicture& picture) const;
   QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows);
-  void DrawRigText(const std::array<char, 40>& text);
+  void DrawRigText(const std::array<char, 40>& text, const TopTexts& top);
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
   QFont font_;                // the labels' font at the zoom
   int topTextRows_ = 0;       // trace rows under the texts along the trace's top, at the zoom
   std::array<char, 40> rigText_{};  // the rig's text laid out in rigTextImage_
+  std::size_t rigTextLength_ = 0;    // of which this many bytes
   QImage rigTextImage_;
   SpectrumPicture picture_;   // the last one, drawn again at a new zoom
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels

@@ -7,6 +7,7 @@
 
 #include "core/marker_pointer.h"
 #include "core/menus.h"
+#include "display/top_texts.h"
 #include "win32/dpi.h"
 #include "win32/menu_builder.h"
 #include "winapi/owned_window.h"
@@ -187,7 +188,8 @@ void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
 }
 
 // The whole client area from the picture: background, the text boxes in order, the trace with
-// each raster pixel scaled, then the notice and the readout over the trace, and the waterfall.
+// each raster pixel scaled, then the notice, the readout and the rig's dial over the trace, and
+// the waterfall.
 void Win32SpectrumWindow::Render() {
   if (!surface_) return;
   Surface& s = *surface_;
@@ -213,38 +215,37 @@ void Win32SpectrumWindow::Render() {
     std::memcpy(&s.traceBits[static_cast<std::size_t>(row * DIB_ROW_BYTES)],
                 &picture_.raster[static_cast<std::size_t>(row * RASTER_ROW_BYTES)], RASTER_ROW_BYTES);
   }
-  const RECT trace{0, z.Px(TRACE_TOP), z.Px(TRACE_COLUMNS), z.Px(TRACE_TOP + RASTER_HEIGHT)};
+  const TopTexts top = LayOutTopTexts(z, picture_.readout, picture_.rig.data(), [&s](std::string_view text) {
+    const int length = WidenInto(text, s.text.data(), TEXT_CAPACITY);
+    RECT size{0, 0, 0, 0};
+    DrawTextW(s.dc, s.text.data(), length, &size, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return TextExtent{size.right - size.left, size.bottom - size.top};
+  });
+  const Rect& trace = top.trace;
   SetStretchBltMode(dc, COLORONCOLOR);
   StretchDIBits(dc, trace.left, trace.top, trace.right - trace.left, trace.bottom - trace.top, 0, 0, TRACE_COLUMNS,
                 RASTER_HEIGHT, s.traceBits.data(), reinterpret_cast<const BITMAPINFO*>(&s.traceInfo), DIB_RGB_COLORS,
                 SRCCOPY);
 
-  if (!picture_.notice.empty() || !picture_.readout.empty()) {
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ToColor(LABEL_BACKGROUND));
-    SetTextAlign(dc, TA_LEFT | TA_TOP);
-    if (!picture_.notice.empty()) {
-      RECT area = trace;
-      const int length = WidenInto(picture_.notice, s.text.data(), TEXT_CAPACITY);
-      DrawTextW(dc, s.text.data(), length, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    if (!picture_.readout.empty()) {
-      RECT area{trace.left, trace.top + z.Px(1), trace.right - z.Px(2), trace.bottom};
-      const int length = WidenInto(picture_.readout, s.text.data(), TEXT_CAPACITY);
-      const UINT format = DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
-      // On a dark box a little larger than the text, so that the marker or the trace never runs
-      // through its figures.
-      RECT size = area;
-      DrawTextW(dc, s.text.data(), length, &size, format | DT_CALCRECT);
-      const RECT around{area.right - (size.right - size.left) - z.Px(2), area.top - z.Px(1), area.right + z.Px(2),
-                        area.top + (size.bottom - size.top) + z.Px(1)};
-      RECT box{};
-      IntersectRect(&box, &around, &trace);
-      FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-      DrawTextW(dc, s.text.data(), length, &area, format);
-    }
-    SetBkMode(dc, OPAQUE);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, ToColor(LABEL_BACKGROUND));
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
+  // Drawn within `place` (DrawText clips to it), aligned by `format`.
+  const auto draw = [&s, dc](std::string_view text, const Rect& place, UINT format) {
+    RECT area{place.left, place.top, place.right, place.bottom};
+    const int length = WidenInto(text, s.text.data(), TEXT_CAPACITY);
+    DrawTextW(dc, s.text.data(), length, &area, format | DT_SINGLELINE | DT_NOPREFIX);
+  };
+  if (!picture_.notice.empty()) draw(picture_.notice, top.trace, DT_CENTER | DT_VCENTER);
+  if (!picture_.readout.empty()) {
+    // On a dark box a little larger than the text, so that the marker or the trace never runs
+    // through its figures.
+    const RECT box{top.readoutBox.left, top.readoutBox.top, top.readoutBox.right, top.readoutBox.bottom};
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    draw(picture_.readout, top.readout, DT_RIGHT | DT_TOP);
   }
+  if (top.dialLength > 0) draw({picture_.rig.data(), top.dialLength}, top.dial, DT_LEFT | DT_TOP);
+  SetBkMode(dc, OPAQUE);
 
   if (waterfall_ != nullptr && picture_.waterfall != nullptr) {
     waterfall_->Update(*picture_.waterfall);
@@ -294,8 +295,15 @@ std::intptr_t Win32SpectrumWindow::OnMessage(HWND__* window, unsigned message, s
         return TRUE;
       }
       break;
-    case WM_MOUSEMOVE:
+    case WM_MBUTTONDOWN:
+      if (events_.tune) events_.tune(scale_.ToDesign(GET_X_LPARAM(lParam)), scale_.ToDesign(GET_Y_LPARAM(lParam)));
+      return 0;
     case WM_LBUTTONDOWN:
+      if ((wParam & MK_SHIFT) && events_.tune) {
+        events_.tune(scale_.ToDesign(GET_X_LPARAM(lParam)), scale_.ToDesign(GET_Y_LPARAM(lParam)));
+      }
+      [[fallthrough]];
+    case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
       if (events_.pointer) {
         events_.pointer(PointerKeysOf(wParam), scale_.ToDesign(GET_X_LPARAM(lParam)),

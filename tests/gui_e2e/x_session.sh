@@ -3,9 +3,10 @@
 #   x_start DIR           starts Xvfb and openbox, exports DISPLAY; exits with a FAIL line if not
 #   x_teardown            stops both (call it from the caller's trap)
 #   x_window_shot ID PNG  a screenshot of the window's inside; sets WIN_W and WIN_H to its size
-#   trace_stats PNG X Y   one line about the 200 x 128 trace area at (X, Y) of a screenshot:
+#   trace_stats PNG X Y [WxH]  one line about the 200 x 128 trace area at (X, Y) of a screenshot:
 #                         lit, dark and other pixel counts, the first column lit from top to
-#                         bottom (the pitch marker), the middle of the highest peak and its row
+#                         bottom (the pitch marker), the middle of the highest peak and its row;
+#                         the peak sought outside the top-left W x H pixels (a text there)
 # Needs Xvfb, openbox, xdotool and imagemagick (import, identify, convert).
 
 X_PIDS=()
@@ -46,11 +47,13 @@ x_window_shot() {
 }
 
 trace_stats() {
-  convert "$1" -crop "200x128+$2+$3" +repage -depth 8 txt:- | awk '
+  convert "$1" -crop "200x128+$2+$3" +repage -depth 8 txt:- | awk -v text="${4:-0x0}" '
+    BEGIN { split(text, t, "x") }
     /^#/ { next }
     {
       split($1, p, /[,:]/); x = p[1] + 0; y = p[2] + 0; c = toupper($3)
-      if (c == "#C2C2C2") { lit++; n[x]++; if (!(x in top) || y < top[x]) top[x] = y }
+      under = x < t[1] + 0 && y < t[2] + 0
+      if (c == "#C2C2C2") { lit++; n[x]++; if (!under && (!(x in top) || y < top[x])) top[x] = y }
       else if (c == "#000000") dark++
       else other++
     }

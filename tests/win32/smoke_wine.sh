@@ -12,8 +12,9 @@
 # Channels=2 (and Waterfall=1), keeping its other line and leaving no file beside it; closing the main window ends the first copy with status 0 and leaves
 # keblor.ini as saved.
 # The program reaches Hamlib's dummy rig behind rigctld on a free local port (--rig 2 --rig-port):
-# with the marker at 530 Hz, T moves the dial (in CW) up by the 170 Hz the tone stands above it;
-# rigctld killed, the program says so in one line on standard error and runs on.
+# with the marker at 530 Hz, T moves the dial (in CW) up by the 170 Hz the tone stands above it,
+# and a middle click on column 146 (730 Hz) up by 200 Hz more; rigctld killed, the program says
+# so in one line on standard error and runs on.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -83,7 +84,7 @@ shoot() {
 }
 
 # Waits up to 20 s until the trace shows the marker at MARKER and the strongest peak within one
-# column of PEAK.
+# column of PEAK, sought below the rig's text at the trace's top.
 wait_for_found_trace() {  # name marker peak
   local name=$1 marker=$2 peak=$3 deadline=$((SECONDS + 20)) stats="" at=""
   while [ "$SECONDS" -lt "$deadline" ]; do
@@ -91,7 +92,7 @@ wait_for_found_trace() {  # name marker peak
     at=$(find_trace "$LAST_SHOT")
     if [ -n "$at" ]; then
       # shellcheck disable=SC2086
-      stats=$(trace_stats "$LAST_SHOT" $at)
+      stats=$(trace_stats "$LAST_SHOT" $at 120x16)
       local got_marker got_peak
       got_marker=$(stats_field "$stats" marker)
       got_peak=$(stats_field "$stats" peak)
@@ -190,6 +191,18 @@ moved=$((after - before))
 echo "T: dial $before -> $after Hz (moved $moved, expected 170)"
 # The tone's estimate may be a hertz or two off.
 [ "$moved" -ge 167 ] && [ "$moved" -le 173 ] || fail "T moved the dial $moved Hz instead of 170"
+
+echo "== a middle click on 730 Hz"
+read -r trace_x trace_y <<<"$(find_trace "$LAST_SHOT")"
+before=$after
+xdotool mousemove --window "$MAIN_WINDOW" $((trace_x + 146)) $((trace_y + 60)) click 2
+deadline=$((SECONDS + 5))
+while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+  sleep 0.2
+  after=$(rig_cmd f)
+done
+echo "middle click: dial $before -> $after Hz (moved $((after - before)), expected 200)"
+[ $((after - before)) -eq 200 ] || fail "the middle click moved the dial $((after - before)) Hz instead of 200"
 
 echo "== rigctld killed"
 kill -KILL "$RIGCTLD_PID"
