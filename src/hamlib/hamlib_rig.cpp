@@ -146,7 +146,7 @@ class HamlibRig : public Rig {
     if (!open_) return RigStatus::Loss("not connected");
     freq_t hz = 0;
     if (const int code = api_.rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(api_, code);
-    dial.hz = static_cast<std::int64_t>(hz + (hz < 0 ? -0.5 : 0.5));
+    if (!DialHertz(hz, dial.hz)) return RigStatus::Refusal("the rig's frequency is out of range");
     rmode_t mode = RIG_MODE_NONE;
     pbwidth_t width = 0;
     // A rig that cannot say its mode still has a dial.
