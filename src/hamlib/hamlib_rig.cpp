@@ -15,8 +15,8 @@ namespace {
 
 // Hamlib is loaded when a rig is first wanted: its tables of every rig it knows take megabytes
 // of memory once mapped, which a program without a rig should not pay. Only its header is used
-// at build time.
-constexpr const char* LIBRARY = "libhamlib.so.4";
+// at build time, and the library's name for the loader, read from it when the build is configured.
+constexpr const char* LIBRARY = KEBLOR_HAMLIB_SONAME;
 
 // The calls the program makes, by Hamlib's own names.
 struct HamlibApi {

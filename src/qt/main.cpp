@@ -1,4 +1,5 @@
-// CW Keblor: the program's entry on Qt, the sound server and PortAudio.
+// CW Keblor: the program's entry on Qt, the sound server and PortAudio; rigs through Hamlib, or
+// through rigctld alone in a build without Hamlib.
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -14,7 +15,13 @@
 #include "desktop/desktop_tools.h"
 #include "desktop/ini_file_in_new_folder.h"
 #include "desktop/program_options.h"
+#if KEBLOR_WITH_HAMLIB
 #include "hamlib/hamlib_rig.h"
+#else
+#include "posix/tcp_link.h"
+#include "rig/rig_worker.h"
+#include "rig/rigctld_rig.h"
+#endif
 #include "portaudio/portaudio_source.h"
 #include "pulse/pulse_source.h"
 #include "qt/desktop.h"
@@ -34,6 +41,21 @@ int ListInputs(keblor::AudioSource& source) {
   for (const keblor::InputInfo& input : inputs) std::printf("%s\t%s\n", input.id.c_str(), input.name.c_str());
   return 0;
 }
+
+#if KEBLOR_WITH_HAMLIB
+constexpr auto OpenRigLine = keblor::OpenHamlibLine;
+constexpr auto RigModels = keblor::HamlibModels;
+#else
+// Rigs through rigctld over TCP, on a worker thread of their own; other models are refused.
+std::unique_ptr<keblor::RigLine> OpenRigLine(const keblor::RigAddress& address, std::string& why) {
+  std::unique_ptr<keblor::Rig> rig = keblor::MakeRigctldRig(address, std::make_unique<keblor::TcpLink>(), why);
+  if (!rig) return nullptr;
+  return std::make_unique<keblor::RigWorker>(std::move(rig));
+}
+
+// The one model this build reaches, by Hamlib's number and name.
+std::vector<keblor::RigModel> RigModels() { return {{keblor::RIGCTLD_MODEL, "Hamlib", "NET rigctl"}}; }
+#endif
 
 }  // namespace
 
@@ -90,11 +112,11 @@ int main(int argc, char** argv) {
   portAudio.SetReports(&desktop);
   pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
-  keblor::QtRigDialog rigDialog(mainView, keblor::HamlibModels);
+  keblor::QtRigDialog rigDialog(mainView, RigModels);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
-  program->SetRigSupport(keblor::OpenHamlibLine, &rigDialog);
+  program->SetRigSupport(OpenRigLine, &rigDialog);
   program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
