@@ -127,9 +127,13 @@ if(KEBLOR_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # PortAudio and Hamlib are loaded at run time (src/portaudio, src/hamlib), where
   # dpkg-shlibdeps does not look.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2, libhamlib4")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libportaudio2")
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libhamlib4, libsamplerate0, libsndfile1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6gui6, libqt6network6, libqt6core6, libpulse0, libportaudio2, libsamplerate0, libsndfile1")
+endif()
+# Hamlib's package, named after the library's SONAME (src/hamlib); a build without Hamlib has none.
+if(KEBLOR_HAMLIB_PACKAGE)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${KEBLOR_HAMLIB_PACKAGE}")
 endif()
 # The mixer opened by "Input controls..." and "Output controls...".
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pavucontrol")

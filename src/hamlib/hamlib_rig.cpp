@@ -13,8 +13,8 @@ namespace {
 
 // Hamlib is loaded when a rig is first wanted: its tables of every rig it knows take megabytes
 // of memory once mapped, which a program without a rig should not pay. Only its header is used
-// at build time.
-constexpr const char* LIBRARY = "libhamlib.so.4";
+// at build time, and the library's name for the loader, read from it when the build is configured.
+constexpr const char* LIBRARY = KEBLOR_HAMLIB_SONAME;
 
 // The calls the program makes, by Hamlib's own names.
 struct HamlibApi {
@@ -144,7 +144,7 @@ class HamlibRig : public Rig {
     if (!open_) return RigStatus::Loss("not connected");
     freq_t hz = 0;
     if (const int code = api_.rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(api_, code);
-    dial.hz = static_cast<std::int64_t>(hz + (hz < 0 ? -0.5 : 0.5));
+    if (!DialHertz(hz, dial.hz)) return RigStatus::Refusal("the rig's frequency is out of range");
     rmode_t mode = RIG_MODE_NONE;
     pbwidth_t width = 0;
     // A rig that cannot say its mode still has a dial.

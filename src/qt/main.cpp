@@ -1,4 +1,5 @@
-// CW Keblor: the program's entry on Qt, the sound server and PortAudio.
+// CW Keblor: the program's entry on Qt, the sound server and PortAudio; rigs through Hamlib, or
+// through rigctld alone in a build without Hamlib.
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -14,14 +15,18 @@
 #include "desktop/desktop_tools.h"
 #include "desktop/ini_file_in_new_folder.h"
 #include "desktop/program_options.h"
+#if KEBLOR_WITH_HAMLIB
 #include "hamlib/hamlib_rig.h"
+#endif
 #include "portaudio/portaudio_source.h"
+#include "posix/tcp_link.h"
 #include "pulse/pulse_source.h"
 #include "qt/desktop.h"
 #include "qt/help_window.h"
 #include "qt/main_view.h"
 #include "qt/rig_dialog.h"
 #include "rig/rig_worker.h"
+#include "rig/rigctld_rig.h"
 
 namespace {
 
@@ -35,6 +40,22 @@ int ListInputs(keblor::AudioSource& source) {
   for (const keblor::InputInfo& input : inputs) std::printf("%s\t%s\n", input.id.c_str(), input.name.c_str());
   return 0;
 }
+
+// Rigs through rigctld (model 2) by the program's own client, the one keblor.exe uses too;
+// every other model through Hamlib's library where the build has it. On the rig line's thread.
+std::unique_ptr<keblor::Rig> MakeRig(const keblor::RigAddress& address, std::string& why) {
+#if KEBLOR_WITH_HAMLIB
+  if (address.model != keblor::RIGCTLD_MODEL) return keblor::MakeHamlibRig(address, why);
+#endif
+  return keblor::MakeRigctldRig(address, std::make_unique<keblor::TcpLink>(), why);
+}
+
+#if KEBLOR_WITH_HAMLIB
+constexpr auto RigModels = keblor::HamlibModels;
+#else
+// The one model this build reaches, by Hamlib's number and name.
+std::vector<keblor::RigModel> RigModels() { return {{keblor::RIGCTLD_MODEL, "Hamlib", "NET rigctl"}}; }
+#endif
 
 }  // namespace
 
@@ -91,11 +112,11 @@ int main(int argc, char** argv) {
   portAudio.SetReports(&desktop);
   pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
-  keblor::QtRigDialog rigDialog(mainView, keblor::HamlibModels);
+  keblor::QtRigDialog rigDialog(mainView, RigModels);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLineInput(options.input);
-  program->SetRigSupport(std::make_unique<keblor::RigWorker>(keblor::MakeHamlibRig), &rigDialog);
+  program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRig), &rigDialog);
   program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 

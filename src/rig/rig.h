@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/rounding.h"
+
 namespace keblor {
 
 // The main receiver (VFO A) or the sub receiver (VFO B) of the rig.
@@ -15,6 +17,17 @@ struct Dial {
   std::string mode;  // as Hamlib names it: "CW", "CWR", "USB", "PKTLSB", ...; empty when unknown
   friend bool operator==(const Dial&, const Dial&) = default;
 };
+
+// The highest dial taken from a rig, far above any band a rig tunes.
+inline constexpr double MAX_DIAL_HZ = 1e12;
+
+// A frequency a rig gave, in hertz, to the nearest hertz by the program's rounding rule; false
+// for one outside 0 to MAX_DIAL_HZ or not a number.
+inline bool DialHertz(double hz, std::int64_t& rounded) {
+  if (!(hz >= 0 && hz <= MAX_DIAL_HZ)) return false;
+  rounded = RoundNearest<std::int64_t>(hz);
+  return true;
+}
 
 // Which rig and how to reach it: a Hamlib model number, a serial device such as /dev/ttyUSB0
 // or host:port (model 2, rigctld), and a serial speed (0: the rig's default).

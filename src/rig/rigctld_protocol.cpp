@@ -2,8 +2,7 @@
 
 #include <array>
 #include <charconv>
-#include <cmath>
-#include <cstdlib>
+#include <climits>
 
 namespace keblor {
 namespace {
@@ -135,10 +134,25 @@ ReplyState TakeReply(std::string& bytes, std::string_view command, RigctldReply&
   return bytes.size() > MAX_REPLY_BYTES ? ReplyState::Garbled : ReplyState::Partial;
 }
 
+ReplyState TakeVfoCheck(std::string& bytes, bool& vfoMode) {
+  const std::size_t end = bytes.find('\n');
+  if (end == std::string::npos) return bytes.size() > MAX_REPLY_BYTES ? ReplyState::Garbled : ReplyState::Partial;
+  const std::string_view line = WithoutCarriageReturn(std::string_view(bytes).substr(0, end));
+  if (line == "ChkVFO: 0" || line == "ChkVFO: 1") {
+    vfoMode = line.back() == '1';
+    bytes.erase(0, end + 1);
+    return ReplyState::Complete;
+  }
+  RigctldReply reply;
+  const ReplyState state = TakeReply(bytes, "chk_vfo", reply);
+  if (state == ReplyState::Complete) vfoMode = false;
+  return state;
+}
+
 RigStatus StatusOfCode(int code) {
   if (code == 0) return RigStatus::Fine();
-  const int positive = std::abs(code);
-  const std::string words = positive < static_cast<int>(CODE_WORDS.size())
+  const int positive = code < 0 && code != INT_MIN ? -code : code;  // -INT_MIN does not exist
+  const std::string words = positive > 0 && positive < static_cast<int>(CODE_WORDS.size())
                                 ? CODE_WORDS[static_cast<std::size_t>(positive)]
                                 : "unknown error " + std::to_string(code);
   if (AnsweredButCannot(positive)) return RigStatus::Refusal(words);
@@ -148,9 +162,8 @@ RigStatus StatusOfCode(int code) {
 bool ParseHertz(std::string_view text, std::int64_t& hz) {
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) return false;
-  hz = std::llround(value);
-  return true;
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return false;
+  return DialHertz(value, hz);
 }
 
 }  // namespace keblor

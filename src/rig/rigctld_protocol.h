@@ -45,13 +45,18 @@ inline constexpr std::size_t MAX_REPLY_BYTES = 4096;
 // `bytes`.
 ReplyState TakeReply(std::string& bytes, std::string_view command, RigctldReply& reply);
 
+// Takes the answer to "\chk_vfo" from the front of `bytes`: the one line "ChkVFO: 1" when rigctld
+// expects a VFO named in each command for this client (its VFO mode), "ChkVFO: 0" when not. A
+// server that answers with a reply of the usual form instead has no VFO mode.
+ReplyState TakeVfoCheck(std::string& bytes, bool& vfoMode);
+
 // What an RPRT number means for the program: Fine for 0; Refused, with Hamlib's words for it,
 // when the rig answered but cannot do what was asked; Lost when rigctld or the rig behind it
 // did not answer, is off or is out of step.
 RigStatus StatusOfCode(int code);
 
 // A frequency as rigctld writes it, "7030000" or "7030000.000000", to the nearest hertz. False
-// for anything else.
+// for anything else, and for a dial outside 0 to MAX_DIAL_HZ.
 bool ParseHertz(std::string_view text, std::int64_t& hz);
 
 }  // namespace keblor

@@ -18,9 +18,22 @@ std::string RigctldRig::Name() const {
 RigStatus RigctldRig::Connect() {
   Disconnect();
   received_.clear();
+  vfoMode_ = false;
   const RigStatus status = link_->Open(endpoint_.host, endpoint_.port);
   open_ = status.Ok();
-  return status;
+  if (!open_) return status;
+  // The RPRT of set_vfo_opt does not tell: rigctld takes the mode for this client and then asks
+  // the rig, which may have nothing to do (Hamlib's dummy answers "not available"). A rigctld
+  // started with --vfo is in the mode already and takes the request as well.
+  RigctldReply reply;
+  if (RigStatus asked = Exchange("\\set_vfo_opt 1", "set_vfo_opt", reply); asked.kind == RigStatus::Kind::Lost)
+    return asked;
+  bool vfoMode = false;
+  const RigStatus checked =
+      Exchange("\\chk_vfo", "chk_vfo", [&vfoMode](std::string& bytes) { return TakeVfoCheck(bytes, vfoMode); });
+  if (!checked.Ok()) return checked;
+  vfoMode_ = vfoMode;
+  return RigStatus::Fine();
 }
 
 void RigctldRig::Disconnect() {
@@ -34,18 +47,16 @@ RigStatus RigctldRig::Lose(std::string why) {
   return RigStatus::Loss(std::move(why));
 }
 
-RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name, RigctldReply& reply) {
+RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name,
+                               const std::function<ReplyState(std::string&)>& take) {
   if (!open_) return RigStatus::Loss("not connected");
   // Bytes left over belong to no request of ours.
   received_.clear();
   if (RigStatus sent = link_->Send("+" + command + "\n"); !sent.Ok()) return Lose(sent.reason);
   while (true) {
-    switch (TakeReply(received_, name, reply)) {
-      case ReplyState::Complete: {
-        RigStatus status = StatusOfCode(reply.code);
-        if (status.kind == RigStatus::Kind::Lost) Disconnect();
-        return status;
-      }
+    switch (take(received_)) {
+      case ReplyState::Complete:
+        return RigStatus::Fine();
       case ReplyState::Garbled:
         return Lose("rigctld's answer to " + std::string(name) + " is not understood");
       case ReplyState::Partial:
@@ -55,43 +66,54 @@ RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name
   }
 }
 
-template <typename Call>
-RigStatus RigctldRig::OnVfo(RigVfo vfo, Call call) {
-  RigctldReply reply;
-  if (vfo == RigVfo::A) return call();
-  if (RigStatus status = Exchange("V VFOB", "set_vfo", reply); !status.Ok()) return status;
-  RigStatus status = call();
-  // VFO A again, unless the link is gone; a failure here is the call's failure.
-  if (status.kind == RigStatus::Kind::Lost) return status;
-  RigStatus back = Exchange("V VFOA", "set_vfo", reply);
-  return status.Ok() ? back : status;
+RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name, RigctldReply& reply) {
+  const RigStatus taken =
+      Exchange(command, name, [&](std::string& bytes) { return TakeReply(bytes, name, reply); });
+  if (!taken.Ok()) return taken;
+  RigStatus status = StatusOfCode(reply.code);
+  if (status.kind == RigStatus::Kind::Lost) Disconnect();
+  return status;
 }
 
-RigStatus RigctldRig::ReadCurrent(Dial& dial) {
+std::string RigctldRig::Command(char letter, RigVfo vfo, const std::string& argument) const {
+  std::string command(1, letter);
+  if (vfoMode_) {
+    command += vfo == RigVfo::A ? " VFOA" : " VFOB";
+  } else if (vfo == RigVfo::B) {
+    return {};
+  }
+  if (!argument.empty()) command += " " + argument;
+  return command;
+}
+
+// Switching the rig's VFO to reach VFO B would change the VFO the operator transmits on.
+constexpr const char* NO_VFO_B = "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)";
+
+RigStatus RigctldRig::ReadDial(RigVfo vfo, Dial& dial) {
+  if (!open_) return RigStatus::Loss("not connected");
+  const std::string getFrequency = Command('f', vfo);
+  if (getFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);
   RigctldReply reply;
-  if (RigStatus status = Exchange("f", "get_freq", reply); !status.Ok()) return status;
+  if (RigStatus status = Exchange(getFrequency, "get_freq", reply); !status.Ok()) return status;
   const std::string* frequency = reply.Field("Frequency");
   std::int64_t hz = 0;
   if (frequency == nullptr || !ParseHertz(*frequency, hz)) return Lose("rigctld's frequency is not understood");
 
   // A rig that cannot say its mode still has a dial.
   std::string mode;
-  const RigStatus status = Exchange("m", "get_mode", reply);
+  const RigStatus status = Exchange(Command('m', vfo), "get_mode", reply);
   if (status.kind == RigStatus::Kind::Lost) return status;
   if (const std::string* named = reply.Field("Mode"); status.Ok() && named != nullptr) mode = *named;
   dial = {hz, mode};
   return RigStatus::Fine();
 }
 
-RigStatus RigctldRig::ReadDial(RigVfo vfo, Dial& dial) {
-  return OnVfo(vfo, [&] { return ReadCurrent(dial); });
-}
-
 RigStatus RigctldRig::SetDial(RigVfo vfo, std::int64_t hz) {
-  return OnVfo(vfo, [&] {
-    RigctldReply reply;
-    return Exchange("F " + std::to_string(hz), "set_freq", reply);
-  });
+  if (!open_) return RigStatus::Loss("not connected");
+  const std::string setFrequency = Command('F', vfo, std::to_string(hz));
+  if (setFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);
+  RigctldReply reply;
+  return Exchange(setFrequency, "set_freq", reply);
 }
 
 std::unique_ptr<Rig> MakeRigctldRig(const RigAddress& address, std::unique_ptr<ByteLink> link, std::string& why) {

@@ -1,7 +1,8 @@
 #pragma once
 // A rig behind rigctld, Hamlib's rig server (model 2), reached over a byte link: the commands
-// for the dial, the mode and the choice of VFO in rigctld's extended protocol.
+// for the dial and the mode in rigctld's extended protocol.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,8 +14,9 @@ namespace keblor {
 
 inline constexpr int RIGCTLD_MODEL = 2;  // Hamlib's number for its rigctld client
 
-// VFO A is the rig's current VFO, as rigctld applies commands to it. VFO B is chosen for the
-// calls that name it and VFO A chosen again after them.
+// The rig's selected VFO is the one the operator transmits on, and is never changed: each
+// command names its VFO, in the VFO mode asked of rigctld on connecting. Where rigctld refuses
+// that mode, commands go to the rig's current VFO, taken for VFO A, and VFO B is refused.
 class RigctldRig : public Rig {
  public:
   RigctldRig(RigctldEndpoint endpoint, std::unique_ptr<ByteLink> link);
@@ -29,19 +31,22 @@ class RigctldRig : public Rig {
   RigStatus SetDial(RigVfo vfo, std::int64_t hz) override;
 
  private:
-  // Sends `command` and takes its reply, whose echo names `name`. Lost, with the link closed,
-  // when the link fails or the reply is garbled; otherwise the reply's RPRT as a status.
+  // Sends `command` and waits until `take` has taken its reply from the bytes received. Lost,
+  // with the link closed, when the link fails or `take` finds the reply garbled.
+  RigStatus Exchange(const std::string& command, std::string_view name,
+                     const std::function<ReplyState(std::string&)>& take);
+  // The same for a reply of the usual form, whose echo names `name`: its RPRT as a status.
   RigStatus Exchange(const std::string& command, std::string_view name, RigctldReply& reply);
-  RigStatus ReadCurrent(Dial& dial);
-  // Runs `call` on `vfo`, choosing VFO B around it.
-  template <typename Call>
-  RigStatus OnVfo(RigVfo vfo, Call call);
+  // The command `letter` for `vfo`, then `argument` when there is one; empty when rigctld
+  // cannot address `vfo` without switching to it.
+  std::string Command(char letter, RigVfo vfo, const std::string& argument = {}) const;
   RigStatus Lose(std::string why);
 
   RigctldEndpoint endpoint_;
   std::unique_ptr<ByteLink> link_;
   std::string received_;  // bytes come but not yet taken as a reply
   bool open_ = false;
+  bool vfoMode_ = false;  // rigctld takes a VFO named in each command from us
 };
 
 // The rig `address` names for a build that reaches rigs through rigctld only, over `link`;

@@ -240,7 +240,7 @@ keys_answer "rigctld stopped" F6 F6 F6
 echo "== rigctld killed"
 kill -KILL "$RIGCTLD_PID"
 RIGCTLD_PID=
-lost_said() { grep -q "^keblor: rig Hamlib NET rigctl on $RIG: .*; trying again every 5 s$" "$WORK/keblor.log"; }
+lost_said() { grep -q "^keblor: rig rigctld on $RIG: .*; trying again every 5 s$" "$WORK/keblor.log"; }
 wait_until 60 lost_said || true
 grep "^keblor: rig " "$WORK/keblor.log" || fail "the lost rig was not said on standard error"
 [ "$(grep -c "^keblor: rig " "$WORK/keblor.log")" -eq 1 ] || fail "more than one line about the lost rig"

@@ -47,15 +47,19 @@ class ScriptedLink : public ByteLink {
   ScriptedServer& server_;
 };
 
-// Replies as rigctld 4.5 wrote them to these commands.
+// Replies as rigctld 4.5 wrote them to these commands, with Hamlib's dummy rig: it takes VFO
+// mode though it reports the request "not available" to the rig.
 ScriptedServer DummyRig() {
   ScriptedServer server;
   server.replies = {
-      {"+f", {"get_freq:\nFrequency: 7030000\nRPRT 0\n"}},
-      {"+m", {"get_mode:\nMode: CW\nPassband: 500\nRPRT 0\n"}},
-      {"+V VFOB", {"set_vfo: VFOB\nRPRT 0\n"}},
-      {"+V VFOA", {"set_vfo: VFOA\nRPRT 0\n"}},
-      {"+F 7030212", {"set_freq: 7030212\nRPRT 0\n"}},
+      {"+\\set_vfo_opt 1", {"set_vfo_opt: 1\nRPRT -11\n"}},
+      {"+\\chk_vfo", {"ChkVFO: 1\n"}},
+      {"+f VFOA", {"get_freq: VFOA\nFrequency: 7030000\nRPRT 0\n"}},
+      {"+m VFOA", {"get_mode: VFOA\nMode: CW\nPassband: 500\nRPRT 0\n"}},
+      {"+F VFOA 7030212", {"set_freq: VFOA 7030212\nRPRT 0\n"}},
+      {"+f VFOB", {"get_freq: VFOB\nFrequency: 14025000\nRPRT 0\n"}},
+      {"+m VFOB", {"get_mode: VFOB\nMode: CW\nPassband: 500\nRPRT 0\n"}},
+      {"+F VFOB 7030212", {"set_freq: VFOB 7030212\nRPRT 0\n"}},
   };
   return server;
 }
@@ -67,32 +71,52 @@ std::unique_ptr<Rig> Connected(ScriptedServer& server) {
   return rig;
 }
 
-TEST(RigctldRig, ReadsAndSetsTheDialOfEachVfo) {
+// In VFO mode each command names its VFO: the rig's selected VFO is never switched.
+TEST(RigctldRig, ReadsAndSetsTheDialOfEachVfoByName) {
   ScriptedServer server = DummyRig();
   // A reply may come in pieces, split inside a line.
-  server.replies["+f"] = {"get_freq:\nFreq", "uency: 7030000.000000\r\n", "RPRT 0\n"};
+  server.replies["+f VFOA"] = {"get_freq: VFOA\nFreq", "uency: 7030000.000000\r\n", "RPRT 0\n"};
   std::unique_ptr<Rig> rig = Connected(server);
   Dial dial;
   ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
   EXPECT_EQ(dial, (Dial{7'030'000, "CW"}));
   EXPECT_TRUE(rig->SetDial(RigVfo::A, 7'030'212).Ok());
-  EXPECT_EQ(server.sent, (std::vector<std::string>{"+f", "+m", "+F 7030212"}));
-
-  server.sent.clear();
-  server.replies["+f"] = {"get_freq:\nFrequency: 14025000\nRPRT 0\n"};
   ASSERT_TRUE(rig->ReadDial(RigVfo::B, dial).Ok());
   EXPECT_EQ(dial.hz, 14'025'000);
   EXPECT_TRUE(rig->SetDial(RigVfo::B, 7'030'212).Ok());
-  EXPECT_EQ(server.sent, (std::vector<std::string>{"+V VFOB", "+f", "+m", "+V VFOA", "+V VFOB", "+F 7030212",
-                                                   "+V VFOA"}));
+  EXPECT_EQ(server.sent, (std::vector<std::string>{"+\\set_vfo_opt 1", "+\\chk_vfo", "+f VFOA", "+m VFOA",
+                                                   "+F VFOA 7030212", "+f VFOB", "+m VFOB", "+F VFOB 7030212"}));
+}
+
+// A rigctld without VFO mode (it says so, or knows no such check) serves its current VFO as
+// VFO A; VFO B is refused without a command sent, and the link stays.
+TEST(RigctldRig, WithoutVfoModeVfoBIsRefusedNotSwitched) {
+  for (const std::string check : {"ChkVFO: 0\n", "RPRT -1\n"}) {
+    SCOPED_TRACE(check);
+    ScriptedServer server = DummyRig();
+    server.replies["+\\chk_vfo"] = {check};
+    server.replies["+f"] = {"get_freq:\nFrequency: 7030000\nRPRT 0\n"};
+    server.replies["+m"] = {"get_mode:\nMode: CW\nPassband: 500\nRPRT 0\n"};
+    std::unique_ptr<Rig> rig = Connected(server);
+    server.sent.clear();
+    Dial dial;
+    ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
+    EXPECT_EQ(dial, (Dial{7'030'000, "CW"}));
+    EXPECT_EQ(rig->ReadDial(RigVfo::B, dial).kind, RigStatus::Kind::Refused);
+    const RigStatus status = rig->SetDial(RigVfo::B, 7'030'212);
+    EXPECT_EQ(status.kind, RigStatus::Kind::Refused);
+    EXPECT_EQ(status.reason, "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)");
+    EXPECT_EQ(server.sent, (std::vector<std::string>{"+f", "+m"}));
+    EXPECT_TRUE(server.open);
+  }
 }
 
 // A negative RPRT: the rig answered but cannot (refused, the link kept), or did not answer (lost,
 // the link closed, nothing sent until connected again). A mode the rig cannot say is no fault.
 TEST(RigctldRig, NegativeReportsRefuseOrLose) {
   ScriptedServer server = DummyRig();
-  server.replies["+V VFOB"] = {"set_vfo: VFOB\nRPRT -11\n"};
-  server.replies["+m"] = {"RPRT -4\n"};
+  server.replies["+f VFOB"] = {"get_freq: VFOB\nRPRT -11\n"};
+  server.replies["+m VFOA"] = {"RPRT -4\n"};
   std::unique_ptr<Rig> rig = Connected(server);
   Dial dial;
   RigStatus status = rig->ReadDial(RigVfo::B, dial);
@@ -101,7 +125,7 @@ TEST(RigctldRig, NegativeReportsRefuseOrLose) {
   ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
   EXPECT_EQ(dial, (Dial{7'030'000, ""}));
 
-  server.replies["+f"] = {"get_freq:\nRPRT -5\n"};
+  server.replies["+f VFOA"] = {"get_freq: VFOA\nRPRT -5\n"};
   status = rig->ReadDial(RigVfo::A, dial);
   EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
   EXPECT_EQ(status.reason, "the rig did not answer in time");
@@ -131,7 +155,7 @@ TEST(RigctldRig, GarbledOrCutRepliesLoseTheLink) {
   for (const auto& [chunks, reason] : cases) {
     SCOPED_TRACE(chunks.front().substr(0, 40));
     ScriptedServer server = DummyRig();
-    server.replies["+f"] = chunks;
+    server.replies["+f VFOA"] = chunks;
     std::unique_ptr<Rig> rig = Connected(server);
     Dial dial;
     const RigStatus status = rig->ReadDial(RigVfo::A, dial);
