@@ -32,6 +32,9 @@
 #   wait_for_trace NAME X Y MARKER PEAK TOP
 #                                waits up to 15 s until the trace area shows the marker at MARKER,
 #                                the strongest peak within one column of PEAK and two rows of TOP
+#   keys_answer LABEL KEY...     presses F6 or F5 (the marker up or down 10 Hz at 1000 Hz) and
+#                                prints how long until a screenshot showed the marker moved;
+#                                fails past 1000 ms; keeps the slowest in SLOWEST_MS
 #   waterfall_column PNG X Y     one letter per row of the 64 waterfall rows of column X from row
 #                                Y of a screenshot, top to bottom: "#" lit (bright), "." dark,
 #                                "m" the marker's grey, "-" anything between
@@ -225,4 +228,40 @@ waterfall_column() {  # shot x y
       printf "%s", letter
     }
     END { print "" }'
+}
+
+# Presses F6 (marker up 10 Hz, two columns at 1000 Hz) or F5 (down) and sets KEY_MS to the
+# milliseconds that passed until a screenshot showed the marker in its new column: the column
+# lit from top to bottom. The last screenshot's own time is part of it.
+MARKER=500
+KEY_MS=0
+marker_at() {  # shot column: true when the column is lit from top to bottom
+  [ "$(convert "$1" -crop "1x128+$((A_X + $2))+$A_Y" +repage -format '%[fx:minima.intensity > 0.7]' info:)" = 1 ]
+}
+key_answer() {  # key
+  local want start now shot=$WORK/answer.png
+  if [ "$1" = F6 ]; then MARKER=$((MARKER + 10)); else MARKER=$((MARKER - 10)); fi
+  want=$((MARKER / 5))
+  xdotool windowactivate --sync "$MAIN_WINDOW"
+  start=$(date +%s%N)
+  xdotool key "$1"
+  while true; do
+    import -window "$MAIN_WINDOW" "$shot"
+    now=$(date +%s%N)
+    marker_at "$shot" "$want" && break
+    [ $(((now - start) / 1000000)) -lt 5000 ] || fail "$1: the marker is not at column $want after 5 s"
+  done
+  KEY_MS=$(((now - start) / 1000000))
+}
+SLOWEST_MS=0
+keys_answer() {  # label key...
+  local label=$1 key
+  shift
+  for key in "$@"; do
+    key_answer "$key"
+    echo "$label: $key answered in $KEY_MS ms"
+    if [ "$KEY_MS" -gt "$SLOWEST_MS" ]; then SLOWEST_MS=$KEY_MS; fi
+    [ "$KEY_MS" -le 1000 ] || fail "$label: $key took $KEY_MS ms"
+    sleep 0.5
+  done
 }

@@ -126,42 +126,6 @@ rig_text_extent() {  # shot [columns]
     END { print m }'
 }
 
-# Presses F6 (marker up 10 Hz, two columns at 1000 Hz) or F5 (down) and sets KEY_MS to the
-# milliseconds that passed until a screenshot showed the marker in its new column: the column
-# lit from top to bottom. The last screenshot's own time is part of it.
-MARKER=500
-KEY_MS=0
-marker_at() {  # shot column: true when the column is lit from top to bottom
-  [ "$(convert "$1" -crop "1x128+$((A_X + $2))+$A_Y" +repage -format '%[fx:minima.intensity > 0.7]' info:)" = 1 ]
-}
-key_answer() {  # key
-  local want start now shot=$WORK/answer.png
-  if [ "$1" = F6 ]; then MARKER=$((MARKER + 10)); else MARKER=$((MARKER - 10)); fi
-  want=$((MARKER / 5))
-  xdotool windowactivate --sync "$MAIN_WINDOW"
-  start=$(date +%s%N)
-  xdotool key "$1"
-  while true; do
-    import -window "$MAIN_WINDOW" "$shot"
-    now=$(date +%s%N)
-    marker_at "$shot" "$want" && break
-    [ $(((now - start) / 1000000)) -lt 5000 ] || fail "$1: the marker is not at column $want after 5 s"
-  done
-  KEY_MS=$(((now - start) / 1000000))
-}
-SLOWEST_MS=0
-keys_answer() {  # label key...
-  local label=$1 key
-  shift
-  for key in "$@"; do
-    key_answer "$key"
-    echo "$label: $key answered in $KEY_MS ms"
-    if [ "$KEY_MS" -gt "$SLOWEST_MS" ]; then SLOWEST_MS=$KEY_MS; fi
-    [ "$KEY_MS" -le 1000 ] || fail "$label: $key took $KEY_MS ms"
-    sleep 0.5
-  done
-}
-
 echo "== rigctld with Hamlib's dummy rig on $RIG, the program with a 712 Hz tone"
 rigctld_start
 rig_cmd F 7030000 M CW 500 >/dev/null
