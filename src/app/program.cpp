@@ -12,7 +12,6 @@ namespace {
 constexpr const char* MAIN_TITLE = "CW Keblor";
 
 int PopupMenuOf(Vfo vfo) { return vfo == Vfo::A ? cmd::POPUP_MENU_A : cmd::POPUP_MENU_B; }
-std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
 }  // namespace
 
@@ -110,9 +109,9 @@ void Program::DrawFrameNow(const SpectrumFrame& frame) {
 // that the old place held over the last second is not tuned a second time.
 void Program::OnRigEvents(const RigEvents& events) {
   for (Vfo vfo : BOTH_VFOS) {
-    if (!events.moved[Slot(vfo)]) continue;
-    analyzer_.ForgetPitch(static_cast<int>(Slot(vfo)));
-    tones_[Slot(vfo)] = 0.0;
+    if (!events.moved[SlotOf(vfo)]) continue;
+    analyzer_.ForgetPitch(static_cast<int>(SlotOf(vfo)));
+    tones_[SlotOf(vfo)] = 0.0;
     pictures_.ForgetTone(vfo);
   }
   picturesDue_ = true;
@@ -153,7 +152,7 @@ void Program::Refresh() {
   }
   const std::array<bool, 2> opened = windows_.TakeOpened();
   for (Vfo vfo : BOTH_VFOS) {
-    if (opened[Slot(vfo)]) pictures_.Repaint(vfo, display_);
+    if (opened[SlotOf(vfo)]) pictures_.Repaint(vfo, display_);
     ShowPicture(vfo);
   }
 }

@@ -7,8 +7,6 @@
 namespace keblor {
 namespace {
 
-std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
-RigVfo RigVfoOf(Vfo vfo) { return vfo == Vfo::A ? RigVfo::A : RigVfo::B; }
 RigAddress AddressOf(const RigSettings& rig) { return {rig.Model, rig.Port, rig.Speed}; }
 std::string AnswerOf(const RigReply& reply) {
   if (!reply.status.Ok()) return reply.status.reason;
@@ -102,10 +100,10 @@ void RigSession::StartTest(const RigSettings& rig) {
 
 bool RigSession::TuneToMarker(Vfo vfo, double toneHz, int markerHz) {
   if (state_ != State::Connected || moving_) return false;
-  const std::optional<Dial>& dial = dials_[Slot(vfo)];
+  const std::optional<Dial>& dial = dials_[SlotOf(vfo)];
   const Sideband sideband = ChooseSideband(settings_.Sideband, dial ? dial->mode : std::string());
   const std::optional<std::int64_t> step = DialStep(toneHz, markerHz, sideband);
-  if (!step || *step == 0 || !line_->Step(RigVfoOf(vfo), *step)) return false;
+  if (!step || *step == 0 || !line_->Step(vfo, *step)) return false;
   moving_ = true;
   notMoved_ = {};
   UpdateShown();

@@ -18,10 +18,10 @@ void WindowPictures::Draw(const SpectrumFrame& frame, const Settings& settings, 
 void WindowPictures::Apply(const DisplayEffects& effects, const Settings& settings, DisplayState& display) {
   if (effects.blankLevel)
     for (Vfo vfo : BOTH_VFOS)
-      if (display.IsOpen(vfo)) BlankLevel(traces_[Slot(vfo)]);
+      if (display.IsOpen(vfo)) BlankLevel(traces_[SlotOf(vfo)]);
   if (effects.repaintA) Repaint(Vfo::A, display);
   if (effects.repaintB) Repaint(Vfo::B, display);
-  for (Vfo vfo : BOTH_VFOS) waterfalls_[Slot(vfo)].Follow(effects, vfo, VfoSettingsOf(settings, vfo).Range);
+  for (Vfo vfo : BOTH_VFOS) waterfalls_[SlotOf(vfo)].Follow(effects, vfo, VfoSettingsOf(settings, vfo).Range);
 }
 
 void WindowPictures::ClearWaterfalls() {
@@ -31,8 +31,8 @@ void WindowPictures::ClearWaterfalls() {
 SpectrumPicture WindowPictures::Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
                                         std::string_view rig) const {
   const PictureOptions options{settings.NumberOfAverages, settings.PitchReadout != 0, notice,
-                               waterfall ? &waterfalls_[Slot(vfo)] : nullptr, rig};
-  return ComposePicture(traces_[Slot(vfo)], VfoSettingsOf(settings, vfo), options);
+                               waterfall ? &waterfalls_[SlotOf(vfo)] : nullptr, rig};
+  return ComposePicture(traces_[SlotOf(vfo)], VfoSettingsOf(settings, vfo), options);
 }
 
 }  // namespace keblor

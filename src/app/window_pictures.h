@@ -22,18 +22,16 @@ class WindowPictures {
   // waterfall's rows belong to the scale they were drawn on.
   void Apply(const DisplayEffects& effects, const Settings& settings, DisplayState& display);
   // A window opened: its picture starts with a full repaint.
-  void Repaint(Vfo vfo, DisplayState& display) { keblor::Repaint(traces_[Slot(vfo)], display); }
+  void Repaint(Vfo vfo, DisplayState& display) { keblor::Repaint(traces_[SlotOf(vfo)], display); }
   // The waterfalls start empty: rows kept from before would lie about the time between them.
   void ClearWaterfalls();
   // The rig moved the window's dial: the tone it showed is no longer there.
-  void ForgetTone(Vfo vfo) { traces_[Slot(vfo)].pitchHz = 0.0; }
+  void ForgetTone(Vfo vfo) { traces_[SlotOf(vfo)].pitchHz = 0.0; }
 
   SpectrumPicture Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
                           std::string_view rig) const;
 
  private:
-  static std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
-
   std::array<WindowTrace, 2> traces_{};
   std::array<Waterfall, 2> waterfalls_{};
 };

@@ -2,14 +2,11 @@
 // What the display shows besides the settings: frozen or running, a pending clear, which
 // spectrum windows are open and the main window's layout. Changed on the GUI thread only.
 
+#include "base/vfo.h"
 #include "core/main_layout.h"
 #include "core/settings.h"
 
 namespace keblor {
-
-// VFO-A is the left (or only) channel, VFO-B the right one.
-enum class Vfo { A, B };
-inline constexpr Vfo BOTH_VFOS[] = {Vfo::A, Vfo::B};
 
 struct DisplayState {
   bool frozen = false;

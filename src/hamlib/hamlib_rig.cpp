@@ -140,7 +140,7 @@ class HamlibRig : public Rig {
     open_ = false;
   }
 
-  RigStatus ReadDial(RigVfo vfo, Dial& dial) override {
+  RigStatus ReadDial(Vfo vfo, Dial& dial) override {
     if (!open_) return RigStatus::Loss("not connected");
     freq_t hz = 0;
     if (const int code = api_.rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(api_, code);
@@ -152,15 +152,15 @@ class HamlibRig : public Rig {
     return RigStatus::Fine();
   }
 
-  RigStatus SetDial(RigVfo vfo, std::int64_t hz) override {
+  RigStatus SetDial(Vfo vfo, std::int64_t hz) override {
     if (!open_) return RigStatus::Loss("not connected");
     return StatusOf(api_, api_.rig_set_freq(rig_, VfoOf(vfo), static_cast<freq_t>(hz)));
   }
 
  private:
   // VFO B is the sub receiver on rigs that have one under that name only.
-  vfo_t VfoOf(RigVfo vfo) const {
-    if (vfo == RigVfo::A) return RIG_VFO_A;
+  vfo_t VfoOf(Vfo vfo) const {
+    if (vfo == Vfo::A) return RIG_VFO_A;
     const int listed = rig_->state.vfo_list;
     return (listed & RIG_VFO_B) == 0 && (listed & RIG_VFO_SUB) != 0 ? RIG_VFO_SUB : RIG_VFO_B;
   }

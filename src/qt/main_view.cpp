@@ -24,7 +24,6 @@ namespace {
 // menu bar. Qt draws its own frame and menu bar, so the outer size is kept by giving the client
 // area what such a frame leaves it.
 
-std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
 // The mono window is only 208 pixels wide inside: with the style's usual margins and spacing the
 // last menu would be pushed into an overflow button, so the menu bar packs its items closer.
@@ -267,14 +266,14 @@ SpectrumView& QtMainView::OpenSpectrum(Vfo vfo, const std::string& title, Point 
   spectrum->SetWaterfall(waterfall_);
   spectrum->move(at.x * zoom_, at.y * zoom_);
   spectrum->Events() = SpectrumEventsFor(program_, vfo, [this](int id) { PostCommand(id); });
-  spectra_[Slot(vfo)] = spectrum;
+  spectra_[SlotOf(vfo)] = spectrum;
   spectrum->show();
   return *spectrum;
 }
 
 void QtMainView::CloseSpectrum(Vfo vfo) {
-  SpectrumWindow* spectrum = spectra_[Slot(vfo)].data();
-  spectra_[Slot(vfo)] = nullptr;
+  SpectrumWindow* spectrum = spectra_[SlotOf(vfo)].data();
+  spectra_[SlotOf(vfo)] = nullptr;
   if (spectrum == nullptr) return;
   spectrum->hide();
   spectrum->deleteLater();  // the close box's click is still being handled
@@ -301,7 +300,7 @@ QMainWindow* QtMainView::Window() const { return window_.data(); }
 
 QWidget* QtMainView::ClientArea() const { return window_ ? window_->centralWidget() : nullptr; }
 
-SpectrumWindow* QtMainView::Spectrum(Vfo vfo) const { return spectra_[Slot(vfo)].data(); }
+SpectrumWindow* QtMainView::Spectrum(Vfo vfo) const { return spectra_[SlotOf(vfo)].data(); }
 
 // Qt sends a drag to the widget where the button went down. The spectrum windows do not capture
 // the pointer: a drag that started elsewhere in the main window's client area (or in the other

@@ -6,11 +6,10 @@
 #include <string>
 
 #include "base/rounding.h"
+#include "base/vfo.h"
 
 namespace keblor {
 
-// The main receiver (VFO A) or the sub receiver (VFO B) of the rig.
-enum class RigVfo { A, B };
 
 struct Dial {
   std::int64_t hz = 0;
@@ -62,8 +61,8 @@ class Rig {
   // Opens the link; a link already open is closed first.
   virtual RigStatus Connect() = 0;
   virtual void Disconnect() = 0;  // nothing when not open
-  virtual RigStatus ReadDial(RigVfo vfo, Dial& dial) = 0;
-  virtual RigStatus SetDial(RigVfo vfo, std::int64_t hz) = 0;
+  virtual RigStatus ReadDial(Vfo vfo, Dial& dial) = 0;
+  virtual RigStatus SetDial(Vfo vfo, std::int64_t hz) = 0;
 };
 
 // A model the rig library knows, for the operator to pick.

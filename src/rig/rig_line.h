@@ -50,7 +50,7 @@ class RigLine {
   virtual void Read(bool readB) = 0;  // VFO A's dial, and VFO B's with readB
   // Moves `vfo`'s dial by `stepHz` from where it stands. False, with nothing sent, while a step
   // is under way.
-  virtual bool Step(RigVfo vfo, std::int64_t stepHz) = 0;
+  virtual bool Step(Vfo vfo, std::int64_t stepHz) = 0;
   virtual void Probe(const RigAddress& address) = 0;
   virtual void Close() = 0;  // the rig in use let go; waiting requests dropped
   // The replies since the last call, oldest first.
@@ -62,6 +62,6 @@ class RigLine {
 // The rig calls behind each reply, on the calling thread, as long as the rig takes.
 RigReply ReadDials(Rig& rig, bool readB);
 RigReply ConnectAndRead(Rig& rig, bool readB);
-RigReply StepDial(Rig& rig, RigVfo vfo, std::int64_t stepHz);
+RigReply StepDial(Rig& rig, Vfo vfo, std::int64_t stepHz);
 
 }  // namespace keblor

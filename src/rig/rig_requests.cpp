@@ -3,14 +3,14 @@
 namespace keblor {
 namespace {
 
-std::optional<Dial>& DialOf(RigReply& reply, RigVfo vfo) { return vfo == RigVfo::A ? reply.dialA : reply.dialB; }
+std::optional<Dial>& DialOf(RigReply& reply, Vfo vfo) { return vfo == Vfo::A ? reply.dialA : reply.dialB; }
 
-void Read(Rig& rig, RigVfo vfo, RigReply& reply) {
+void Read(Rig& rig, Vfo vfo, RigReply& reply) {
   Dial dial;
   const RigStatus status = rig.ReadDial(vfo, dial);
   if (status.Ok()) {
     DialOf(reply, vfo) = dial;
-  } else if (status.kind == RigStatus::Kind::Lost || vfo == RigVfo::A) {
+  } else if (status.kind == RigStatus::Kind::Lost || vfo == Vfo::A) {
     // A rig that cannot read its main dial is of no use; one without a sub receiver still is.
     reply.status = status;
   }
@@ -21,8 +21,8 @@ void Read(Rig& rig, RigVfo vfo, RigReply& reply) {
 RigReply ReadDials(Rig& rig, bool readB) {
   RigReply reply;
   reply.readB = readB;
-  Read(rig, RigVfo::A, reply);
-  if (readB && reply.status.Ok()) Read(rig, RigVfo::B, reply);
+  Read(rig, Vfo::A, reply);
+  if (readB && reply.status.Ok()) Read(rig, Vfo::B, reply);
   return reply;
 }
 
@@ -35,10 +35,10 @@ RigReply ConnectAndRead(Rig& rig, bool readB) {
   return reply;
 }
 
-RigReply StepDial(Rig& rig, RigVfo vfo, std::int64_t stepHz) {
+RigReply StepDial(Rig& rig, Vfo vfo, std::int64_t stepHz) {
   RigReply reply;
   reply.kind = RigReply::Kind::Step;
-  reply.readB = vfo == RigVfo::B;
+  reply.readB = vfo == Vfo::B;
   Dial before;
   reply.status = rig.ReadDial(vfo, before);
   if (!reply.status.Ok()) return reply;

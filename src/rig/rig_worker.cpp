@@ -11,7 +11,7 @@ namespace keblor {
 namespace {
 
 struct StepWanted {
-  RigVfo vfo = RigVfo::A;
+  Vfo vfo = Vfo::A;
   std::int64_t hz = 0;
 };
 
@@ -119,7 +119,7 @@ void RigWorker::Read(bool readB) {
   Started();
 }
 
-bool RigWorker::Step(RigVfo vfo, std::int64_t stepHz) {
+bool RigWorker::Step(Vfo vfo, std::int64_t stepHz) {
   const std::lock_guard lock(shared_->mutex);
   if (shared_->stepping) return false;
   shared_->stepping = true;
@@ -223,7 +223,7 @@ RigReply RigWorker::Shared::CarryProbe(const RigAddress& to) {
   reply.status = probe->Connect();
   if (reply.status.Ok()) {
     Dial dial;
-    reply.status = probe->ReadDial(RigVfo::A, dial);
+    reply.status = probe->ReadDial(Vfo::A, dial);
     if (reply.status.Ok()) reply.dialA = dial;
   }
   probe->Disconnect();

@@ -24,7 +24,7 @@ class RigWorker : public RigLine {
 
   void Connect(const RigAddress& address, bool readB) override;
   void Read(bool readB) override;
-  bool Step(RigVfo vfo, std::int64_t stepHz) override;
+  bool Step(Vfo vfo, std::int64_t stepHz) override;
   void Probe(const RigAddress& address) override;
   void Close() override;
   std::vector<RigReply> Receive() override;

@@ -75,11 +75,11 @@ RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name
   return status;
 }
 
-std::string RigctldRig::Command(char letter, RigVfo vfo, const std::string& argument) const {
+std::string RigctldRig::Command(char letter, Vfo vfo, const std::string& argument) const {
   std::string command(1, letter);
   if (vfoMode_) {
-    command += vfo == RigVfo::A ? " VFOA" : " VFOB";
-  } else if (vfo == RigVfo::B) {
+    command += vfo == Vfo::A ? " VFOA" : " VFOB";
+  } else if (vfo == Vfo::B) {
     return {};
   }
   if (!argument.empty()) command += " " + argument;
@@ -89,7 +89,7 @@ std::string RigctldRig::Command(char letter, RigVfo vfo, const std::string& argu
 // Switching the rig's VFO to reach VFO B would change the VFO the operator transmits on.
 constexpr const char* NO_VFO_B = "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)";
 
-RigStatus RigctldRig::ReadDial(RigVfo vfo, Dial& dial) {
+RigStatus RigctldRig::ReadDial(Vfo vfo, Dial& dial) {
   if (!open_) return RigStatus::Loss("not connected");
   const std::string getFrequency = Command('f', vfo);
   if (getFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);
@@ -108,7 +108,7 @@ RigStatus RigctldRig::ReadDial(RigVfo vfo, Dial& dial) {
   return RigStatus::Fine();
 }
 
-RigStatus RigctldRig::SetDial(RigVfo vfo, std::int64_t hz) {
+RigStatus RigctldRig::SetDial(Vfo vfo, std::int64_t hz) {
   if (!open_) return RigStatus::Loss("not connected");
   const std::string setFrequency = Command('F', vfo, std::to_string(hz));
   if (setFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);

@@ -27,8 +27,8 @@ class RigctldRig : public Rig {
   std::string Name() const override;  // "rigctld on localhost:4532"
   RigStatus Connect() override;
   void Disconnect() override;
-  RigStatus ReadDial(RigVfo vfo, Dial& dial) override;
-  RigStatus SetDial(RigVfo vfo, std::int64_t hz) override;
+  RigStatus ReadDial(Vfo vfo, Dial& dial) override;
+  RigStatus SetDial(Vfo vfo, std::int64_t hz) override;
 
  private:
   // Sends `command` and waits until `take` has taken its reply from the bytes received. Lost,
@@ -39,7 +39,7 @@ class RigctldRig : public Rig {
   RigStatus Exchange(const std::string& command, std::string_view name, RigctldReply& reply);
   // The command `letter` for `vfo`, then `argument` when there is one; empty when rigctld
   // cannot address `vfo` without switching to it.
-  std::string Command(char letter, RigVfo vfo, const std::string& argument = {}) const;
+  std::string Command(char letter, Vfo vfo, const std::string& argument = {}) const;
   RigStatus Lose(std::string why);
 
   RigctldEndpoint endpoint_;

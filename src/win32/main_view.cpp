@@ -17,7 +17,6 @@ namespace {
 constexpr DWORD STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr UINT WM_POSTED_COMMAND = WM_APP + 1;  // wParam: a command id, for Program::OnCommand
 
-std::size_t Slot(Vfo vfo) { return vfo == Vfo::A ? 0 : 1; }
 
 void RegisterMainClass() {
   static const ATOM atom = [] {
@@ -65,7 +64,7 @@ bool SameMenu(const MenuModel& a, const MenuModel& b) {
 
 Win32MainView::Win32MainView() {
   for (Vfo vfo : BOTH_VFOS) {
-    spectra_[Slot(vfo)] = std::make_unique<Win32SpectrumWindow>(
+    spectra_[SlotOf(vfo)] = std::make_unique<Win32SpectrumWindow>(
         SpectrumEventsFor(program_, vfo, [this](int id) { PostCommand(id); }));
   }
 }
@@ -244,17 +243,17 @@ void Win32MainView::ShowMenu(const MenuModel& menu) {
 }
 
 SpectrumView& Win32MainView::OpenSpectrum(Vfo vfo, const std::string& title, Point at) {
-  Win32SpectrumWindow& spectrum = *spectra_[Slot(vfo)];
+  Win32SpectrumWindow& spectrum = *spectra_[SlotOf(vfo)];
   const WindowScale scale = Scale();
   const FrameSize frame = RealSpectrumFrame(scale);
-  spectrumAt_[Slot(vfo)] = at;
+  spectrumAt_[SlotOf(vfo)] = at;
   spectrum.Open(window_, title, ClientLength(at.x, SPECTRUM_FRAME_WIDTH, frame.width, scale),
                 ClientLength(at.y, DesignFrameHeight(), frame.height, scale), scale);
   return spectrum;
 }
 
 // May run inside the window's own close handling: the window goes, the object stays.
-void Win32MainView::CloseSpectrum(Vfo vfo) { spectra_[Slot(vfo)]->Close(); }
+void Win32MainView::CloseSpectrum(Vfo vfo) { spectra_[SlotOf(vfo)]->Close(); }
 
 void Win32MainView::Destroy() {
   for (auto& spectrum : spectra_) spectrum->Close();

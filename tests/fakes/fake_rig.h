@@ -33,16 +33,16 @@ class FakeRig : public Rig {
     Log("disconnect");
     connected = false;
   }
-  RigStatus ReadDial(RigVfo vfo, Dial& dial) override {
+  RigStatus ReadDial(Vfo vfo, Dial& dial) override {
     Log(std::string("read ") + Letter(vfo));
     if (const RigStatus status = Usable(vfo); !status.Ok()) return status;
-    dial = dials[Slot(vfo)];
+    dial = dials[SlotOf(vfo)];
     return {};
   }
-  RigStatus SetDial(RigVfo vfo, std::int64_t hz) override {
+  RigStatus SetDial(Vfo vfo, std::int64_t hz) override {
     Log(std::string("set ") + Letter(vfo) + " " + std::to_string(hz));
     if (const RigStatus status = Usable(vfo); !status.Ok()) return status;
-    dials[Slot(vfo)].hz = hz;
+    dials[SlotOf(vfo)].hz = hz;
     return {};
   }
   int Count(const std::string& call) const {
@@ -52,16 +52,15 @@ class FakeRig : public Rig {
   }
 
  private:
-  static std::size_t Slot(RigVfo vfo) { return vfo == RigVfo::A ? 0 : 1; }
-  static char Letter(RigVfo vfo) { return vfo == RigVfo::A ? 'A' : 'B'; }
+  static char Letter(Vfo vfo) { return vfo == Vfo::A ? 'A' : 'B'; }
   void Log(std::string call) {
     if (beforeCall) beforeCall(call);
     calls.push_back(std::move(call));
   }
-  RigStatus Usable(RigVfo vfo) const {
+  RigStatus Usable(Vfo vfo) const {
     if (!connected) return RigStatus::Loss("not connected");
     if (!readStatus.Ok()) return readStatus;
-    if (vfo == RigVfo::B && !hasB) return RigStatus::Refusal("Function not available");
+    if (vfo == Vfo::B && !hasB) return RigStatus::Refusal("Function not available");
     return {};
   }
 };
@@ -88,7 +87,7 @@ class InlineRigLine : public RigLine {
   void Read(bool readB) override {
     Queue([this, readB] { return ReadDials(rig_, readB); });
   }
-  bool Step(RigVfo vfo, std::int64_t stepHz) override {
+  bool Step(Vfo vfo, std::int64_t stepHz) override {
     if (stepping_) return false;
     stepping_ = true;
     Queue([this, vfo, stepHz] {

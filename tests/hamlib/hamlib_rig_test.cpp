@@ -66,28 +66,28 @@ TEST(HamlibRig, TheDummyRigKeepsTwoDials) {
   EXPECT_EQ(rig->Name(), "Hamlib Dummy");
   ASSERT_TRUE(rig->Connect().Ok());
   Dial b;
-  ASSERT_TRUE(rig->ReadDial(RigVfo::B, b).Ok());
-  ASSERT_TRUE(rig->SetDial(RigVfo::A, 7'030'012).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::B, b).Ok());
+  ASSERT_TRUE(rig->SetDial(Vfo::A, 7'030'012).Ok());
   Dial a;
-  ASSERT_TRUE(rig->ReadDial(RigVfo::A, a).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::A, a).Ok());
   EXPECT_EQ(a.hz, 7'030'012);
   EXPECT_FALSE(a.mode.empty());
   Dial bAfter;
-  ASSERT_TRUE(rig->ReadDial(RigVfo::B, bAfter).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::B, bAfter).Ok());
   EXPECT_EQ(bAfter, b);
-  ASSERT_TRUE(rig->SetDial(RigVfo::B, 14'025'500).Ok());
-  ASSERT_TRUE(rig->ReadDial(RigVfo::B, bAfter).Ok());
+  ASSERT_TRUE(rig->SetDial(Vfo::B, 14'025'500).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::B, bAfter).Ok());
   EXPECT_EQ(bAfter.hz, 14'025'500);
-  ASSERT_TRUE(rig->ReadDial(RigVfo::A, a).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::A, a).Ok());
   EXPECT_EQ(a.hz, 7'030'012);
 
   // Connected again (as after a lost link), the rig reads and moves as before.
   ASSERT_TRUE(rig->Connect().Ok());
-  ASSERT_TRUE(rig->SetDial(RigVfo::A, 3'555'000).Ok());
-  ASSERT_TRUE(rig->ReadDial(RigVfo::A, a).Ok());
+  ASSERT_TRUE(rig->SetDial(Vfo::A, 3'555'000).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::A, a).Ok());
   EXPECT_EQ(a.hz, 3'555'000);
   rig->Disconnect();
-  EXPECT_EQ(rig->ReadDial(RigVfo::A, a).kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(rig->ReadDial(Vfo::A, a).kind, RigStatus::Kind::Lost);
 }
 
 // A model Hamlib does not know gives no rig and says so; rigctld that is not there is a lost

@@ -97,17 +97,17 @@ int main(int argc, char** argv) {
   Check(rig->Connect(), "connect");
 
   keblor::Dial a0;
-  Check(rig->ReadDial(keblor::RigVfo::A, a0), "read A");
+  Check(rig->ReadDial(keblor::Vfo::A, a0), "read A");
   std::int64_t last = 0;
   for (int round = 0; round < rounds; ++round) {
     keblor::Dial a;
     keblor::Dial b;
-    Check(rig->ReadDial(keblor::RigVfo::A, a), "read A");
+    Check(rig->ReadDial(keblor::Vfo::A, a), "read A");
     if (a.hz != a0.hz) Fail("VFO A moved to " + std::to_string(a.hz));
-    Check(rig->ReadDial(keblor::RigVfo::B, b), "read B");
+    Check(rig->ReadDial(keblor::Vfo::B, b), "read B");
     last = 7'030'000 + 10 * round;
-    Check(rig->SetDial(keblor::RigVfo::B, last), "set B");
-    Check(rig->ReadDial(keblor::RigVfo::B, b), "read B again");
+    Check(rig->SetDial(keblor::Vfo::B, last), "set B");
+    Check(rig->ReadDial(keblor::Vfo::B, b), "read B again");
     if (b.hz != last) Fail("VFO B reads " + std::to_string(b.hz) + " after a set to " + std::to_string(last));
   }
   std::printf("%lld\n", static_cast<long long>(last));

@@ -37,7 +37,7 @@ TEST(RigCalls, EachReplyFromTheRigsCalls) {
   EXPECT_EQ(reply.dialB, (Dial{14'025'000, "CW"}));
 
   rig.calls.clear();
-  reply = StepDial(rig, RigVfo::B, -12);
+  reply = StepDial(rig, Vfo::B, -12);
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"read B", "set B 14024988", "read B"}));
   EXPECT_EQ(reply.dialB, (Dial{14'024'988, "CW"}));
   EXPECT_FALSE(reply.dialA);
@@ -47,7 +47,7 @@ TEST(RigCalls, EachReplyFromTheRigsCalls) {
   EXPECT_TRUE(reply.status.Ok());
   EXPECT_TRUE(reply.dialA);
   EXPECT_FALSE(reply.dialB);
-  EXPECT_EQ(StepDial(rig, RigVfo::B, -12).status.kind, RigStatus::Kind::Refused);
+  EXPECT_EQ(StepDial(rig, Vfo::B, -12).status.kind, RigStatus::Kind::Refused);
 
   rig.readStatus = RigStatus::Loss("Communication timed out");
   rig.calls.clear();
@@ -105,8 +105,8 @@ TEST(RigWorker, AStuckRigHoldsUpNothingAndTheQueueStaysBounded) {
   EXPECT_FALSE(worker.Idle());
 
   for (int i = 0; i < 100; ++i) worker.Read(i == 50);
-  EXPECT_TRUE(worker.Step(RigVfo::A, 25));
-  EXPECT_FALSE(worker.Step(RigVfo::A, 25));
+  EXPECT_TRUE(worker.Step(Vfo::A, 25));
+  EXPECT_FALSE(worker.Step(Vfo::A, 25));
   for (int port = 0; port < 20; ++port) worker.Probe({3, std::to_string(port), 0});
   EXPECT_TRUE(worker.Receive().empty());
 
@@ -122,7 +122,7 @@ TEST(RigWorker, AStuckRigHoldsUpNothingAndTheQueueStaysBounded) {
   EXPECT_EQ(replies[3].address, (RigAddress{3, "19", 0}));
   EXPECT_TRUE(replies[3].status.Ok());
   EXPECT_TRUE(worker.Idle());
-  EXPECT_TRUE(worker.Step(RigVfo::A, 25));  // the step is over
+  EXPECT_TRUE(worker.Step(Vfo::A, 25));  // the step is over
   EXPECT_EQ(factory.made, (std::vector<RigAddress>{{2, "a", 0}, {3, "19", 0}}));
   EXPECT_EQ(factory.calls, (std::vector<std::string>{"2:connect", "2:read A", "2:read A", "2:set A 7030025", "2:read A",
                                                      "2:read A", "2:read B", "3:connect", "3:read A", "3:disconnect"}));
@@ -142,7 +142,7 @@ TEST(RigWorker, AnotherRigDropsWhatWaitedForTheOneBefore) {
     const int before = factory.entered;
     worker.Read(false);
     while (factory.entered == before) std::this_thread::sleep_for(1ms);
-    EXPECT_TRUE(worker.Step(RigVfo::A, 25));
+    EXPECT_TRUE(worker.Step(Vfo::A, 25));
     worker.Connect({InlineRigLine::UNKNOWN_MODEL, "b", 0}, false);
   }
   const std::vector<RigReply> replies = ReceiveAll(worker, 3);

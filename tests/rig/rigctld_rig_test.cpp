@@ -78,12 +78,12 @@ TEST(RigctldRig, ReadsAndSetsTheDialOfEachVfoByName) {
   server.replies["+f VFOA"] = {"get_freq: VFOA\nFreq", "uency: 7030000.000000\r\n", "RPRT 0\n"};
   std::unique_ptr<Rig> rig = Connected(server);
   Dial dial;
-  ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::A, dial).Ok());
   EXPECT_EQ(dial, (Dial{7'030'000, "CW"}));
-  EXPECT_TRUE(rig->SetDial(RigVfo::A, 7'030'212).Ok());
-  ASSERT_TRUE(rig->ReadDial(RigVfo::B, dial).Ok());
+  EXPECT_TRUE(rig->SetDial(Vfo::A, 7'030'212).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::B, dial).Ok());
   EXPECT_EQ(dial.hz, 14'025'000);
-  EXPECT_TRUE(rig->SetDial(RigVfo::B, 7'030'212).Ok());
+  EXPECT_TRUE(rig->SetDial(Vfo::B, 7'030'212).Ok());
   EXPECT_EQ(server.sent, (std::vector<std::string>{"+\\set_vfo_opt 1", "+\\chk_vfo", "+f VFOA", "+m VFOA",
                                                    "+F VFOA 7030212", "+f VFOB", "+m VFOB", "+F VFOB 7030212"}));
 }
@@ -100,10 +100,10 @@ TEST(RigctldRig, WithoutVfoModeVfoBIsRefusedNotSwitched) {
     std::unique_ptr<Rig> rig = Connected(server);
     server.sent.clear();
     Dial dial;
-    ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
+    ASSERT_TRUE(rig->ReadDial(Vfo::A, dial).Ok());
     EXPECT_EQ(dial, (Dial{7'030'000, "CW"}));
-    EXPECT_EQ(rig->ReadDial(RigVfo::B, dial).kind, RigStatus::Kind::Refused);
-    const RigStatus status = rig->SetDial(RigVfo::B, 7'030'212);
+    EXPECT_EQ(rig->ReadDial(Vfo::B, dial).kind, RigStatus::Kind::Refused);
+    const RigStatus status = rig->SetDial(Vfo::B, 7'030'212);
     EXPECT_EQ(status.kind, RigStatus::Kind::Refused);
     EXPECT_EQ(status.reason, "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)");
     EXPECT_EQ(server.sent, (std::vector<std::string>{"+f", "+m"}));
@@ -119,19 +119,19 @@ TEST(RigctldRig, NegativeReportsRefuseOrLose) {
   server.replies["+m VFOA"] = {"RPRT -4\n"};
   std::unique_ptr<Rig> rig = Connected(server);
   Dial dial;
-  RigStatus status = rig->ReadDial(RigVfo::B, dial);
+  RigStatus status = rig->ReadDial(Vfo::B, dial);
   EXPECT_EQ(status.kind, RigStatus::Kind::Refused);
   EXPECT_EQ(status.reason, "not available on this rig");
-  ASSERT_TRUE(rig->ReadDial(RigVfo::A, dial).Ok());
+  ASSERT_TRUE(rig->ReadDial(Vfo::A, dial).Ok());
   EXPECT_EQ(dial, (Dial{7'030'000, ""}));
 
   server.replies["+f VFOA"] = {"get_freq: VFOA\nRPRT -5\n"};
-  status = rig->ReadDial(RigVfo::A, dial);
+  status = rig->ReadDial(Vfo::A, dial);
   EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
   EXPECT_EQ(status.reason, "the rig did not answer in time");
   EXPECT_FALSE(server.open);
   server.sent.clear();
-  EXPECT_EQ(rig->SetDial(RigVfo::A, 7'030'212).kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(rig->SetDial(Vfo::A, 7'030'212).kind, RigStatus::Kind::Lost);
   EXPECT_TRUE(server.sent.empty());
   EXPECT_TRUE(rig->Connect().Ok());
   EXPECT_EQ(server.opens, 2);
@@ -158,7 +158,7 @@ TEST(RigctldRig, GarbledOrCutRepliesLoseTheLink) {
     server.replies["+f VFOA"] = chunks;
     std::unique_ptr<Rig> rig = Connected(server);
     Dial dial;
-    const RigStatus status = rig->ReadDial(RigVfo::A, dial);
+    const RigStatus status = rig->ReadDial(Vfo::A, dial);
     EXPECT_EQ(status.reason, reason);
     EXPECT_EQ(server.open, reason.empty());
   }
