@@ -268,9 +268,9 @@ bool Program::Save() {
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
-  const SaveResult saved = SaveSettings(settings_, settingsFile_);
-  if (!saved.ok) reports_.Tell(SaveFailureText(saved), MAIN_TITLE);
-  return saved.ok;
+  const Status saved = SaveSettings(settings_, settingsFile_);
+  if (!saved.Ok()) reports_.Tell(SaveFailureText(saved), MAIN_TITLE);
+  return saved.Ok();
 }
 
 void Program::RunSoundCardDialog() {

@@ -213,7 +213,7 @@ void RigSession::SetDial(std::size_t slot, const std::optional<Dial>& dial) {
 void RigSession::ApplyStep(const RigReply& reply, RigEvents& events) {
   moving_ = false;
   const std::size_t slot = reply.readB ? 1 : 0;
-  if (reply.status.kind == RigStatus::Kind::Refused) {
+  if (reply.status.kind == Status::Kind::Refused) {
     reports_.Line("rig " + reply.name + ": the dial did not move: " + reply.status.reason);
     notMoved_[slot] = true;
     return;

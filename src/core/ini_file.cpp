@@ -26,20 +26,20 @@ IniDocument IniFile::Load() {
   return IniDocument(std::move(content));
 }
 
-SaveResult IniFile::Save(const Edit& edit) {
+Status IniFile::Save(const Edit& edit) {
   std::string content;
   std::string why;
   const IniRead read = storage_->ReadAll(file_, content, why);
   // A file that is there but cannot be read is not replaced: its lines would be lost.
-  if (read == IniRead::Failed) return SaveResult::Failed(why);
+  if (read == IniRead::Failed) return Status::Refusal(why);
 
   IniDocument document(std::move(content));
-  if (SaveResult edited = edit(document); !edited.ok) return edited;
+  if (Status edited = edit(document); !edited.Ok()) return edited;
   if (read == IniRead::Ok && !document.Changed()) return {};
   if (document.Text().size() > INI_MAX_FILE_SIZE) {
-    return SaveResult::Failed("the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes");
+    return Status::Refusal("the file would grow past " + std::to_string(INI_MAX_FILE_SIZE) + " bytes");
   }
-  if (!storage_->ReplaceAll(file_, document.Text(), why)) return SaveResult::Failed(why);
+  if (!storage_->ReplaceAll(file_, document.Text(), why)) return Status::Refusal(why);
   return {};
 }
 

@@ -24,7 +24,7 @@ class IniFile : public SettingsFile {
   IniFile(const std::filesystem::path& path, std::unique_ptr<IniStorage> storage);
 
   IniDocument Load() override;
-  SaveResult Save(const Edit& edit) override;
+  Status Save(const Edit& edit) override;
 
   // The path in UTF-8, as messages show it.
   const std::string& Path() const { return path_; }

@@ -5,25 +5,18 @@
 #include <functional>
 #include <string>
 
+#include "base/status.h"
 #include "core/ini_document.h"
 
 namespace keblor {
 
 inline constexpr const char* SETTINGS_PATH = "keblor.ini";  // in the working directory
 
-// What a save did: done, or not done and why, in words for the user (no line end).
-struct SaveResult {
-  bool ok = true;
-  std::string why;
-
-  static SaveResult Failed(std::string why) { return {false, std::move(why)}; }
-  explicit operator bool() const { return ok; }
-};
-
 class SettingsFile {
  public:
-  // Sets the values of a save in the file's document; a failure stops the save.
-  using Edit = std::function<SaveResult(IniDocument&)>;
+  // Sets the values of a save in the file's document; a failure stops the save. A save's
+  // failure is Refused, with why in words for the user.
+  using Edit = std::function<Status(IniDocument&)>;
 
   virtual ~SettingsFile() = default;
   // The file read once, whole. A missing, unreadable or oversized file, or anything but a
@@ -34,7 +27,7 @@ class SettingsFile {
   // All or nothing: when the edit fails, the file cannot be read or replaced, or the result
   // would be larger than a read accepts, the file stays byte for byte as it was and the result
   // says why. A document the edit left unchanged is not written.
-  virtual SaveResult Save(const Edit& edit) = 0;
+  virtual Status Save(const Edit& edit) = 0;
 };
 
 }  // namespace keblor

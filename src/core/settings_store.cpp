@@ -99,45 +99,45 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
 
 void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
 
-SaveResult ApplySettings(const Settings& settings, IniDocument& document) {
+Status ApplySettings(const Settings& settings, IniDocument& document) {
   Settings values = settings;  // the field table hands out references
   const auto set = [&document](const char* section, const char* key, const std::string& value) {
-    if (document.Set(section, key, value)) return SaveResult{};
-    return SaveResult::Failed(std::string("the value of [") + section + "] " + key +
+    if (document.Set(section, key, value)) return Status{};
+    return Status::Refusal(std::string("the value of [") + section + "] " + key +
                               " cannot be written as one line of the file");
   };
   // A key at its default is written only when the file holds it already.
   const auto setIfUsed = [&](const SettingKey& entry) {
     const std::int32_t value = entry.field(values);
-    if (value == entry.defaultValue && !document.Find(entry.section, entry.key)) return SaveResult{};
+    if (value == entry.defaultValue && !document.Find(entry.section, entry.key)) return Status{};
     return set(entry.section, entry.key, std::to_string(value));
   };
   const auto setTextIfUsed = [&](const char* section, const char* key, const std::string& value) {
-    if (value.empty() && !document.Find(section, key)) return SaveResult{};
+    if (value.empty() && !document.Find(section, key)) return Status{};
     return set(section, key, value);
   };
   for (const SettingKey& entry : SAVE_ORDER) {
-    if (SaveResult r = set(entry.section, entry.key, std::to_string(entry.field(values))); !r) return r;
+    if (Status r = set(entry.section, entry.key, std::to_string(entry.field(values))); !r.Ok()) return r;
   }
   for (const SettingKey& entry : AID_KEYS) {
-    if (SaveResult r = setIfUsed(entry); !r) return r;
+    if (Status r = setIfUsed(entry); !r.Ok()) return r;
   }
-  if (SaveResult r = setTextIfUsed(INPUT_SECTION, INPUT_KEY, settings.Input); !r) return r;
-  if (SaveResult r = setIfUsed(RIG_MODEL); !r) return r;
-  if (SaveResult r = setTextIfUsed(RIG_SECTION, PORT_KEY, settings.Rig.Port); !r) return r;
+  if (Status r = setTextIfUsed(INPUT_SECTION, INPUT_KEY, settings.Input); !r.Ok()) return r;
+  if (Status r = setIfUsed(RIG_MODEL); !r.Ok()) return r;
+  if (Status r = setTextIfUsed(RIG_SECTION, PORT_KEY, settings.Rig.Port); !r.Ok()) return r;
   for (const SettingKey& entry : RIG_KEYS_AFTER_PORT) {
-    if (SaveResult r = setIfUsed(entry); !r) return r;
+    if (Status r = setIfUsed(entry); !r.Ok()) return r;
   }
   return {};
 }
 
-SaveResult SaveSettings(const Settings& settings, SettingsFile* file) {
-  if (file == nullptr) return SaveResult::Failed("there is no settings file");
+Status SaveSettings(const Settings& settings, SettingsFile* file) {
+  if (file == nullptr) return Status::Refusal("there is no settings file");
   return file->Save([&settings](IniDocument& document) { return ApplySettings(settings, document); });
 }
 
-std::string SaveFailureText(const SaveResult& result) {
-  return "The settings were not saved" + (result.why.empty() ? std::string(".") : ": " + result.why + ".");
+std::string SaveFailureText(const Status& result) {
+  return "The settings were not saved" + (result.reason.empty() ? std::string(".") : ": " + result.reason + ".");
 }
 
 }  // namespace keblor

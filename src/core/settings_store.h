@@ -26,10 +26,10 @@ void LoadSettings(Settings& settings, SettingsFile& file);
 // at its default (0, empty or Zoom 1), or when the document holds it already.
 // Fails, naming the key, when a value cannot be written as one line (an input's name with a
 // line break); the document may then hold some of the values.
-SaveResult ApplySettings(const Settings& settings, IniDocument& document);
+Status ApplySettings(const Settings& settings, IniDocument& document);
 // ApplySettings to the file in one save, whole or not at all. Fails when there is no file.
-SaveResult SaveSettings(const Settings& settings, SettingsFile* file);
+Status SaveSettings(const Settings& settings, SettingsFile* file);
 // What the user is told of a failed save: "The settings were not saved: why."
-std::string SaveFailureText(const SaveResult& result);
+std::string SaveFailureText(const Status& result);
 
 }  // namespace keblor

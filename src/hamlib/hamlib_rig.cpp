@@ -91,12 +91,12 @@ std::string Reason(const HamlibApi& api, int code) {
   return text;
 }
 
-RigStatus StatusOf(const HamlibApi& api, int code) {
-  if (code == RIG_OK) return RigStatus::Fine();
+Status StatusOf(const HamlibApi& api, int code) {
+  if (code == RIG_OK) return Status::Fine();
   const int positive = code < 0 ? -code : code;
   // Asked for something the rig cannot do; a rig that is off, silent or gone is lost instead.
-  if (positive != RIG_EPOWER && RIG_IS_SOFT_ERRCODE(positive)) return RigStatus::Refusal(Reason(api, code));
-  return RigStatus::Loss(Reason(api, code));
+  if (positive != RIG_EPOWER && RIG_IS_SOFT_ERRCODE(positive)) return Status::Refusal(Reason(api, code));
+  return Status::Loss(Reason(api, code));
 }
 
 // Each connect starts from a handle of its own: one that has lost its link does not open again
@@ -117,21 +117,21 @@ class HamlibRig : public Rig {
 
   std::string Name() const override { return name_; }
 
-  RigStatus Connect() override {
+  Status Connect() override {
     Disconnect();
     if (used_) {
       api_.rig_cleanup(rig_);
       rig_ = api_.rig_init(static_cast<rig_model_t>(address_.model));
-      if (rig_ == nullptr) return RigStatus::Loss("Hamlib has no rig model " + std::to_string(address_.model));
+      if (rig_ == nullptr) return Status::Loss("Hamlib has no rig model " + std::to_string(address_.model));
       Configure();
     }
     used_ = true;
-    const RigStatus status = StatusOf(api_, api_.rig_open(rig_));
+    const Status status = StatusOf(api_, api_.rig_open(rig_));
     open_ = status.Ok();
     // rigctld applies a command to the rig's current VFO unless the client names one, which
     // it does only in its VFO mode.
     if (open_ && rig_->caps->rig_model == RIG_MODEL_NETRIGCTL) api_.rig_set_vfo_opt(rig_, 1);
-    return open_ ? status : RigStatus::Loss(status.reason);
+    return open_ ? status : Status::Loss(status.reason);
   }
 
   void Disconnect() override {
@@ -140,20 +140,20 @@ class HamlibRig : public Rig {
     open_ = false;
   }
 
-  RigStatus ReadDial(Vfo vfo, Dial& dial) override {
-    if (!open_) return RigStatus::Loss("not connected");
+  Status ReadDial(Vfo vfo, Dial& dial) override {
+    if (!open_) return Status::Loss("not connected");
     freq_t hz = 0;
     if (const int code = api_.rig_get_freq(rig_, VfoOf(vfo), &hz); code != RIG_OK) return StatusOf(api_, code);
-    if (!DialHertz(hz, dial.hz)) return RigStatus::Refusal("the rig's frequency is out of range");
+    if (!DialHertz(hz, dial.hz)) return Status::Refusal("the rig's frequency is out of range");
     rmode_t mode = RIG_MODE_NONE;
     pbwidth_t width = 0;
     // A rig that cannot say its mode still has a dial.
     dial.mode = api_.rig_get_mode(rig_, VfoOf(vfo), &mode, &width) == RIG_OK && mode != RIG_MODE_NONE ? api_.rig_strrmode(mode) : "";
-    return RigStatus::Fine();
+    return Status::Fine();
   }
 
-  RigStatus SetDial(Vfo vfo, std::int64_t hz) override {
-    if (!open_) return RigStatus::Loss("not connected");
+  Status SetDial(Vfo vfo, std::int64_t hz) override {
+    if (!open_) return Status::Loss("not connected");
     return StatusOf(api_, api_.rig_set_freq(rig_, VfoOf(vfo), static_cast<freq_t>(hz)));
   }
 

@@ -47,7 +47,7 @@ TcpLink::TcpLink(int connectTimeoutMs, int replyTimeoutMs)
 
 TcpLink::~TcpLink() { Close(); }
 
-RigStatus TcpLink::Open(const std::string& host, int port) {
+Status TcpLink::Open(const std::string& host, int port) {
   Close();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -55,7 +55,7 @@ RigStatus TcpLink::Open(const std::string& host, int port) {
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* found = nullptr;
   if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0)
-    return RigStatus::Loss(host + ": " + LookupWords(error));
+    return Status::Loss(host + ": " + LookupWords(error));
 
   // Each address the name has, until one takes the connection.
   std::string why = "no address";
@@ -80,12 +80,12 @@ RigStatus TcpLink::Open(const std::string& host, int port) {
       const timeval timeout{replyTimeoutMs_ / 1000, (replyTimeoutMs_ % 1000) * 1000};
       setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
       freeaddrinfo(found);
-      return RigStatus::Fine();
+      return Status::Fine();
     }
     Close();
   }
   freeaddrinfo(found);
-  return RigStatus::Loss(why);
+  return Status::Loss(why);
 }
 
 void TcpLink::Close() {
@@ -121,32 +121,32 @@ bool TcpLink::Wait(short events, int timeoutMs, std::string& why) {
   return true;
 }
 
-RigStatus TcpLink::Send(std::string_view bytes) {
-  if (socket_ < 0) return RigStatus::Loss("not connected");
+Status TcpLink::Send(std::string_view bytes) {
+  if (socket_ < 0) return Status::Loss("not connected");
   while (!bytes.empty()) {
     const ssize_t sent = send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent < 0 && errno == EINTR) continue;
     if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      return RigStatus::Loss("not taken within " + Duration(replyTimeoutMs_));
-    if (sent < 0) return RigStatus::Loss(Words(errno));
+      return Status::Loss("not taken within " + Duration(replyTimeoutMs_));
+    if (sent < 0) return Status::Loss(Words(errno));
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
-RigStatus TcpLink::Receive(std::string& bytes) {
-  if (socket_ < 0) return RigStatus::Loss("not connected");
+Status TcpLink::Receive(std::string& bytes) {
+  if (socket_ < 0) return Status::Loss("not connected");
   std::string why;
-  if (!Wait(POLLIN, replyTimeoutMs_, why)) return RigStatus::Loss(why);
+  if (!Wait(POLLIN, replyTimeoutMs_, why)) return Status::Loss(why);
   std::array<char, 1024> chunk;
   ssize_t got;
   do {
     got = recv(socket_, chunk.data(), chunk.size(), 0);
   } while (got < 0 && errno == EINTR);
-  if (got == 0) return RigStatus::Loss("the connection was closed");
-  if (got < 0) return RigStatus::Loss(Words(errno));
+  if (got == 0) return Status::Loss("the connection was closed");
+  if (got < 0) return Status::Loss(Words(errno));
   bytes.append(chunk.data(), static_cast<std::size_t>(got));
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
 }  // namespace keblor

@@ -18,10 +18,10 @@ class TcpLink : public ByteLink {
   TcpLink(const TcpLink&) = delete;
   TcpLink& operator=(const TcpLink&) = delete;
 
-  RigStatus Open(const std::string& host, int port) override;
+  Status Open(const std::string& host, int port) override;
   void Close() override;
-  RigStatus Send(std::string_view bytes) override;
-  RigStatus Receive(std::string& bytes) override;
+  Status Send(std::string_view bytes) override;
+  Status Receive(std::string& bytes) override;
 
  private:
   // Waits until the socket can be written (`events` POLLOUT) or read (POLLIN); false, with why,

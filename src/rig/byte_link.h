@@ -14,12 +14,12 @@ class ByteLink {
   virtual ~ByteLink() = default;
   // Connects to `host` on `port`, closing a connection before it. Lost, with why in words, when
   // the host is unknown, refuses or does not answer in time.
-  virtual RigStatus Open(const std::string& host, int port) = 0;
+  virtual Status Open(const std::string& host, int port) = 0;
   virtual void Close() = 0;  // nothing when not open
-  virtual RigStatus Send(std::string_view bytes) = 0;
+  virtual Status Send(std::string_view bytes) = 0;
   // Appends the bytes that have come to `bytes`, waiting for at least one. Lost when none came
   // in time or the other end has closed.
-  virtual RigStatus Receive(std::string& bytes) = 0;
+  virtual Status Receive(std::string& bytes) = 0;
 };
 
 }  // namespace keblor

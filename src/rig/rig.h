@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/rounding.h"
+#include "base/status.h"
 #include "base/vfo.h"
 
 namespace keblor {
@@ -37,18 +38,9 @@ struct RigAddress {
   friend bool operator==(const RigAddress&, const RigAddress&) = default;
 };
 
-// How a call ended. Refused: the rig answered but cannot do this (no VFO B, say); Lost: the rig
-// did not answer or the link is gone, so it must be opened again.
-struct RigStatus {
-  enum class Kind { Ok, Refused, Lost };
-  Kind kind = Kind::Ok;
-  std::string reason;  // in words, for the user; empty when Ok
+// The rig calls' Status: Refused when the rig answered but cannot do this (no VFO B, say); Lost
+// when the rig did not answer or the link is gone, so it must be opened again.
 
-  bool Ok() const { return kind == Kind::Ok; }
-  static RigStatus Fine() { return {}; }
-  static RigStatus Refusal(std::string why) { return {Kind::Refused, std::move(why)}; }
-  static RigStatus Loss(std::string why) { return {Kind::Lost, std::move(why)}; }
-};
 
 // One thread at a time, and never the GUI thread: every call but Name may block as long as the
 // link allows (with the radio off, seconds of timeouts and retries). Nothing throws.
@@ -59,10 +51,10 @@ class Rig {
   // Known from the start, no I/O.
   virtual std::string Name() const = 0;
   // Opens the link; a link already open is closed first.
-  virtual RigStatus Connect() = 0;
+  virtual Status Connect() = 0;
   virtual void Disconnect() = 0;  // nothing when not open
-  virtual RigStatus ReadDial(Vfo vfo, Dial& dial) = 0;
-  virtual RigStatus SetDial(Vfo vfo, std::int64_t hz) = 0;
+  virtual Status ReadDial(Vfo vfo, Dial& dial) = 0;
+  virtual Status SetDial(Vfo vfo, std::int64_t hz) = 0;
 };
 
 // A model the rig library knows, for the operator to pick.

@@ -30,7 +30,7 @@ struct RigReply {
   std::string name;    // its name for the user; empty when the rig could not be made
   // Refused for a Connect or a Probe: the rig cannot be made, so trying again will not help.
   // Lost: the rig did not answer, or the link is gone and must be connected again.
-  RigStatus status;
+  Status status;
   bool readB = false;  // VFO B's dial was asked for
   // The dials read; VFO B's is missing when not asked for or when the rig has none.
   std::optional<Dial> dialA;

@@ -7,10 +7,10 @@ std::optional<Dial>& DialOf(RigReply& reply, Vfo vfo) { return vfo == Vfo::A ? r
 
 void Read(Rig& rig, Vfo vfo, RigReply& reply) {
   Dial dial;
-  const RigStatus status = rig.ReadDial(vfo, dial);
+  const Status status = rig.ReadDial(vfo, dial);
   if (status.Ok()) {
     DialOf(reply, vfo) = dial;
-  } else if (status.kind == RigStatus::Kind::Lost || vfo == Vfo::A) {
+  } else if (status.kind == Status::Kind::Lost || vfo == Vfo::A) {
     // A rig that cannot read its main dial is of no use; one without a sub receiver still is.
     reply.status = status;
   }
@@ -27,7 +27,7 @@ RigReply ReadDials(Rig& rig, bool readB) {
 }
 
 RigReply ConnectAndRead(Rig& rig, bool readB) {
-  const RigStatus connected = rig.Connect();
+  const Status connected = rig.Connect();
   RigReply reply = connected.Ok() ? ReadDials(rig, readB) : RigReply{};
   if (!connected.Ok()) reply.status = connected;
   reply.kind = RigReply::Kind::Connect;

@@ -101,7 +101,7 @@ void RigWorker::Connect(const RigAddress& address, bool readB) {
       RigReply refused;
       refused.kind = RigReply::Kind::Step;
       refused.address = *shared_->wanted;
-      refused.status = RigStatus::Refusal("another rig was chosen");
+      refused.status = Status::Refusal("another rig was chosen");
       shared_->replies.push_back(std::move(refused));
     }
   }
@@ -188,7 +188,7 @@ RigReply RigWorker::Shared::Carry(const Taken& taken) {
   }
   reply.address = address;
   reply.name = name;
-  if (!rig && reply.status.Ok()) reply.status = RigStatus::Loss("not connected");
+  if (!rig && reply.status.Ok()) reply.status = Status::Loss("not connected");
   return reply;
 }
 
@@ -202,7 +202,7 @@ RigReply RigWorker::Shared::CarryConnect(const RigAddress& to, bool readB) {
     if (!rig) {
       RigReply reply;
       reply.kind = RigReply::Kind::Connect;
-      reply.status = RigStatus::Refusal(why);
+      reply.status = Status::Refusal(why);
       return reply;
     }
   }
@@ -216,7 +216,7 @@ RigReply RigWorker::Shared::CarryProbe(const RigAddress& to) {
   std::string why;
   const std::unique_ptr<Rig> probe = make(to, why);
   if (!probe) {
-    reply.status = RigStatus::Refusal(why);
+    reply.status = Status::Refusal(why);
     return reply;
   }
   reply.name = probe->Name();

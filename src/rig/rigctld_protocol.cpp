@@ -149,14 +149,14 @@ ReplyState TakeVfoCheck(std::string& bytes, bool& vfoMode) {
   return state;
 }
 
-RigStatus StatusOfCode(int code) {
-  if (code == 0) return RigStatus::Fine();
+Status StatusOfCode(int code) {
+  if (code == 0) return Status::Fine();
   const int positive = code < 0 && code != INT_MIN ? -code : code;  // -INT_MIN does not exist
   const std::string words = positive > 0 && positive < static_cast<int>(CODE_WORDS.size())
                                 ? CODE_WORDS[static_cast<std::size_t>(positive)]
                                 : "unknown error " + std::to_string(code);
-  if (AnsweredButCannot(positive)) return RigStatus::Refusal(words);
-  return RigStatus::Loss(words);
+  if (AnsweredButCannot(positive)) return Status::Refusal(words);
+  return Status::Loss(words);
 }
 
 bool ParseHertz(std::string_view text, std::int64_t& hz) {

@@ -53,7 +53,7 @@ ReplyState TakeVfoCheck(std::string& bytes, bool& vfoMode);
 // What an RPRT number means for the program: Fine for 0; Refused, with Hamlib's words for it,
 // when the rig answered but cannot do what was asked; Lost when rigctld or the rig behind it
 // did not answer, is off or is out of step.
-RigStatus StatusOfCode(int code);
+Status StatusOfCode(int code);
 
 // A frequency as rigctld writes it, "7030000" or "7030000.000000", to the nearest hertz. False
 // for anything else, and for a dial outside 0 to MAX_DIAL_HZ.

@@ -15,25 +15,25 @@ std::string RigctldRig::Name() const {
   return "rigctld on " + host + ":" + std::to_string(endpoint_.port);
 }
 
-RigStatus RigctldRig::Connect() {
+Status RigctldRig::Connect() {
   Disconnect();
   received_.clear();
   vfoMode_ = false;
-  const RigStatus status = link_->Open(endpoint_.host, endpoint_.port);
+  const Status status = link_->Open(endpoint_.host, endpoint_.port);
   open_ = status.Ok();
   if (!open_) return status;
   // The RPRT of set_vfo_opt does not tell: rigctld takes the mode for this client and then asks
   // the rig, which may have nothing to do (Hamlib's dummy answers "not available"). A rigctld
   // started with --vfo is in the mode already and takes the request as well.
   RigctldReply reply;
-  if (RigStatus asked = Exchange("\\set_vfo_opt 1", "set_vfo_opt", reply); asked.kind == RigStatus::Kind::Lost)
+  if (Status asked = Exchange("\\set_vfo_opt 1", "set_vfo_opt", reply); asked.kind == Status::Kind::Lost)
     return asked;
   bool vfoMode = false;
-  const RigStatus checked =
+  const Status checked =
       Exchange("\\chk_vfo", "chk_vfo", [&vfoMode](std::string& bytes) { return TakeVfoCheck(bytes, vfoMode); });
   if (!checked.Ok()) return checked;
   vfoMode_ = vfoMode;
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
 void RigctldRig::Disconnect() {
@@ -42,36 +42,36 @@ void RigctldRig::Disconnect() {
   open_ = false;
 }
 
-RigStatus RigctldRig::Lose(std::string why) {
+Status RigctldRig::Lose(std::string why) {
   Disconnect();
-  return RigStatus::Loss(std::move(why));
+  return Status::Loss(std::move(why));
 }
 
-RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name,
+Status RigctldRig::Exchange(const std::string& command, std::string_view name,
                                const std::function<ReplyState(std::string&)>& take) {
-  if (!open_) return RigStatus::Loss("not connected");
+  if (!open_) return Status::Loss("not connected");
   // Bytes left over belong to no request of ours.
   received_.clear();
-  if (RigStatus sent = link_->Send("+" + command + "\n"); !sent.Ok()) return Lose(sent.reason);
+  if (Status sent = link_->Send("+" + command + "\n"); !sent.Ok()) return Lose(sent.reason);
   while (true) {
     switch (take(received_)) {
       case ReplyState::Complete:
-        return RigStatus::Fine();
+        return Status::Fine();
       case ReplyState::Garbled:
         return Lose("rigctld's answer to " + std::string(name) + " is not understood");
       case ReplyState::Partial:
-        if (RigStatus got = link_->Receive(received_); !got.Ok()) return Lose(got.reason);
+        if (Status got = link_->Receive(received_); !got.Ok()) return Lose(got.reason);
         break;
     }
   }
 }
 
-RigStatus RigctldRig::Exchange(const std::string& command, std::string_view name, RigctldReply& reply) {
-  const RigStatus taken =
+Status RigctldRig::Exchange(const std::string& command, std::string_view name, RigctldReply& reply) {
+  const Status taken =
       Exchange(command, name, [&](std::string& bytes) { return TakeReply(bytes, name, reply); });
   if (!taken.Ok()) return taken;
-  RigStatus status = StatusOfCode(reply.code);
-  if (status.kind == RigStatus::Kind::Lost) Disconnect();
+  Status status = StatusOfCode(reply.code);
+  if (status.kind == Status::Kind::Lost) Disconnect();
   return status;
 }
 
@@ -89,29 +89,29 @@ std::string RigctldRig::Command(char letter, Vfo vfo, const std::string& argumen
 // Switching the rig's VFO to reach VFO B would change the VFO the operator transmits on.
 constexpr const char* NO_VFO_B = "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)";
 
-RigStatus RigctldRig::ReadDial(Vfo vfo, Dial& dial) {
-  if (!open_) return RigStatus::Loss("not connected");
+Status RigctldRig::ReadDial(Vfo vfo, Dial& dial) {
+  if (!open_) return Status::Loss("not connected");
   const std::string getFrequency = Command('f', vfo);
-  if (getFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);
+  if (getFrequency.empty()) return Status::Refusal(NO_VFO_B);
   RigctldReply reply;
-  if (RigStatus status = Exchange(getFrequency, "get_freq", reply); !status.Ok()) return status;
+  if (Status status = Exchange(getFrequency, "get_freq", reply); !status.Ok()) return status;
   const std::string* frequency = reply.Field("Frequency");
   std::int64_t hz = 0;
   if (frequency == nullptr || !ParseHertz(*frequency, hz)) return Lose("rigctld's frequency is not understood");
 
   // A rig that cannot say its mode still has a dial.
   std::string mode;
-  const RigStatus status = Exchange(Command('m', vfo), "get_mode", reply);
-  if (status.kind == RigStatus::Kind::Lost) return status;
+  const Status status = Exchange(Command('m', vfo), "get_mode", reply);
+  if (status.kind == Status::Kind::Lost) return status;
   if (const std::string* named = reply.Field("Mode"); status.Ok() && named != nullptr) mode = *named;
   dial = {hz, mode};
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
-RigStatus RigctldRig::SetDial(Vfo vfo, std::int64_t hz) {
-  if (!open_) return RigStatus::Loss("not connected");
+Status RigctldRig::SetDial(Vfo vfo, std::int64_t hz) {
+  if (!open_) return Status::Loss("not connected");
   const std::string setFrequency = Command('F', vfo, std::to_string(hz));
-  if (setFrequency.empty()) return RigStatus::Refusal(NO_VFO_B);
+  if (setFrequency.empty()) return Status::Refusal(NO_VFO_B);
   RigctldReply reply;
   return Exchange(setFrequency, "set_freq", reply);
 }

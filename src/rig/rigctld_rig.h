@@ -25,22 +25,22 @@ class RigctldRig : public Rig {
   RigctldRig& operator=(const RigctldRig&) = delete;
 
   std::string Name() const override;  // "rigctld on localhost:4532"
-  RigStatus Connect() override;
+  Status Connect() override;
   void Disconnect() override;
-  RigStatus ReadDial(Vfo vfo, Dial& dial) override;
-  RigStatus SetDial(Vfo vfo, std::int64_t hz) override;
+  Status ReadDial(Vfo vfo, Dial& dial) override;
+  Status SetDial(Vfo vfo, std::int64_t hz) override;
 
  private:
   // Sends `command` and waits until `take` has taken its reply from the bytes received. Lost,
   // with the link closed, when the link fails or `take` finds the reply garbled.
-  RigStatus Exchange(const std::string& command, std::string_view name,
+  Status Exchange(const std::string& command, std::string_view name,
                      const std::function<ReplyState(std::string&)>& take);
   // The same for a reply of the usual form, whose echo names `name`: its RPRT as a status.
-  RigStatus Exchange(const std::string& command, std::string_view name, RigctldReply& reply);
+  Status Exchange(const std::string& command, std::string_view name, RigctldReply& reply);
   // The command `letter` for `vfo`, then `argument` when there is one; empty when rigctld
   // cannot address `vfo` without switching to it.
   std::string Command(char letter, Vfo vfo, const std::string& argument = {}) const;
-  RigStatus Lose(std::string why);
+  Status Lose(std::string why);
 
   RigctldEndpoint endpoint_;
   std::unique_ptr<ByteLink> link_;

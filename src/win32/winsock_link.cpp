@@ -40,16 +40,16 @@ WinsockLink::~WinsockLink() {
   if (started_) WSACleanup();
 }
 
-RigStatus WinsockLink::Open(const std::string& host, int port) {
+Status WinsockLink::Open(const std::string& host, int port) {
   Close();
-  if (!started_) return RigStatus::Loss("Winsock could not be started");
+  if (!started_) return Status::Loss("Winsock could not be started");
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* found = nullptr;
   if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0)
-    return RigStatus::Loss(host + ": " + Words(error));
+    return Status::Loss(host + ": " + Words(error));
 
   // Each address the name has, until one takes the connection.
   std::string why = "no address";
@@ -76,12 +76,12 @@ RigStatus WinsockLink::Open(const std::string& host, int port) {
       BOOL noDelay = TRUE;
       setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
       freeaddrinfo(found);
-      return RigStatus::Fine();
+      return Status::Fine();
     }
     Close();
   }
   freeaddrinfo(found);
-  return RigStatus::Loss(why);
+  return Status::Loss(why);
 }
 
 void WinsockLink::Close() {
@@ -119,26 +119,26 @@ bool WinsockLink::Wait(bool forWriting, int timeoutMs, std::string& why) {
   return true;
 }
 
-RigStatus WinsockLink::Send(std::string_view bytes) {
-  if (socket_ == INVALID_SOCKET) return RigStatus::Loss("not connected");
+Status WinsockLink::Send(std::string_view bytes) {
+  if (socket_ == INVALID_SOCKET) return Status::Loss("not connected");
   while (!bytes.empty()) {
     const int sent = send(static_cast<SOCKET>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0);
-    if (sent == SOCKET_ERROR) return RigStatus::Loss(Words(WSAGetLastError()));
+    if (sent == SOCKET_ERROR) return Status::Loss(Words(WSAGetLastError()));
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
-RigStatus WinsockLink::Receive(std::string& bytes) {
-  if (socket_ == INVALID_SOCKET) return RigStatus::Loss("not connected");
+Status WinsockLink::Receive(std::string& bytes) {
+  if (socket_ == INVALID_SOCKET) return Status::Loss("not connected");
   std::string why;
-  if (!Wait(false, replyTimeoutMs_, why)) return RigStatus::Loss(why);
+  if (!Wait(false, replyTimeoutMs_, why)) return Status::Loss(why);
   std::array<char, 1024> chunk;
   const int got = recv(static_cast<SOCKET>(socket_), chunk.data(), static_cast<int>(chunk.size()), 0);
-  if (got == 0) return RigStatus::Loss("the connection was closed");
-  if (got == SOCKET_ERROR) return RigStatus::Loss(Words(WSAGetLastError()));
+  if (got == 0) return Status::Loss("the connection was closed");
+  if (got == SOCKET_ERROR) return Status::Loss(Words(WSAGetLastError()));
   bytes.append(chunk.data(), static_cast<std::size_t>(got));
-  return RigStatus::Fine();
+  return Status::Fine();
 }
 
 }  // namespace keblor

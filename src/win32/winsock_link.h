@@ -19,10 +19,10 @@ class WinsockLink : public ByteLink {
   WinsockLink(const WinsockLink&) = delete;
   WinsockLink& operator=(const WinsockLink&) = delete;
 
-  RigStatus Open(const std::string& host, int port) override;
+  Status Open(const std::string& host, int port) override;
   void Close() override;
-  RigStatus Send(std::string_view bytes) override;
-  RigStatus Receive(std::string& bytes) override;
+  Status Send(std::string_view bytes) override;
+  Status Receive(std::string& bytes) override;
 
  private:
   // Waits for the socket to become writable (connected) or readable; false on the timeout.

@@ -85,8 +85,8 @@ TEST_F(RigSessionTest, VfoBIsReadForTheSecondWindow) {
 // connect every five seconds, not sooner, until it answers; a second loss is said again.
 TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
   Connect();
-  rig.readStatus = RigStatus::Loss("Communication timed out");
-  rig.connectStatus = RigStatus::Loss("Connection refused");
+  rig.readStatus = Status::Loss("Communication timed out");
+  rig.connectStatus = Status::Loss("Connection refused");
   std::vector<std::int64_t> connectTimes;
   rig.beforeCall = [&](const std::string& call) {
     if (call == "connect") connectTimes.push_back(desktop.now);
@@ -117,7 +117,7 @@ TEST_F(RigSessionTest, ALostRigIsSaidOnceAndTriedEveryFiveSeconds) {
   desktop.Advance(RigSession::RETRY_MS);
   EXPECT_TRUE(session.Connected());
   EXPECT_EQ(session.Shown(Vfo::A), "7.030 000 MHz CW");
-  rig.readStatus = RigStatus::Loss("Communication timed out");
+  rig.readStatus = Status::Loss("Communication timed out");
   desktop.Advance(3 * RigSession::POLL_MS);
   EXPECT_EQ(reports.lines.size(), 2u);
 }
@@ -198,7 +198,7 @@ TEST_F(RigSessionTest, TheTestLeavesTheRigInUseAlone) {
   EXPECT_EQ(rig.calls, std::vector<std::string>{"read A"});
   EXPECT_EQ(line_->connects.size(), 1u);
 
-  rig.connectStatus = RigStatus::Loss("Connection refused");
+  rig.connectStatus = Status::Loss("Connection refused");
   session.StartTest({2, "localhost:4533", 0, 0});
   desktop.Advance(RigSession::FIRST_LOOK_MS);
   EXPECT_EQ(session.TestAnswer(), "Connection refused");

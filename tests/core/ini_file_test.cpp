@@ -35,12 +35,12 @@ struct Entry {
 };
 
 // One save of these entries, each set in turn.
-SaveResult SaveEntries(SettingsFile& file, std::initializer_list<Entry> entries) {
+Status SaveEntries(SettingsFile& file, std::initializer_list<Entry> entries) {
   return file.Save([entries](IniDocument& document) {
     for (const Entry& e : entries) {
-      if (!document.Set(e.section, e.key, e.value)) return SaveResult::Failed(std::string("refused ") + e.key);
+      if (!document.Set(e.section, e.key, e.value)) return Status::Refusal(std::string("refused ") + e.key);
     }
-    return SaveResult{};
+    return Status{};
   });
 }
 
@@ -56,12 +56,12 @@ TEST(IniFile, LoadReadsOnceAndASaveReadsOnceAndReplacesOnce) {
   EXPECT_EQ(storage.reads, 1);
 
   storage.file = "; edited by hand\r\n[General]\r\nChannels=2\r\n";
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "1"}, {"General", "Level", "1"}, {"VFO-A", "Pitch", "0"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "1"}, {"General", "Level", "1"}, {"VFO-A", "Pitch", "0"}}).Ok());
   EXPECT_EQ(storage.reads, 2);
   EXPECT_EQ(storage.replaces, 1);
   EXPECT_EQ(*storage.file, "; edited by hand\r\n[General]\r\nChannels=1\r\nLevel=1\r\n[VFO-A]\r\nPitch=0\r\n");
 
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "1"}, {"vfo-a", "PITCH", "0"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "1"}, {"vfo-a", "PITCH", "0"}}).Ok());
   EXPECT_EQ(storage.reads, 3);
   EXPECT_EQ(storage.replaces, 1);
 }
@@ -71,8 +71,8 @@ TEST(IniFile, AnEditThatFailsHalfWayWritesNothing) {
   auto owned = std::make_unique<test::MemoryIniStorage>("[General]\nChannels=2\n");
   test::MemoryIniStorage& storage = *owned;
   IniFile file("keblor.ini", std::move(owned));
-  const SaveResult saved = SaveEntries(file, {{"General", "Channels", "1"}, {"General", "Input", " x"}});
-  EXPECT_EQ(saved.why, "refused Input");
+  const Status saved = SaveEntries(file, {{"General", "Channels", "1"}, {"General", "Input", " x"}});
+  EXPECT_EQ(saved.reason, "refused Input");
   EXPECT_EQ(storage.replaces, 0);
 }
 
@@ -103,7 +103,7 @@ TEST_F(IniFileTest, MissingFileLoadsEmptyAndTheFirstSaveCreatesIt) {
   IniFile file(path_);
   EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
   EXPECT_FALSE(fs::exists(path_));
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "2"}, {"General", "BitsPerSample", "8"}, {"VFO-A", "Pitch", "0"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "2"}, {"General", "BitsPerSample", "8"}, {"VFO-A", "Pitch", "0"}}).Ok());
   EXPECT_EQ(ReadFile(path_), "[General]\nChannels=2\nBitsPerSample=8\n[VFO-A]\nPitch=0\n");
   EXPECT_EQ(file.Load().ReadInt("general", "channels", 1), 2);
   EXPECT_EQ(EntriesInDir(), 1);  // no temporary file left behind
@@ -114,7 +114,7 @@ TEST_F(IniFileTest, SaveKeepsTheFilesPermissions) {
   WriteFile(path_, "[General]\nChannels=1\n");
   fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   IniFile file(path_);
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "2"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Channels", "2"}}).Ok());
   EXPECT_EQ(ReadFile(path_), "[General]\nChannels=2\n");
   EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
@@ -129,13 +129,13 @@ TEST_F(IniFileTest, ASaveThatCannotFitLeavesTheFileByteForByte) {
   WriteFile(path_, old);
   IniFile file(path_);
   ASSERT_EQ(file.Load().ReadInt("General", "Channels", 1), 2);
-  const SaveResult tooLarge = SaveEntries(
+  const Status tooLarge = SaveEntries(
       file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}, {"General", "NumberOfAverages", "2500"}});  // 41 bytes
-  EXPECT_EQ(tooLarge.why, "the file would grow past 4194304 bytes");
+  EXPECT_EQ(tooLarge.reason, "the file would grow past 4194304 bytes");
   EXPECT_TRUE(ReadFile(path_) == old);
   EXPECT_EQ(EntriesInDir(), 1);
   EXPECT_TRUE(SaveEntries(
-      file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}, {"General", "NumberOfAverages", "250"}}));
+      file, {{"General", "Level", "1"}, {"General", "xPos", "-1200"}, {"General", "NumberOfAverages", "250"}}).Ok());
   EXPECT_EQ(ReadFile(path_).size(), INI_MAX_FILE_SIZE);
   EXPECT_EQ(file.Load().ReadInt("General", "NumberOfAverages", 1), 250);
 }
@@ -170,13 +170,13 @@ TEST_F(IniFileTest, ASaveCutShortByAFullDiskLeavesTheFile) {
   const std::string old = "[General]\nChannels=2\n;" + std::string(200000, 'x') + "\n";
   WriteFile(path_, old);
   IniFile file(path_);
-  SaveResult saved;
+  Status saved;
   {
     const FileSizeLimit limit(100000);
     saved = SaveEntries(file, {{"General", "Channels", "1"}});
   }
-  EXPECT_FALSE(saved.ok);
-  EXPECT_NE(saved.why.find("cannot write"), std::string::npos) << saved.why;
+  EXPECT_FALSE(saved.Ok());
+  EXPECT_NE(saved.reason.find("cannot write"), std::string::npos) << saved.reason;
   EXPECT_TRUE(ReadFile(path_) == old);
   EXPECT_EQ(EntriesInDir(), 1);
 }
@@ -189,9 +189,9 @@ TEST_F(IniFileTest, FailedSaveLeavesTheOldFileAndSaysWhy) {
   // Something in the way of the temporary file: the new content cannot be written.
   fs::create_directory(IniTempPath(path_));
   IniFile file(path_);
-  const SaveResult saved = SaveEntries(file, {{"General", "Channels", "1"}, {"VFO-B", "Range", "1"}});
-  EXPECT_FALSE(saved.ok);
-  EXPECT_NE(saved.why.find("keblor.ini.tmp"), std::string::npos) << saved.why;
+  const Status saved = SaveEntries(file, {{"General", "Channels", "1"}, {"VFO-B", "Range", "1"}});
+  EXPECT_FALSE(saved.Ok());
+  EXPECT_NE(saved.reason.find("keblor.ini.tmp"), std::string::npos) << saved.reason;
   EXPECT_EQ(ReadFile(path_), old);
   EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 2);
 }
@@ -199,7 +199,7 @@ TEST_F(IniFileTest, FailedSaveLeavesTheOldFileAndSaysWhy) {
 TEST_F(IniFileTest, StaleTemporaryFileDoesNotBlockSaves) {
   WriteFile(IniTempPath(path_), "half written");
   IniFile file(path_);
-  EXPECT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}));
+  EXPECT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}).Ok());
   EXPECT_EQ(ReadFile(path_), "[General]\nLevel=1\n");
   EXPECT_FALSE(fs::exists(IniTempPath(path_)));
 }
@@ -210,15 +210,15 @@ TEST_F(IniFileTest, AFileThatCannotBeUsedLoadsEmptyAndFailsSaves) {
   {
     IniFile file((dir_ / "nowhere" / "keblor.ini").string());
     EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
-    const SaveResult saved = SaveEntries(file, {{"General", "Channels", "2"}});
-    EXPECT_FALSE(saved.why.empty());
+    const Status saved = SaveEntries(file, {{"General", "Channels", "2"}});
+    EXPECT_FALSE(saved.reason.empty());
     EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
   }
   {
     fs::create_directory(path_);
     IniFile file(path_);
     EXPECT_EQ(file.Load().ReadInt("General", "BitsPerSample", 16), 16);
-    EXPECT_EQ(SaveEntries(file, {{"General", "BitsPerSample", "8"}}).why, "not a regular file");
+    EXPECT_EQ(SaveEntries(file, {{"General", "BitsPerSample", "8"}}).reason, "not a regular file");
     EXPECT_TRUE(fs::is_directory(path_));
     EXPECT_TRUE(fs::is_empty(path_));
     EXPECT_EQ(EntriesInDir(), 1);
@@ -230,7 +230,7 @@ TEST_F(IniFileTest, AFileThatCannotBeUsedLoadsEmptyAndFailsSaves) {
     WriteFile(path_, big);
     IniFile file(path_);
     EXPECT_EQ(file.Load().ReadInt("General", "Channels", 1), 1);
-    EXPECT_FALSE(SaveEntries(file, {{"General", "Channels", "1"}}));
+    EXPECT_FALSE(SaveEntries(file, {{"General", "Channels", "1"}}).Ok());
     EXPECT_EQ(fs::file_size(path_), big.size());
   }
 }
@@ -242,7 +242,7 @@ TEST_F(IniFileTest, SymbolicLinkIsFollowedAndKept) {
   fs::create_symlink(real, path_);
   IniFile file(path_);
   EXPECT_EQ(file.Load().ReadInt("General", "Level", 5), 0);
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}).Ok());
   EXPECT_TRUE(fs::is_symlink(path_));
   EXPECT_EQ(ReadFile(real), "[General]\nLevel=1\n");
 }
@@ -253,16 +253,16 @@ TEST_F(IniFileTest, LinkToAMissingFileCreatesItsTargetAndLinkLoopsFail) {
   fs::create_symlink("conf/real.ini", path_);  // relative to the link's folder
   IniFile file(path_);
   EXPECT_EQ(file.Load().ReadInt("General", "Level", 5), 5);
-  ASSERT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}));
+  ASSERT_TRUE(SaveEntries(file, {{"General", "Level", "1"}}).Ok());
   EXPECT_TRUE(fs::is_symlink(path_));
   EXPECT_EQ(ReadFile(dir_ / "conf" / "real.ini"), "[General]\nLevel=1\n");
 
   const fs::path loop = dir_ / "loop.ini";
   fs::create_symlink(loop, loop);
   IniFile looped(loop.string());
-  const SaveResult saved = SaveEntries(looped, {{"General", "Level", "1"}});
-  EXPECT_FALSE(saved.ok);
-  EXPECT_FALSE(saved.why.empty());
+  const Status saved = SaveEntries(looped, {{"General", "Level", "1"}});
+  EXPECT_FALSE(saved.Ok());
+  EXPECT_FALSE(saved.reason.empty());
   EXPECT_TRUE(fs::is_symlink(loop));
 }
 

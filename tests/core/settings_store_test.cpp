@@ -114,7 +114,7 @@ TEST_F(SaveSettingsTest, FirstSaveCreatesTheThreeSectionsInWriteOrder) {
   settings.VFO_B = {-40, 1, 4};
   settings.xPos = -8;
   settings.yPos = 1050;
-  EXPECT_TRUE(SaveSettings(settings, &memory));
+  EXPECT_TRUE(SaveSettings(settings, &memory).Ok());
   EXPECT_EQ(memory.saves, 1);
   EXPECT_EQ(memory.content,
             "[General]\n"
@@ -152,7 +152,7 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
   LoadSettings(settings, memory);
   EXPECT_EQ(settings.Channels, 1);
   EXPECT_EQ(settings.BitsPerSample, 8);
-  ASSERT_TRUE(SaveSettings(settings, &memory));
+  ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
   // Out-of-range values from the file are written back corrected.
   EXPECT_EQ(memory.content,
             "; tuned for the big rig\r\n"
@@ -187,7 +187,7 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
 // empty text. [Rig] keeps its keys in order; the file's other lines stay as they were.
 TEST_F(SaveSettingsTest, KeysOfWhatWasNeverUsedAppearOnlyOnceUsed) {
   memory.content = "; mine\r\n[General]\r\nChannels=1\r\n";
-  ASSERT_TRUE(SaveSettings(settings, &memory));
+  ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
   for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig"})
     EXPECT_EQ(memory.content.find(key), std::string::npos) << key;
 
@@ -195,19 +195,19 @@ TEST_F(SaveSettingsTest, KeysOfWhatWasNeverUsedAppearOnlyOnceUsed) {
   settings.Waterfall = 1;
   settings.Input = "Monitor of Rig & Co";
   settings.Rig = {2, "localhost:4532", 0, 0};
-  ASSERT_TRUE(SaveSettings(settings, &memory));
+  ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
   Settings loaded = Load(memory.content);
   EXPECT_EQ(Fields(loaded), Fields(settings));
   EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);
   EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\n"), std::string::npos);
   EXPECT_EQ(memory.content.find("Speed"), std::string::npos);
   settings.Rig = {2, "localhost:4532", 9600, 1};
-  ASSERT_TRUE(SaveSettings(settings, &memory));
+  ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
   EXPECT_NE(memory.content.find("[Rig]\r\nModel=2\r\nPort=localhost:4532\r\nSpeed=9600\r\nSideband=1\r\n"),
             std::string::npos);
 
   settings = Settings{};
-  ASSERT_TRUE(SaveSettings(settings, &memory));
+  ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
   loaded = Load(memory.content);
   EXPECT_EQ(Fields(loaded), Fields(settings));
   for (const char* line : {"Zoom=1\r\n", "Waterfall=0\r\n", "Input=\r\n", "[Rig]\r\nModel=0\r\nPort=\r\nSpeed=0\r\nSideband=0\r\n"})
@@ -222,19 +222,19 @@ TEST_F(SaveSettingsTest, AFailedSaveGivesOneReasonAndChangesNothing) {
   memory.content = "[General]\nChannels=2\n";
   settings.Channels = 1;
   memory.failSaves = true;
-  SaveResult saved = SaveSettings(settings, &memory);
-  EXPECT_FALSE(saved.ok);
-  EXPECT_EQ(saved.why, "No space left on device");
+  Status saved = SaveSettings(settings, &memory);
+  EXPECT_FALSE(saved.Ok());
+  EXPECT_EQ(saved.reason, "No space left on device");
   EXPECT_EQ(memory.content, "[General]\nChannels=2\n");
   EXPECT_EQ(settings.Channels, 1);
 
   memory.failSaves = false;
   settings.Input = "rig\n[General]";
   saved = SaveSettings(settings, &memory);
-  EXPECT_EQ(saved.why, "the value of [General] Input cannot be written as one line of the file");
+  EXPECT_EQ(saved.reason, "the value of [General] Input cannot be written as one line of the file");
   EXPECT_EQ(memory.content, "[General]\nChannels=2\n");
 
-  EXPECT_EQ(SaveSettings(settings, nullptr).why, "there is no settings file");
+  EXPECT_EQ(SaveSettings(settings, nullptr).reason, "there is no settings file");
 }
 
 // Saved through the real file, every saved value loads back as it was.
@@ -245,7 +245,7 @@ TEST(SettingsOnDisk, SavedSettingsLoadBackUnchanged) {
   const Settings saved{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 250, .FT1000MP = 1, .AlwaysOnTop = 0,
                        .xPos = 15, .yPos = 25, .ArrangeVertically = 1, .Input = "alsa_input.usb-0d8c_USB-00.mono",
                        .VFO_A = {720, 0, 0}, .VFO_B = {430, 1, 2}};
-  ASSERT_TRUE(SaveSettings(saved, &file));
+  ASSERT_TRUE(SaveSettings(saved, &file).Ok());
   Settings loaded;
   LoadSettings(loaded, file);
   EXPECT_EQ(Fields(loaded), Fields(saved));

@@ -15,10 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // One save of one value.
-SaveResult SaveValue(SettingsFile& file, const char* key, const char* value) {
+Status SaveValue(SettingsFile& file, const char* key, const char* value) {
   return file.Save([key, value](IniDocument& document) {
     document.Set("General", key, value);
-    return SaveResult{};
+    return Status{};
   });
 }
 
@@ -29,11 +29,11 @@ TEST(IniFileInNewFolder, TheFirstSaveMakesTheFolderForTheUserOnly) {
   EXPECT_EQ(file.Load().ReadInt("General", "Level", 7), 7);
   EXPECT_FALSE(fs::exists(folder));  // reading makes nothing
 
-  const SaveResult saved = SaveValue(file, "Level", "1");
-  ASSERT_TRUE(saved) << saved.why;
+  const Status saved = SaveValue(file, "Level", "1");
+  ASSERT_TRUE(saved.Ok()) << saved.reason;
   EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_EQ(file.Load().ReadInt("General", "Level", 7), 1);
-  ASSERT_TRUE(SaveValue(file, "Input", "cw2.monitor"));  // the folder is there now
+  ASSERT_TRUE(SaveValue(file, "Input", "cw2.monitor").Ok());  // the folder is there now
   EXPECT_EQ(file.Load().Find("General", "Input"), std::optional<std::string_view>("cw2.monitor"));
   EXPECT_EQ(file.Load().Find("General", "Channels"), std::nullopt);
 }
@@ -45,9 +45,9 @@ TEST(IniFileInNewFolder, AFolderThatCannotBeMadeIsAFailedSave) {
   ASSERT_NE(plainFile, nullptr);
   std::fclose(plainFile);
   IniFileInNewFolder file((blocker / "keblor" / "keblor.ini").string());
-  const SaveResult saved = SaveValue(file, "Level", "1");
-  EXPECT_FALSE(saved);
-  EXPECT_NE(saved.why.find((blocker / "keblor").string()), std::string::npos) << saved.why;
+  const Status saved = SaveValue(file, "Level", "1");
+  EXPECT_FALSE(saved.Ok());
+  EXPECT_NE(saved.reason.find((blocker / "keblor").string()), std::string::npos) << saved.reason;
 }
 
 }  // namespace

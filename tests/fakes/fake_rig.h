@@ -15,15 +15,15 @@ namespace keblor::test {
 class FakeRig : public Rig {
  public:
   std::array<Dial, 2> dials{Dial{7'030'000, "CW"}, Dial{14'025'000, "CW"}};
-  RigStatus connectStatus;         // what Connect answers
-  RigStatus readStatus;            // what every read answers while connected, unless Ok
+  Status connectStatus;         // what Connect answers
+  Status readStatus;            // what every read answers while connected, unless Ok
   bool hasB = true;                // without it, VFO B is refused
   std::vector<std::string> calls;  // "connect", "read A", "set B 14025012", "disconnect"
   std::function<void(const std::string& call)> beforeCall;  // runs first in every call but Name
   bool connected = false;
 
   std::string Name() const override { return "Fake rig"; }
-  RigStatus Connect() override {
+  Status Connect() override {
     Log("connect");
     connected = connectStatus.Ok();
     return connectStatus;
@@ -33,15 +33,15 @@ class FakeRig : public Rig {
     Log("disconnect");
     connected = false;
   }
-  RigStatus ReadDial(Vfo vfo, Dial& dial) override {
+  Status ReadDial(Vfo vfo, Dial& dial) override {
     Log(std::string("read ") + Letter(vfo));
-    if (const RigStatus status = Usable(vfo); !status.Ok()) return status;
+    if (const Status status = Usable(vfo); !status.Ok()) return status;
     dial = dials[SlotOf(vfo)];
     return {};
   }
-  RigStatus SetDial(Vfo vfo, std::int64_t hz) override {
+  Status SetDial(Vfo vfo, std::int64_t hz) override {
     Log(std::string("set ") + Letter(vfo) + " " + std::to_string(hz));
-    if (const RigStatus status = Usable(vfo); !status.Ok()) return status;
+    if (const Status status = Usable(vfo); !status.Ok()) return status;
     dials[SlotOf(vfo)].hz = hz;
     return {};
   }
@@ -57,10 +57,10 @@ class FakeRig : public Rig {
     if (beforeCall) beforeCall(call);
     calls.push_back(std::move(call));
   }
-  RigStatus Usable(Vfo vfo) const {
-    if (!connected) return RigStatus::Loss("not connected");
+  Status Usable(Vfo vfo) const {
+    if (!connected) return Status::Loss("not connected");
     if (!readStatus.Ok()) return readStatus;
-    if (vfo == Vfo::B && !hasB) return RigStatus::Refusal("Function not available");
+    if (vfo == Vfo::B && !hasB) return Status::Refusal("Function not available");
     return {};
   }
 };
@@ -122,7 +122,7 @@ class InlineRigLine : public RigLine {
     RigReply reply;
     reply.kind = kind;
     reply.address = address;
-    reply.status = RigStatus::Refusal("no such model");
+    reply.status = Status::Refusal("no such model");
     return reply;
   }
   // The rig in use's requests carry its address and name.

@@ -15,12 +15,12 @@ class MemorySettingsFile : public SettingsFile {
     ++loads;
     return IniDocument(content);
   }
-  SaveResult Save(const Edit& edit) override {
+  Status Save(const Edit& edit) override {
     ++saves;
     IniDocument document(content);
-    SaveResult result = edit(document);
-    if (result.ok && failSaves) result = SaveResult::Failed("No space left on device");
-    if (result.ok) content = document.Text();
+    Status result = edit(document);
+    if (result.Ok() && failSaves) result = Status::Refusal("No space left on device");
+    if (result.Ok()) content = document.Text();
     return result;
   }
 

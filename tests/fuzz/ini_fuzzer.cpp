@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 using keblor::IniDocument;
 using keblor::IniFile;
 using keblor::IsWritableIniEntry;
-using keblor::SaveResult;
+using keblor::Status;
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "ini_fuzzer: %s\n", what);
@@ -199,8 +199,8 @@ std::string ReadWhole(const std::string& path) {
   return content;
 }
 
-SaveResult SetEntry(IniDocument& document, const Entry& entry) {
-  if (!document.Set(entry.section, entry.key, entry.value)) return SaveResult::Failed("refused");
+Status SetEntry(IniDocument& document, const Entry& entry) {
+  if (!document.Set(entry.section, entry.key, entry.value)) return Status::Refusal("refused");
   return {};
 }
 
@@ -212,14 +212,14 @@ void CheckFile(std::string_view content, const Entry& entry, const std::optional
   Check(file.Load().ReadInt(entry.section, entry.key, -77) == IniDocument(std::string(content)).ReadInt(entry.section, entry.key, -77),
         "the file reads otherwise than its text");
   // An edit that fails after setting the entry leaves every byte.
-  const SaveResult cut = file.Save([&entry](IniDocument& document) {
+  const Status cut = file.Save([&entry](IniDocument& document) {
     SetEntry(document, entry);
-    return SaveResult::Failed("cut short");
+    return Status::Refusal("cut short");
   });
-  Check(!cut.ok && cut.why == "cut short", "a failed edit did not fail the save with its reason");
+  Check(!cut.Ok() && cut.reason == "cut short", "a failed edit did not fail the save with its reason");
   Check(ReadWhole(g_path) == content, "a failed save changed the file");
-  const SaveResult saved = file.Save([&entry](IniDocument& document) { return SetEntry(document, entry); });
-  Check(saved.ok == written.has_value(), "the file save and the document Set disagree");
+  const Status saved = file.Save([&entry](IniDocument& document) { return SetEntry(document, entry); });
+  Check(saved.Ok() == written.has_value(), "the file save and the document Set disagree");
   Check(ReadWhole(g_path) == (written ? std::string_view(*written) : content), "the file holds the wrong content");
   struct stat info {};
   Check(stat(keblor::IniTempPath(g_path).c_str(), &info) != 0, "the temporary file was left behind");

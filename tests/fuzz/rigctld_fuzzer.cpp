@@ -57,7 +57,7 @@ bool TakeAll(std::string& bytes, int& asked) {
       CheckDial(value);
     }
     Check(kept < taken, "a reply holds more than its bytes");
-    const keblor::RigStatus status = keblor::StatusOfCode(reply.code);
+    const keblor::Status status = keblor::StatusOfCode(reply.code);
     Check(status.Ok() == (reply.code == 0) && status.Ok() == status.reason.empty(), "a status without its reason");
     ++asked;
   }

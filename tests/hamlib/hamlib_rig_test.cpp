@@ -87,7 +87,7 @@ TEST(HamlibRig, TheDummyRigKeepsTwoDials) {
   ASSERT_TRUE(rig->ReadDial(Vfo::A, a).Ok());
   EXPECT_EQ(a.hz, 3'555'000);
   rig->Disconnect();
-  EXPECT_EQ(rig->ReadDial(Vfo::A, a).kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(rig->ReadDial(Vfo::A, a).kind, Status::Kind::Lost);
 }
 
 // A model Hamlib does not know gives no rig and says so; rigctld that is not there is a lost
@@ -100,8 +100,8 @@ TEST(HamlibRig, MissingModelsAndRigsAreSaid) {
   std::unique_ptr<Rig> rig = Make({NET_RIGCTL, "127.0.0.1:" + std::to_string(ClosedPort()), 0});
   ASSERT_NE(rig, nullptr);
   EXPECT_NE(rig->Name().find("on 127.0.0.1:"), std::string::npos) << rig->Name();
-  const RigStatus status = rig->Connect();
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  const Status status = rig->Connect();
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_FALSE(status.reason.empty());
   EXPECT_EQ(status.reason.find('\n'), std::string::npos);
 }

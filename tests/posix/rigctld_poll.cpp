@@ -15,7 +15,7 @@
 
 namespace {
 
-using keblor::RigStatus;
+using keblor::Status;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "FAIL: %s\n", what.c_str());
@@ -26,7 +26,7 @@ using keblor::RigStatus;
 class Observer {
  public:
   explicit Observer(const keblor::RigctldEndpoint& endpoint) {
-    if (RigStatus opened = link_.Open(endpoint.host, endpoint.port); !opened.Ok()) Fail("observer: " + opened.reason);
+    if (Status opened = link_.Open(endpoint.host, endpoint.port); !opened.Ok()) Fail("observer: " + opened.reason);
   }
   std::string CurrentVfo() {
     std::string vfo = Ask("v", "get_vfo", "VFO");
@@ -42,7 +42,7 @@ class Observer {
     keblor::RigctldReply reply;
     keblor::ReplyState state;
     while ((state = keblor::TakeReply(bytes, name, reply)) == keblor::ReplyState::Partial)
-      if (RigStatus got = link_.Receive(bytes); !got.Ok()) Fail("observer: " + got.reason);
+      if (Status got = link_.Receive(bytes); !got.Ok()) Fail("observer: " + got.reason);
     const std::string* value = reply.Field(field);
     if (state != keblor::ReplyState::Complete || reply.code != 0 || value == nullptr) Fail("observer: " + command + " failed");
     return *value;
@@ -56,9 +56,9 @@ class ObservedLink : public keblor::ByteLink {
  public:
   explicit ObservedLink(Observer& observer) : observer_(observer) {}
   void Expect(std::string vfo) { expected_ = std::move(vfo); }
-  RigStatus Open(const std::string& host, int port) override { return link_.Open(host, port); }
+  Status Open(const std::string& host, int port) override { return link_.Open(host, port); }
   void Close() override { link_.Close(); }
-  RigStatus Send(std::string_view bytes) override {
+  Status Send(std::string_view bytes) override {
     if (!expected_.empty()) {
       const std::string now = observer_.CurrentVfo();
       if (now != expected_)
@@ -67,7 +67,7 @@ class ObservedLink : public keblor::ByteLink {
     }
     return link_.Send(bytes);
   }
-  RigStatus Receive(std::string& bytes) override { return link_.Receive(bytes); }
+  Status Receive(std::string& bytes) override { return link_.Receive(bytes); }
 
  private:
   keblor::TcpLink link_;
@@ -75,7 +75,7 @@ class ObservedLink : public keblor::ByteLink {
   std::string expected_;
 };
 
-void Check(const RigStatus& status, const std::string& what) {
+void Check(const Status& status, const std::string& what) {
   if (!status.Ok()) Fail(what + ": " + status.reason);
 }
 

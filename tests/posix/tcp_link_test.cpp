@@ -70,8 +70,8 @@ TEST(TcpLink, SilentServerTimesOut) {
   ASSERT_TRUE(link.Open("localhost", server.Port()).Ok());
   ASSERT_GE(server.Accept(), 0);
   std::string bytes;
-  const RigStatus status = link.Receive(bytes);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  const Status status = link.Receive(bytes);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "no answer within 300 ms");
   EXPECT_TRUE(bytes.empty());
 }
@@ -81,8 +81,8 @@ TEST(TcpLink, RefusedWithoutAServer) {
   const int port = server.Port();
   server.Stop();
   TcpLink link;
-  const RigStatus status = link.Open("127.0.0.1", port);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  const Status status = link.Open("127.0.0.1", port);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "connection refused");
   EXPECT_EQ(link.Send("+f\n").reason, "not connected");
 }

@@ -20,7 +20,7 @@ class MemorySettings : public SettingsFile {
     }
     return document;
   }
-  SaveResult Save(const Edit& edit) override {
+  Status Save(const Edit& edit) override {
     IniDocument document = Load();
     return edit(document);
   }

@@ -47,15 +47,15 @@ TEST(RigCalls, EachReplyFromTheRigsCalls) {
   EXPECT_TRUE(reply.status.Ok());
   EXPECT_TRUE(reply.dialA);
   EXPECT_FALSE(reply.dialB);
-  EXPECT_EQ(StepDial(rig, Vfo::B, -12).status.kind, RigStatus::Kind::Refused);
+  EXPECT_EQ(StepDial(rig, Vfo::B, -12).status.kind, Status::Kind::Refused);
 
-  rig.readStatus = RigStatus::Loss("Communication timed out");
+  rig.readStatus = Status::Loss("Communication timed out");
   rig.calls.clear();
   reply = ReadDials(rig, true);
   EXPECT_EQ(reply.status.reason, "Communication timed out");
   EXPECT_EQ(rig.calls, (std::vector<std::string>{"read A"}));
 
-  rig.connectStatus = RigStatus::Loss("Connection refused");
+  rig.connectStatus = Status::Loss("Connection refused");
   rig.calls.clear();
   reply = ConnectAndRead(rig, true);
   EXPECT_EQ(reply.status.reason, "Connection refused");
@@ -148,7 +148,7 @@ TEST(RigWorker, AnotherRigDropsWhatWaitedForTheOneBefore) {
   const std::vector<RigReply> replies = ReceiveAll(worker, 3);
   ASSERT_EQ(replies.size(), 3u);
   EXPECT_EQ(replies[0].kind, RigReply::Kind::Step);
-  EXPECT_EQ(replies[0].status.kind, RigStatus::Kind::Refused);
+  EXPECT_EQ(replies[0].status.kind, Status::Kind::Refused);
   EXPECT_EQ(replies[2].kind, RigReply::Kind::Connect);
   EXPECT_EQ(replies[2].status.reason, "no such model");
   EXPECT_EQ(replies[2].address, (RigAddress{InlineRigLine::UNKNOWN_MODEL, "b", 0}));

@@ -21,26 +21,26 @@ struct ScriptedServer {
 class ScriptedLink : public ByteLink {
  public:
   explicit ScriptedLink(ScriptedServer& server) : server_(server) {}
-  RigStatus Open(const std::string&, int) override {
+  Status Open(const std::string&, int) override {
     ++server_.opens;
     server_.open = true;
-    return RigStatus::Fine();
+    return Status::Fine();
   }
   void Close() override { server_.open = false; }
-  RigStatus Send(std::string_view bytes) override {
+  Status Send(std::string_view bytes) override {
     EXPECT_TRUE(server_.open);
     EXPECT_TRUE(bytes.ends_with('\n'));
     const std::string line(bytes.substr(0, bytes.size() - 1));
     server_.sent.push_back(line);
     if (const auto found = server_.replies.find(line); found != server_.replies.end())
       for (const std::string& chunk : found->second) server_.pending.push_back(chunk);
-    return RigStatus::Fine();
+    return Status::Fine();
   }
-  RigStatus Receive(std::string& bytes) override {
-    if (server_.pending.empty()) return RigStatus::Loss("the connection was closed");
+  Status Receive(std::string& bytes) override {
+    if (server_.pending.empty()) return Status::Loss("the connection was closed");
     bytes += server_.pending.front();
     server_.pending.pop_front();
-    return RigStatus::Fine();
+    return Status::Fine();
   }
 
  private:
@@ -102,9 +102,9 @@ TEST(RigctldRig, WithoutVfoModeVfoBIsRefusedNotSwitched) {
     Dial dial;
     ASSERT_TRUE(rig->ReadDial(Vfo::A, dial).Ok());
     EXPECT_EQ(dial, (Dial{7'030'000, "CW"}));
-    EXPECT_EQ(rig->ReadDial(Vfo::B, dial).kind, RigStatus::Kind::Refused);
-    const RigStatus status = rig->SetDial(Vfo::B, 7'030'212);
-    EXPECT_EQ(status.kind, RigStatus::Kind::Refused);
+    EXPECT_EQ(rig->ReadDial(Vfo::B, dial).kind, Status::Kind::Refused);
+    const Status status = rig->SetDial(Vfo::B, 7'030'212);
+    EXPECT_EQ(status.kind, Status::Kind::Refused);
     EXPECT_EQ(status.reason, "rigctld cannot reach VFO B without switching the rig's VFO (it has no VFO mode)");
     EXPECT_EQ(server.sent, (std::vector<std::string>{"+f", "+m"}));
     EXPECT_TRUE(server.open);
@@ -119,19 +119,19 @@ TEST(RigctldRig, NegativeReportsRefuseOrLose) {
   server.replies["+m VFOA"] = {"RPRT -4\n"};
   std::unique_ptr<Rig> rig = Connected(server);
   Dial dial;
-  RigStatus status = rig->ReadDial(Vfo::B, dial);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Refused);
+  Status status = rig->ReadDial(Vfo::B, dial);
+  EXPECT_EQ(status.kind, Status::Kind::Refused);
   EXPECT_EQ(status.reason, "not available on this rig");
   ASSERT_TRUE(rig->ReadDial(Vfo::A, dial).Ok());
   EXPECT_EQ(dial, (Dial{7'030'000, ""}));
 
   server.replies["+f VFOA"] = {"get_freq: VFOA\nRPRT -5\n"};
   status = rig->ReadDial(Vfo::A, dial);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "the rig did not answer in time");
   EXPECT_FALSE(server.open);
   server.sent.clear();
-  EXPECT_EQ(rig->SetDial(Vfo::A, 7'030'212).kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(rig->SetDial(Vfo::A, 7'030'212).kind, Status::Kind::Lost);
   EXPECT_TRUE(server.sent.empty());
   EXPECT_TRUE(rig->Connect().Ok());
   EXPECT_EQ(server.opens, 2);
@@ -158,7 +158,7 @@ TEST(RigctldRig, GarbledOrCutRepliesLoseTheLink) {
     server.replies["+f VFOA"] = chunks;
     std::unique_ptr<Rig> rig = Connected(server);
     Dial dial;
-    const RigStatus status = rig->ReadDial(Vfo::A, dial);
+    const Status status = rig->ReadDial(Vfo::A, dial);
     EXPECT_EQ(status.reason, reason);
     EXPECT_EQ(server.open, reason.empty());
   }

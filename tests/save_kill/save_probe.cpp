@@ -28,9 +28,9 @@ keblor::Settings Values(keblor::Settings s, bool b) {
 }
 
 bool Save(keblor::IniFile& file, const keblor::Settings& values) {
-  const keblor::SaveResult saved = keblor::SaveSettings(values, &file);
-  if (!saved) std::fprintf(stderr, "save_probe: %s: %s\n", file.Path().c_str(), saved.why.c_str());
-  return saved.ok;
+  const keblor::Status saved = keblor::SaveSettings(values, &file);
+  if (!saved.Ok()) std::fprintf(stderr, "save_probe: %s: %s\n", file.Path().c_str(), saved.reason.c_str());
+  return saved.Ok();
 }
 
 }  // namespace

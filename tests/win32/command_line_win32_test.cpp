@@ -84,11 +84,11 @@ TEST_F(WindowsSettingsPlace, SettingsInConfigLiveInAFolderOfTheirOwnMadeOnTheFir
   const std::unique_ptr<SettingsFile> file = OpenSettingsFileInNewFolder(PathOf(options));
   EXPECT_EQ(file->Load().ReadInt("General", "Channels", 1), 1);
   EXPECT_FALSE(fs::exists(appData / L"CW Keblor"));
-  const SaveResult saved = file->Save([](IniDocument& document) {
+  const Status saved = file->Save([](IniDocument& document) {
     document.Set("General", "Channels", "2");
-    return SaveResult{};
+    return Status{};
   });
-  EXPECT_TRUE(saved.ok) << saved.why;
+  EXPECT_TRUE(saved.Ok()) << saved.reason;
   EXPECT_EQ(OpenSettingsFile(PathOf(options))->Load().ReadInt("General", "Channels", 1), 2);
 }
 

@@ -49,20 +49,20 @@ class Win32SettingsFileTest : public ::testing::Test {
 };
 
 // One save of one value.
-SaveResult SaveValue(SettingsFile& file, const char* section, const char* key, const char* value) {
+Status SaveValue(SettingsFile& file, const char* section, const char* key, const char* value) {
   return file.Save([=](IniDocument& document) {
     document.Set(section, key, value);
-    return SaveResult{};
+    return Status{};
   });
 }
 
 TEST_F(Win32SettingsFileTest, NonAsciiFolderIsCreatedReadAndReplaced) {
   const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
   EXPECT_EQ(file->Load().ReadInt("General", "Channels", 1), 1);
-  SaveResult saved = SaveValue(*file, "General", "Channels", "2");  // a new file
-  ASSERT_TRUE(saved) << saved.why;
+  Status saved = SaveValue(*file, "General", "Channels", "2");  // a new file
+  ASSERT_TRUE(saved.Ok()) << saved.reason;
   saved = SaveValue(*file, "VFO-A", "Pitch", "700");  // replaces it
-  ASSERT_TRUE(saved) << saved.why;
+  ASSERT_TRUE(saved.Ok()) << saved.reason;
   EXPECT_EQ(ReadBytes(path_), "[General]\nChannels=2\n[VFO-A]\nPitch=700\n");
   const IniDocument loaded = file->Load();
   EXPECT_EQ(loaded.ReadInt("general", "channels", 1), 2);
@@ -74,8 +74,8 @@ TEST_F(Win32SettingsFileTest, SaveKeepsOtherLinesAndRemovesAStaleTemporaryFile) 
   WriteBytes(path_, "; mine\r\n[General]\r\nChannels=1\r\n");
   WriteBytes(dir_ / L"keblor.ini.tmp", "half written");
   const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
-  const SaveResult saved = SaveValue(*file, "General", "Channels", "2");
-  ASSERT_TRUE(saved) << saved.why;
+  const Status saved = SaveValue(*file, "General", "Channels", "2");
+  ASSERT_TRUE(saved.Ok()) << saved.reason;
   EXPECT_EQ(ReadBytes(path_), "; mine\r\n[General]\r\nChannels=2\r\n");
   EXPECT_EQ(Names(), std::vector<std::wstring>{L"keblor.ini"});
 }
@@ -85,13 +85,13 @@ TEST_F(Win32SettingsFileTest, FolderInTheWayOfTheTemporaryFileFailsTheSaveWithTh
   WriteBytes(path_, old);
   ASSERT_TRUE(fs::create_directory(dir_ / L"keblor.ini.tmp"));
   const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
-  const SaveResult saved = SaveValue(*file, "General", "Channels", "2");
-  EXPECT_FALSE(saved);
+  const Status saved = SaveValue(*file, "General", "Channels", "2");
+  EXPECT_FALSE(saved.Ok());
   EXPECT_EQ(ReadBytes(path_), old);
   EXPECT_TRUE(fs::is_directory(dir_ / L"keblor.ini.tmp"));
   // The step, the file in UTF-8 and the system's message with its code, which may be
   // ERROR_ACCESS_DENIED or ERROR_FILE_EXISTS.
-  const std::string& why = saved.why;
+  const std::string& why = saved.reason;
   EXPECT_NE(why.find("cannot create"), std::string::npos) << why;
   EXPECT_NE(why.find("J\xC3\xBCrgen \xE6\x97\xA5\xE6\x9C\xAC\\keblor.ini.tmp: "), std::string::npos) << why;
   EXPECT_TRUE(why.ends_with(" (5)") || why.ends_with(" (80)")) << why;
@@ -103,8 +103,8 @@ TEST_F(Win32SettingsFileTest, ReadOnlyFileIsNotReplaced) {
   ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
   const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
   EXPECT_EQ(file->Load().ReadInt("General", "Channels", 0), 1);
-  const SaveResult saved = SaveValue(*file, "General", "Channels", "2");
-  EXPECT_NE(saved.why.find("cannot replace"), std::string::npos) << saved.why;
+  const Status saved = SaveValue(*file, "General", "Channels", "2");
+  EXPECT_NE(saved.reason.find("cannot replace"), std::string::npos) << saved.reason;
   SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(path_), old);
   EXPECT_EQ(Names(), std::vector<std::wstring>{L"keblor.ini"});
@@ -120,8 +120,8 @@ TEST_F(Win32SettingsFileTest, FilesUpToTheSizeLimitAreReadAndLargerOnesGiveDefau
 
   WriteBytes(path_, content + "\n");
   EXPECT_EQ(file->Load().ReadInt("General", "Channels", 1), 1);
-  const SaveResult saved = SaveValue(*file, "General", "Channels", "3");
-  EXPECT_NE(saved.why.find("bytes"), std::string::npos) << saved.why;
+  const Status saved = SaveValue(*file, "General", "Channels", "3");
+  EXPECT_NE(saved.reason.find("bytes"), std::string::npos) << saved.reason;
   EXPECT_EQ(fs::file_size(path_), INI_MAX_FILE_SIZE + 1);
 }
 
@@ -129,7 +129,7 @@ TEST_F(Win32SettingsFileTest, FolderAtThePathGivesDefaultsAndIsLeftAlone) {
   ASSERT_TRUE(fs::create_directory(path_));
   const std::unique_ptr<SettingsFile> file = OpenSettingsFile(path_);
   EXPECT_EQ(file->Load().ReadInt("General", "BitsPerSample", 16), 16);
-  EXPECT_FALSE(SaveValue(*file, "General", "BitsPerSample", "8"));
+  EXPECT_FALSE(SaveValue(*file, "General", "BitsPerSample", "8").Ok());
   EXPECT_TRUE(fs::is_directory(path_));
   EXPECT_TRUE(fs::is_empty(path_));
 }

@@ -68,8 +68,8 @@ TEST(WinsockLink, CarriesBytesUntilTheServerCloses) {
   EXPECT_EQ(bytes, "xRPRT 0\n");
 
   server.ClosePeer();
-  const RigStatus status = link.Receive(bytes);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  const Status status = link.Receive(bytes);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "the connection was closed");
 }
 
@@ -83,9 +83,9 @@ TEST(WinsockLink, SilentServerTimesOut) {
   ASSERT_NE(server.Accept(), INVALID_SOCKET);
   std::string bytes;
   const auto start = Clock::now();
-  const RigStatus status = link.Receive(bytes);
+  const Status status = link.Receive(bytes);
   const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "no answer within 300 ms");
   EXPECT_GE(waited, 250);
   EXPECT_TRUE(bytes.empty());
@@ -96,8 +96,8 @@ TEST(WinsockLink, RefusedWithoutAServer) {
   const int port = server.Port();
   server.Stop();
   WinsockLink link;
-  const RigStatus status = link.Open("127.0.0.1", port);
-  EXPECT_EQ(status.kind, RigStatus::Kind::Lost);
+  const Status status = link.Open("127.0.0.1", port);
+  EXPECT_EQ(status.kind, Status::Kind::Lost);
   EXPECT_EQ(status.reason, "connection refused");
   EXPECT_EQ(link.Send("+f\n").reason, "not connected");
 }
