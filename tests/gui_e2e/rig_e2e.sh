@@ -5,9 +5,10 @@
 # X display. In CW, T moves the dial up by the tone's distance above the marker (212 Hz); in CWR
 # down; a middle click on 800 Hz and a Shift + left click on 600 Hz put those on the marker; the
 # Sideband chosen in Settings > Rig... by keys ("Upper") moves CWR the CW way. While rigctld
-# does not answer (stopped: Hamlib waits out its timeouts) and after it is killed, the keys act
-# within a second and the window says "No rig"; rigctld started again is found again, and T
-# tunes it. Save keeps the rig in keblor.ini. The dial before and after each step is printed.
+# does not answer (stopped: the client waits out its timeouts) and after it is killed, the keys
+# act within a second and the window says "No rig"; rigctld started again is found again, and T
+# tunes it. Save keeps the rig in keblor.ini. Then in stereo for a minute rigctld's current VFO
+# never changes, and Ctrl+T moves VFO B. The dial before and after each step is printed.
 # Usage: rig_e2e.sh <path to keblor>
 set -euo pipefail
 
@@ -246,6 +247,48 @@ grep -qx "Model=2" "$WORK/rig-section.txt" && grep -qx "Port=$RIG" "$WORK/rig-se
 keys alt+F4
 program_wait_exit 15
 [ "$KEBLOR_STATUS" -eq 0 ] || fail "the program ended with status $KEBLOR_STATUS"
+
+echo "== stereo for a minute: rigctld's current VFO (the one the operator transmits on) stays"
+# VFO B's dial, asked of rigctld in its VFO mode, which names the VFO and switches nothing.
+vfo_b_dial() {
+  in_namespace python3 -c '
+import socket, sys
+link = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5)
+link.sendall(b"+\\set_vfo_opt 1\n" + " ".join(["+"] + sys.argv[2:]).replace("+ ", "+").encode() + b"\n")
+data = b""
+while data.count(b"RPRT") < 2:
+    more = link.recv(4096)
+    if not more:
+        break
+    data += more
+for line in data.decode().splitlines():
+    if line.startswith("Frequency:"):
+        print(line.split()[1])' "$PORT" "$@"
+}
+vfo_b_dial F VFOB 7040000 >/dev/null
+vfo_b_dial M VFOB CW 500 >/dev/null
+STEREO_DIR=$WORK/stereo
+mkdir -p "$STEREO_DIR"
+printf '[General]\nChannels=2\n' >"$STEREO_DIR/keblor.ini"
+program_open_window "$STEREO_DIR" "$WORK/keblor-stereo.log" --rig 2 --rig-port "$RIG"
+first_vfo=$(rig_cmd v | head -n1)
+changes=0
+for _ in $(seq 60); do
+  sleep 1  # one reading a second, as the program reads its dials
+  now_vfo=$(rig_cmd v | head -n1)
+  [ "$now_vfo" = "$first_vfo" ] || changes=$((changes + 1))
+done
+echo "rigctld's current VFO read 60 times over a minute: $first_vfo, changed in $changes readings"
+[ "$changes" -eq 0 ] || fail "the program switched the rig's current VFO"
+STEP_BEFORE=$(vfo_b_dial f VFOB)
+keys ctrl+t
+b_moved() { [ "$(vfo_b_dial f VFOB)" != "$STEP_BEFORE" ]; }
+wait_until 30 b_moved || fail "Ctrl+T did not move VFO B"
+step_check "Ctrl+T on VFO B in stereo" 212 "$(vfo_b_dial f VFOB)"
+[ "$(rig_cmd v | head -n1)" = "$first_vfo" ] || fail "Ctrl+T switched the rig's current VFO"
+keys alt+F4
+program_wait_exit 15
+[ "$KEBLOR_STATUS" -eq 0 ] || fail "the stereo program ended with status $KEBLOR_STATUS"
 
 PASSED=1
 echo "rig end-to-end: passed"
