@@ -250,21 +250,7 @@ program_wait_exit 15
 
 echo "== stereo for a minute: rigctld's current VFO (the one the operator transmits on) stays"
 # VFO B's dial, asked of rigctld in its VFO mode, which names the VFO and switches nothing.
-vfo_b_dial() {
-  in_namespace python3 -c '
-import socket, sys
-link = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=5)
-link.sendall(b"+\\set_vfo_opt 1\n" + " ".join(["+"] + sys.argv[2:]).replace("+ ", "+").encode() + b"\n")
-data = b""
-while data.count(b"RPRT") < 2:
-    more = link.recv(4096)
-    if not more:
-        break
-    data += more
-for line in data.decode().splitlines():
-    if line.startswith("Frequency:"):
-        print(line.split()[1])' "$PORT" "$@"
-}
+vfo_b_dial() { in_namespace python3 "$HERE/rigctld_named.py" "$PORT" "$@"; }
 vfo_b_dial F VFOB 7040000 >/dev/null
 vfo_b_dial M VFOB CW 500 >/dev/null
 STEREO_DIR=$WORK/stereo

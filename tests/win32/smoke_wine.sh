@@ -14,7 +14,8 @@
 # The program reaches Hamlib's dummy rig behind rigctld on a free local port (--rig 2 --rig-port):
 # with the marker at 530 Hz, T moves the dial (in CW) up by the 170 Hz the tone stands above it,
 # and a middle click on column 146 (730 Hz) up by 200 Hz more; rigctld killed, the program says
-# so in one line on standard error and runs on.
+# so in one line on standard error and runs on; back, in stereo, its current VFO stays for 20 s
+# and Ctrl+T moves VFO B.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -296,6 +297,33 @@ grep -q '^Input=No such card' "$RUN_DIR/keblor.ini" || fail "Save lost the Input
 if ls "$RUN_DIR" | grep -qv '^keblor.ini$'; then fail "Save left a file beside keblor.ini: $(ls "$RUN_DIR")"; fi
 cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.saved"
 echo "saved: $(tr -d '\r' <"$RUN_DIR/keblor.ini" | grep -c =) keys, Channels=2 and the Input line kept"
+
+echo "== rigctld back, in stereo: its current VFO stays; Ctrl+T moves VFO B"
+(exec rigctld -m 1 -T 127.0.0.1 -t "$RIG_PORT") >>"$WORK/rigctld.log" 2>&1 &
+RIGCTLD_PID=$!
+vfo_b_dial() { python3 "$HERE/../gui_e2e/rigctld_named.py" "$RIG_PORT" "$@"; }
+for _ in $(seq 50); do vfo_b_dial F VFOB 7040000 >/dev/null 2>&1 && break; sleep 0.2; done
+vfo_b_dial M VFOB CW 500 >/dev/null
+first_vfo=$(rig_cmd v)
+changes=0
+for _ in $(seq 20); do
+  sleep 1  # one reading a second, as the program reads its dials
+  [ "$(rig_cmd v)" = "$first_vfo" ] || changes=$((changes + 1))
+done
+echo "rigctld's current VFO read 20 times: $first_vfo, changed in $changes readings"
+[ "$changes" -eq 0 ] || fail "keblor.exe switched the rig's current VFO"
+before=$(vfo_b_dial f VFOB)
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers ctrl+t
+after=$before
+deadline=$((SECONDS + 10))
+while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+  sleep 0.2
+  after=$(vfo_b_dial f VFOB)
+done
+echo "Ctrl+T: VFO B $before -> $after Hz (moved $((after - before)), expected 200)"
+[ $((after - before)) -ge 197 ] && [ $((after - before)) -le 203 ] || fail "Ctrl+T moved VFO B $((after - before)) Hz"
+[ "$(rig_cmd v)" = "$first_vfo" ] || fail "Ctrl+T switched the rig's current VFO"
 
 echo "== closing the main window (Alt+F4)"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true
