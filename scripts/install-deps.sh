@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the end-to-end checks need; with
 # --windows, also what the Windows build and its tests under Wine need (about 1 GB, so the
-# program's own start does not ask for it); with --arm64, the cross compiler, the arm64
-# libraries of Debian's multiarch packages and qemu for the Raspberry Pi build. Only what is
-# missing is installed, so a second run costs nothing.
+# program's own start does not ask for it) and GoogleTest built for it; with --arm64, the cross
+# compiler, the arm64 libraries of Debian's multiarch packages and qemu for the Raspberry Pi
+# build. Only what is missing is installed or built, so a second run costs nothing.
 set -euo pipefail
 
 PACKAGES=(
@@ -27,8 +27,8 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 if [ "${1:-}" = --windows ]; then
   # the Windows build: MinGW-w64 with posix threads, NSIS for the installer, and Wine to run
-  # its tests
-  PACKAGES+=(g++-mingw-w64-x86-64-posix nsis wine wine64)
+  # its tests; googletest's sources, built for it by googletest-mingw.sh
+  PACKAGES+=(g++-mingw-w64-x86-64-posix nsis wine wine64 googletest)
 fi
 if [ "${1:-}" = --arm64 ]; then
   # the arm64 build: the cross compiler, the target's libraries, and qemu to run its tests (with
@@ -49,10 +49,13 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
-$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ "${1:-}" = --windows ]; then
+  # GoogleTest for the Windows tests, built once from the googletest package's sources
+  bash "$(dirname "$0")/googletest-mingw.sh"
+fi

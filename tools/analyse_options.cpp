@@ -2,68 +2,75 @@
 
 #include <string_view>
 
+#include "base/option_table.h"
+
 namespace keblor::tool {
+namespace {
+
+// The options as they are read: what was given besides what it says.
+struct Reading {
+  AnalyseOptions options;
+  bool settingsGiven = false;
+  bool fileGiven = false;
+};
+
+std::string Settings(Reading& reading, std::string_view file) {
+  if (reading.settingsGiven) return "given twice";
+  if (file.empty()) return "empty settings file name";
+  reading.options.settingsPath = file;
+  reading.settingsGiven = true;
+  return {};
+}
+
+std::string Raster(Reading& reading, std::string_view) {
+  reading.options.raster = true;
+  return {};
+}
+
+std::string Help(Reading& reading, std::string_view) {
+  reading.options.help = true;
+  return {};
+}
+
+std::string Version(Reading& reading, std::string_view) {
+  reading.options.version = true;
+  return {};
+}
+
+std::string WavFile(Reading& reading, std::string_view file) {
+  if (reading.fileGiven) return "only one WAV file can be analysed";
+  reading.options.wavPath = file;
+  reading.fileGiven = true;
+  return {};
+}
+
+// The options in the order --help lists them.
+constexpr OptionRow<Reading> ANALYSE_OPTIONS[]{
+    {"--settings", "FILE", "settings file name", "the program's settings to use (default: ./keblor.ini)", Settings},
+    {"--raster", {}, {}, "add each window's drawn trace as hex", Raster},
+    {"-h, --help", {}, {}, "show this help and exit", Help, true},
+    {"    --version", {}, {}, "show the version and exit", Version, true},
+    {"--", {}, {}, "ends the options; a WAV file name may follow", nullptr},
+};
+
+}  // namespace
 
 bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& options, std::string& error) {
-  bool settingsGiven = false;
-  bool optionsEnded = false;
-  bool fileGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-      options.help = true;
-      return true;
-    } else if (!optionsEnded && arg == "--version") {
-      options.version = true;
-      return true;
-    } else if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && arg == "--raster") {
-      options.raster = true;
-    } else if (!optionsEnded && arg == "--settings") {
-      if (settingsGiven) {
-        error = "--settings: given twice";
-        return false;
-      }
-      if (i + 1 >= argc) {
-        error = "--settings: missing settings file name";
-        return false;
-      }
-      options.settingsPath = argv[++i];
-      if (options.settingsPath.empty()) {
-        error = "--settings: empty settings file name";
-        return false;
-      }
-      settingsGiven = true;
-    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-      error = std::string(arg) + ": unknown option";
-      return false;
-    } else {
-      if (fileGiven) {
-        error = std::string(arg) + ": only one WAV file can be analysed";
-        return false;
-      }
-      options.wavPath = arg;
-      fileGiven = true;
-    }
-  }
-  if (!fileGiven) {
+  Reading reading{options};
+  error = ReadCommandLine<Reading>(argc, argv, ANALYSE_OPTIONS, reading, WavFile);
+  if (error.empty() && !reading.options.help && !reading.options.version && !reading.fileGiven) {
     error = "no WAV file given";
-    return false;
   }
-  return true;
+  options = reading.options;
+  return error.empty();
 }
 
 std::string AnalyseUsage() {
   return "Usage: keblor-analyse [--settings FILE] [--raster] FILE.wav\n"
          "Runs CW Keblor's spectrum analysis over a recording and prints one JSON line for\n"
          "each picture the program would show.\n"
-         "\n"
-         "  --settings FILE  the program's settings to use (default: ./keblor.ini)\n"
-         "  --raster         add each window's drawn trace as hex\n"
-         "  -h, --help       show this help and exit\n"
-         "      --version    show the version and exit\n"
-         "  --               ends the options; a WAV file name may follow\n"
+         "\n" +
+         OptionsHelp<Reading>(ANALYSE_OPTIONS) +
          "\n"
          "FILE.wav: 10240 samples per second, 8-bit unsigned or 16-bit signed, mono or\n"
          "stereo. Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"

@@ -1,13 +1,14 @@
 #pragma once
 // The program's command line on every platform: a table of options, each changing a
-// ProgramOptions, read before any window or sound is made. A platform adds its own options to the
-// common ones and says where its config folder keeps the settings. Standard library only.
+// ProgramOptions, read before any window or sound is made. A platform lists the common options
+// with its own and says where its config folder keeps the settings. Standard library only.
 
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "base/option_table.h"
 #include "core/settings_file.h"  // SETTINGS_PATH
 
 namespace keblor {
@@ -30,26 +31,48 @@ struct ProgramOptions {
   std::string error;                         // for Fail: one line without its line end
 };
 
-// One option: its name ("--input", "-h"), what its value (the next argument) is, for the
-// message when it is missing ("input name"; empty for an option without one), and how it changes
-// the options. `apply` returns why the option is refused (the text after "NAME: "), or
-// nothing. While the command line is read, settingsPath stays empty until a settings option
-// chooses the file.
-struct CommandLineOption {
-  std::string_view name;
-  std::string_view valueName;
-  std::string (*apply)(ProgramOptions& options, std::string_view value) = nullptr;
-};
+using ProgramOption = OptionRow<ProgramOptions>;
 
-// Every platform's options: --settings FILE, --settings-in-config, --input NAME, --rig MODEL,
-// --rig-port PORT, --list-inputs, -h/--help, --version.
-std::span<const CommandLineOption> CommonOptions();
+// How the options every platform has change ProgramOptions. While the command line is read,
+// settingsPath stays empty until a settings option chooses the file.
+namespace option_handlers {
+std::string SettingsFile(ProgramOptions& options, std::string_view file);
+std::string SettingsInConfig(ProgramOptions& options, std::string_view);
+std::string Input(ProgramOptions& options, std::string_view name);
+std::string RigModel(ProgramOptions& options, std::string_view model);
+std::string RigPort(ProgramOptions& options, std::string_view port);
+std::string ListInputs(ProgramOptions& options, std::string_view);
+std::string Help(ProgramOptions& options, std::string_view);
+std::string Version(ProgramOptions& options, std::string_view);
+}  // namespace option_handlers
 
-// Reads argv[1..argc-1] (UTF-8) with the common options and the platform's. The first --help or
-// --version wins over everything after it; anything else unknown is refused. --settings-in-config
-// chooses `configSettingsPath`; without a settings option the file is SETTINGS_PATH in the working
-// folder.
-ProgramOptions ParseCommandLine(int argc, const char* const* argv, std::span<const CommandLineOption> platformOptions,
+// The rows of the options every platform has, each written once; a platform's table lists them
+// in its order with its own options, and gives the help where the platforms differ.
+inline constexpr ProgramOption SETTINGS_OPTION{"--settings", "FILE", "settings file name",
+                                               "read and save the settings in FILE", option_handlers::SettingsFile};
+constexpr ProgramOption SettingsInConfigOption(std::string_view help) {
+  return {"--settings-in-config", {}, {}, help, option_handlers::SettingsInConfig};
+}
+inline constexpr ProgramOption INPUT_OPTION{"--input", "NAME", "input name",
+                                            "capture from this input, named as --list-inputs prints it\n"
+                                            "(its id or its name); a save keeps it in the settings",
+                                            option_handlers::Input};
+constexpr ProgramOption RigOption(std::string_view help) {
+  return {"--rig", "MODEL", "rig model", help, option_handlers::RigModel};
+}
+constexpr ProgramOption RigPortOption(std::string_view help) {
+  return {"--rig-port", "PORT", "port", help, option_handlers::RigPort};
+}
+inline constexpr ProgramOption LIST_INPUTS_OPTION{
+    "--list-inputs", {}, {}, "print the inputs, one a line: the id, a tab and the name", option_handlers::ListInputs};
+inline constexpr ProgramOption HELP_OPTION{"-h, --help", {}, {}, "show this help and exit", option_handlers::Help, true};
+inline constexpr ProgramOption VERSION_OPTION{"    --version", {}, {}, "show the version and exit",
+                                              option_handlers::Version, true};
+
+// Reads argv[1..argc-1] (UTF-8) through the platform's `table`. The first --help or --version
+// wins over everything after it; anything else unknown is refused. --settings-in-config chooses
+// `configSettingsPath`; without a settings option the file is SETTINGS_PATH in the working folder.
+ProgramOptions ParseCommandLine(int argc, const char* const* argv, std::span<const ProgramOption> table,
                                 const std::string& configSettingsPath);
 
 // The line a refused command line prints, with its line end: "keblor: ERROR (see keblor --help)".

@@ -20,8 +20,24 @@ std::string ChooseBackEnd(ProgramOptions& options, std::string_view name) {
   return {};
 }
 
-constexpr CommandLineOption LINUX_OPTIONS[]{
-    {"--backend", "back end (pulse or portaudio)", ChooseBackEnd},
+// The options in the order --help lists them.
+constexpr ProgramOption LINUX_OPTIONS[]{
+    SETTINGS_OPTION,
+    SettingsInConfigOption("read and save them in $XDG_CONFIG_HOME/keblor/keblor.ini,\n"
+                           "by default ~/.config/keblor/keblor.ini; the program's\n"
+                           "entry in the desktop menu starts it this way"),
+    {"--backend", "NAME", "back end (pulse or portaudio)",
+     "capture through the sound server (pulse) or through\n"
+     "PortAudio (portaudio: ALSA, JACK); without it the sound\n"
+     "server when one answers, else PortAudio",
+     ChooseBackEnd},
+    INPUT_OPTION,
+    RigOption("control the rig of this Hamlib model number (0: none; 2 is\n"
+              "rigctld, 1 Hamlib's dummy rig); a save keeps it"),
+    RigPortOption("the rig's serial device, or host:port of rigctld"),
+    LIST_INPUTS_OPTION,
+    HELP_OPTION,
+    VERSION_OPTION,
 };
 
 }  // namespace
@@ -47,22 +63,8 @@ std::string ProgramUsage() {
          "              [--rig MODEL [--rig-port PORT]]\n"
          "       keblor [--backend NAME] --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
-         "\n"
-         "  --settings FILE       read and save the settings in FILE\n"
-         "  --settings-in-config  read and save them in $XDG_CONFIG_HOME/keblor/keblor.ini,\n"
-         "                        by default ~/.config/keblor/keblor.ini; the program's\n"
-         "                        entry in the desktop menu starts it this way\n"
-         "  --backend NAME        capture through the sound server (pulse) or through\n"
-         "                        PortAudio (portaudio: ALSA, JACK); without it the sound\n"
-         "                        server when one answers, else PortAudio\n"
-         "  --input NAME          capture from this input, named as --list-inputs prints it\n"
-         "                        (its id or its name); a save keeps it in the settings\n"
-         "  --rig MODEL           control the rig of this Hamlib model number (0: none; 2 is\n"
-         "                        rigctld, 1 Hamlib's dummy rig); a save keeps it\n"
-         "  --rig-port PORT       the rig's serial device, or host:port of rigctld\n"
-         "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
-         "  -h, --help            show this help and exit\n"
-         "      --version         show the version and exit\n"
+         "\n" +
+         OptionsHelp<ProgramOptions>(LINUX_OPTIONS) +
          "\n"
          "Without a settings option the settings are keblor.ini in the working folder.\n"
          "Qt takes its own settings from the environment, such as QT_QPA_PLATFORM or DISPLAY.\n"

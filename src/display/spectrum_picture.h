@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "analysis/display_row_mapping.h"
+#include "base/geometry.h"
 #include "core/display_state.h"
 #include "display/trace_raster.h"
 
@@ -17,14 +18,6 @@ namespace keblor {
 
 class Waterfall;
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-struct Point {
-  int x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 struct Rgb {
   std::uint8_t r = 0, g = 0, b = 0;
   friend bool operator==(const Rgb&, const Rgb&) = default;

@@ -9,8 +9,12 @@
 #include <QThread>
 #include <QWindow>
 
+#include <optional>
+
 #include "app/window_frames.h"
 #include "core/command_ids.h"
+#include "core/keyboard_keys.h"
+#include "core/screen_placement.h"
 #include "desktop/desktop_tools.h"
 #include "desktop/window_placement.h"
 #include "qt/menu_builder.h"
@@ -41,44 +45,22 @@ class CompactMenuBarStyle : public QProxyStyle {
   }
 };
 
-// The keys of the accelerator table: F1..F12, the keypad's plus and minus, Z, W and T. Shift and
-// Alt take a key out of the table, as none of its entries names them. The main keyboard's plus
-// (with the Shift it may need, or "=" on its own) and minus do what the keypad's do, for
-// keyboards without a keypad.
-bool ToAcceleratorKey(const QKeyEvent& event, AcceleratorKey& key) {
-  const Qt::KeyboardModifiers modifiers = event.modifiers();
+// Qt's key codes as core/keyboard_keys.h names the keys; the keypad's "=" is no key of the table.
+KeyboardKey KeyboardKeyOf(const QKeyEvent& event) {
   const int code = event.key();
-  const bool keypad = (modifiers & Qt::KeypadModifier) != 0;
-  if (!keypad && code == Qt::Key_Plus && !(modifiers & (Qt::AltModifier | Qt::MetaModifier))) {
-    key = AcceleratorKey::KeypadPlus;
-    return true;
-  }
-  if (modifiers & (Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+  const bool keypad = (event.modifiers() & Qt::KeypadModifier) != 0;
   if (code >= Qt::Key_F1 && code <= Qt::Key_F12) {
-    key = static_cast<AcceleratorKey>(static_cast<int>(AcceleratorKey::F1) + (code - Qt::Key_F1));
-    return true;
+    return static_cast<KeyboardKey>(static_cast<int>(KeyboardKey::F1) + (code - Qt::Key_F1));
   }
-  if (code == Qt::Key_Plus || (!keypad && code == Qt::Key_Equal)) {
-    key = AcceleratorKey::KeypadPlus;
-    return true;
+  switch (code) {
+    case Qt::Key_Plus: return keypad ? KeyboardKey::KeypadPlus : KeyboardKey::Plus;
+    case Qt::Key_Minus: return keypad ? KeyboardKey::KeypadMinus : KeyboardKey::Minus;
+    case Qt::Key_Equal: return keypad ? KeyboardKey::Other : KeyboardKey::Equals;
+    case Qt::Key_Z: return KeyboardKey::Z;
+    case Qt::Key_W: return KeyboardKey::W;
+    case Qt::Key_T: return KeyboardKey::T;
+    default: return KeyboardKey::Other;
   }
-  if (code == Qt::Key_Minus) {
-    key = AcceleratorKey::KeypadMinus;
-    return true;
-  }
-  if (code == Qt::Key_Z) {
-    key = AcceleratorKey::Z;
-    return true;
-  }
-  if (code == Qt::Key_W) {
-    key = AcceleratorKey::W;
-    return true;
-  }
-  if (code == Qt::Key_T) {
-    key = AcceleratorKey::T;
-    return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -221,8 +203,10 @@ void QtMainView::Move(const Rect& outer) {
   const QSize frame = (window_->frameGeometry().size() - window_->size())
                           .expandedTo(QSize(MAIN_FRAME_EXTRA_WIDTH,
                                             MAIN_FRAME_EXTRA_HEIGHT - window_->menuBar()->sizeHint().height()));
-  const QRect wanted(QPoint(outer.left, outer.top), window_->size() + frame);
-  window_->move(PlaceOnScreens(wanted, AvailableScreenAreas()).topLeft());
+  const QSize size = window_->size() + frame;
+  const Rect placed =
+      PlaceOnScreens({outer.left, outer.top, outer.left + size.width(), outer.top + size.height()}, AvailableScreenAreas());
+  window_->move(placed.left, placed.top);
   window_->update();
 }
 
@@ -327,9 +311,11 @@ bool QtMainView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || widget->window() != window_.data()) return false;
   if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) return false;
   const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
-  AcceleratorKey key{};
-  if (!ToAcceleratorKey(keyEvent, key)) return false;
-  if (program_ != nullptr) program_->OnKey(key, (keyEvent.modifiers() & Qt::ControlModifier) != 0);
+  const Qt::KeyboardModifiers modifiers = keyEvent.modifiers();
+  const std::optional<AcceleratorKey> key = AcceleratorKeyFor(
+      KeyboardKeyOf(keyEvent), (modifiers & Qt::ShiftModifier) != 0, (modifiers & (Qt::AltModifier | Qt::MetaModifier)) != 0);
+  if (!key) return false;
+  if (program_ != nullptr) program_->OnKey(*key, (modifiers & Qt::ControlModifier) != 0);
   return true;
 }
 

@@ -4,25 +4,19 @@
 
 namespace keblor {
 
-bool ToAcceleratorKey(unsigned virtualKey, bool shift, bool alt, AcceleratorKey& key) {
-  if (alt) return false;
-  if (virtualKey == VK_OEM_PLUS) {  // "=" and, shifted, "+" on US keyboards; "+" on others
-    key = AcceleratorKey::KeypadPlus;
-    return true;
-  }
-  if (shift) return false;
+KeyboardKey KeyboardKeyOf(unsigned virtualKey) {
   if (virtualKey >= VK_F1 && virtualKey <= VK_F12) {
-    key = static_cast<AcceleratorKey>(static_cast<int>(AcceleratorKey::F1) + static_cast<int>(virtualKey - VK_F1));
-    return true;
+    return static_cast<KeyboardKey>(static_cast<int>(KeyboardKey::F1) + static_cast<int>(virtualKey - VK_F1));
   }
   switch (virtualKey) {
-    case VK_ADD: key = AcceleratorKey::KeypadPlus; return true;
-    case VK_SUBTRACT:
-    case VK_OEM_MINUS: key = AcceleratorKey::KeypadMinus; return true;
-    case 'Z': key = AcceleratorKey::Z; return true;
-    case 'W': key = AcceleratorKey::W; return true;
-    case 'T': key = AcceleratorKey::T; return true;
-    default: return false;
+    case VK_ADD: return KeyboardKey::KeypadPlus;
+    case VK_SUBTRACT: return KeyboardKey::KeypadMinus;
+    case VK_OEM_PLUS: return KeyboardKey::Plus;
+    case VK_OEM_MINUS: return KeyboardKey::Minus;
+    case 'Z': return KeyboardKey::Z;
+    case 'W': return KeyboardKey::W;
+    case 'T': return KeyboardKey::T;
+    default: return KeyboardKey::Other;
   }
 }
 

@@ -20,8 +20,19 @@ std::string Utf8(const fs::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-// The options only keblor.exe has; none yet.
-constexpr std::span<const CommandLineOption> WINDOWS_OPTIONS{};
+// The options in the order --help lists them; no --backend: wave input is the one back end.
+constexpr ProgramOption WINDOWS_OPTIONS[]{
+    SETTINGS_OPTION,
+    SettingsInConfigOption("read and save them in %APPDATA%\\CW Keblor\\keblor.ini; the\n"
+                           "program's Start menu shortcut starts it this way"),
+    INPUT_OPTION,
+    RigOption("control the rig of this Hamlib model number (0: none; this\n"
+              "build reaches rigs through rigctld, model 2); a save keeps it"),
+    RigPortOption("host:port of rigctld (localhost:4532 when not given)"),
+    LIST_INPUTS_OPTION,
+    HELP_OPTION,
+    VERSION_OPTION,
+};
 
 }  // namespace
 
@@ -62,18 +73,8 @@ std::string WindowsUsage() {
          "              [--rig MODEL [--rig-port PORT]]\n"
          "       keblor --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
-         "\n"
-         "  --settings FILE       read and save the settings in FILE\n"
-         "  --settings-in-config  read and save them in %APPDATA%\\CW Keblor\\keblor.ini; the\n"
-         "                        program's Start menu shortcut starts it this way\n"
-         "  --input NAME          capture from this input, named as --list-inputs prints it\n"
-         "                        (its id or its name); a save keeps it in the settings\n"
-         "  --rig MODEL           control the rig of this Hamlib model number (0: none; this\n"
-         "                        build reaches rigs through rigctld, model 2); a save keeps it\n"
-         "  --rig-port PORT       host:port of rigctld (localhost:4532 when not given)\n"
-         "  --list-inputs         print the inputs, one a line: the id, a tab and the name\n"
-         "  -h, --help            show this help and exit\n"
-         "      --version         show the version and exit\n"
+         "\n" +
+         OptionsHelp<ProgramOptions>(WINDOWS_OPTIONS) +
          "\n"
          "Without a settings option the settings are keblor.ini in the working folder.\n"
          "F1 in the program opens its help pages.\n";

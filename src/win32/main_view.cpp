@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <vector>
+
 #include "app/window_frames.h"
 #include "core/command_ids.h"
+#include "core/screen_placement.h"
 #include "display/waterfall.h"
 #include "win32/accelerator_keys.h"
 #include "win32/dpi.h"
@@ -33,21 +37,24 @@ void RegisterMainClass() {
   (void)atom;
 }
 
-// A window wholly off the screens (a monitor gone since its place was saved) comes back onto the
-// nearest one, moved as little as it takes.
-RECT OntoScreens(RECT rect) {
-  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) return rect;
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info)) return rect;
-  const RECT& area = info.rcWork;
-  LONG dx = 0, dy = 0;
-  if (rect.right > area.right) dx = area.right - rect.right;
-  if (rect.left + dx < area.left) dx = area.left - rect.left;
-  if (rect.bottom > area.bottom) dy = area.bottom - rect.bottom;
-  if (rect.top + dy < area.top) dy = area.top - rect.top;
-  OffsetRect(&rect, dx, dy);
-  return rect;
+// The monitors' work areas (less the taskbar), in desktop coordinates.
+std::vector<Rect> MonitorWorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info)) {
+          const RECT& work = info.rcWork;
+          reinterpret_cast<std::vector<Rect>*>(found)->push_back({static_cast<int>(work.left), static_cast<int>(work.top),
+                                                                  static_cast<int>(work.right),
+                                                                  static_cast<int>(work.bottom)});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&areas));
+  return areas;
 }
 
 bool SameMenu(const MenuModel& a, const MenuModel& b) {
@@ -105,8 +112,11 @@ void Win32MainView::Layout(int left, int top) {
                                         DesignFrameHeight(), frame.height, scale);
   RECT rect{0, 0, clientWidth, clientHeight};
   AdjustWindowRectForDpi(&rect, STYLE, true, 0, dpi_);
-  RECT placed{left, top, left + rect.right - rect.left, top + rect.bottom - rect.top};
-  placed = OntoScreens(placed);
+  // A place off the screens (a monitor gone since the place was saved) comes back onto the
+  // nearest one.
+  const int width = static_cast<int>(rect.right - rect.left);
+  const int height = static_cast<int>(rect.bottom - rect.top);
+  const Rect placed = PlaceOnScreens({left, top, left + width, top + height}, MonitorWorkAreas());
   SetWindowPos(window_, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   // A menu bar that wraps onto a second line takes from the client area: the window grows by it.
@@ -271,9 +281,10 @@ bool Win32MainView::TranslateKey(const tagMSG& message) {
   const bool alt = (message.lParam & (LPARAM{1} << 29)) != 0;
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-  AcceleratorKey key{};
-  if (!ToAcceleratorKey(static_cast<unsigned>(message.wParam), shift, alt, key)) return false;
-  program_->OnKey(key, ctrl);
+  const std::optional<AcceleratorKey> key =
+      AcceleratorKeyFor(KeyboardKeyOf(static_cast<unsigned>(message.wParam)), shift, alt);
+  if (!key) return false;
+  program_->OnKey(*key, ctrl);
   return true;
 }
 
