@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "rig/byte_link_checks.h"
+
 namespace keblor::test {
 namespace {
 
@@ -32,10 +34,16 @@ class Listener {
     if (socket_ >= 0) close(socket_);
     socket_ = -1;
   }
-  int Accept() { return peer_ = accept(socket_, nullptr, nullptr); }
+  bool Accept() { return (peer_ = accept(socket_, nullptr, nullptr)) >= 0; }
   void ClosePeer() {
     if (peer_ >= 0) close(peer_);
     peer_ = -1;
+  }
+  void SendToPeer(const std::string& bytes) { send(peer_, bytes.data(), bytes.size(), 0); }
+  std::string ReceiveFromPeer() {
+    char got[64];
+    const ssize_t count = recv(peer_, got, sizeof got, 0);
+    return count > 0 ? std::string(got, static_cast<std::size_t>(count)) : std::string();
   }
 
  private:
@@ -44,48 +52,9 @@ class Listener {
   int port_ = 0;
 };
 
-TEST(TcpLink, CarriesBytesUntilTheServerCloses) {
-  Listener server;
-  TcpLink link;
-  ASSERT_TRUE(link.Open("127.0.0.1", server.Port()).Ok());
-  const int peer = server.Accept();
-  ASSERT_GE(peer, 0);
-  ASSERT_TRUE(link.Send("+f\n").Ok());
-  char got[8] = {};
-  EXPECT_EQ(recv(peer, got, sizeof got, 0), 3);
-  EXPECT_STREQ(got, "+f\n");
-  send(peer, "RPRT 0\n", 7, 0);
-  std::string bytes = "x";
-  ASSERT_TRUE(link.Receive(bytes).Ok());
-  EXPECT_EQ(bytes, "xRPRT 0\n");
-
-  server.ClosePeer();
-  EXPECT_EQ(link.Receive(bytes).reason, "the connection was closed");
-}
-
-// A server that takes the connection and says nothing: the wait ends at the link's timeout.
-TEST(TcpLink, SilentServerTimesOut) {
-  Listener server;
-  TcpLink link(1000, 300);
-  ASSERT_TRUE(link.Open("localhost", server.Port()).Ok());
-  ASSERT_GE(server.Accept(), 0);
-  std::string bytes;
-  const Status status = link.Receive(bytes);
-  EXPECT_EQ(status.kind, Status::Kind::Lost);
-  EXPECT_EQ(status.reason, "no answer within 300 ms");
-  EXPECT_TRUE(bytes.empty());
-}
-
-TEST(TcpLink, RefusedWithoutAServer) {
-  Listener server;
-  const int port = server.Port();
-  server.Stop();
-  TcpLink link;
-  const Status status = link.Open("127.0.0.1", port);
-  EXPECT_EQ(status.kind, Status::Kind::Lost);
-  EXPECT_EQ(status.reason, "connection refused");
-  EXPECT_EQ(link.Send("+f\n").reason, "not connected");
-}
+TEST(TcpLink, CarriesBytesUntilTheServerCloses) { CheckCarriesBytesUntilTheServerCloses<TcpLink, Listener>(); }
+TEST(TcpLink, SilentServerTimesOut) { CheckASilentServerTimesOut<TcpLink, Listener>(); }
+TEST(TcpLink, RefusedWithoutAServer) { CheckRefusedWithoutAServer<TcpLink, Listener>(); }
 
 }  // namespace
 }  // namespace keblor::test

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include "rig/byte_link_checks.h"
 
 namespace keblor::test {
 namespace {
@@ -36,13 +36,16 @@ class Listener {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
     socket_ = INVALID_SOCKET;
   }
-  SOCKET Accept() {
-    peer_ = accept(socket_, nullptr, nullptr);
-    return peer_;
-  }
+  bool Accept() { return (peer_ = accept(socket_, nullptr, nullptr)) != INVALID_SOCKET; }
   void ClosePeer() {
     closesocket(peer_);
     peer_ = INVALID_SOCKET;
+  }
+  void SendToPeer(const std::string& bytes) { send(peer_, bytes.data(), static_cast<int>(bytes.size()), 0); }
+  std::string ReceiveFromPeer() {
+    char got[64];
+    const int count = recv(peer_, got, sizeof got, 0);
+    return count > 0 ? std::string(got, static_cast<std::size_t>(count)) : std::string();
   }
 
  private:
@@ -51,56 +54,9 @@ class Listener {
   int port_ = 0;
 };
 
-TEST(WinsockLink, CarriesBytesUntilTheServerCloses) {
-  Listener server;
-  WinsockLink link;
-  ASSERT_TRUE(link.Open("127.0.0.1", server.Port()).Ok());
-  const SOCKET peer = server.Accept();
-  ASSERT_NE(peer, INVALID_SOCKET);
-
-  ASSERT_TRUE(link.Send("+f\n").Ok());
-  char got[8] = {};
-  EXPECT_EQ(recv(peer, got, sizeof got, 0), 3);
-  EXPECT_STREQ(got, "+f\n");
-  send(peer, "RPRT 0\n", 7, 0);
-  std::string bytes = "x";
-  ASSERT_TRUE(link.Receive(bytes).Ok());
-  EXPECT_EQ(bytes, "xRPRT 0\n");
-
-  server.ClosePeer();
-  const Status status = link.Receive(bytes);
-  EXPECT_EQ(status.kind, Status::Kind::Lost);
-  EXPECT_EQ(status.reason, "the connection was closed");
-}
-
-// A server that takes the connection and says nothing: the wait ends at the link's reply timeout,
-// not before, and says so (how long after depends on the machine: no upper bound).
-TEST(WinsockLink, SilentServerTimesOut) {
-  using Clock = std::chrono::steady_clock;
-  Listener server;
-  WinsockLink link(1000, 300);
-  ASSERT_TRUE(link.Open("localhost", server.Port()).Ok());
-  ASSERT_NE(server.Accept(), INVALID_SOCKET);
-  std::string bytes;
-  const auto start = Clock::now();
-  const Status status = link.Receive(bytes);
-  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  EXPECT_EQ(status.kind, Status::Kind::Lost);
-  EXPECT_EQ(status.reason, "no answer within 300 ms");
-  EXPECT_GE(waited, 250);
-  EXPECT_TRUE(bytes.empty());
-}
-
-TEST(WinsockLink, RefusedWithoutAServer) {
-  Listener server;
-  const int port = server.Port();
-  server.Stop();
-  WinsockLink link;
-  const Status status = link.Open("127.0.0.1", port);
-  EXPECT_EQ(status.kind, Status::Kind::Lost);
-  EXPECT_EQ(status.reason, "connection refused");
-  EXPECT_EQ(link.Send("+f\n").reason, "not connected");
-}
+TEST(WinsockLink, CarriesBytesUntilTheServerCloses) { CheckCarriesBytesUntilTheServerCloses<WinsockLink, Listener>(); }
+TEST(WinsockLink, SilentServerTimesOut) { CheckASilentServerTimesOut<WinsockLink, Listener>(); }
+TEST(WinsockLink, RefusedWithoutAServer) { CheckRefusedWithoutAServer<WinsockLink, Listener>(); }
 
 }  // namespace
 }  // namespace keblor::test
