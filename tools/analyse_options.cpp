@@ -20,6 +20,8 @@ bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& opti
       optionsEnded = true;
     } else if (!optionsEnded && arg == "--raster") {
       options.raster = true;
+    } else if (!optionsEnded && arg == "--decode") {
+      options.decode = true;
     } else if (!optionsEnded && arg == "--settings") {
       if (settingsGiven) {
         error = "--settings: given twice";
@@ -55,18 +57,21 @@ bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& opti
 }
 
 std::string AnalyseUsage() {
-  return "Usage: keblor-analyse [--settings FILE] [--raster] FILE.wav\n"
+  return "Usage: keblor-analyse [--settings FILE] [--raster] [--decode] FILE.wav\n"
          "Runs CW Keblor's spectrum analysis over a recording and prints one JSON line for\n"
          "each picture the program would show.\n"
          "\n"
          "  --settings FILE  the program's settings to use (default: ./keblor.ini)\n"
          "  --raster         add each window's drawn trace as hex\n"
+         "  --decode         find every CW signal up to 4000 Hz in each channel and decode it;\n"
+         "                   a last JSON line lists them all with their whole text\n"
          "  -h, --help       show this help and exit\n"
          "      --version    show the version and exit\n"
          "  --               ends the options; a WAV file name may follow\n"
          "\n"
-         "FILE.wav: 10240 samples per second, 8-bit unsigned or 16-bit signed, mono or\n"
-         "stereo. Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"
+         "FILE.wav: 8000 to 192000 samples per second (resampled to 10240), 8-bit unsigned,\n"
+         "16-bit signed or 32-bit float, mono or stereo.\n"
+         "Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"
          "`man keblor-analyse` describes the output.\n";
 }
 
