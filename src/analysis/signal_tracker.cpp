@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <utility>
 #include <numbers>
 
 namespace keblor {
@@ -85,6 +87,7 @@ void SignalTracker::Push(const float* magnitudes, int topBin) {
       for (std::size_t k = 0; k < bins; ++k) sums_[k] += block[k];
   }
   ++blocks_;
+  gate_ = 1.0 + GATE_SPREADS * RAYLEIGH_SPREAD / std::sqrt(static_cast<double>(count_));
   UpdateFloor(magnitudes);
 
   for (Track& track : tracks_)
@@ -128,10 +131,16 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
   floorStarted_ = true;
   for (int s = 0; s < segments; ++s) {
     const int start = std::min(s * SEGMENT, lastBin_ + 1 - SEGMENT);
-    std::array<float, SEGMENT> values{};
-    std::copy_n(magnitudes + start, SEGMENT, values.begin());
-    std::nth_element(values.begin(), values.begin() + QUANTILE_INDEX, values.end());
-    const double quantile = QUANTILE_TO_MEAN * values[QUANTILE_INDEX];
+    // The QUANTILE_INDEX + 1 smallest, in order: most bins are passed by one comparison.
+    std::array<float, QUANTILE_INDEX + 1> smallest;
+    smallest.fill(std::numeric_limits<float>::max());
+    for (int k = start; k < start + SEGMENT; ++k) {
+      float v = magnitudes[k];
+      if (v >= smallest.back()) continue;
+      for (float& kept : smallest)
+        if (v < kept) std::swap(v, kept);
+    }
+    const double quantile = QUANTILE_TO_MEAN * smallest.back();
     double& level = segmentFloor_[static_cast<std::size_t>(s)];
     level = first ? quantile : level + (quantile < level ? FLOOR_FALL : FLOOR_RISE) * (quantile - level);
   }
@@ -143,14 +152,17 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
     if (s + 1 < segments) level = std::max(level, segmentFloor_[i + 1]);
     higher[i] = level;
   }
-  for (int k = 0; k <= lastBin_; ++k) {
-    const double position = std::clamp((k - (SEGMENT - 1) / 2.0) / SEGMENT, 0.0, segments - 1.0);
-    const int s = std::min(static_cast<int>(position), segments - 2 < 0 ? 0 : segments - 2);
-    const double t = segments > 1 ? position - s : 0.0;
+  // Segment s's level holds at its centre, s * SEGMENT + CENTRE; flat beyond the outer centres.
+  constexpr double CENTRE = (SEGMENT - 1) / 2.0;
+  int k = 0;
+  for (; k <= std::min(lastBin_, static_cast<int>(CENTRE)); ++k) floor_[static_cast<std::size_t>(k)] = static_cast<float>(higher[0]);
+  for (int s = 0; s + 1 < segments; ++s) {
     const double a = higher[static_cast<std::size_t>(s)];
-    const double b = segments > 1 ? higher[static_cast<std::size_t>(s + 1)] : a;
-    floor_[static_cast<std::size_t>(k)] = static_cast<float>(a + t * (b - a));
+    const double step = (higher[static_cast<std::size_t>(s + 1)] - a) / SEGMENT;
+    for (; k <= lastBin_ && k <= s * SEGMENT + CENTRE + SEGMENT; ++k)
+      floor_[static_cast<std::size_t>(k)] = static_cast<float>(a + (k - s * SEGMENT - CENTRE) * step);
   }
+  for (; k <= lastBin_; ++k) floor_[static_cast<std::size_t>(k)] = static_cast<float>(higher[static_cast<std::size_t>(segments - 1)]);
 }
 
 // A block keyed down while no signal near it is much stronger in it: the key clicks of a strong
@@ -165,9 +177,8 @@ bool SignalTracker::KeyedAlone(const Track& track) const {
 
 bool SignalTracker::Stands(int bin) const {
   if (count_ < FIND_AFTER_BLOCKS) return false;
-  const double gate = 1.0 + GATE_SPREADS * RAYLEIGH_SPREAD / std::sqrt(static_cast<double>(count_));
   const double floor = Floor(bin);
-  return floor > 0.0 && sums_[static_cast<std::size_t>(bin)] >= gate * floor * count_;
+  return floor > 0.0 && sums_[static_cast<std::size_t>(bin)] >= gate_ * floor * count_;
 }
 
 // Reads one signal's block: whether it was keyed down, and where its power lay.

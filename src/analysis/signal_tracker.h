@@ -93,6 +93,7 @@ class SignalTracker {
   std::array<SpectrumAccumulator, SIGNAL_WINDOW_BLOCKS> window_{};
   SpectrumAccumulator sums_{};
   int count_ = 0;  // blocks in window_
+  double gate_ = 0.0;  // a mean standing out of the floor by this factor stands
   int next_ = 0;
   int sinceExact_ = 0;
   int topBin_ = -1;

@@ -3,6 +3,8 @@
 // spectrum the analyzer would hand on. Soft 5 ms edges; the text repeats after a word gap.
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -23,6 +25,7 @@ struct CwStation {
   std::string text;
   double startSeconds = 0.0;
   double driftHzPerSecond = 0.0;
+  double stopSeconds = 1e9;  // keyed up for good from here
 };
 
 inline std::string_view MorseOf(char c) {
@@ -57,7 +60,7 @@ class CwBand {
         const CwStation& s = stations_[i];
         const double amplitude = noiseRms_ * std::sqrt(2.0 * 500.0 / 5120.0 * std::pow(10.0, s.snrDb / 10.0));
         phases_[i] += 2.0 * std::numbers::pi * (s.hz + s.driftHzPerSecond * t) / 10240.0;
-        x += amplitude * Envelope(keys_[i], t - s.startSeconds) * std::sin(phases_[i]);
+        if (t < s.stopSeconds) x += amplitude * Envelope(keys_[i], t - s.startSeconds) * std::sin(phases_[i]);
       }
       v = static_cast<float>(x);
     }
@@ -112,5 +115,32 @@ class CwBand {
   FftTables tables_;
   long n_ = 0;
 };
+
+// Blocks of 16-bit stereo frames with sixteen keyed stations (+15 dB) on each side: pitches 230 Hz apart, the right
+// side's shifted by 100 Hz.
+inline std::vector<std::vector<std::uint8_t>> SixteenStationsEachSide(int blocks) {
+  std::array<std::unique_ptr<CwBand>, 2> sides;
+  for (std::size_t side = 0; side < 2; ++side) {
+    std::vector<CwStation> stations;
+    for (int i = 0; i < 16; ++i)
+      stations.push_back({300.0 + 100.0 * static_cast<double>(side) + 230.0 * i, 15.0, 18.0 + i, "CQ DE W1AW K"});
+    sides[side] = std::make_unique<CwBand>(stations, 0.01, static_cast<unsigned>(side + 1));
+  }
+  std::vector<std::vector<std::uint8_t>> out;
+  std::array<std::array<float, FFT_SIZE>, 2> samples{};
+  SpectrumAccumulator magnitudes{};
+  for (int b = 0; b < blocks; ++b) {
+    sides[0]->Next(samples[0], magnitudes);
+    sides[1]->Next(samples[1], magnitudes);
+    auto& bytes = out.emplace_back();
+    for (std::size_t i = 0; i < static_cast<std::size_t>(FFT_SIZE); ++i)
+      for (const auto& side : samples) {
+        const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(side[i] * 32767.0f)));
+        bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+      }
+  }
+  return out;
+}
 
 }  // namespace keblor
