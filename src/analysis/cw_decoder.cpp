@@ -99,9 +99,11 @@ void CwDecoder::Push(const float* samples, int count) {
 }
 
 void CwDecoder::Envelope(double m) {
-  // The peak rises at once and sinks slowly; the floor sinks at once and rises slowly.
+  // The peak rises at once and sinks slowly; the floor sinks at once and rises slowly while the
+  // key is up.
   peak_ = m > peak_ ? m : peak_ + (m - peak_) / (4.0 * LOW_RATE);
-  floor_ = m < floor_ || floor_ == 0.0 ? m : floor_ + (m - floor_) / (0.5 * LOW_RATE);
+  if (m < floor_ || floor_ == 0.0) floor_ = m;
+  else if (!down_) floor_ += (m - floor_) / (0.5 * LOW_RATE);
   const bool audible = peak_ > SIGNAL_OVER_FLOOR * floor_;
   const double threshold = floor_ + (down_ ? 0.4 : 0.6) * (peak_ - floor_);
   const bool down = audible && m > threshold;

@@ -35,9 +35,9 @@ constexpr int LOBE = 2;
 constexpr int NEIGHBOUR_BINS = 2 * LOBE;   // a signal this near cuts the lobe at halfway
 constexpr double KEYED_OVER_NOISE = 2.0;   // a key-down lobe's power over the noise's in it
 constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's key-down power, at least
-// A peak this much weaker (in magnitude) than a listed signal within SPLATTER_BINS is the key
+// A peak of the mean this much weaker (in magnitude) than one within SPLATTER_BINS is the key
 // clicks of that signal, not a signal.
-constexpr double SPLATTER_SHARE = 0.06;
+constexpr double SPLATTER_SHARE = 0.15;
 constexpr int SPLATTER_BINS = 10;
 constexpr double SPLATTER_POWER = 10.0;  // a neighbour this much stronger may be the source
 constexpr double PITCH_STEP_HZ = 0.3;   // the least change of a shown pitch
@@ -169,7 +169,7 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
 // signal come and go with its own keying, a signal of its own does not.
 bool SignalTracker::KeyedAlone(const Track& track) const {
   for (const Track& other : tracks_)
-    if (other.signal.listed && std::abs(other.bin - track.bin) <= SPLATTER_BINS &&
+    if (&other != &track && other.bin != 0 && std::abs(other.bin - track.bin) <= SPLATTER_BINS &&
         other.blockPower > SPLATTER_POWER * track.blockPower)
       return false;
   return true;
@@ -269,12 +269,11 @@ void SignalTracker::Find() {
         if (freeSlot == nullptr) freeSlot = &track;
         continue;
       }
-      const int distance = std::abs(track.bin - k);
-      if (distance <= SAME_SIGNAL_BINS) fresh = false;
-      if (track.signal.listed && distance <= SPLATTER_BINS &&
-          sums_[i] < SPLATTER_SHARE * sums_[static_cast<std::size_t>(track.bin)])
-        fresh = false;
+      if (std::abs(track.bin - k) <= SAME_SIGNAL_BINS) fresh = false;
     }
+    const auto nearFirst = sums_.begin() + std::max(0, k - SPLATTER_BINS);
+    const auto nearLast = sums_.begin() + std::min(lastBin_, k + SPLATTER_BINS) + 1;
+    if (sums_[i] < SPLATTER_SHARE * *std::max_element(nearFirst, nearLast)) fresh = false;
     if (!fresh || freeSlot == nullptr) continue;
     Track& track = *freeSlot;
     track = Track{};

@@ -71,8 +71,7 @@ class CwBand {
     for (std::size_t k = 0; k < magnitudes.size(); ++k) magnitudes[k] = std::hypot(re[k], im[k]);
   }
 
- private:
-  // Key-down intervals over one pass of the text, in seconds, and the pass's length.
+ // Key-down intervals over one pass of the text, in seconds, and the pass's length.
   struct Keying {
     std::vector<std::pair<double, double>> marks;
     double period = 0.0;
@@ -107,6 +106,7 @@ class CwBand {
     return 0.0;
   }
 
+ private:
   std::vector<CwStation> stations_;
   std::vector<Keying> keys_;
   std::vector<double> phases_;
