@@ -26,16 +26,18 @@ struct TrackedSignal {
 
 // Fixed-size state for one channel; nothing is allocated after construction.
 //
-// The noise floor of each bin is a low quantile of the magnitudes of the ten bins around it,
-// taken per block, averaged over about two seconds, and the higher of it and its neighbours'
-// (so that the slope of a receiver's filter is not taken for a signal). A signal is found where
-// the two-second mean magnitude peaks and stands out of that floor by eight spreads of a mean of
-// noise: noise alone lists nothing in hours. It is listed once it has stood for half a second
-// and been keyed down in three blocks. Each signal then reads its own blocks: a block is keyed
-// down when the power within two bins of it (not past halfway to a neighbour) stands out of the
-// noise; its pitch is the centre of that power over the key-down blocks of the last second (for
-// any keying envelope and the Hann window that centre is the tone's frequency), so it follows
-// a drifting tone. It leaves after SIGNAL_SILENCE_SECONDS without a key-down block.
+// The noise floor: per block, a low quantile of each run of sixteen bins, followed quickly down
+// and slowly up (blocks in which the signals there are keyed up count most), each run taking the
+// higher of its own and its neighbours' levels (so that the slope of a receiver's filter is not
+// taken for a signal). A signal is found where the two-second mean magnitude peaks and stands out
+// of that floor by eight spreads of a mean of noise (an hour of noise lists nothing), and not
+// within 100 Hz of a peak 16.5 dB stronger (its keying sidebands). It is listed once it has
+// stood for half a second and been keyed down in three blocks in which no signal near it was ten
+// times stronger. Each signal then reads its own blocks: a block is keyed down when the power
+// within two bins of it (not past halfway to a neighbour) stands out of the noise; its pitch is
+// the centre of that power over its last key-down blocks (for any keying envelope and the Hann
+// window that centre is the tone's frequency), carried on by the drift those centres show. It
+// leaves after SIGNAL_SILENCE_SECONDS without a key-down block.
 class SignalTracker {
  public:
   SignalTracker();
