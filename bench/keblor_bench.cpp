@@ -22,6 +22,7 @@
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
 #include "analysis/spectrum_analyzer.h"
+#include "cw_band.h"
 
 namespace {
 
@@ -153,6 +154,27 @@ void BM_SpectrumAnalyzerPush(benchmark::State& state) {
   state.SetLabel(state.range(1) != 0 ? "stereo 16-bit, pitch readout" : "stereo 16-bit");
 }
 BENCHMARK(BM_SpectrumAnalyzerPush)->Args({1, 0})->Args({10, 0})->Args({1, 1})->Args({10, 1});
+
+// One whole stereo block with decode on and sixteen signals listed and decoded on each side; the
+// pitch readout on. Ten seconds of blocks, played over and over once the signals are listed.
+void BM_SpectrumAnalyzerDecode(benchmark::State& state) {
+  const auto blocks = SixteenStationsEachSide(100);
+  auto analyzer = std::make_unique<SpectrumAnalyzer>();
+  AnalyzerOptions options;
+  options.pitchReadout = true;
+  options.decode = true;
+  analyzer->Configure(options);
+  for (const auto& block : blocks) analyzer->Push(block.data(), {2, 16});
+  std::size_t next = 0;
+  for (auto _ : state) {
+    auto frame = analyzer->Push(blocks[next].data(), {2, 16});
+    benchmark::DoNotOptimize(frame);
+    next = next + 1 == blocks.size() ? 0 : next + 1;
+  }
+  state.counters["signals"] = analyzer->ChannelSkimmer(0)->Count() + analyzer->ChannelSkimmer(1)->Count();
+  state.SetLabel("stereo 16-bit, 16 signals a side decoded");
+}
+BENCHMARK(BM_SpectrumAnalyzerDecode);
 
 // One cycle's mapping of both channels (stereo), the same range on both; argument 1: FT-1000MP.
 void BM_MapDisplayRows(benchmark::State& state) {

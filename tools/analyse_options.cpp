@@ -27,6 +27,11 @@ std::string Raster(Reading& reading, std::string_view) {
   return {};
 }
 
+std::string Decode(Reading& reading, std::string_view) {
+  reading.options.decode = true;
+  return {};
+}
+
 std::string Help(Reading& reading, std::string_view) {
   reading.options.help = true;
   return {};
@@ -48,6 +53,7 @@ std::string WavFile(Reading& reading, std::string_view file) {
 constexpr OptionRow<Reading> ANALYSE_OPTIONS[]{
     {"--settings", "FILE", "settings file name", "the program's settings to use (default: ./keblor.ini)", Settings},
     {"--raster", {}, {}, "add each window's drawn trace as hex", Raster},
+    {"--decode", {}, {}, "decode every CW signal up to 4000 Hz; a last line lists them", Decode},
     {"-h, --help", {}, {}, "show this help and exit", Help, true},
     {"    --version", {}, {}, "show the version and exit", Version, true},
     {"--", {}, {}, "ends the options; a WAV file name may follow", nullptr},
@@ -66,14 +72,15 @@ bool ParseAnalyseOptions(int argc, const char* const* argv, AnalyseOptions& opti
 }
 
 std::string AnalyseUsage() {
-  return "Usage: keblor-analyse [--settings FILE] [--raster] FILE.wav\n"
+  return "Usage: keblor-analyse [--settings FILE] [--raster] [--decode] FILE.wav\n"
          "Runs CW Keblor's spectrum analysis over a recording and prints one JSON line for\n"
          "each picture the program would show.\n"
          "\n" +
          OptionsHelp<Reading>(ANALYSE_OPTIONS) +
          "\n"
-         "FILE.wav: 10240 samples per second, 8-bit unsigned or 16-bit signed, mono or\n"
-         "stereo. Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"
+         "FILE.wav: 8000 to 192000 samples per second (resampled to 10240), 8-bit unsigned,\n"
+         "16-bit signed or 32-bit float, mono or stereo.\n"
+         "Exit status: 0 done, 1 output failed, 2 bad command line or input.\n"
          "`man keblor-analyse` describes the output.\n";
 }
 

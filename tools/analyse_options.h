@@ -1,5 +1,5 @@
 #pragma once
-// The command line of keblor-analyse: [--settings FILE] [--raster] FILE.wav, or --help, or
+// The command line of keblor-analyse: [--settings FILE] [--raster] [--decode] FILE.wav, or --help, or
 // --version.
 
 #include <string>
@@ -9,6 +9,7 @@ namespace keblor::tool {
 struct AnalyseOptions {
   std::string settingsPath = "./keblor.ini";
   bool raster = false;
+  bool decode = false;   // list and decode every CW signal after the pictures
   std::string wavPath;
   bool help = false;     // print AnalyseUsage() and stop
   bool version = false;  // print AnalyseVersion() and stop

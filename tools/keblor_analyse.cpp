@@ -1,7 +1,8 @@
-// keblor-analyse [--settings FILE] [--raster] FILE.wav; --help tells more
+// keblor-analyse [--settings FILE] [--raster] [--decode] FILE.wav; --help tells more
 //
 // Runs a recording through the same analysis chain as the live display, with the settings the
-// program would use, and prints one JSON line per completed averaging cycle.
+// program would use, and prints one JSON line per completed averaging cycle; with --decode, then
+// one line with every CW signal heard.
 
 #include <cstdio>
 #include <string>
@@ -14,6 +15,7 @@
 #include "display/level_readout.h"
 #include "display/trace_rendering.h"
 #include "frame_json.h"
+#include "signal_log.h"
 #include "wav_blocks.h"
 
 namespace {
@@ -36,6 +38,7 @@ struct AnalyseRun {
   std::string levelA;
   std::string levelB;
   std::string line;
+  SignalLog signals;  // with --decode
 };
 
 // One JSON line for a completed cycle; false when it could not be written.
@@ -106,7 +109,7 @@ int main(int argc, char** argv) {
 
   const Settings& s = run.settings;
   run.analyzer.Configure({s.NumberOfAverages, s.Level != 0, s.VFO_A.Range, s.VFO_B.Range, s.FT1000MP != 0,
-                          s.RunningAverage != 0, s.PitchReadout != 0});
+                          s.RunningAverage != 0, s.PitchReadout != 0, options.decode});
   const BlockFormat format{s.Channels, s.BitsPerSample};
 
   bool writeFailed = false;
@@ -114,6 +117,14 @@ int main(int argc, char** argv) {
   while (!writeFailed && wav.ReadBlock(block)) {
     ++run.blocks;
     if (const auto frame = run.analyzer.Push(block.data(), format)) writeFailed = !PrintFrame(run, *frame);
+    if (options.decode) {
+      for (int channel = 0; channel < s.Channels; ++channel)
+        run.signals.Update(channel, *run.analyzer.ChannelSkimmer(channel));
+    }
+  }
+  if (options.decode && run.blocks > 0 && !writeFailed) {
+    const std::string json = run.signals.Json();
+    writeFailed = std::fwrite(json.data(), 1, json.size(), stdout) != json.size();
   }
 
   if (run.blocks == 0 && !writeFailed) return Fail(options.wavPath, "shorter than one block of 1024 frames");

@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@ namespace keblor::tool {
 namespace {
 
 SNDFILE* AsSndFile(void* file) { return static_cast<SNDFILE*>(file); }
+
+constexpr std::size_t RESAMPLE_FRAMES = 4096;  // frames read and resampled at a time
 
 // libsndfile's messages may span lines; ours are one line each.
 std::string OneLine(const char* text) {
@@ -73,10 +76,11 @@ bool WavBlocks::Open(const std::string& path, std::string& error) {
     error = "not a WAV file";
     return false;
   }
-  if (info.samplerate != CAPTURE_RATE) {
-    error = "sample rate " + std::to_string(info.samplerate) + " Hz, need 10240 Hz";
+  if (info.samplerate < MIN_FILE_RATE || info.samplerate > MAX_FILE_RATE) {
+    error = "sample rate " + std::to_string(info.samplerate) + " Hz, need 8000 to 192000 Hz";
     return false;
   }
+  bool pcm = true;
   switch (info.format & SF_FORMAT_SUBMASK) {
     case SF_FORMAT_PCM_U8:
       bitsPerSample_ = 8;
@@ -84,8 +88,12 @@ bool WavBlocks::Open(const std::string& path, std::string& error) {
     case SF_FORMAT_PCM_16:
       bitsPerSample_ = 16;
       break;
+    case SF_FORMAT_FLOAT:
+      bitsPerSample_ = 16;
+      pcm = false;
+      break;
     default:
-      error = "sample format is not 8-bit unsigned or 16-bit signed PCM";
+      error = "sample format is not 8-bit unsigned, 16-bit signed PCM or 32-bit float";
       return false;
   }
   if (info.channels != 1 && info.channels != 2) {
@@ -93,11 +101,38 @@ bool WavBlocks::Open(const std::string& path, std::string& error) {
     return false;
   }
   channels_ = info.channels;
+  if (pcm && info.samplerate == CAPTURE_RATE) return true;
+  // Float samples run through the resampler even at 10240 Hz: it also makes the blocks.
+  resampler_ = std::make_unique<BlockResampler>();
+  if (!resampler_->Configure(info.samplerate, AudioFormat{channels_, bitsPerSample_}, RESAMPLE_FRAMES)) {
+    error = "cannot resample " + std::to_string(info.samplerate) + " Hz to 10240 Hz";
+    return false;
+  }
+  floats_.assign(RESAMPLE_FRAMES * static_cast<std::size_t>(channels_), 0.0f);
+  return true;
+}
+
+bool WavBlocks::ReadResampled(BlockBuffer& out) {
+  while (ready_.empty()) {
+    const sf_count_t got = sf_readf_float(AsSndFile(file_), floats_.data(), static_cast<sf_count_t>(RESAMPLE_FRAMES));
+    if (got <= 0) return false;
+    resampler_->Push(
+        floats_.data(), static_cast<std::size_t>(got),
+        [](void* context, const std::uint8_t* block) {
+          auto& self = *static_cast<WavBlocks*>(context);
+          BlockBuffer& copy = self.ready_.emplace_back();
+          std::copy_n(block, static_cast<std::size_t>(FFT_SIZE * self.channels_ * self.bitsPerSample_ / 8), copy.begin());
+        },
+        this);
+  }
+  out = ready_.front();
+  ready_.pop_front();
   return true;
 }
 
 bool WavBlocks::ReadBlock(BlockBuffer& out) {
   if (file_ == nullptr || channels_ == 0) return false;
+  if (resampler_) return ReadResampled(out);
   const sf_count_t got = sf_readf_short(AsSndFile(file_), samples_.data(), FFT_SIZE);
   if (got != FFT_SIZE) return false;
   // libsndfile hands both formats over as 16-bit values without scaling: 8-bit bytes b as

@@ -1,16 +1,24 @@
 #pragma once
 // A WAV recording read block by block in the byte layout the sound card delivers:
-// interleaved frames of 8-bit unsigned or 16-bit signed little-endian samples.
+// interleaved frames of 8-bit unsigned or 16-bit signed little-endian samples at 10240 Hz.
+// A recording at another rate (8 to 192 kHz) is resampled as the PortAudio capture does; float
+// samples become 16-bit ones.
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "analysis/fft_engine.h"
+#include "portaudio/block_resampler.h"
 
 namespace keblor::tool {
 
 inline constexpr int CAPTURE_RATE = 10240;
+inline constexpr int MIN_FILE_RATE = 8000;
+inline constexpr int MAX_FILE_RATE = 192000;
 // Room for the largest block: 1024 stereo frames of 16 bits.
 inline constexpr int MAX_BLOCK_BYTES = FFT_SIZE * 2 * 2;
 
@@ -35,10 +43,16 @@ class WavBlocks {
   bool ReadBlock(BlockBuffer& out);
 
  private:
+  bool ReadResampled(BlockBuffer& out);
+
   void* file_ = nullptr;  // SNDFILE*
   int channels_ = 0;
   int bitsPerSample_ = 0;
   std::array<short, FFT_SIZE * 2> samples_{};
+  // Recordings at another rate or in float: their frames as floats, and the blocks made of them.
+  std::unique_ptr<BlockResampler> resampler_;
+  std::vector<float> floats_;
+  std::deque<BlockBuffer> ready_;
 };
 
 }  // namespace keblor::tool

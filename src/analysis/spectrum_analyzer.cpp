@@ -117,14 +117,24 @@ void AddBlock(BlockFormat format, const FftTables& tables, BlockArrays& work, Sp
   }
 }
 
+// `x` scaled to full scale +-1 into `out`.
+void CopyScaled(const float* x, BlockFormat format, float* out) {
+  const float scale = format.bitsPerSample == 8 ? 1.0f / 128.0f : 1.0f / 32768.0f;
+  for (std::size_t i = 0; i < BLOCK; ++i) out[i] = x[i] * scale;
+}
+
 // Copies the block into work.blockRe/blockIm (blockIm zero in mono) and applies the window.
 // peakA, and in stereo peakB, become the block's largest |sample| with level on, else 0.
+// rawA and rawB, when not null, receive the samples before the window at full scale +-1 (rawB
+// in stereo only).
 void LoadBlock(const std::uint8_t* block, BlockFormat format, bool level, const FftTables& tables,
-               BlockArrays& work, const AnalysisState& state) {
+               BlockArrays& work, const AnalysisState& state, float* rawA, float* rawB) {
   const bool stereo = format.channels == 2;
   float* re = work.blockRe.data();
   float* im = work.blockIm.data();
   ConvertBlock(block, format, re, im);
+  if (rawA != nullptr) CopyScaled(re, format, rawA);
+  if (rawB != nullptr && stereo) CopyScaled(im, format, rawB);
   state.peakA = level ? PeakOf(re) : 0.0f;
   if (stereo) state.peakB = level ? PeakOf(im) : 0.0f;
   ApplyWindow(tables.hannWindow.data(), re);
@@ -163,14 +173,20 @@ bool FinishBlock(BlockFormat format, const AnalyzerOptions& options, const Analy
 
 SpectrumAnalyzer::SpectrumAnalyzer() { BuildFftTables(tables_); }
 
-void SpectrumAnalyzer::Configure(const AnalyzerOptions& options) { options_ = options; }
+void SpectrumAnalyzer::Configure(const AnalyzerOptions& options) {
+  options_ = options;
+  if (options_.decode && !skimming_) skimming_ = std::make_unique<Skimming>();
+}
 
 std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, BlockFormat format) {
   const AnalysisState state{sumA_, sumB_, frame_.rowA, frame_.rowB, frame_.peakA, frame_.peakB, blocks_};
-  LoadBlock(block, format, options_.level, tables_, work_, state);
+  const bool decode = options_.decode && skimming_;
+  LoadBlock(block, format, options_.level, tables_, work_, state, decode ? skimming_->samplesA.data() : nullptr,
+            decode ? skimming_->samplesB.data() : nullptr);
   if (options_.runningAverage) return PushRunning(format);
   AddBlock(format, tables_, work_, sumA_, sumB_);
   TrackPitches(format);
+  Skim(format);
   if (!FinishBlock(format, options_, state)) return std::nullopt;
   ReadPitches(format);
   Restart();
@@ -200,6 +216,7 @@ std::optional<SpectrumFrame> SpectrumAnalyzer::PushRunning(BlockFormat format) {
                                     options_.ft1000mp};
   TrackPitches(format);
   ReadPitches(format);
+  Skim(format);
   MapDisplayRows(meanA_, meanB_, mapping, frame_.rowA, frame_.rowB);
   return frame_;
 }
@@ -227,6 +244,33 @@ void SpectrumAnalyzer::ReadPitches(BlockFormat format) {
   if (!options_.pitchReadout) return;
   frame_.pitchHzA = trackerA_.ReadHz();
   if (format.channels == 2) frame_.pitchHzB = trackerB_.ReadHz();
+}
+
+// Each block reaches the skimmers with its half spectra as magnitudes up to 4000 Hz. Switched
+// on again, or with a channel that appears, they start from nothing.
+void SpectrumAnalyzer::Skim(BlockFormat format) {
+  if (!skimming_) return;
+  Skimming& s = *skimming_;
+  const bool stereo = format.channels == 2;
+  if (!options_.decode) {
+    s.active = false;
+    return;
+  }
+  if (!s.active || (stereo && !s.stereo)) {
+    for (Skimmer& skimmer : s.channels) skimmer.Reset();
+  }
+  s.active = true;
+  s.stereo = stereo;
+  auto skim = [&s](const float* samples, const float* re, const float* im, Skimmer& skimmer) {
+    for (std::size_t k = 0; k < BINS; ++k) s.magnitudes[k] = std::sqrt(re[k] * re[k] + im[k] * im[k]);
+    skimmer.Push(samples, s.magnitudes.data(), ACCUMULATED_BINS - 1);
+  };
+  skim(s.samplesA.data(), work_.spectrumARe.data(), work_.spectrumAIm.data(), s.channels[0]);
+  if (stereo) skim(s.samplesB.data(), work_.spectrumBRe.data(), work_.spectrumBIm.data(), s.channels[1]);
+}
+
+const Skimmer* SpectrumAnalyzer::ChannelSkimmer(int channel) const {
+  return skimming_ ? &skimming_->channels[channel == 0 ? 0 : 1] : nullptr;
 }
 
 void SpectrumAnalyzer::ForgetPitch(int channel) { (channel == 0 ? trackerA_ : trackerB_).Restart(); }

@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
 #include "analysis/pitch_tracker.h"
+#include "analysis/skimmer.h"
 
 namespace keblor {
 
@@ -30,6 +32,8 @@ struct AnalyzerOptions {
   // MAX_RUNNING_BLOCKS), instead of one frame per cycle.
   bool runningAverage = false;
   bool pitchReadout = false;  // estimate each window's strongest tone
+  // Find and decode every CW signal of each channel up to 4000 Hz, whatever the spans.
+  bool decode = false;
 };
 
 inline constexpr int MAX_RUNNING_BLOCKS = 100;
@@ -76,6 +80,11 @@ class SpectrumAnalyzer {
 
   const AnalyzerOptions& Options() const { return options_; }
 
+  // One channel's signals (0: left or mono, 1: right) after the blocks pushed with decode on;
+  // none before decode was first switched on. A channel that appears or decode switched on
+  // again starts from nothing.
+  const Skimmer* ChannelSkimmer(int channel) const;
+
  private:
   FftTables tables_;
   BlockArrays work_;
@@ -96,6 +105,17 @@ class SpectrumAnalyzer {
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyB_{};
   int historyCount_ = 0;
   int historyNext_ = 0;
+  // The skimmers and their inputs, made when decode is first switched on (they are large).
+  struct Skimming {
+    std::array<Skimmer, 2> channels;
+    std::array<float, FFT_SIZE> samplesA{};  // the block's samples, full scale +-1
+    std::array<float, FFT_SIZE> samplesB{};
+    SpectrumAccumulator magnitudes{};
+    bool active = false;  // the last block reached them
+    bool stereo = false;  // and was stereo
+  };
+  std::unique_ptr<Skimming> skimming_;
+  void Skim(BlockFormat format);  // from the block's samples and half spectra
   SpectrumAccumulator meanA_{};
   SpectrumAccumulator meanB_{};
   AnalyzerOptions options_;

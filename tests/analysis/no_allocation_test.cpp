@@ -6,11 +6,14 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "analysis/spectrum_analyzer.h"
+#include "cw_band.h"
 
 namespace {
 
@@ -107,6 +110,27 @@ TEST(NoAllocation, AnalysingBlocksOfEveryFormatAllocatesNothing) {
   EXPECT_EQ(allocations.load(), 0);
   EXPECT_EQ(completed, expected);
   EXPECT_GT(blocks, completed);
+}
+
+}  // namespace
+}  // namespace keblor
+
+namespace keblor {
+namespace {
+
+TEST(NoAllocation, DecodingSixteenSignalsOnEachSideAllocatesNothing) {
+  const auto blocks = SixteenStationsEachSide(60);
+  auto analyzer = std::make_unique<SpectrumAnalyzer>();
+  AnalyzerOptions options;
+  options.decode = true;
+  analyzer->Configure(options);  // the skimmers are made here, not per block
+  allocations = 0;
+  counting = true;
+  for (const auto& block : blocks) analyzer->Push(block.data(), {2, 16});
+  counting = false;
+  EXPECT_EQ(allocations.load(), 0);
+  EXPECT_EQ(analyzer->ChannelSkimmer(0)->Count(), 16);
+  EXPECT_EQ(analyzer->ChannelSkimmer(1)->Count(), 16);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "analysis/skimmer.h"
+
+#include <algorithm>
+
+namespace keblor {
+
+void Skimmer::Reset() {
+  tracker_.Reset();
+  decoderIds_.fill(0);
+  decoderHz_.fill(0.0);
+  historyNext_ = 0;
+  historyCount_ = 0;
+}
+
+void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, int topBin) {
+  std::copy_n(samples, FFT_SIZE, history_[static_cast<std::size_t>(historyNext_)].begin());
+  historyNext_ = historyNext_ + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : historyNext_ + 1;
+  historyCount_ = std::min(historyCount_ + 1, SKIMMER_REPLAY_BLOCKS);
+  tracker_.Push(halfSpectrumMagnitudes, topBin);
+
+  for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
+    const auto i = static_cast<std::size_t>(slot);
+    const TrackedSignal& signal = tracker_.Slot(slot);
+    CwDecoder& decoder = decoders_[i];
+    if (signal.id == 0) {
+      decoderIds_[i] = 0;
+    } else if (signal.id != decoderIds_[i]) {
+      // A signal just listed: its decoder hears the blocks kept, this one included.
+      decoderIds_[i] = signal.id;
+      decoderHz_[i] = signal.hz;
+      decoder.Start(signal.hz);
+      int block = (historyNext_ - historyCount_ + SKIMMER_REPLAY_BLOCKS) % SKIMMER_REPLAY_BLOCKS;
+      for (int n = 0; n < historyCount_; ++n) {
+        decoder.Push(history_[static_cast<std::size_t>(block)].data(), FFT_SIZE);
+        block = block + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : block + 1;
+      }
+    } else {
+      if (signal.hz != decoderHz_[i]) {
+        decoderHz_[i] = signal.hz;
+        decoder.Retune(signal.hz);
+      }
+      decoder.Push(samples, FFT_SIZE);
+    }
+  }
+}
+
+HeardSignal Skimmer::Signal(int i) const {
+  const int slot = tracker_.Listed(i);
+  const TrackedSignal& s = tracker_.Slot(slot);
+  const CwDecoder& decoder = decoders_[static_cast<std::size_t>(slot)];
+  return {s.id, s.hz, s.snrDb, decoder.Wpm(), s.firstSeconds, s.lastSeconds, decoder.Text(), decoder.Callsign()};
+}
+
+}  // namespace keblor

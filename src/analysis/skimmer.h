@@ -1,0 +1,50 @@
+#pragma once
+// One channel's skimmer: every CW signal the tracker lists, each with a decoder of its own.
+
+#include <array>
+#include <string_view>
+
+#include "analysis/cw_decoder.h"
+#include "analysis/fft_engine.h"
+#include "analysis/signal_tracker.h"
+
+namespace keblor {
+
+// A listed signal as the operator sees it. text and call view the decoder's state: valid until
+// the next Push or Reset.
+struct HeardSignal {
+  int id = 0;                // stable while heard; never reused within a run
+  double hz = 0.0;           // pitch, 0.1 Hz
+  double snrDb = 0.0;        // in a 500 Hz bandwidth
+  double wpm = 0.0;          // 0 until known
+  double firstSeconds = 0.0; // stream time at which it was first listed
+  double lastSeconds = 0.0;  // stream time of its last key-down
+  std::string_view text;     // the last DECODED_TEXT_CHARS characters decoded
+  std::string_view call;
+};
+
+// Fixed-size state (large: keep it off the stack); nothing is allocated after construction.
+// A signal's decoder starts when the signal is listed and first hears the last
+// SKIMMER_REPLAY_BLOCKS blocks, so the text begins at the signal's first key-down.
+inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
+
+class Skimmer {
+ public:
+  void Reset();
+  // One block: its samples (float, full scale +-1, FFT_SIZE of them) and its half spectrum
+  // magnitudes (bins 0..topBin) on any scale that stays the same from block to block.
+  void Push(const float* samples, const float* halfSpectrumMagnitudes, int topBin);
+  int Count() const { return tracker_.ListedCount(); }
+  HeardSignal Signal(int i) const;  // i < Count(), sorted by pitch
+
+ private:
+  SignalTracker tracker_;
+  std::array<CwDecoder, MAX_SIGNALS> decoders_{};
+  std::array<int, MAX_SIGNALS> decoderIds_{};    // the signal each decoder decodes; 0 none
+  std::array<double, MAX_SIGNALS> decoderHz_{};  // the pitch it is tuned to
+  std::array<std::array<float, FFT_SIZE>, SKIMMER_REPLAY_BLOCKS> history_{};
+  int historyNext_ = 0;
+  int historyCount_ = 0;
+};
+
+}  // namespace keblor

@@ -1,0 +1,100 @@
+// The tracker of every signal, on keyed stations in white noise whose pitches are known.
+
+#include "analysis/signal_tracker.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "cw_band.h"
+
+namespace keblor {
+namespace {
+
+class Tracking {
+ public:
+  Tracking(std::vector<CwStation> stations, unsigned seed) : band_(std::move(stations), 0.01, seed) {}
+  const SignalTracker& RunTo(double seconds) {
+    while (tracker_->Seconds() < seconds - 1e-9) {
+      band_.Next(samples_, magnitudes_);
+      tracker_->Push(magnitudes_.data(), ACCUMULATED_BINS - 1);
+    }
+    return *tracker_;
+  }
+
+ private:
+  CwBand band_;
+  std::unique_ptr<SignalTracker> tracker_ = std::make_unique<SignalTracker>();
+  std::array<float, FFT_SIZE> samples_{};
+  SpectrumAccumulator magnitudes_{};
+};
+
+const TrackedSignal& ListedAt(const SignalTracker& t, int i) { return t.Slot(t.Listed(i)); }
+
+// Catches signals lost, merged or reshuffled when they are close, and slow or wrong readings.
+TEST(SignalTracker, ThreeStationsFortyHertzApartListedWithinThreeSecondsAndKeepTheirIds) {
+  Tracking run({{600.0, 10.0, 20.0, "CQ CQ DE DL1ABC K"}, {640.0, 10.0, 25.0, "TEST DE G4XYZ"},
+                {680.0, 10.0, 18.0, "QRZ DE K1AB"}},
+               1);
+  const SignalTracker& t = run.RunTo(3.0);
+  ASSERT_EQ(t.ListedCount(), 3);
+  std::array<int, 3> ids{};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(ListedAt(t, i).hz, 600.0 + 40.0 * i, 2.0);
+    EXPECT_LE(ListedAt(t, i).firstSeconds, 3.0);
+    ids[static_cast<std::size_t>(i)] = ListedAt(t, i).id;
+  }
+  for (double s = 4.0; s <= 20.0; s += 4.0) {
+    run.RunTo(s);
+    ASSERT_EQ(t.ListedCount(), 3) << s;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ListedAt(t, i).id, ids[static_cast<std::size_t>(i)]) << s;
+      EXPECT_NEAR(ListedAt(t, i).hz, 600.0 + 40.0 * i, 2.0) << s;
+    }
+  }
+}
+
+TEST(SignalTracker, FollowsATonDriftingOneHertzASecondWithinOneHertz) {
+  Tracking run({{700.0, 10.0, 22.0, "CQ CQ DE F5AA", 0.0, 1.0}}, 2);
+  run.RunTo(8.0);
+  for (double s = 8.0; s < 30.0; s += 0.1) {
+    const SignalTracker& t = run.RunTo(s);
+    ASSERT_EQ(t.ListedCount(), 1);
+    // The newest block's centre is 50 ms before the stream time.
+    EXPECT_NEAR(ListedAt(t, 0).hz, 700.0 + (s - 0.05), 1.0) << s;
+  }
+}
+
+// A false signal is worse than a late one: ten minutes of noise, and a strong signal's key
+// clicks beside it, list nothing else.
+TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
+  Tracking noise({}, 3);
+  for (double s = 10.0; s <= 600.0; s += 10.0) ASSERT_EQ(noise.RunTo(s).ListedCount(), 0) << s;
+  Tracking strong({{800.0, 30.0, 30.0, "CQ CQ DE F5AA"}}, 4);
+  for (double s = 5.0; s <= 60.0; s += 5.0) ASSERT_EQ(strong.RunTo(s).ListedCount(), 1) << s;
+}
+
+TEST(SignalTracker, ASignalLeavesAfterAMinuteOfSilenceAndItsIdIsNotReused) {
+  Tracking run({{900.0, 10.0, 20.0, "TEST DE G4XYZ", 0.0, 0.0, 10.0}, {1200.0, 10.0, 20.0, "CQ DE W1AW", 80.0}}, 5);
+  const SignalTracker& t = run.RunTo(5.0);
+  ASSERT_EQ(t.ListedCount(), 1);
+  const int first = ListedAt(t, 0).id;
+  run.RunTo(11.0);
+  const double last = ListedAt(t, 0).lastSeconds;
+  EXPECT_GT(last, 8.5);
+  EXPECT_LE(last, 10.1);
+  run.RunTo(last + 59.9);
+  ASSERT_EQ(t.ListedCount(), 1);
+  EXPECT_EQ(ListedAt(t, 0).lastSeconds, last);
+  run.RunTo(last + 60.1);
+  EXPECT_EQ(t.ListedCount(), 0);
+  run.RunTo(85.0);
+  ASSERT_EQ(t.ListedCount(), 1);
+  EXPECT_NEAR(ListedAt(t, 0).hz, 1200.0, 2.0);
+  EXPECT_GT(ListedAt(t, 0).id, first);
+}
+
+}  // namespace
+}  // namespace keblor
