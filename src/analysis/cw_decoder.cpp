@@ -1,0 +1,463 @@
+// What this decoder does and why.
+//
+// It turns one keyed tone into text while the skimmer tracks its pitch, at a cost small enough
+// for 32 of them per block. The channel is mixed down at the pitch and summed to an envelope
+// rate of 320 Hz, which resolves the shortest element (20 ms at 60 WPM) and leaves the real
+// filtering to a rate where it is cheap. The filter there is matched to a Morse element: a sum
+// over most of a dot length, which for a rectangular mark in white noise is close to the best
+// linear detector, so its bandwidth follows the learned speed (wide while the speed is unknown).
+//
+// Key-down is decided against a threshold between two running levels, that of the marks and
+// that of the gaps, with hysteresis, and changes shorter than a third of a dot are taken for
+// noise. Text is written only while the mark level stands well above the gap level, so noise
+// alone writes nothing.
+//
+// The speed is learned from mark and gap lengths, not from absolute levels: marks are split
+// into dots and dashes where their lengths cluster (so heavy or light hand keying from 1:2.5 to
+// 1:4 still splits), and the dot time comes from a mark plus the gap after it, a sum the
+// threshold's height and the keying weight do not bias. Gaps between characters and between
+// words are told apart where their lengths cluster too, so Farnsworth spacing (long gaps at a
+// fast character speed) reads as such. Until the speed is known the runs are held, and decoded
+// once it is, so that the first characters are not lost.
+
+#include "analysis/cw_decoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+#include "analysis/morse_table.h"
+
+namespace keblor {
+namespace {
+
+constexpr double ENV_RATE = static_cast<double>(CW_SAMPLE_RATE) / 32.0;  // envelope samples per second
+constexpr double MIN_UNIT = 0.9 * 1.2 / 60.0 * ENV_RATE;  // a dot at 60 WPM, less some slack
+constexpr double MAX_UNIT = 1.1 * 1.2 / 5.0 * ENV_RATE;   // a dot at 5 WPM, plus some slack
+constexpr double FILTER_DOTS = 0.7;   // the matched filter's length
+constexpr int WIDE_FILTER = 5;        // its length while the speed is unknown
+constexpr double HYSTERESIS = 0.1;    // of the distance between the gap and mark levels
+constexpr double SQUELCH_OPEN = 2.6;  // mark level over gap level that lets text through
+constexpr double SQUELCH_CLOSE = 2.2;
+constexpr double LONGEST_MARK = 10.0;  // dots; a longer mark is no element
+constexpr int ACQUIRE_MARKS = 8;
+constexpr double SHORTEST = 0.45;  // dots: a shorter mark or gap is taken for noise
+constexpr double MAX_SPREAD = 0.2;  // of the marks' logarithms within dots and dashes
+
+// Two clusters of lengths: the means of the shorter and the longer, split where the lengths'
+// logarithms divide best (largest between-cluster variance). `two` says whether they differ by
+// more than `ratio`; if not, both means are the mean of all. `spread` is the standard deviation
+// of the logarithms within their clusters.
+struct Clusters {
+  double low = 0.0, high = 0.0, spread = 0.0;
+  bool two = false;
+};
+
+template <std::size_t N>
+Clusters Cluster(std::array<float, N> v, int n, double ratio) {
+  std::sort(v.begin(), v.begin() + n);
+  std::array<double, N> logs{};
+  double total = 0.0, logTotal = 0.0, logSquares = 0.0;
+  for (int i = 0; i < n; ++i) {
+    total += v[i];
+    logs[i] = std::log(std::max(v[i], 1e-3f));
+    logTotal += logs[i];
+    logSquares += logs[i] * logs[i];
+  }
+  Clusters c;
+  c.low = c.high = total / n;
+  const double logMean = logTotal / n;
+  c.spread = std::sqrt(std::max(logSquares / n - logMean * logMean, 0.0));
+  int split = 0;
+  double best = 0.0, below = 0.0, belowLog = 0.0;
+  for (int k = 1; k < n; ++k) {
+    below += v[k - 1];
+    belowLog += logs[k - 1];
+    const double m0 = belowLog / k, m1 = (logTotal - belowLog) / (n - k);
+    const double score = static_cast<double>(k) * (n - k) * (m1 - m0) * (m1 - m0);
+    if (score > best) {
+      best = score;
+      split = k;
+    }
+  }
+  if (split == 0) return c;
+  below = 0.0;
+  for (int i = 0; i < split; ++i) below += v[i];
+  const double low = below / split, high = (total - below) / (n - split);
+  if (high <= ratio * low) return c;
+  c.two = true;
+  c.low = low;
+  c.high = high;
+  c.spread = std::sqrt(std::max(c.spread * c.spread - best / (static_cast<double>(n) * n), 0.0));
+  return c;
+}
+
+}  // namespace
+
+void CwDecoder::History::Add(double v) {
+  value[next] = static_cast<float>(v);
+  next = (next + 1) % HISTORY;
+  count = std::min(count + 1, HISTORY);
+}
+
+void CwDecoder::Start(double pitchHz) {
+  *this = CwDecoder();
+  SetTables(pitchHz);
+}
+
+void CwDecoder::Retune(double pitchHz) { SetTables(pitchHz); }
+
+void CwDecoder::SetTables(double pitchHz) {
+  const double w = 2.0 * std::numbers::pi * pitchHz / CW_SAMPLE_RATE;
+  const std::complex<double> rotate = std::polar(1.0, -w);
+  std::complex<double> phase = 1.0;
+  // A triangle over two hops, scaled so that a tone of amplitude A gives A/2.
+  const double scale = 1.0 / (HOP * HOP);
+  for (int n = 0; n < HOP; ++n, phase *= rotate) {
+    const std::complex<double> h = phase * ((n + 0.5) * scale);
+    headRe_[n] = static_cast<float>(h.real());
+    headIm_[n] = static_cast<float>(h.imag());
+  }
+  oscStep_ = phase / std::abs(phase);
+  for (int n = 0; n < HOP; ++n, phase *= rotate) {
+    const std::complex<double> t = phase * ((HOP - n - 0.5) * scale);
+    tailRe_[n] = static_cast<float>(t.real());
+    tailIm_[n] = static_cast<float>(t.imag());
+  }
+}
+
+void CwDecoder::Push(const float* samples, int count) {
+  int i = 0;
+  while (i < count) {
+    if (hopPos_ == 0 && count - i >= HOP) {
+      // A whole hop: eight partial sums per product so that the loop vectorises.
+      const float* x = samples + i;
+      std::array<float, 8> hr{}, hi{}, tr{}, ti{};
+      for (int n = 0; n < HOP; n += 8) {
+        for (int j = 0; j < 8; ++j) {
+          hr[j] += x[n + j] * headRe_[n + j];
+          hi[j] += x[n + j] * headIm_[n + j];
+          tr[j] += x[n + j] * tailRe_[n + j];
+          ti[j] += x[n + j] * tailIm_[n + j];
+        }
+      }
+      float shr = 0.0f, shi = 0.0f, str = 0.0f, sti = 0.0f;
+      for (int j = 0; j < 8; ++j) {
+        shr += hr[j];
+        shi += hi[j];
+        str += tr[j];
+        sti += ti[j];
+      }
+      head_ = {shr, shi};
+      tail_ = {str, sti};
+      i += HOP;
+      Hop(open_ + tail_);
+      open_ = head_;
+      head_ = tail_ = {};
+      continue;
+    }
+    const float x = samples[i++];
+    head_ += std::complex<float>(x * headRe_[hopPos_], x * headIm_[hopPos_]);
+    tail_ += std::complex<float>(x * tailRe_[hopPos_], x * tailIm_[hopPos_]);
+    if (++hopPos_ == HOP) {
+      hopPos_ = 0;
+      Hop(open_ + tail_);
+      open_ = head_;
+      head_ = tail_ = {};
+    }
+  }
+  osc_ /= std::abs(osc_);  // the recursion's rounding must not grow or shrink it
+}
+
+void CwDecoder::Levels::Add(double e) {
+  if (signalWeight == 0.0 && noiseWeight == 0.0) {
+    noise = e;
+    signal = 3.0 * e;
+  }
+  // Quick at first, then over about 0.1 s of marks and 0.5 s of gaps. The mark level sinks
+  // slowly towards the gaps', so that one taken from noise or a first key-down is let go.
+  if (e > Middle()) {
+    signalWeight = std::min(signalWeight + 1.0, 32.0);
+    signal += (e - signal) / signalWeight;
+  } else {
+    noiseWeight = std::min(noiseWeight + 1.0, 160.0);
+    noise += (e - noise) / noiseWeight;
+  }
+  signal -= (signal - noise) / 3000.0;
+}
+
+void CwDecoder::Hop(std::complex<float> window) {
+  const std::complex<double> z = osc_ * std::complex<double>(window);
+  osc_ *= oscStep_;
+  ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
+  ++envCount_;
+  if (unit_ > 0.0) {
+    const double e = Step(filter_);
+    filter_.levels.Add(e);
+    Decide(e, FilterTime(filter_.length), filter_.levels);
+    return;
+  }
+  // The key is decided on the search filter whose marks stand out most; another takes over
+  // when its marks stand out clearly more.
+  int best = std::max(searching_, 0);
+  std::array<double, SEARCH_FILTERS> e{};
+  for (int k = 0; k < SEARCH_FILTERS; ++k) {
+    Filter& f = search_[k];
+    if (f.length == 0) f.length = 4 << k;  // 4, 8 and 16: matched to 60, 30 and 15 WPM
+    e[k] = Step(f);
+    f.levels.Add(e[k]);
+  }
+  for (int k = 0; k < SEARCH_FILTERS; ++k) {
+    const Levels& a = search_[k].levels;
+    const Levels& b = search_[best].levels;
+    if (a.signal * b.noise > 1.25 * b.signal * a.noise) best = k;
+  }
+  if (best != searching_) {
+    searching_ = best;
+    ResetKey(FilterTime(search_[best].length));
+  }
+  Decide(e[best], FilterTime(search_[best].length), search_[best].levels);
+  if (replayDue_) {
+    replayDue_ = false;
+    Replay();
+  }
+}
+
+// The filter's next envelope sample, from the newest baseband sample in the ring.
+double CwDecoder::Step(Filter& f) {
+  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
+  f.sum += at(envCount_ - 1) - at(envCount_ - 1 - f.length);
+  return std::abs(f.sum) / f.length + 1e-7;  // a floor far below any real noise, for digital silence
+}
+
+void CwDecoder::ResetKey(double t) {
+  raw_ = down_ = pending_ = false;
+  lastEnv_ = 0.0;
+  since_ = t;
+}
+
+void CwDecoder::Decide(double e, double t, const Levels& levels) {
+  if (levels.signal > SQUELCH_OPEN * levels.noise) squelchOpen_ = true;
+  if (levels.signal < SQUELCH_CLOSE * levels.noise) squelchOpen_ = false;
+  const double span = levels.signal - levels.noise;
+  const double middle = levels.Middle();
+  const double high = middle + HYSTERESIS * span, low = middle - HYSTERESIS * span;
+  const bool raw = raw_ ? e > low : e > high;
+  if (raw != raw_) {
+    const double level = raw ? high : low;
+    const double frac = e != lastEnv_ ? std::clamp((level - lastEnv_) / (e - lastEnv_), 0.0, 1.0) : 1.0;
+    raw_ = raw;
+    pending_ = raw_ != down_;
+    pendingStart_ = t - 1.0 + frac;
+  }
+  lastEnv_ = e;
+  const double shortest = unit_ > 0.0 ? std::max(1.5, SHORTEST * unit_) : 2.0;
+  if (pending_ && t - pendingStart_ >= shortest) {
+    pending_ = false;
+    Run(down_, pendingStart_ - since_);
+    down_ = raw_;
+    since_ = pendingStart_;
+  }
+  if (!down_ && !pending_ && unit_ > 0.0) {
+    const double gap = t - since_;
+    if (charOpen_ && gap >= CharSplit()) EmitChar();
+    if (wordOpen_ && gap >= wordSplit_) {
+      Emit(" ");
+      wordOpen_ = false;
+    }
+  }
+}
+
+void CwDecoder::Run(bool mark, double length) {
+  if (unit_ > 0.0) {
+    Learn(mark, length);
+    Assemble(mark, length);
+    return;
+  }
+  if (!squelchOpen_) {
+    acquireCount_ = 0;
+    return;
+  }
+  if (acquireCount_ == 0 && !mark) return;  // silence before the first mark
+  if (acquireCount_ == ACQUIRE_RUNS) {
+    std::move(acquire_.begin() + 2, acquire_.end(), acquire_.begin());
+    acquireCount_ -= 2;
+  }
+  acquire_[acquireCount_++] = static_cast<float>(mark ? length : -length);
+  if (mark) return;
+  if (Acquire()) {
+    replayDue_ = true;  // once this envelope sample is decided
+  } else if (acquireCount_ >= 2 * ACQUIRE_MARKS) {  // the oldest mark and gap make way
+    std::move(acquire_.begin() + 2, acquire_.begin() + acquireCount_, acquire_.begin());
+    acquireCount_ -= 2;
+  }
+}
+
+// A first speed from the runs held: the dot length where the marks fall into dots and dashes,
+// else the marks' length if the gaps within a character are as long, else a third of it.
+// Marks that do not fall into two tight clusters are taken for noise.
+bool CwDecoder::Acquire() {
+  std::array<float, ACQUIRE_RUNS> marks{}, gaps{};
+  int nm = 0, ng = 0;
+  for (int k = 0; k < acquireCount_; ++k) {
+    if (acquire_[k] > 0.0f) marks[nm++] = acquire_[k];
+    else gaps[ng++] = -acquire_[k];
+  }
+  if (nm < ACQUIRE_MARKS) return false;
+  const Clusters c = Cluster(marks, nm, 1.8);
+  if (c.spread > MAX_SPREAD) return false;
+  double unit = c.low;
+  if (!c.two) {
+    std::sort(gaps.begin(), gaps.begin() + ng);
+    const double shortGap = gaps[ng / 4];
+    if (c.low > 2.0 * shortGap) unit = c.low / 3.0;
+  }
+  if (unit < MIN_UNIT || unit > MAX_UNIT) return false;
+  dotMark_ = c.two ? c.low : unit;
+  dashMark_ = c.two ? c.high : 3.0 * unit;
+  wordSplit_ = 5.0 * unit;
+  filter_ = Filter();
+  SetUnit(unit);
+  return true;
+}
+
+// Decodes the baseband kept so far with the matched filter, from levels found over all of it.
+void CwDecoder::Replay() {
+  acquireCount_ = 0;
+  const int length = filter_.length;
+  const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
+  std::array<float, RING> env{};
+  const int n = static_cast<int>(envCount_ - first);
+  std::complex<double> sum{};
+  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
+  for (std::int64_t c = first - length; c < first; ++c) sum += at(c);
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    env[k] = static_cast<float>(std::abs(sum) / length + 1e-7);
+  }
+  Levels& levels = filter_.levels;
+  levels.noise = *std::min_element(env.begin(), env.begin() + n);
+  levels.signal = *std::max_element(env.begin(), env.begin() + n);
+  for (int pass = 0; pass < 8; ++pass) {
+    std::array<double, 2> total{}, count{};
+    for (int k = 0; k < n; ++k) {
+      const int high = env[k] > levels.Middle() ? 1 : 0;
+      total[high] += env[k];
+      count[high] += 1.0;
+    }
+    levels.noise = total[0] / std::max(count[0], 1.0);
+    levels.signal = total[1] / std::max(count[1], 1.0);
+  }
+  levels.signalWeight = 32.0;
+  levels.noiseWeight = 160.0;
+  filter_.sum = sum;
+  ResetKey(static_cast<double>(first) - 0.5 * length);
+  for (int k = 0; k < n; ++k) Decide(env[k], static_cast<double>(first + k + 1) - 0.5 * length, levels);
+}
+
+void CwDecoder::SetUnit(double unit) {
+  unit_ = std::clamp(unit, MIN_UNIT, MAX_UNIT);
+  const int length = std::clamp(static_cast<int>(std::lround(FILTER_DOTS * unit_)), 3, RING / 8);
+  if (std::abs(length - filter_.length) * 8 <= filter_.length) return;  // small changes are not worth a jump
+  filter_.length = length;
+  filter_.sum = {};
+  for (int k = 1; k <= length; ++k) filter_.sum += std::complex<double>(ring_[static_cast<std::size_t>((envCount_ - k) & (RING - 1))]);
+}
+
+void CwDecoder::Learn(bool mark, double length) {
+  if (mark) {
+    if (length > LONGEST_MARK * unit_) return;
+    marks_.Add(length);
+    const Clusters c = Cluster(marks_.value, marks_.count, 1.8);
+    const double weight = dashMark_ / dotMark_;
+    if (c.two) {
+      dotMark_ = c.low;
+      dashMark_ = c.high;
+    } else if (c.low < 2.0 * unit_) {
+      dotMark_ = c.low;
+      dashMark_ = weight * c.low;
+    } else {
+      dashMark_ = c.low;
+      dotMark_ = c.low / weight;
+    }
+    lastMark_ = length;
+    return;
+  }
+  if (lastMark_ > 0.0 && length < CharSplit()) {
+    const bool dash = lastMark_ * lastMark_ > dotMark_ * dashMark_;
+    units_.Add((lastMark_ + length) / (dash ? 4.0 : 2.0));
+    // The mean of the middle half, which noise that splits or joins elements does not reach.
+    std::array<float, HISTORY> u = units_.value;
+    std::sort(u.begin(), u.begin() + units_.count);
+    const int from = units_.count / 4, to = units_.count - units_.count / 4;
+    double total = 0.0;
+    for (int k = from; k < to; ++k) total += u[k];
+    SetUnit(total / (to - from));
+  } else if (length >= CharSplit() && length < std::max(3.0 * wordSplit_, 12.0 * unit_)) {
+    longGaps_.Add(length);
+    const Clusters c = Cluster(longGaps_.value, longGaps_.count, 1.6);
+    wordSplit_ = c.two ? std::max(4.0 * unit_, std::sqrt(c.low * c.high)) : std::max(5.0 * unit_, 1.6 * c.low);
+  }
+  lastMark_ = 0.0;
+}
+
+void CwDecoder::Assemble(bool mark, double length) {
+  if (mark) {
+    charOpen_ = true;
+    if (length > LONGEST_MARK * unit_ || codeLength_ == MORSE_MAX_ELEMENTS) {
+      spoilt_ = true;
+      return;
+    }
+    code_ = code_ * 2 + (length * length > dotMark_ * dashMark_ ? 1u : 0u);
+    ++codeLength_;
+    ++elements_;
+    return;
+  }
+  if (charOpen_ && length >= CharSplit()) EmitChar();
+  if (wordOpen_ && length >= wordSplit_) {
+    Emit(" ");
+    wordOpen_ = false;
+  }
+}
+
+void CwDecoder::EmitChar() {
+  const std::string_view text = spoilt_ ? std::string_view("*") : MorseText(code_);
+  code_ = 1;
+  codeLength_ = 0;
+  charOpen_ = spoilt_ = false;
+  if (!squelchOpen_) return;
+  Emit(text);
+  wordOpen_ = true;
+}
+
+void CwDecoder::Emit(std::string_view s) {
+  if (s == " ") {
+    if (textTotal_ == 0 || Text().back() == ' ') return;
+  }
+  for (char c : s) {
+    const auto at = static_cast<std::size_t>(textTotal_ % DECODED_TEXT_CHARS);
+    text_[at] = text_[at + DECODED_TEXT_CHARS] = c;
+    ++textTotal_;
+  }
+  if (s == " ") {
+    const std::string_view call = FindCallsign(Text());
+    if (!call.empty() && call.size() <= call_.size()) {
+      std::copy(call.begin(), call.end(), call_.begin());
+      callLength_ = static_cast<int>(call.size());
+    }
+  }
+}
+
+std::string_view CwDecoder::Text() const {
+  if (textTotal_ <= DECODED_TEXT_CHARS) return {text_.data(), static_cast<std::size_t>(textTotal_)};
+  return {text_.data() + textTotal_ % DECODED_TEXT_CHARS, static_cast<std::size_t>(DECODED_TEXT_CHARS)};
+}
+
+double CwDecoder::Wpm() const { return unit_ > 0.0 ? 1.2 * ENV_RATE / unit_ : 0.0; }
+
+int CwDecoder::Elements() const { return elements_; }
+
+std::string_view CwDecoder::Callsign() const { return {call_.data(), static_cast<std::size_t>(callLength_)}; }
+
+}  // namespace keblor

@@ -1,0 +1,122 @@
+#pragma once
+// One CW signal's decoder: mixes a channel down at the signal's pitch, filters, takes the
+// envelope and turns key-down/key-up timing into text.
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <string_view>
+
+#include "analysis/callsign.h"
+
+namespace keblor {
+
+inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
+inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
+
+// Fixed-size state; nothing is allocated after construction. Speeds 5 to 60 WPM; the text holds
+// characters, prosigns such as "<AR>", '*' for a pattern that is no character, and one space
+// between words. Nothing is written while the signal does not stand clearly out of the noise.
+class CwDecoder {
+ public:
+  void Start(double pitchHz);                  // forget everything, decode a tone at pitchHz
+  void Retune(double pitchHz);                 // follow drift without losing state
+  void Push(const float* samples, int count);  // count <= 1024 mono samples at CW_SAMPLE_RATE
+  std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
+  double Wpm() const;                          // 0 until known
+  int Elements() const;                        // marks decoded so far (dots and dashes)
+  std::string_view Callsign() const;           // the call heard ("" for none), see FindCallsign
+
+ private:
+  static constexpr int HOP = 32;          // input samples per envelope sample
+  static constexpr int RING = 1024;       // baseband samples kept (3.2 s)
+  static constexpr int HISTORY = 16;      // marks, speeds and long gaps remembered
+  static constexpr int ACQUIRE_RUNS = 32; // runs held until the speed is first known
+  static constexpr int CALL_CHARS = 16;
+  static constexpr int SEARCH_FILTERS = 3;
+
+  // A ring of the latest values of one kind of run, for the timing estimates.
+  struct History {
+    std::array<float, HISTORY> value{};
+    int count = 0;
+    int next = 0;
+    void Add(double v);
+    void Clear() { count = next = 0; }
+  };
+  // The envelope's level in the marks and in the gaps: running means of the samples above and
+  // below the middle between them.
+  struct Levels {
+    double signal = 0.0, noise = 0.0;
+    double signalWeight = 0.0, noiseWeight = 0.0;
+    void Add(double e);
+    double Middle() const { return 0.5 * (signal + noise); }
+  };
+  // A matched filter of a given length over the baseband ring, with its levels.
+  struct Filter {
+    int length = 0;
+    std::complex<double> sum{};
+    Levels levels;
+  };
+
+  void SetTables(double pitchHz);
+  void Hop(std::complex<float> window);
+  double Step(Filter& f);
+  void Decide(double e, double t, const Levels& levels);
+  void Run(bool mark, double length);
+  bool Acquire();
+  void Replay();
+  void Learn(bool mark, double length);
+  void Assemble(bool mark, double length);
+  void SetUnit(double unit);
+  void ResetKey(double t);
+  void EmitChar();
+  void Emit(std::string_view s);
+  double CharSplit() const { return 2.0 * unit_; }
+  double FilterTime(int length) const { return static_cast<double>(envCount_) - 0.5 * length; }
+
+  // Mixing and decimation: each envelope sample sums 2 HOP samples under a triangular window;
+  // the phase within a window comes from tables, the window's from a recursive oscillator.
+  std::array<float, HOP> headRe_{}, headIm_{}, tailRe_{}, tailIm_{};
+  std::complex<float> head_{}, tail_{}, open_{};  // sums of the hop in progress; the window opened last hop
+  std::complex<double> osc_{1.0, 0.0}, oscStep_{1.0, 0.0};
+  int hopPos_ = 0;
+
+  // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
+  // Until the speed is known, three lengths search for the signal and the ring is kept so that
+  // it can be decoded from its start once the speed is known.
+  std::array<std::complex<float>, RING> ring_{};
+  std::int64_t envCount_ = 0;
+  Filter filter_;
+  std::array<Filter, SEARCH_FILTERS> search_{};
+  int searching_ = -1;  // the search filter the key is decided on
+
+  // The key decision.
+  double lastEnv_ = 0.0;
+  bool raw_ = false;         // above the threshold (with hysteresis)
+  bool down_ = false;        // the key as decided, after short glitches are dropped
+  bool pending_ = false;     // raw_ differs from down_ since pendingStart_
+  double pendingStart_ = 0.0;
+  double since_ = 0.0;       // time of the last change of down_
+  bool squelchOpen_ = false;  // the signal stands clearly out of the noise
+
+  // Timing, in envelope samples.
+  double unit_ = 0.0;  // 0 until known
+  double dotMark_ = 0.0, dashMark_ = 0.0, wordSplit_ = 0.0;
+  double lastMark_ = 0.0;
+  History marks_, units_, longGaps_;
+  std::array<float, ACQUIRE_RUNS> acquire_{};  // + marks, - gaps
+  int acquireCount_ = 0;
+  bool replayDue_ = false;
+
+  // The character being received and the text.
+  unsigned code_ = 1;
+  int codeLength_ = 0;
+  bool charOpen_ = false, wordOpen_ = false, spoilt_ = false;
+  int elements_ = 0;
+  std::array<char, 2 * DECODED_TEXT_CHARS> text_{};
+  std::int64_t textTotal_ = 0;
+  std::array<char, CALL_CHARS> call_{};
+  int callLength_ = 0;
+};
+
+}  // namespace keblor
