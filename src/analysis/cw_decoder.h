@@ -48,12 +48,14 @@ class CwDecoder {
   struct Levels {
     double signal = 0.0, noise = 0.0;
     double signalWeight = 0.0, noiseWeight = 0.0;
+    double slowSignal = 0.0, slowNoise = 0.0;  // the same over a few seconds, for the squelch
     void Add(double e);
     double Middle() const { return 0.5 * (signal + noise); }
   };
   // A matched filter of a given length over the baseband ring, with its levels.
   struct Filter {
     int length = 0;
+    double scale = 0.0;  // 1 / length
     std::complex<double> sum{};
     Levels levels;
   };
