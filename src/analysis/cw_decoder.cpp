@@ -209,35 +209,25 @@ void CwDecoder::Hop(std::complex<float> window) {
   if (unit_ > 0.0) {
     const double e = Step(filter_);
     filter_.levels.Add(e);
-    Decide(e, FilterTime(filter_.length), filter_.levels);
+    Decide(e, FilterTime(filter_.length));
     return;
   }
-  // The key is decided on the search filter whose marks stand out most; another takes over
-  // when its marks stand out clearly more.
-  int best = std::max(searching_, 0);
-  std::array<double, SEARCH_FILTERS> e{};
+  // Each search filter decides the key on its own, until one of them finds a speed.
   for (int k = 0; k < SEARCH_FILTERS; ++k) {
-    Filter& f = search_[k];
-    if (f.length == 0) {
-      f.length = 4 << k;  // 4, 8 and 16: matched to 60, 30 and 15 WPM
-      f.scale = 1.0 / f.length;
+    Search& s = search_[k];
+    if (s.filter.length == 0) {
+      s.filter.length = 4 << k;  // 4, 8 and 16: matched to 60, 30 and 15 WPM
+      s.filter.scale = 1.0 / s.filter.length;
     }
-    e[k] = Step(f);
-    f.levels.Add(e[k]);
-  }
-  for (int k = 0; k < SEARCH_FILTERS; ++k) {
-    const Levels& a = search_[k].levels;
-    const Levels& b = search_[best].levels;
-    if (a.signal * b.noise > 1.25 * b.signal * a.noise) best = k;
-  }
-  if (best != searching_) {
-    searching_ = best;
-    ResetKey(FilterTime(search_[best].length));
-  }
-  Decide(e[best], FilterTime(search_[best].length), search_[best].levels);
-  if (replayDue_) {
-    replayDue_ = false;
-    Replay();
+    const double e = Step(s.filter);
+    s.filter.levels.Add(e);
+    bool mark = false;
+    double length = 0.0;
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
+        Acquire(s)) {
+      Replay();
+      return;
+    }
   }
 }
 
@@ -248,36 +238,40 @@ double CwDecoder::Step(Filter& f) {
   return Magnitude(f.sum) * f.scale + 1e-7;  // a floor far below any real noise, for digital silence
 }
 
-void CwDecoder::ResetKey(double t) {
-  raw_ = down_ = pending_ = false;
-  lastEnv_ = 0.0;
-  since_ = t;
-}
-
-void CwDecoder::Decide(double e, double t, const Levels& levels) {
-  if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
-  if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
+bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length) {
   const double span = levels.signal - levels.noise;
   const double middle = levels.Middle();
   const double high = middle + HYSTERESIS * span, low = middle - HYSTERESIS * span;
-  const bool raw = raw_ ? e > low : e > high;
-  if (raw != raw_) {
-    const double level = raw ? high : low;
-    const double frac = e != lastEnv_ ? std::clamp((level - lastEnv_) / (e - lastEnv_), 0.0, 1.0) : 1.0;
-    raw_ = raw;
-    pending_ = raw_ != down_;
-    pendingStart_ = t - 1.0 + frac;
+  const bool above = raw ? e > low : e > high;
+  if (above != raw) {
+    const double level = above ? high : low;
+    const double frac = e != lastEnv ? std::clamp((level - lastEnv) / (e - lastEnv), 0.0, 1.0) : 1.0;
+    raw = above;
+    pending = raw != down;
+    pendingStart = t - 1.0 + frac;
   }
-  lastEnv_ = e;
-  const double shortest = unit_ > 0.0 ? std::max(1.5, SHORTEST * unit_) : 2.0;
-  if (pending_ && t - pendingStart_ >= shortest) {
-    pending_ = false;
-    Run(down_, pendingStart_ - since_);
-    down_ = raw_;
-    since_ = pendingStart_;
+  lastEnv = e;
+  if (!pending || t - pendingStart < shortest) return false;
+  pending = false;
+  mark = down;
+  length = pendingStart - since;
+  down = raw;
+  since = pendingStart;
+  return true;
+}
+
+void CwDecoder::Decide(double e, double t) {
+  const Levels& levels = filter_.levels;
+  if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
+  if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
+  bool mark = false;
+  double length = 0.0;
+  if (key_.Next(e, t, levels, std::max(1.5, SHORTEST * unit_), mark, length)) {
+    Learn(mark, length);
+    Assemble(mark, length);
   }
-  if (!down_ && !pending_ && unit_ > 0.0) {
-    const double gap = t - since_;
+  if (!key_.down && !key_.pending) {
+    const double gap = t - key_.since;
     if (charOpen_ && gap >= CharSplit()) EmitChar();
     if (wordOpen_ && gap >= wordSplit_) {
       Emit(" ");
@@ -286,55 +280,54 @@ void CwDecoder::Decide(double e, double t, const Levels& levels) {
   }
 }
 
-void CwDecoder::Run(bool mark, double length) {
-  if (unit_ > 0.0) {
-    Learn(mark, length);
-    Assemble(mark, length);
-    return;
+// Holds a search filter's run; whether a gap was added.
+bool CwDecoder::Hold(Search& s, bool mark, double length) {
+  if (s.count == 0 && !mark) return false;  // silence before the first mark
+  // A run too short for an element at any speed joins the runs either side of it.
+  if (s.count > 0 && (length < 0.5 * MIN_UNIT || (s.runs[s.count - 1] > 0.0f) == mark)) {
+    s.runs[s.count - 1] += static_cast<float>(s.runs[s.count - 1] > 0.0f ? length : -length);
+    return false;
   }
-  if (acquireCount_ == 0 && !mark) return;  // silence before the first mark
-  if (acquireCount_ == ACQUIRE_RUNS) {
-    std::move(acquire_.begin() + 2, acquire_.end(), acquire_.begin());
-    acquireCount_ -= 2;
+  if (s.count == ACQUIRE_RUNS) {
+    std::move(s.runs.begin() + 2, s.runs.end(), s.runs.begin());
+    s.count -= 2;
   }
-  acquire_[acquireCount_++] = static_cast<float>(mark ? length : -length);
-  if (mark) return;
-  if (Acquire()) {
-    replayDue_ = true;  // once this envelope sample is decided
-  } else if (acquireCount_ >= 2 * ACQUIRE_MARKS) {  // the oldest mark and gap make way
-    std::move(acquire_.begin() + 2, acquire_.begin() + acquireCount_, acquire_.begin());
-    acquireCount_ -= 2;
-  }
+  s.runs[s.count++] = static_cast<float>(mark ? length : -length);
+  return !mark;
 }
 
-// A first speed from the runs held, once the marks fall into two tight clusters, dots and
-// dashes, and the shorter gaps are about as long as the dots; noise seldom does that.
-bool CwDecoder::Acquire() {
+// A first speed from a search filter's runs, once its marks stand clearly out of the noise and
+// fall into two tight clusters, dots and dashes, the shorter gaps are about as long as the
+// dots, and the filter is no longer than a dot; noise seldom does all that.
+bool CwDecoder::Acquire(Search& s) {
   std::array<float, ACQUIRE_RUNS> marks{}, gaps{};
   int nm = 0, ng = 0;
-  for (int k = 0; k < acquireCount_; ++k) {
-    if (acquire_[k] > 0.0f) marks[nm++] = acquire_[k];
-    else gaps[ng++] = -acquire_[k];
+  for (int k = 0; k < s.count; ++k) {
+    if (s.runs[k] > 0.0f) marks[nm++] = s.runs[k];
+    else gaps[ng++] = -s.runs[k];
   }
-  if (nm < ACQUIRE_MARKS || !squelchOpen_) return false;
+  const Levels& levels = s.filter.levels;
+  if (nm < ACQUIRE_MARKS || levels.slowSignal < SQUELCH_OPEN * levels.slowNoise) return false;
+  if (nm >= 2 * ACQUIRE_MARKS) {  // the oldest mark and gap make way
+    std::move(s.runs.begin() + 2, s.runs.begin() + s.count, s.runs.begin());
+    s.count -= 2;
+  }
   const Clusters c = Cluster(marks, nm, 1.8);
   if (!c.two || c.lowCount < 2 || c.lowCount > nm - 2 || c.spread > MAX_SPREAD) return false;
   std::sort(gaps.begin(), gaps.begin() + ng);
   const double shortGap = gaps[ng / 4];
   if (shortGap < 0.4 * c.low || shortGap > 1.8 * c.low) return false;
   const double unit = 0.5 * (c.low + shortGap);
-  if (unit < MIN_UNIT || unit > MAX_UNIT) return false;
+  if (unit < MIN_UNIT || unit > MAX_UNIT || s.filter.length > 1.3 * unit) return false;
   dotMark_ = c.low;
   dashMark_ = c.high;
   wordSplit_ = 5.0 * unit;
-  filter_ = Filter();
   SetUnit(unit);
   return true;
 }
 
 // Decodes the baseband kept so far with the matched filter, from levels found over all of it.
 void CwDecoder::Replay() {
-  acquireCount_ = 0;
   const int length = filter_.length;
   const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
   std::array<float, RING> env{};
@@ -364,8 +357,10 @@ void CwDecoder::Replay() {
   levels.slowSignal = levels.signal;
   levels.slowNoise = levels.noise;
   filter_.sum = sum;
-  ResetKey(static_cast<double>(first) - 0.5 * length);
-  for (int k = 0; k < n; ++k) Decide(env[k], static_cast<double>(first + k + 1) - 0.5 * length, levels);
+  squelchOpen_ = true;
+  key_ = Key();
+  key_.since = static_cast<double>(first) - 0.5 * length;
+  for (int k = 0; k < n; ++k) Decide(env[k], static_cast<double>(first + k + 1) - 0.5 * length);
 }
 
 void CwDecoder::SetUnit(double unit) {

@@ -60,17 +60,36 @@ class CwDecoder {
     Levels levels;
   };
 
+  // The key as decided from a filter's envelope: up or down, changes shorter than `shortest`
+  // dropped as noise, edges placed between envelope samples.
+  struct Key {
+    bool raw = false;      // above the threshold (with hysteresis)
+    bool down = false;     // as decided
+    bool pending = false;  // raw differs from down since pendingStart
+    double pendingStart = 0.0;
+    double since = 0.0;  // time of the last change of down
+    double lastEnv = 0.0;
+    // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
+    bool Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length);
+  };
+  // A search filter, its key and its runs (+ marks, - gaps) held until the speed is known.
+  struct Search {
+    Filter filter;
+    Key key;
+    std::array<float, ACQUIRE_RUNS> runs{};
+    int count = 0;
+  };
+
   void SetTables(double pitchHz);
   void Hop(std::complex<float> window);
   double Step(Filter& f);
-  void Decide(double e, double t, const Levels& levels);
-  void Run(bool mark, double length);
-  bool Acquire();
+  void Decide(double e, double t);
+  bool Hold(Search& s, bool mark, double length);
+  bool Acquire(Search& s);
   void Replay();
   void Learn(bool mark, double length);
   void Assemble(bool mark, double length);
   void SetUnit(double unit);
-  void ResetKey(double t);
   void EmitChar();
   void Emit(std::string_view s);
   double CharSplit() const { return 2.0 * unit_; }
@@ -89,16 +108,8 @@ class CwDecoder {
   std::array<std::complex<float>, RING> ring_{};
   std::int64_t envCount_ = 0;
   Filter filter_;
-  std::array<Filter, SEARCH_FILTERS> search_{};
-  int searching_ = -1;  // the search filter the key is decided on
-
-  // The key decision.
-  double lastEnv_ = 0.0;
-  bool raw_ = false;         // above the threshold (with hysteresis)
-  bool down_ = false;        // the key as decided, after short glitches are dropped
-  bool pending_ = false;     // raw_ differs from down_ since pendingStart_
-  double pendingStart_ = 0.0;
-  double since_ = 0.0;       // time of the last change of down_
+  std::array<Search, SEARCH_FILTERS> search_{};
+  Key key_;
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
 
   // Timing, in envelope samples.
@@ -106,9 +117,6 @@ class CwDecoder {
   double dotMark_ = 0.0, dashMark_ = 0.0, wordSplit_ = 0.0;
   double lastMark_ = 0.0;
   History marks_, units_, longGaps_;
-  std::array<float, ACQUIRE_RUNS> acquire_{};  // + marks, - gaps
-  int acquireCount_ = 0;
-  bool replayDue_ = false;
 
   // The character being received and the text.
   unsigned code_ = 1;

@@ -28,7 +28,7 @@ struct Keying {
 };
 
 // `text` keyed after half a second of silence and followed by two seconds of it. Letters,
-// digits, punctuation, prosigns written "<AR>", spaces between words.
+// digits, punctuation, prosigns written "<AR>", any pattern written "[.-..-]", spaces between words.
 inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
   const double rate = CW_SAMPLE_RATE;
   const double dot = 1.2 / k.wpm;
@@ -44,8 +44,9 @@ inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
       continue;
     }
     std::size_t n = 1;
-    if (text[i] == '<') n = text.find('>', i) - i + 1;
-    for (char e : MorsePattern(text.substr(i, n))) {
+    if (text[i] == '<' || text[i] == '[') n = text.find(text[i] == '<' ? '>' : ']', i) - i + 1;
+    const std::string_view pattern = text[i] == '[' ? text.substr(i + 1, n - 2) : MorsePattern(text.substr(i, n));
+    for (char e : pattern) {
       const double length = (e == '-' ? k.dashDots : 1.0) * dot * (1.0 + jitter(random));
       marks.emplace_back(t, t + length);
       t += length + dot * (1.0 + jitter(random));
