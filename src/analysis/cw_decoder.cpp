@@ -280,7 +280,7 @@ void CwDecoder::Decide(double e, double t) {
   }
 }
 
-// Holds a search filter's run; whether a gap was added.
+// Holds a search filter's run; whether it was added as a run of its own.
 bool CwDecoder::Hold(Search& s, bool mark, double length) {
   if (s.count == 0 && !mark) return false;  // silence before the first mark
   // A run too short for an element at any speed joins the runs either side of it.
@@ -293,7 +293,7 @@ bool CwDecoder::Hold(Search& s, bool mark, double length) {
     s.count -= 2;
   }
   s.runs[s.count++] = static_cast<float>(mark ? length : -length);
-  return !mark;
+  return true;
 }
 
 // A first speed from a search filter's runs, once its marks stand clearly out of the noise and
@@ -358,6 +358,7 @@ void CwDecoder::Replay() {
   levels.slowNoise = levels.noise;
   filter_.sum = sum;
   squelchOpen_ = true;
+  partial_ = first > length;  // the ring may begin within a character
   key_ = Key();
   key_.since = static_cast<double>(first) - 0.5 * length;
   for (int k = 0; k < n; ++k) Decide(env[k], static_cast<double>(first + k + 1) - 0.5 * length);
@@ -423,6 +424,7 @@ void CwDecoder::Assemble(bool mark, double length) {
     return;
   }
   if (charOpen_ && length >= CharSplit()) EmitChar();
+  if (length >= CharSplit()) partial_ = false;
   if (wordOpen_ && length >= wordSplit_) {
     Emit(" ");
     wordOpen_ = false;
@@ -434,7 +436,7 @@ void CwDecoder::EmitChar() {
   code_ = 1;
   codeLength_ = 0;
   charOpen_ = spoilt_ = false;
-  if (!squelchOpen_) return;
+  if (!squelchOpen_ || std::exchange(partial_, false)) return;
   Emit(text);
   wordOpen_ = true;
 }

@@ -29,7 +29,7 @@ class CwDecoder {
 
  private:
   static constexpr int HOP = 32;          // input samples per envelope sample
-  static constexpr int RING = 1024;       // baseband samples kept (3.2 s)
+  static constexpr int RING = 2048;       // baseband samples kept (6.4 s)
   static constexpr int HISTORY = 16;      // marks, speeds and long gaps remembered
   static constexpr int ACQUIRE_RUNS = 32; // runs held until the speed is first known
   static constexpr int CALL_CHARS = 16;
@@ -122,6 +122,7 @@ class CwDecoder {
   unsigned code_ = 1;
   int codeLength_ = 0;
   bool charOpen_ = false, wordOpen_ = false, spoilt_ = false;
+  bool partial_ = false;  // the character may have begun before the baseband kept
   int elements_ = 0;
   std::array<char, 2 * DECODED_TEXT_CHARS> text_{};
   std::int64_t textTotal_ = 0;
