@@ -43,7 +43,9 @@ constexpr double HYSTERESIS = 0.1;    // of the distance between the gap and mar
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
 constexpr double SQUELCH_OPEN = 2.75;
 constexpr double SQUELCH_CLOSE = 2.55;
-constexpr double SLOW = 1.0 / 640.0;  // the squelch levels' weight of one envelope sample
+constexpr double SLOW = 1.0 / 640.0;
+constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's turn, over about 0.8 s
+constexpr double LOOP_GAIN = 0.02;  // the carrier loop's, per envelope sample  // the squelch levels' weight of one envelope sample
 constexpr double LONGEST_MARK = 10.0;  // dots; a longer mark is no element
 constexpr int ACQUIRE_MARKS = 8;
 
@@ -207,9 +209,10 @@ void CwDecoder::Hop(std::complex<float> window) {
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {
-    const double e = Step(filter_);
-    filter_.levels.Add(e);
-    Decide(e, FilterTime(filter_.length));
+    filter_.levels.Add(Step(filter_));
+    const double c = carrier_.Project(filter_.sum, filter_.levels.signal * filter_.length) * filter_.scale;
+    coherent_.Add(c);
+    Decide(c, FilterTime(filter_.length));
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -266,7 +269,7 @@ void CwDecoder::Decide(double e, double t) {
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
   bool mark = false;
   double length = 0.0;
-  if (key_.Next(e, t, levels, std::max(1.5, SHORTEST * unit_), mark, length)) {
+  if (key_.Next(e, t, coherent_, std::max(1.5, SHORTEST * unit_), mark, length)) {
     Learn(mark, length);
     Assemble(mark, length);
   }
@@ -326,27 +329,16 @@ bool CwDecoder::Acquire(Search& s) {
   return true;
 }
 
-// Decodes the baseband kept so far with the matched filter, from levels found over all of it.
-void CwDecoder::Replay() {
-  const int length = filter_.length;
-  const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
-  std::array<float, RING> env{};
-  const int n = static_cast<int>(envCount_ - first);
-  std::complex<double> sum{};
-  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
-  for (std::int64_t c = first - length; c < first; ++c) sum += at(c);
-  for (int k = 0; k < n; ++k) {
-    sum += at(first + k) - at(first + k - length);
-    env[k] = static_cast<float>(Magnitude(sum) / length + 1e-7);
-  }
-  Levels& levels = filter_.levels;
-  levels.noise = *std::min_element(env.begin(), env.begin() + n);
-  levels.signal = *std::max_element(env.begin(), env.begin() + n);
+// Means above and below the middle between them, found afresh over `n` values.
+CwDecoder::Levels CwDecoder::LevelsOf(const float* v, int n) {
+  Levels levels;
+  levels.noise = *std::min_element(v, v + n);
+  levels.signal = *std::max_element(v, v + n);
   for (int pass = 0; pass < 8; ++pass) {
     std::array<double, 2> total{}, count{};
     for (int k = 0; k < n; ++k) {
-      const int high = env[k] > levels.Middle() ? 1 : 0;
-      total[high] += env[k];
+      const int high = v[k] > levels.Middle() ? 1 : 0;
+      total[high] += v[k];
       count[high] += 1.0;
     }
     levels.noise = total[0] / std::max(count[0], 1.0);
@@ -356,12 +348,84 @@ void CwDecoder::Replay() {
   levels.noiseWeight = 160.0;
   levels.slowSignal = levels.signal;
   levels.slowNoise = levels.noise;
+  return levels;
+}
+
+// Decodes the baseband kept so far with the matched filter, from levels found over all of it.
+void CwDecoder::Replay() {
+  const int length = filter_.length;
+  const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
+  const int n = static_cast<int>(envCount_ - first);
+  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
+  std::complex<double> sum{};
+  for (std::int64_t c = first - length; c < first; ++c) sum += at(c);
+  const std::complex<double> start = sum;
+  for (int k = 0; k < n; ++k) {  // the carrier's offset first, from all of it
+    sum += at(first + k) - at(first + k - length);
+    carrier_.Turn(sum);
+  }
+  carrier_.Follow();
+  std::array<float, RING> magnitude{}, coherent{};
+  sum = start;
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    magnitude[k] = static_cast<float>(Magnitude(sum) / length + 1e-7);
+  }
+  filter_.levels = LevelsOf(magnitude.data(), n);
+  // The carrier loop locks over it all, runs back to the start, locked, and forward again.
+  const double level = filter_.levels.signal * length;
+  sum = start;
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    carrier_.Project(sum, level);
+  }
+  carrier_.frequency = -carrier_.frequency;
+  for (int k = n - 1; k >= 0; --k) {
+    carrier_.Project(sum, level);
+    sum -= at(first + k) - at(first + k - length);
+  }
+  carrier_.frequency = -carrier_.frequency;
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    coherent[k] = static_cast<float>(carrier_.Project(sum, level) / length);
+  }
+  coherent_ = LevelsOf(coherent.data(), n);
   filter_.sum = sum;
   squelchOpen_ = true;
   partial_ = first > length;  // the ring may begin within a character
   key_ = Key();
   key_.since = static_cast<double>(first) - 0.5 * length;
-  for (int k = 0; k < n; ++k) Decide(env[k], static_cast<double>(first + k + 1) - 0.5 * length);
+  for (int k = 0; k < n; ++k) Decide(coherent[k], static_cast<double>(first + k + 1) - 0.5 * length);
+}
+
+// The carrier's turn over TURN_LAG envelope samples, from the products of filter outputs that
+// far apart, which the marks dominate.
+void CwDecoder::Carrier::Turn(std::complex<double> sum) {
+  std::complex<double>& past = history[static_cast<std::size_t>(next)];
+  const std::complex<double> product = sum * std::conj(past);
+  turn = turn * (1.0 - TURN_WEIGHT) + product * Magnitude(product);
+  past = sum;
+  next = (next + 1) % TURN_LAG;
+}
+
+// The carrier's first frequency, from the turn measured so far.
+void CwDecoder::Carrier::Follow() {
+  if (turn != std::complex<double>()) frequency = std::arg(turn) / TURN_LAG;
+}
+
+// `sum` projected on the carrier's phase: a mark gives its amplitude, noise alone a value about
+// 0 of either sign, and only half the noise of the magnitude gets through. The phase and
+// frequency follow the marks in a second-order loop; `level` is a mark's magnitude, so that
+// the loop's gain does not depend on the signal's strength.
+double CwDecoder::Carrier::Project(std::complex<double> sum, double level) {
+  const double along = sum.real() * phase.real() + sum.imag() * phase.imag();
+  const double across = sum.imag() * phase.real() - sum.real() * phase.imag();
+  const double error = level > 0.0 ? std::clamp(across * Magnitude(sum) / (level * level), -1.0, 1.0) : 0.0;
+  frequency += LOOP_GAIN * LOOP_GAIN / 4.0 * error;
+  const double step = frequency + LOOP_GAIN * error;  // small: the rotation's first terms are enough
+  phase *= std::complex<double>(1.0 - 0.5 * step * step, step);
+  phase *= 1.5 - 0.5 * std::norm(phase);  // back to length 1
+  return along;
 }
 
 void CwDecoder::SetUnit(double unit) {

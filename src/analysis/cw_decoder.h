@@ -52,6 +52,7 @@ class CwDecoder {
     void Add(double e);
     double Middle() const { return 0.5 * (signal + noise); }
   };
+  static Levels LevelsOf(const float* v, int n);
   // A matched filter of a given length over the baseband ring, with its levels.
   struct Filter {
     int length = 0;
@@ -71,6 +72,18 @@ class CwDecoder {
     double lastEnv = 0.0;
     // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
     bool Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length);
+  };
+  // The carrier's phase at the filter's output, which turns as far as the pitch is off.
+  static constexpr int TURN_LAG = 16;
+  struct Carrier {
+    std::complex<double> phase{1.0, 0.0};  // of length 1
+    double frequency = 0.0;  // radians per envelope sample
+    std::complex<double> turn{};
+    std::array<std::complex<double>, TURN_LAG> history{};
+    int next = 0;
+    void Turn(std::complex<double> sum);
+    void Follow();
+    double Project(std::complex<double> sum, double level);
   };
   // A search filter, its key and its runs (+ marks, - gaps) held until the speed is known.
   struct Search {
@@ -110,6 +123,8 @@ class CwDecoder {
   Filter filter_;
   std::array<Search, SEARCH_FILTERS> search_{};
   Key key_;
+  Carrier carrier_;
+  Levels coherent_;  // of the filter's output projected on the carrier
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
 
   // Timing, in envelope samples.

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "analysis/keyed_cw.h"
+#include "keyed_cw.h"
 
 namespace keblor {
 namespace {
