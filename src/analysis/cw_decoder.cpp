@@ -41,11 +41,11 @@ constexpr int WIDE_FILTER = 5;        // its length while the speed is unknown
 constexpr double HYSTERESIS = 0.1;    // of the distance between the gap and mark levels
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
-constexpr double SQUELCH_OPEN = 2.75;
-constexpr double SQUELCH_CLOSE = 2.55;
+constexpr double SQUELCH_OPEN = 2.55;
+constexpr double SQUELCH_CLOSE = 2.45;
 constexpr double SLOW = 1.0 / 640.0;
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's turn, over about 0.8 s
-constexpr double LOOP_GAIN = 0.02;  // the carrier loop's, per envelope sample  // the squelch levels' weight of one envelope sample
+constexpr double LOOP_GAIN = 0.03;  // the carrier loop's, per envelope sample  // the squelch levels' weight of one envelope sample
 constexpr double LONGEST_MARK = 10.0;  // dots; a longer mark is no element
 constexpr int ACQUIRE_MARKS = 8;
 
@@ -126,9 +126,14 @@ void CwDecoder::Start(double pitchHz) {
   SetTables(pitchHz);
 }
 
-void CwDecoder::Retune(double pitchHz) { SetTables(pitchHz); }
+void CwDecoder::Retune(double pitchHz) {
+  // The carrier at the filter's output turns the other way by as much as the mixing moved.
+  carrier_.frequency -= 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
+  SetTables(pitchHz);
+}
 
 void CwDecoder::SetTables(double pitchHz) {
+  pitchHz_ = pitchHz;
   const double w = 2.0 * std::numbers::pi * pitchHz / CW_SAMPLE_RATE;
   const std::complex<double> rotate = std::polar(1.0, -w);
   std::complex<double> phase = 1.0;

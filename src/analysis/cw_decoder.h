@@ -114,6 +114,7 @@ class CwDecoder {
   std::complex<float> head_{}, tail_{}, open_{};  // sums of the hop in progress; the window opened last hop
   std::complex<double> osc_{1.0, 0.0}, oscStep_{1.0, 0.0};
   int hopPos_ = 0;
+  double pitchHz_ = 0.0;
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
   // Until the speed is known, three lengths search for the signal and the ring is kept so that

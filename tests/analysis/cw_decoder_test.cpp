@@ -60,6 +60,20 @@ TEST(CwDecoder, HandKeyingAndFarnsworthSpacing) {
   }
 }
 
+// A decoder started 4 Hz off and retuned to the tone halfway keeps its speed and carrier.
+TEST(CwDecoder, RetuneKeepsDecoding) {
+  Keying k;
+  k.snrDb = 5.0;
+  const std::vector<float> x = KeyedCw(QSO, k);
+  CwDecoder d;
+  d.Start(k.pitchHz + 4.0);
+  for (std::size_t i = 0; i + 1024 <= x.size(); i += 1024) {
+    if (i == x.size() / 2 / 1024 * 1024) d.Retune(k.pitchHz);
+    d.Push(x.data() + i, 1024);
+  }
+  EXPECT_EQ(Trimmed(d.Text()), QSO);
+}
+
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
   CwDecoder d;
   EXPECT_EQ(Trimmed(Decode(KeyedCw("TEST <AR> <SK> <BT> <KN> [........] [.-..-] E", Keying{}), 700.0, d)),
