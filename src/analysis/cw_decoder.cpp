@@ -1,24 +1,31 @@
 // What this decoder does and why.
 //
 // It turns one keyed tone into text while the skimmer tracks its pitch, at a cost small enough
-// for 32 of them per block. The channel is mixed down at the pitch and summed to an envelope
-// rate of 320 Hz, which resolves the shortest element (20 ms at 60 WPM) and leaves the real
-// filtering to a rate where it is cheap. The filter there is matched to a Morse element: a sum
-// over most of a dot length, which for a rectangular mark in white noise is close to the best
-// linear detector, so its bandwidth follows the learned speed (wide while the speed is unknown).
+// for 32 of them per block. The channel is mixed down at the pitch and summed to 320 Hz, which
+// still resolves the shortest element (20 ms at 60 WPM) and leaves the real filtering to a rate
+// where it is cheap. There the filter is matched to a Morse element, a sum over most of a dot,
+// which for a rectangular mark in white noise is near the best linear detector; so its
+// bandwidth follows the learned speed.
 //
-// Key-down is decided against a threshold between two running levels, that of the marks and
-// that of the gaps, with hysteresis, and changes shorter than a third of a dot are taken for
-// noise. Text is written only while the mark level stands well above the gap level, so noise
-// alone writes nothing.
+// A transmitter keys one running carrier, so the marks share its phase: the filter's output
+// is projected on that phase, which a loop follows through the marks, instead of taking its
+// magnitude. Noise then adds only half its power and no Rayleigh floor, worth some 2 dB at the
+// weak signals where it matters. The key is decided against a threshold halfway between the
+// levels of the marks and of the gaps, with hysteresis; changes shorter than a third of a dot
+// are taken for noise.
 //
-// The speed is learned from mark and gap lengths, not from absolute levels: marks are split
-// into dots and dashes where their lengths cluster (so heavy or light hand keying from 1:2.5 to
-// 1:4 still splits), and the dot time comes from a mark plus the gap after it, a sum the
-// threshold's height and the keying weight do not bias. Gaps between characters and between
-// words are told apart where their lengths cluster too, so Farnsworth spacing (long gaps at a
-// fast character speed) reads as such. Until the speed is known the runs are held, and decoded
-// once it is, so that the first characters are not lost.
+// Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
+// tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
+// above the gap level over a few seconds are what noise alone does not give, so it writes
+// nothing. Once the speed is known, the baseband kept (6.4 s) is decoded from its start, so the
+// first characters are not lost.
+//
+// The speed follows mark and gap lengths, not levels: marks are split into dots and dashes
+// where their lengths cluster (so hand keying with dashes of 2.5 to 4 dots still splits), and
+// the dot time comes from a mark plus the gap after it, a sum that neither the threshold's
+// height nor the keying weight biases. Gaps between characters and between words are told
+// apart where their lengths cluster too, so Farnsworth spacing (long gaps at a fast character
+// speed) reads as such.
 
 #include "analysis/cw_decoder.h"
 
@@ -36,21 +43,23 @@ namespace {
 constexpr double ENV_RATE = static_cast<double>(CW_SAMPLE_RATE) / 32.0;  // envelope samples per second
 constexpr double MIN_UNIT = 0.9 * 1.2 / 60.0 * ENV_RATE;  // a dot at 60 WPM, less some slack
 constexpr double MAX_UNIT = 1.1 * 1.2 / 5.0 * ENV_RATE;   // a dot at 5 WPM, plus some slack
-constexpr double FILTER_DOTS = 0.7;   // the matched filter's length
-constexpr int WIDE_FILTER = 5;        // its length while the speed is unknown
-constexpr double HYSTERESIS = 0.1;    // of the distance between the gap and mark levels
+constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
+constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
+constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
+constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
+constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
+constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
 constexpr double SQUELCH_OPEN = 2.55;
 constexpr double SQUELCH_CLOSE = 2.45;
-constexpr double SLOW = 1.0 / 640.0;
-constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's turn, over about 0.8 s
-constexpr double LOOP_GAIN = 0.03;  // the carrier loop's, per envelope sample  // the squelch levels' weight of one envelope sample
-constexpr double LONGEST_MARK = 10.0;  // dots; a longer mark is no element
-constexpr int ACQUIRE_MARKS = 8;
+constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of one envelope sample
+constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
+constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
 
+// Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
-  return std::sqrt(static_cast<float>(z.real() * z.real() + z.imag() * z.imag()));  // float: quicker, and enough
+  return std::sqrt(static_cast<float>(z.real() * z.real() + z.imag() * z.imag()));
 }
 
 // Four floats that the compiler keeps in one vector register (GCC and Clang).
@@ -60,8 +69,6 @@ Float4 Load4(const float* p) {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-constexpr double SHORTEST = 0.45;  // dots: a shorter mark or gap is taken for noise
-constexpr double MAX_SPREAD = 0.2;  // of the marks' logarithms within dots and dashes
 
 // Two clusters of lengths: the means of the shorter and the longer, split where the lengths'
 // logarithms divide best (largest between-cluster variance). `two` says whether they differ by
