@@ -47,6 +47,7 @@ constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
 constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
 constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
+constexpr double LONGEST_GAP = 60.0;   // dots: a longer gap is a pause, not a word gap
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
@@ -56,6 +57,7 @@ constexpr double SQUELCH_CLOSE = 2.45;
 constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of one envelope sample
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
 constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
+constexpr double SNAP_GAIN = 0.1;            // its phase's, when far off
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -434,7 +436,8 @@ double CwDecoder::Carrier::Project(std::complex<double> sum, double level) {
   const double across = sum.imag() * phase.real() - sum.real() * phase.imag();
   const double error = level > 0.0 ? std::clamp(across * Magnitude(sum) / (level * level), -1.0, 1.0) : 0.0;
   frequency += LOOP_GAIN * LOOP_GAIN / 4.0 * error;
-  const double step = frequency + LOOP_GAIN * error;  // small: the rotation's first terms are enough
+  // A mark far off the phase (the first after a long gap) pulls it in quicker.
+  const double step = frequency + (std::abs(error) > 0.5 ? SNAP_GAIN : LOOP_GAIN) * error;  // small: the rotation's first terms are enough
   phase *= std::complex<double>(1.0 - 0.5 * step * step, step);
   phase *= 1.5 - 0.5 * std::norm(phase);  // back to length 1
   return along;
@@ -479,10 +482,12 @@ void CwDecoder::Learn(bool mark, double length) {
     double total = 0.0;
     for (int k = from; k < to; ++k) total += u[k];
     SetUnit(total / (to - from));
-  } else if (length >= CharSplit() && length < std::max(3.0 * wordSplit_, 12.0 * unit_)) {
+  } else if (lastMark_ > 0.0 && length < LONGEST_GAP * unit_) {
+    // Character gaps (3 dots, more with Farnsworth spacing) and word gaps (7/3 of them) split
+    // where their lengths cluster; while all are alike, they are taken for character gaps.
     longGaps_.Add(length);
     const Clusters c = Cluster(longGaps_.value, longGaps_.count, 1.6);
-    wordSplit_ = c.two ? std::max(4.0 * unit_, std::sqrt(c.low * c.high)) : std::max(5.0 * unit_, 1.6 * c.low);
+    wordSplit_ = std::max(5.0 * unit_, c.two ? std::sqrt(c.low * c.high) : 1.55 * c.low);
   }
   lastMark_ = 0.0;
 }
