@@ -226,7 +226,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     filter_.levels.Add(Step(filter_));
     const double c = carrier_.Project(filter_.sum, filter_.levels.signal * filter_.length) * filter_.scale;
     coherent_.Add(c);
-    Decide(c, FilterTime(filter_.length));
+    Decide(c, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -277,17 +277,17 @@ bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double short
   return true;
 }
 
-void CwDecoder::Decide(double e, double t) {
+void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   const Levels& levels = filter_.levels;
   if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
   bool mark = false;
   double length = 0.0;
   if (key_.Next(e, t, coherent_, std::max(1.5, SHORTEST * unit_), mark, length)) {
-    Learn(mark, length);
-    Assemble(mark, length);
+    if (learn) Learn(mark, length);
+    if (decode) Assemble(mark, length);
   }
-  if (!key_.down && !key_.pending) {
+  if (decode && !key_.down && !key_.pending) {
     const double gap = t - key_.since;
     if (charOpen_ && gap >= CharSplit()) EmitChar();
     if (wordOpen_ && gap >= wordSplit_) {
@@ -406,10 +406,14 @@ void CwDecoder::Replay() {
   coherent_ = LevelsOf(coherent.data(), n);
   filter_.sum = sum;
   squelchOpen_ = true;
-  partial_ = first > length;  // the ring may begin within a character
-  key_ = Key();
-  key_.since = static_cast<double>(first) - 0.5 * length;
-  for (int k = 0; k < n; ++k) Decide(coherent[k], static_cast<double>(first + k + 1) - 0.5 * length);
+  // The timing is learned over it all first, so that even its first gaps are told apart.
+  for (int pass = 0; pass < 2; ++pass) {
+    partial_ = first > length;  // the ring may begin within a character
+    lastMark_ = 0.0;
+    key_ = Key();
+    key_.since = static_cast<double>(first) - 0.5 * length;
+    for (int k = 0; k < n; ++k) Decide(coherent[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
+  }
 }
 
 // The carrier's turn over TURN_LAG envelope samples, from the products of filter outputs that

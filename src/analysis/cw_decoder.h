@@ -98,7 +98,8 @@ class CwDecoder {
   void SetTables(double pitchHz);
   void Hop(std::complex<float> window);
   double Step(Filter& f);
-  void Decide(double e, double t);
+  // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
+  void Decide(double e, double t, bool learn, bool decode);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
   void Replay();
