@@ -47,7 +47,9 @@ constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
 constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
 constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
-constexpr double LONGEST_GAP = 60.0;   // dots: a longer gap is a pause, not a word gap
+// Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
+// the shortest word gap.
+constexpr double LONGEST_GAP = 60.0;
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
@@ -290,7 +292,7 @@ void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   if (decode && !key_.down && !key_.pending) {
     const double gap = t - key_.since;
     if (charOpen_ && gap >= CharSplit()) EmitChar();
-    if (wordOpen_ && gap >= wordSplit_) {
+    if (wordOpen_ && gap >= wordDots_ * unit_) {
       Emit(" ");
       wordOpen_ = false;
     }
@@ -338,7 +340,6 @@ bool CwDecoder::Acquire(Search& s) {
   if (unit < MIN_UNIT || unit > MAX_UNIT || s.filter.length > 1.3 * unit) return false;
   dotMark_ = c.low;
   dashMark_ = c.high;
-  wordSplit_ = 5.0 * unit;
   SetUnit(unit);
   return true;
 }
@@ -459,13 +460,22 @@ void CwDecoder::SetUnit(double unit) {
 
 void CwDecoder::Learn(bool mark, double length) {
   if (mark) {
-    if (length > LONGEST_MARK * unit_) return;
+    if (length > 4.0 * dashMark_) return;  // a held key, not an element
     marks_.Add(length);
     const Clusters c = Cluster(marks_.value, marks_.count, 1.8);
     const double weight = dashMark_ / dotMark_;
     if (c.two) {
       dotMark_ = c.low;
       dashMark_ = c.high;
+      // Dots unlike the dot time for a few marks in a row: the speed changed; start again from them.
+      speedDoubts_ = c.low > 1.6 * unit_ || c.low < 0.6 * unit_ ? speedDoubts_ + 1 : 0;
+      if (speedDoubts_ == 3) {
+        speedDoubts_ = 0;
+        units_.Clear();
+        longGaps_.Clear();
+        SetUnit(c.low);
+        wordDots_ = 5.0;
+      }
     } else if (c.low < 2.0 * unit_) {
       dotMark_ = c.low;
       dashMark_ = weight * c.low;
@@ -486,12 +496,13 @@ void CwDecoder::Learn(bool mark, double length) {
     double total = 0.0;
     for (int k = from; k < to; ++k) total += u[k];
     SetUnit(total / (to - from));
-  } else if (lastMark_ > 0.0 && length < LONGEST_GAP * unit_) {
+  } else if (lastMark_ > 0.0 && length < (longGaps_.count < 4 ? LONGEST_GAP : std::min(LONGEST_GAP, 3.0 * wordDots_)) * unit_) {
     // Character gaps (3 dots, more with Farnsworth spacing) and word gaps (7/3 of them) split
     // where their lengths cluster; while all are alike, they are taken for character gaps.
-    longGaps_.Add(length);
+    // Held in dots, so that they follow a change of speed.
+    longGaps_.Add(length / unit_);
     const Clusters c = Cluster(longGaps_.value, longGaps_.count, 1.6);
-    wordSplit_ = std::max(5.0 * unit_, c.two ? std::sqrt(c.low * c.high) : 1.55 * c.low);
+    wordDots_ = std::max(5.0, c.two ? std::sqrt(c.low * c.high) : 1.55 * c.low);
   }
   lastMark_ = 0.0;
 }
@@ -510,7 +521,7 @@ void CwDecoder::Assemble(bool mark, double length) {
   }
   if (charOpen_ && length >= CharSplit()) EmitChar();
   if (length >= CharSplit()) partial_ = false;
-  if (wordOpen_ && length >= wordSplit_) {
+  if (wordOpen_ && length >= wordDots_ * unit_) {
     Emit(" ");
     wordOpen_ = false;
   }

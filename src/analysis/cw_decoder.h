@@ -133,8 +133,10 @@ class CwDecoder {
 
   // Timing, in envelope samples.
   double unit_ = 0.0;  // 0 until known
-  double dotMark_ = 0.0, dashMark_ = 0.0, wordSplit_ = 0.0;
+  double dotMark_ = 0.0, dashMark_ = 0.0;
+  double wordDots_ = 5.0;  // the shortest word gap, in dots
   double lastMark_ = 0.0;
+  int speedDoubts_ = 0;  // marks in a row whose dots do not fit the dot time
   History marks_, units_, longGaps_;
 
   // The character being received and the text.

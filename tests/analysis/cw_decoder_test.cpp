@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "keyed_cw.h"
 
@@ -72,6 +74,22 @@ TEST(CwDecoder, RetuneKeepsDecoding) {
     d.Push(x.data() + i, 1024);
   }
   EXPECT_EQ(Trimmed(d.Text()), QSO);
+}
+
+// A station that changes speed between overs, either way, is read again within a few words.
+TEST(CwDecoder, FollowsSpeedChanges) {
+  for (auto [from, to] : {std::pair(15.0, 30.0), std::pair(40.0, 12.0)}) {
+    SCOPED_TRACE(from);
+    Keying k;
+    k.wpm = from;
+    std::vector<float> x = KeyedCw("CQ CQ DE DL1ABC DL1ABC K", k);
+    k.wpm = to;
+    const std::vector<float> y = KeyedCw("QRL? QRL? THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG", k);
+    x.insert(x.end(), y.begin(), y.end());
+    CwDecoder d;
+    EXPECT_TRUE(Trimmed(Decode(x, k.pitchHz, d)).ends_with(" FOX JUMPS OVER THE LAZY DOG")) << d.Text();
+    EXPECT_NEAR(d.Wpm(), to, 1.0);
+  }
 }
 
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
