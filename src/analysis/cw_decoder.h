@@ -1,52 +1,154 @@
 #pragma once
-// One CW signal's decoder: mixes the channel down at the signal's pitch, filters, takes the
-// envelope and turns key-down/key-up timing into text. Fixed-size state, never allocates.
-//
-// This is a plain envelope-threshold decoder that stands in until the full decoder lands; it
-// keeps the agreed interface so the skimmer and its tools can be built and tested against it.
+// One CW signal's decoder: mixes a channel down at the signal's pitch, filters, takes the
+// envelope and turns key-down/key-up timing into text. FindCallsign (callsign.h) comes with it.
 
 #include <array>
+#include <complex>
+#include <cstdint>
 #include <string_view>
+
+#include "analysis/callsign.h"
 
 namespace keblor {
 
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
+inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
+// Fixed-size state (about 19 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
+// character, and one space between words; nothing is written while the signal does not stand
+// clearly out of the noise. Text appears once the speed is known (about eight marks), from the
+// start of the last 6.4 s. The views returned stay valid until the next Push or Start.
 class CwDecoder {
  public:
   void Start(double pitchHz);                  // forget everything, decode a tone at pitchHz
   void Retune(double pitchHz);                 // follow drift without losing state
-  void Push(const float* samples, int count);  // count <= 1024 mono samples at AUDIO_RATE
+  void Push(const float* samples, int count);  // count <= 1024 mono samples at CW_SAMPLE_RATE
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
-  int Elements() const { return elements_; }   // marks decoded so far (dots and dashes)
-  std::string_view Callsign() const { return {call_.data(), static_cast<std::size_t>(callLength_)}; }
+  int Elements() const;                        // marks decoded so far (dots and dashes)
+  std::string_view Callsign() const;           // the call heard ("" for none), see FindCallsign
 
  private:
-  void Envelope(double magnitude);
-  void EndMark(int length);
-  void EndCharacter();
-  void Append(char c);
+  static constexpr int HOP = 32;          // input samples per envelope sample
+  static constexpr int RING = 2048;       // baseband samples kept (6.4 s)
+  static constexpr int HISTORY = 16;      // marks, speeds and long gaps remembered
+  static constexpr int ACQUIRE_RUNS = 32; // runs held until the speed is first known
+  static constexpr int CALL_CHARS = 16;
+  static constexpr int SEARCH_FILTERS = 3;
 
-  // The local oscillator, rotated by step_ every sample.
-  double oscRe_ = 1.0, oscIm_ = 0.0, stepRe_ = 1.0, stepIm_ = 0.0;
-  double accRe_ = 0.0, accIm_ = 0.0;
-  int accCount_ = 0;
-  std::array<double, 8> lowpass_{};  // four one-pole stages on I and Q
-  double peak_ = 0.0, floor_ = 0.0;
-  bool down_ = false;
-  int runLength_ = 0;         // low-rate samples in the present mark or space
-  double dotLength_ = 0.0;    // low-rate samples
-  int pattern_ = 1;           // the character's marks so far: a leading 1, then 0 dot, 1 dash
-  bool spaceWritten_ = true;
+  // A ring of the latest values of one kind of run, for the timing estimates.
+  struct History {
+    std::array<float, HISTORY> value{};
+    int count = 0;
+    int next = 0;
+    void Add(double v);
+    void Clear() { count = next = 0; }
+  };
+  // The envelope's level in the marks and in the gaps: running means of the samples above and
+  // below the middle between them.
+  struct Levels {
+    double signal = 0.0, noise = 0.0;
+    double signalWeight = 0.0, noiseWeight = 0.0;
+    double slowSignal = 0.0, slowNoise = 0.0;  // the same over a few seconds, for the squelch
+    void Add(double e);
+    double Middle() const { return 0.5 * (signal + noise); }
+  };
+  static Levels LevelsOf(const float* v, int n);
+  // A matched filter of a given length over the baseband ring, with its levels.
+  struct Filter {
+    int length = 0;
+    double scale = 0.0;  // 1 / length
+    std::complex<double> sum{};
+    Levels levels;
+  };
+
+  // The key as decided from a filter's envelope: up or down, changes shorter than `shortest`
+  // dropped as noise, edges placed between envelope samples.
+  struct Key {
+    bool raw = false;      // above the threshold (with hysteresis)
+    bool down = false;     // as decided
+    bool pending = false;  // raw differs from down since pendingStart
+    double pendingStart = 0.0;
+    double since = 0.0;  // time of the last change of down
+    double lastEnv = 0.0;
+    // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
+    bool Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length);
+  };
+  // The carrier's phase at the filter's output, which turns as far as the pitch is off.
+  static constexpr int TURN_LAG = 16;
+  struct Carrier {
+    std::complex<double> phase{1.0, 0.0};  // of length 1
+    double frequency = 0.0;  // radians per envelope sample
+    std::complex<double> turn{};
+    std::array<std::complex<double>, TURN_LAG> history{};
+    int next = 0;
+    void Turn(std::complex<double> sum);
+    void Follow();
+    double Project(std::complex<double> sum, double level);
+  };
+  // A search filter, its key and its runs (+ marks, - gaps) held until the speed is known.
+  struct Search {
+    Filter filter;
+    Key key;
+    std::array<float, ACQUIRE_RUNS> runs{};
+    int count = 0;
+  };
+
+  void SetTables(double pitchHz);
+  void Hop(std::complex<float> window);
+  double Step(Filter& f);
+  // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
+  void Decide(double e, double t, bool learn, bool decode);
+  bool Hold(Search& s, bool mark, double length);
+  bool Acquire(Search& s);
+  void Replay();
+  void Learn(bool mark, double length);
+  void Assemble(bool mark, double length);
+  void SetUnit(double unit);
+  void EmitChar();
+  void Emit(std::string_view s);
+  double CharSplit() const { return 2.0 * unit_; }
+  double FilterTime(int length) const { return static_cast<double>(envCount_) - 0.5 * length; }
+
+  // Mixing and decimation: each envelope sample sums 2 HOP samples under a triangular window;
+  // the phase within a window comes from tables, the window's from a recursive oscillator.
+  std::array<float, HOP> headRe_{}, headIm_{}, tailRe_{}, tailIm_{};
+  std::complex<float> head_{}, tail_{}, open_{};  // sums of the hop in progress; the window opened last hop
+  std::complex<double> osc_{1.0, 0.0}, oscStep_{1.0, 0.0};
+  int hopPos_ = 0;
+  double pitchHz_ = 0.0;
+
+  // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
+  // Until the speed is known, three lengths search for the signal and the ring is kept so that
+  // it can be decoded from its start once the speed is known.
+  std::array<std::complex<float>, RING> ring_{};
+  std::int64_t envCount_ = 0;
+  Filter filter_;
+  std::array<Search, SEARCH_FILTERS> search_{};
+  Key key_;
+  Carrier carrier_;
+  Levels coherent_;  // of the filter's output projected on the carrier
+  bool squelchOpen_ = false;  // the signal stands clearly out of the noise
+
+  // Timing, in envelope samples.
+  double unit_ = 0.0;  // 0 until known
+  double dotMark_ = 0.0, dashMark_ = 0.0;
+  double wordDots_ = 5.0;  // the shortest word gap, in dots
+  double lastMark_ = 0.0;
+  int speedDoubts_ = 0;  // marks in a row whose dots do not fit the dot time
+  History marks_, units_, longGaps_;
+
+  // The character being received and the text.
+  unsigned code_ = 1;
+  int codeLength_ = 0;
+  bool charOpen_ = false, wordOpen_ = false, spoilt_ = false;
+  bool partial_ = false;  // the character may have begun before the baseband kept
   int elements_ = 0;
   std::array<char, 2 * DECODED_TEXT_CHARS> text_{};
-  int textLength_ = 0;
-  std::array<char, 16> call_{};
+  std::int64_t textTotal_ = 0;
+  std::array<char, CALL_CHARS> call_{};
   int callLength_ = 0;
 };
-
-// The callsign in `text`: the call after DE, else one that repeats. "" for none.
-std::string_view FindCallsign(std::string_view text);
 
 }  // namespace keblor

@@ -1,0 +1,138 @@
+// One signal's decoder against Morse keyed by the test keyer, and callsigns found in text.
+
+#include "analysis/cw_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "keyed_cw.h"
+
+namespace keblor {
+namespace {
+
+constexpr std::string_view QSO = "CQ CQ DE DL1ABC DL1ABC K THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789 ?/.,-";
+
+std::string Trimmed(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+// Clean keying at the ends and middle of the usual speeds: every character, space and the
+// call; a dot or dash misjudged, a gap split wrongly or the first characters lost would show.
+TEST(CwDecoder, CleanTextDecodesExactly) {
+  for (double wpm : {15.0, 25.0, 40.0}) {
+    SCOPED_TRACE(wpm);
+    Keying k;
+    k.wpm = wpm;
+    CwDecoder d;
+    EXPECT_EQ(Trimmed(Decode(KeyedCw(QSO, k), k.pitchHz, d)), QSO);
+    EXPECT_EQ(d.Callsign(), "DL1ABC");
+  }
+}
+
+// At 0 dB in 500 Hz a few characters in a hundred may be wrong, not more.
+TEST(CwDecoder, ZeroDbDecodesWithFewErrors) {
+  for (unsigned seed : {1u, 2u}) {
+    Keying k;
+    k.wpm = 20.0;
+    k.snrDb = 0.0;
+    k.seed = seed;
+    CwDecoder d;
+    EXPECT_LE(CharacterErrorRate(QSO, Decode(KeyedCw(QSO, k), k.pitchHz, d)), 0.03) << d.Text();
+  }
+}
+
+// Heavy hand keying (dashes 3.5 dots, every length off by up to 10 %) and Farnsworth spacing
+// (characters at 25 WPM, gaps for 10 WPM, which a fixed 5-dot word gap would split into words).
+TEST(CwDecoder, HandKeyingAndFarnsworthSpacing) {
+  Keying hand;
+  hand.wpm = 18.0;
+  hand.dashDots = 3.5;
+  hand.jitter = 0.1;
+  Keying farnsworth;
+  farnsworth.wpm = 25.0;
+  farnsworth.farnsworthWpm = 10.0;
+  for (const Keying& k : {hand, farnsworth}) {
+    CwDecoder d;
+    EXPECT_EQ(Trimmed(Decode(KeyedCw(QSO, k), k.pitchHz, d)), QSO);
+  }
+}
+
+// A decoder started 4 Hz off and retuned to the tone halfway keeps its speed and carrier.
+TEST(CwDecoder, RetuneKeepsDecoding) {
+  Keying k;
+  k.snrDb = 5.0;
+  const std::vector<float> x = KeyedCw(QSO, k);
+  CwDecoder d;
+  d.Start(k.pitchHz + 4.0);
+  for (std::size_t i = 0; i + 1024 <= x.size(); i += 1024) {
+    if (i == x.size() / 2 / 1024 * 1024) d.Retune(k.pitchHz);
+    d.Push(x.data() + i, 1024);
+  }
+  EXPECT_EQ(Trimmed(d.Text()), QSO);
+}
+
+// A station that changes speed between overs, either way, is read again within a few words.
+TEST(CwDecoder, FollowsSpeedChanges) {
+  for (auto [from, to] : {std::pair(15.0, 30.0), std::pair(40.0, 12.0)}) {
+    SCOPED_TRACE(from);
+    Keying k;
+    k.wpm = from;
+    std::vector<float> x = KeyedCw("CQ CQ DE DL1ABC DL1ABC K", k);
+    k.wpm = to;
+    const std::vector<float> y = KeyedCw("QRL? QRL? THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG", k);
+    x.insert(x.end(), y.begin(), y.end());
+    CwDecoder d;
+    EXPECT_TRUE(Trimmed(Decode(x, k.pitchHz, d)).ends_with(" FOX JUMPS OVER THE LAZY DOG")) << d.Text();
+    EXPECT_NEAR(d.Wpm(), to, 1.0);
+  }
+}
+
+TEST(CwDecoder, ProsignsAndUnknownPatterns) {
+  CwDecoder d;
+  EXPECT_EQ(Trimmed(Decode(KeyedCw("TEST <AR> <SK> <BT> <KN> [........] [.-..-] E", Keying{}), 700.0, d)),
+            "TEST <AR> <SK> <BT> <KN> * * E");
+}
+
+// Two minutes of noise alone, where a decoder that follows noise finds dots and dashes.
+TEST(CwDecoder, NoiseAloneWritesNothing) {
+  for (unsigned seed : {3u, 4u}) {
+    Keying k;
+    k.snrDb = -100.0;
+    k.seed = seed;
+    CwDecoder d;
+    EXPECT_EQ(Decode(KeyedCw(std::string(600, 'E'), k), k.pitchHz, d), "");
+    EXPECT_EQ(d.Wpm(), 0.0);
+  }
+}
+
+TEST(CwDecoder, SpeedKnownWithinOneWpmAfterTenElements) {
+  for (double wpm : {12.0, 33.0, 55.0}) {
+    SCOPED_TRACE(wpm);
+    Keying k;
+    k.wpm = wpm;
+    k.snrDb = 10.0;
+    const std::vector<float> x = KeyedCw("PARIS PARIS PARIS", k);
+    CwDecoder d;
+    d.Start(k.pitchHz + 1.5);  // as far off as a tracker's first reading may be
+    for (std::size_t i = 0; i + 1024 <= x.size() && d.Elements() < 10; i += 1024) d.Push(x.data() + i, 1024);
+    EXPECT_GE(d.Elements(), 10);
+    EXPECT_NEAR(d.Wpm(), wpm, 1.0);
+  }
+}
+
+TEST(Callsign, AfterDeElseRepeated) {
+  EXPECT_EQ(FindCallsign("CQ CQ DE DL1ABC DL1ABC K"), "DL1ABC");
+  EXPECT_EQ(FindCallsign("K1AB DE VK2/DL1ABC 5NN TU"), "VK2/DL1ABC");
+  EXPECT_EQ(FindCallsign("DE DL1ABC/P DL1ABC/P = R TU 73 DE 9A2XY K"), "9A2XY");
+  EXPECT_EQ(FindCallsign("CQ TEST K1AB TEST K1AB DL1ABC"), "K1AB");
+  EXPECT_EQ(FindCallsign("CQ CQ DL1ABC"), "");       // heard once, not after DE
+  EXPECT_EQ(FindCallsign("UR 5NN 5NN 599 599 73 73 QRP QRP"), "");  // no report or Q-code is a call
+  EXPECT_EQ(FindCallsign("DE 1AB 1AB DE A1 A1"), "");
+}
+
+}  // namespace
+}  // namespace keblor
