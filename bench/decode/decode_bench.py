@@ -26,7 +26,8 @@ import sys
 import tempfile
 import time
 
-import cw_recordings as cw
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import cw_recordings as cw  # noqa: E402
 
 MATCH_HZ = 10.0
 INVENTED_CHARS = 5
@@ -127,6 +128,9 @@ def make_recording(case, wav):
         keyed = cw.ebook2cw_render(sent, case["wpm"], hz, rate)
         extra.append((keyed, case["snr"]))
         k = cw.keying(keyed, rate)
+        elements = sum(len(cw.MORSE[c]) for c in cw.tokens(" ".join(sent)) if c != " ")
+        if len(k["marks"]) != elements:  # it keyed something other than the text
+            raise RuntimeError("ebook2cw keyed %d elements, the text has %d" % (len(k["marks"]), elements))
         last = k["first"] + sum(k["marks"]) + sum(k["spaces"])
         truths.append({"call": "", "hz": hz, "hz_end": hz, "wpm": case["wpm"], "snr_db": case["snr"],
                        "first_keydown_s": round(k["first"], 4), "last_keyup_s": round(last, 4),
