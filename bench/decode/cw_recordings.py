@@ -15,8 +15,8 @@ lengths and rise times measured on both (--compare-ebook2cw).
 
 import math
 import os
-import random
 import subprocess
+import sys
 import tempfile
 import wave
 
@@ -298,7 +298,6 @@ def compare_with_ebook2cw(wpm=25, hz=600, rate=11025):
 
 
 if __name__ == "__main__":
-    import sys
     if sys.argv[1:] == ["--compare-ebook2cw"]:
         for w in (20, 25, 40):
             compare_with_ebook2cw(wpm=w)

@@ -98,7 +98,7 @@ def build_cases(quick):
 
 
 def mix_pitches(rng, n, filt):
-    """Pitches at least 40 Hz apart (the first two exactly 40), in the filter's flat passband."""
+    """Pitches at least 40 Hz apart (two neighbours exactly 40), in the filter's flat passband."""
     steps = [40.0] + [rng.uniform(40.0, 55.0 if filt == "500" else 150.0) for _ in range(n - 2)]
     rng.shuffle(steps)
     first = rng.uniform(450.0, 700.0)
@@ -124,7 +124,8 @@ def make_recording(case, wav):
         seconds, centre = case["seconds"], rng.uniform(550.0, 750.0)
     elif case.get("ebook2cw"):
         hz = rng.randint(500, 850)
-        sent = cw.transmissions(rng, cw.callsign(rng), case["chars"])
+        call = cw.callsign(rng)
+        sent = cw.transmissions(rng, call, case["chars"])
         keyed = cw.ebook2cw_render(sent, case["wpm"], hz, rate)
         extra.append((keyed, case["snr"]))
         k = cw.keying(keyed, rate)
@@ -132,7 +133,7 @@ def make_recording(case, wav):
         if len(k["marks"]) != elements:  # it keyed something other than the text
             raise RuntimeError("ebook2cw keyed %d elements, the text has %d" % (len(k["marks"]), elements))
         last = k["first"] + sum(k["marks"]) + sum(k["spaces"])
-        truths.append({"call": "", "hz": hz, "hz_end": hz, "wpm": case["wpm"], "snr_db": case["snr"],
+        truths.append({"call": call, "hz": hz, "hz_end": hz, "wpm": case["wpm"], "snr_db": case["snr"],
                        "first_keydown_s": round(k["first"], 4), "last_keyup_s": round(last, 4),
                        "text": " ".join(sent)})
         seconds, centre = len(keyed) / rate + 1.0, hz
@@ -197,6 +198,7 @@ def score(truth, signals):
             r["pitch_err"] = abs(best["hz"] - t["hz_end"])
             r["wpm_err"] = abs(best["wpm"] - t["wpm"]) if best.get("wpm") else None
             r["list_s"] = min(s.get("first_s", 0.0) for s in heard) - t["first_keydown_s"]
+            r["call_right"] = any(s.get("call") == t["call"] for s in heard)
         results.append(r)
     return results, invented, strays
 
@@ -230,6 +232,7 @@ def case_summary(case, results, invented, strays):
     chars = sum(r["chars"] for r in results)
     row = {"name": case["name"], "group": case["group"], "stations": len(results), "found": found,
            "missed": len(results) - found, "invented": invented, "strays": strays,
+           "calls_right": sum(r.get("call_right", False) for r in results),
            "cer": sum(r["edits"] for r in results) / chars if chars else None,
            "worst_cer": max((r["cer"] for r in results), default=None)}
     for key in ("pitch_err", "wpm_err", "list_s"):
@@ -247,7 +250,7 @@ def case_summary(case, results, invented, strays):
     return row
 
 
-LINE = "%-34s %5s %4s %4s %7s %7s %7s %6s %7s %6s  %s"
+LINE = "%-34s %5s %4s %4s %7s %7s %5s %7s %6s %7s %6s  %s"
 
 
 def print_line(row):
@@ -255,7 +258,7 @@ def print_line(row):
     if row.get("error"):
         verdict = "FAILED: " + row["error"]
     print(LINE % (row["name"], "%d/%d" % (row["found"], row["stations"]), row["missed"], row["invented"],
-                  percent(row["cer"]), percent(row["worst_cer"]),
+                  percent(row["cer"]), percent(row["worst_cer"]), "%d/%d" % (row["calls_right"], row["stations"]),
                   fmt(row["pitch_err"], "%.1fHz"), fmt(row["wpm_err"], "%.1f"), fmt(row["list_s"], "%.1fs"),
                   fmt(row.get("seconds_taken"), "%.1fs"), verdict), flush=True)
 
@@ -277,6 +280,7 @@ def tables(rows):
         mine = [r for r in rows if r["group"] == g]
         groups[g] = {"cases": len(mine), "stations": sum(r["stations"] for r in mine),
                      "missed": sum(r["missed"] for r in mine), "invented": sum(r["invented"] for r in mine),
+                     "calls_right": sum(r["calls_right"] for r in mine),
                      "median_cer": median([r["cer"] for r in mine]),
                      "max_cer": max((r["worst_cer"] for r in mine if r["worst_cer"] is not None), default=None),
                      "median_list_s": median([s.get("list_s") for r in mine for s in r["per_station"]]),
@@ -286,8 +290,8 @@ def tables(rows):
     return {"median_cer_by_snr_filter": by_filter, "median_cer_by_snr_wpm": by_wpm, "groups": groups}
 
 
-def print_tables(t):
-    if any(v is not None for cells in t["median_cer_by_snr_filter"].values() for v in cells.values()):
+def print_tables(t, quick):
+    if not quick:
         print("\nMedian CER, one machine-keyed station, by SNR (in 500 Hz) and receiver filter:")
         print("%8s %10s %10s %10s" % ("SNR dB", "2400 Hz", "500 Hz", "target"))
         for snr, cells in t["median_cer_by_snr_filter"].items():
@@ -302,15 +306,15 @@ def print_tables(t):
 
 def print_groups(t):
     print("\nBy group:")
-    print("%-11s %5s %8s %6s %8s %8s %8s %8s %8s %8s %7s" % (
-        "group", "cases", "stations", "missed", "invented", "med CER", "max CER", "med list", "max dHz",
+    print("%-11s %5s %8s %6s %8s %6s %8s %8s %8s %8s %8s %7s" % (
+        "group", "cases", "stations", "missed", "invented", "calls", "med CER", "max CER", "med list", "max dHz",
         "med dWPM", "missed"))
     for g, s in t["groups"].items():
-        print("%-11s %5d %8d %6d %8d %8s %8s %8s %8s %8s %7d" % (
-            g, s["cases"], s["stations"], s["missed"], s["invented"], percent(s["median_cer"]), percent(s["max_cer"]),
+        print("%-11s %5d %8d %6d %8d %6d %8s %8s %8s %8s %8s %7d" % (
+            g, s["cases"], s["stations"], s["missed"], s["invented"], s["calls_right"], percent(s["median_cer"]), percent(s["max_cer"]),
             fmt(s["median_list_s"], "%.1fs"), fmt(s["max_pitch_err"], "%.1f"), fmt(s["median_wpm_err"], "%.1f"),
             s["missed_targets"]))
-    print("(the last column: cases that missed their target)")
+    print("(calls: stations whose callsign was heard right; missed: cases that missed their target)")
 
 
 def main():
@@ -329,7 +333,7 @@ def main():
         f.write("[General]\n")
     cases = [c for c in build_cases(args.quick) if not args.only or args.only in c["name"]]
 
-    print(LINE % ("case", "found", "miss", "inv", "CER", "worst", "dHz", "dWPM", "list", "took", ""))
+    print(LINE % ("case", "found", "miss", "inv", "CER", "worst", "call", "dHz", "dWPM", "list", "took", ""))
     rows = []
     for index, case in enumerate(cases):
         wav = os.path.join(work, "case%02d.wav" % index)
@@ -353,7 +357,7 @@ def main():
             os.remove(wav[:-4] + ".truth.json")
 
     summary = tables(rows)
-    print_tables(summary)
+    print_tables(summary, args.quick)
     missed = sum(r["ok"] is False for r in rows)
     print("\n%d of %d cases missed their target" % (missed, len(rows)))
     json_path = args.json or (None if args.quick else "decode_bench.json")
