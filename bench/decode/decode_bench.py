@@ -14,6 +14,8 @@ over each and scores the last JSON line it prints ({"signals": [...]}) against t
 Prints one line per case and summary tables, writes a JSON summary, and exits 1 when a case
 misses its target or the analyser fails. --quick runs a few short cases (+10 dB, 25 WPM: one
 station behind either filter, a mix of three) that must each list every station within 5 % CER.
+fake_analyse.py, given as ANALYSE, answers from the truth written beside each recording: it
+proves the benchmark, and KEBLOR_FAKE spoils its answers to show each failure being caught.
 """
 
 import argparse
