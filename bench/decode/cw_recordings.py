@@ -72,12 +72,11 @@ def transmissions(rng, call, chars):
             other, call, rng.choice(NAMES), rng.choice(RIGS), rng.choice(ANTS), other, call),
         lambda: "TEST %s %s" % (call, call),
         lambda: "%s 5NN %03d TU %s" % (other, rng.randint(1, 999), call),
-        lambda: "QRL? %s DE %s = PSE QRS" % (other, call),
+        lambda: "QRL? %s DE %s PSE QRS" % (other, call),
     ]
     sent = []
     while sum(len(t) + 1 for t in sent) < chars:
-        text = rng.choice(kinds)()
-        sent.append(text.replace(" = ", " "))
+        sent.append(rng.choice(kinds)())
     return sent
 
 
@@ -99,8 +98,8 @@ def tokens(text):
 # Keying
 
 def key_intervals(text, wpm, start, rng=None, weight=3.0, jitter=0.0, effective_wpm=None):
-    """Key-down intervals (start, end) in seconds for `text` from `start` on, and the time the
-    last element's following gap ends. A dot is 1.2 / wpm s; a dash is `weight` dots. `jitter`
+    """Key-down intervals (start, end) in seconds for `text` from `start` on, and the end of the
+    word gap after the last element. A dot is 1.2 / wpm s; a dash is `weight` dots. `jitter`
     (hand keying) scales each mark and gap by 1 + jitter * N(0, 1) drawn from `rng`.
     `effective_wpm` below wpm stretches the gaps between characters and words (Farnsworth)."""
     dot = 1.2 / wpm
