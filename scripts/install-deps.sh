@@ -13,8 +13,9 @@ PACKAGES=(
   # rig control: Hamlib; rigctld and ip (a loopback in a namespace) for the end-to-end test
   libhamlib-dev libhamlib-utils iproute2
   libgtest-dev libgmock-dev fonts-dejavu-core
-  # benchmarks and fuzzing
-  libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev
+  # benchmarks and fuzzing; the decoder's benchmark makes its recordings with numpy and checks
+  # its keying against another Morse generator's
+  libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev python3-numpy ebook2cw
   # end-to-end: a private sound server with a null sink, a display, keys and screenshots
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool x11-utils imagemagick
   # what a screen reader sees: a session bus, the accessibility bus and its Python client
