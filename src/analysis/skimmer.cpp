@@ -8,6 +8,7 @@ void Skimmer::Reset() {
   tracker_.Reset();
   decoderIds_.fill(0);
   decoderHz_.fill(0.0);
+  unheard_.fill(0);
   historyNext_ = 0;
   historyCount_ = 0;
 }
@@ -28,19 +29,28 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       // A signal just listed: its decoder hears the blocks kept, this one included.
       decoderIds_[i] = signal.id;
       decoderHz_[i] = signal.hz;
+      unheard_[i] = 0;
       decoder.Start(signal.hz);
-      int block = (historyNext_ - historyCount_ + SKIMMER_REPLAY_BLOCKS) % SKIMMER_REPLAY_BLOCKS;
-      for (int n = 0; n < historyCount_; ++n) {
-        decoder.Push(history_[static_cast<std::size_t>(block)].data(), FFT_SIZE);
-        block = block + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : block + 1;
-      }
+      Replay(decoder, historyCount_);
+    } else if (tracker_.Seconds() - signal.lastSeconds > DECODE_HOLD_SECONDS) {
+      ++unheard_[i];
     } else {
       if (signal.hz != decoderHz_[i]) {
         decoderHz_[i] = signal.hz;
         decoder.Retune(signal.hz);
       }
-      decoder.Push(samples, FFT_SIZE);
+      Replay(decoder, std::min({unheard_[i], DECODE_LEAD_BLOCKS, historyCount_ - 1}) + 1);
+      unheard_[i] = 0;
     }
+  }
+}
+
+// The last `count` blocks kept, this one the last of them.
+void Skimmer::Replay(CwDecoder& decoder, int count) const {
+  int block = (historyNext_ - count + SKIMMER_REPLAY_BLOCKS) % SKIMMER_REPLAY_BLOCKS;
+  for (int n = 0; n < count; ++n) {
+    decoder.Push(history_[static_cast<std::size_t>(block)].data(), FFT_SIZE);
+    block = block + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : block + 1;
   }
 }
 

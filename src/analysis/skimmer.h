@@ -27,6 +27,13 @@ struct HeardSignal {
 // A signal's decoder starts when the signal is listed and first hears the last
 // SKIMMER_REPLAY_BLOCKS blocks, so the text begins at the signal's first key-down.
 inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
+// A signal's decoder hears the channel only while the signal has been keyed down within this
+// long: longer than a word's gap at 5 WPM, so its last word is written, and short enough that a
+// stronger neighbour heard through the filter once it falls silent writes no text of its own.
+inline constexpr double DECODE_HOLD_SECONDS = 2.5;
+// When the signal comes back, its decoder first hears up to this many of the blocks it missed, so
+// that it meets the first mark with its filters settled on what came before.
+inline constexpr int DECODE_LEAD_BLOCKS = 10;
 
 class Skimmer {
  public:
@@ -38,10 +45,13 @@ class Skimmer {
   HeardSignal Signal(int i) const;  // i < Count(), sorted by pitch
 
  private:
+  void Replay(CwDecoder& decoder, int count) const;
+
   SignalTracker tracker_;
   std::array<CwDecoder, MAX_SIGNALS> decoders_{};
   std::array<int, MAX_SIGNALS> decoderIds_{};    // the signal each decoder decodes; 0 none
   std::array<double, MAX_SIGNALS> decoderHz_{};  // the pitch it is tuned to
+  std::array<int, MAX_SIGNALS> unheard_{};       // blocks its decoder did not hear since it last did
   std::array<std::array<float, FFT_SIZE>, SKIMMER_REPLAY_BLOCKS> history_{};
   int historyNext_ = 0;
   int historyCount_ = 0;
