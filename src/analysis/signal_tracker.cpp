@@ -167,11 +167,15 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
 
 // A block keyed down while no signal near it is much stronger in it: the key clicks of a strong
 // signal come and go with its own keying, a signal of its own does not.
+// A much stronger neighbour keyed in the block, even for a moment, splatters clicks as strong as
+// its short burst: that block is not this signal's own.
 bool SignalTracker::KeyedAlone(const Track& track) const {
-  for (const Track& other : tracks_)
-    if (&other != &track && other.bin != 0 && std::abs(other.bin - track.bin) <= SPLATTER_BINS &&
-        other.blockPower > SPLATTER_POWER * track.blockPower)
-      return false;
+  for (const Track& other : tracks_) {
+    if (&other == &track || other.bin == 0 || std::abs(other.bin - track.bin) > SPLATTER_BINS) continue;
+    const double strength = other.blockPower > KEYED_OVER_NOISE ? std::max(other.blockPower, other.keyDownPower)
+                                                                 : other.blockPower;
+    if (strength > SPLATTER_POWER * track.blockPower) return false;
+  }
   return true;
 }
 

@@ -15,6 +15,7 @@
 
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
+#include "keyed_cw.h"
 
 namespace keblor {
 
@@ -28,25 +29,12 @@ struct CwStation {
   double stopSeconds = 1e9;  // keyed up for good from here
 };
 
-inline std::string_view MorseOf(char c) {
-  static const std::array<std::pair<char, std::string_view>, 37> table{{
-      {'A', ".-"}, {'B', "-..."}, {'C', "-.-."}, {'D', "-.."}, {'E', "."}, {'F', "..-."}, {'G', "--."},
-      {'H', "...."}, {'I', ".."}, {'J', ".---"}, {'K', "-.-"}, {'L', ".-.."}, {'M', "--"}, {'N', "-."},
-      {'O', "---"}, {'P', ".--."}, {'Q', "--.-"}, {'R', ".-."}, {'S', "..."}, {'T', "-"}, {'U', "..-"},
-      {'V', "...-"}, {'W', ".--"}, {'X', "-..-"}, {'Y', "-.--"}, {'Z', "--.."}, {'0', "-----"}, {'1', ".----"},
-      {'2', "..---"}, {'3', "...--"}, {'4', "....-"}, {'5', "....."}, {'6', "-...."}, {'7', "--..."},
-      {'8', "---.."}, {'9', "----."}, {'/', "-..-."}}};
-  for (const auto& [letter, code] : table)
-    if (letter == c) return code;
-  return "";
-}
-
 class CwBand {
  public:
   CwBand(std::vector<CwStation> stations, double noiseRms, unsigned seed = 5)
       : stations_(std::move(stations)), noiseRms_(noiseRms), random_(seed) {
     BuildFftTables(tables_);
-    for (const CwStation& s : stations_) keys_.push_back(KeyTimes(s));
+    for (const CwStation& s : stations_) keys_.push_back(KeyingOf(s));
     phases_.assign(stations_.size(), 0.0);
   }
 
@@ -71,44 +59,24 @@ class CwBand {
     for (std::size_t k = 0; k < magnitudes.size(); ++k) magnitudes[k] = std::hypot(re[k], im[k]);
   }
 
- // Key-down intervals over one pass of the text, in seconds, and the pass's length.
-  struct Keying {
-    std::vector<std::pair<double, double>> marks;
-    double period = 0.0;
-  };
-  static Keying KeyTimes(const CwStation& s) {
-    const double dot = 1.2 / s.wpm;
-    Keying k;
-    double t = 0.0;
-    for (char c : s.text) {
-      if (c == ' ') {
-        t += 4 * dot;  // with the 3 after the last character: 7
-        continue;
-      }
-      for (char m : MorseOf(c)) {
-        const double length = m == '-' ? 3 * dot : dot;
-        k.marks.emplace_back(t, t + length);
-        t += length + dot;
-      }
-      t += 2 * dot;
-    }
-    k.period = t + 7 * dot;
-    return k;
+  // The station's text keyed once from 0 s, repeating after a word gap.
+  static KeyedText KeyingOf(const CwStation& s) {
+    Keying keying;
+    keying.wpm = s.wpm;
+    KeyedText keyed = KeyMarks(s.text, keying, 0.0);
+    keyed.end += 4.0 * 1.2 / s.wpm;
+    return keyed;
   }
-  static double Envelope(const Keying& k, double t) {
-    if (t < 0.0 || k.marks.empty()) return 0.0;
-    t = std::fmod(t, k.period);
-    for (const auto& [on, off] : k.marks) {
-      if (t < on - 0.005 || t > off + 0.005) continue;
-      const double edge = std::min(t - (on - 0.005), off + 0.005 - t) / 0.01;
-      return edge >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(std::numbers::pi * edge);
-    }
-    return 0.0;
+  // The key at `t` seconds into the station's keying, the text repeating.
+  static double Envelope(const KeyedText& keyed, double t) {
+    if (t < 0.0 || keyed.marks.empty()) return 0.0;
+    std::size_t m = 0;
+    return KeyAt(keyed, std::fmod(t, keyed.end), m);
   }
 
  private:
   std::vector<CwStation> stations_;
-  std::vector<Keying> keys_;
+  std::vector<KeyedText> keys_;
   std::vector<double> phases_;
   double noiseRms_;
   std::mt19937 random_;

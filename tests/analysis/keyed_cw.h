@@ -27,17 +27,21 @@ struct Keying {
   unsigned seed = 1;
 };
 
-// `text` keyed after half a second of silence and followed by two seconds of it. Letters,
-// digits, punctuation, prosigns written "<AR>", any pattern written "[.-..-]", spaces between words.
-inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
-  const double rate = CW_SAMPLE_RATE;
+// When the key is down while `text` is keyed from `start` seconds: the marks' start and end, and
+// the end of the last character's gap. Letters, digits, punctuation, prosigns written "<AR>", any
+// pattern written "[.-..-]", spaces between words.
+struct KeyedText {
+  std::vector<std::pair<double, double>> marks;
+  double end = 0.0;
+};
+inline KeyedText KeyMarks(std::string_view text, const Keying& k, double start) {
   const double dot = 1.2 / k.wpm;
   // Farnsworth: the extra time of a word spread over its 19 units of character and word gaps.
   const double spread = k.farnsworthWpm > 0.0 ? (60.0 * k.wpm - 37.2 * k.farnsworthWpm) / (k.wpm * k.farnsworthWpm) / 19.0 : dot;
-  std::mt19937 random(k.seed);
+  std::mt19937 random(k.seed + 1);
   std::uniform_real_distribution<double> jitter(-k.jitter, k.jitter);
-  std::vector<std::pair<double, double>> marks;  // start, end in seconds
-  double t = 0.5;
+  KeyedText keyed;
+  double t = start;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == ' ') {
       t += 4.0 * spread;  // with the character gap before it, 7
@@ -48,26 +52,39 @@ inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
     const std::string_view pattern = text[i] == '[' ? text.substr(i + 1, n - 2) : MorsePattern(text.substr(i, n));
     for (char e : pattern) {
       const double length = (e == '-' ? k.dashDots : 1.0) * dot * (1.0 + jitter(random));
-      marks.emplace_back(t, t + length);
+      keyed.marks.emplace_back(t, t + length);
       t += length + dot * (1.0 + jitter(random));
     }
     t += 3.0 * spread - dot;
     i += n - 1;
   }
-  const double edge = 0.005;  // 5 ms rise and fall, centred on the mark's ends
+  keyed.end = t;
+  return keyed;
+}
+
+// The key at `s` seconds for the marks of `keyed`, from `m` on (moved past the marks that have
+// ended): 0 up, 1 down, raised-cosine edges of 5 ms centred on the marks' ends.
+inline double KeyAt(const KeyedText& keyed, double s, std::size_t& m) {
+  constexpr double edge = 0.005;
+  while (m < keyed.marks.size() && keyed.marks[m].second + edge < s) ++m;
+  if (m >= keyed.marks.size()) return 0.0;
+  const double up = std::clamp((s - keyed.marks[m].first + edge / 2) / edge, 0.0, 1.0);
+  const double down = std::clamp((keyed.marks[m].second + edge / 2 - s) / edge, 0.0, 1.0);
+  return 0.5 - 0.5 * std::cos(std::numbers::pi * std::min(up, down));
+}
+
+// `text` keyed after half a second of silence and followed by two seconds of it.
+inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
+  const double rate = CW_SAMPLE_RATE;
+  const KeyedText keyed = KeyMarks(text, k, 0.5);
+  std::mt19937 random(k.seed);
+  const double t = keyed.end;
   std::vector<float> x(static_cast<std::size_t>((t + 2.0) * rate));
   std::normal_distribution<double> noise(0.0, k.amplitude * std::sqrt(0.5 * rate / 2.0 / 500.0 * std::pow(10.0, -k.snrDb / 10.0)));
   std::size_t m = 0;
   for (std::size_t i = 0; i < x.size(); ++i) {
     const double s = static_cast<double>(i) / rate;
-    while (m < marks.size() && marks[m].second + edge < s) ++m;
-    double key = 0.0;
-    if (m < marks.size()) {
-      const double up = std::clamp((s - marks[m].first + edge / 2) / edge, 0.0, 1.0);
-      const double down = std::clamp((marks[m].second + edge / 2 - s) / edge, 0.0, 1.0);
-      key = 0.5 - 0.5 * std::cos(std::numbers::pi * std::min(up, down));
-    }
-    x[i] = static_cast<float>(key * k.amplitude * std::sin(2.0 * std::numbers::pi * k.pitchHz * s) + noise(random));
+    x[i] = static_cast<float>(KeyAt(keyed, s, m) * k.amplitude * std::sin(2.0 * std::numbers::pi * k.pitchHz * s) + noise(random));
   }
   return x;
 }

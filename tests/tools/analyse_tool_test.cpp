@@ -365,8 +365,8 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
   constexpr double SECONDS = 75.0;
   const keblor::CwStation slow{600.0, 0.0, 20.0, "CQ CQ DE DL1ABC K"};
   const keblor::CwStation fast{900.0, 0.0, 35.0, "CQ TEST DE G4XYZ G4XYZ K"};
-  const auto slowKey = keblor::CwBand::KeyTimes(slow);
-  const auto fastKey = keblor::CwBand::KeyTimes(fast);
+  const auto slowKey = keblor::CwBand::KeyingOf(slow);
+  const auto fastKey = keblor::CwBand::KeyingOf(fast);
   std::vector<short> samples(static_cast<std::size_t>(SECONDS * FILE_RATE));
   unsigned noise = 1;
   for (std::size_t i = 0; i < samples.size(); ++i) {
@@ -404,7 +404,7 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
   // The fast station sent this many characters; its text holds more than the live 200 and never
   // more than was sent (text kept twice as it scrolled).
   const std::string text = SignalField(signals[1], "text");
-  const double passes = SECONDS / fastKey.period;
+  const double passes = SECONDS / fastKey.end;
   EXPECT_GT(text.size(), 200u);
   EXPECT_LE(static_cast<double>(text.size()), passes * static_cast<double>(fast.text.size() + 1) + 2.0);
   EXPECT_NE(text.find("G4XYZ"), std::string::npos) << text;
