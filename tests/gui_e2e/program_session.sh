@@ -32,6 +32,9 @@
 #   wait_for_trace NAME X Y MARKER PEAK TOP
 #                                waits up to 15 s until the trace area shows the marker at MARKER,
 #                                the strongest peak within one column of PEAK and two rows of TOP
+#   rig_text_extent PNG [COLUMNS]
+#                                the rightmost lit column of the text at the top left of the
+#                                trace area at (A_X, A_Y) (the rig's dial); -1 for none
 #   keys_answer LABEL KEY...     presses F6 or F5 (the marker up or down 10 Hz at 1000 Hz) and
 #                                prints how long until a screenshot showed the marker moved;
 #                                fails past 1000 ms; keeps the slowest in SLOWEST_MS
@@ -264,4 +267,13 @@ keys_answer() {  # label key...
     [ "$KEY_MS" -le 1000 ] || fail "$label: $key took $KEY_MS ms"
     sleep 0.5
   done
+}
+
+# The rightmost lit column of the text at the trace area's top left (columns 0..95, rows 1..12,
+# left of the marker, or as many columns as asked); -1 when nothing is written there.
+rig_text_extent() {  # shot [columns]
+  convert "$1" -crop "${2:-96}x12+$A_X+$((A_Y + 1))" +repage -depth 8 txt:- | awk '
+    BEGIN { m = -1 } /^#/ { next }
+    { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && p[1] + 0 > m) m = p[1] + 0 }
+    END { print m }'
 }

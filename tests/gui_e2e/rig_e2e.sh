@@ -118,15 +118,6 @@ step_check() {  # name expected-move after
     fail "$1: the dial moved $moved Hz instead of $2"
 }
 
-# The rightmost lit column of the text at the trace area's top left (columns 0..95, rows 1..12,
-# left of the marker, or as many columns as asked); -1 when nothing is written there.
-rig_text_extent() {  # shot [columns]
-  convert "$1" -crop "${2:-96}x12+$A_X+$((A_Y + 1))" +repage -depth 8 txt:- | awk '
-    BEGIN { m = -1 } /^#/ { next }
-    { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && p[1] + 0 > m) m = p[1] + 0 }
-    END { print m }'
-}
-
 echo "== rigctld with Hamlib's dummy rig on $RIG, the program with a 712 Hz tone"
 rigctld_start
 rig_cmd F 7030000 M CW 500 >/dev/null

@@ -14,8 +14,9 @@
 # The program reaches Hamlib's dummy rig behind rigctld on a free local port (--rig 2 --rig-port):
 # with the marker at 530 Hz, T moves the dial (in CW) up by the 170 Hz the tone stands above it,
 # and a middle click on column 146 (730 Hz) up by 200 Hz more; rigctld killed, the program says
-# so in one line on standard error and runs on; back, in stereo, its current VFO stays for 20 s
-# and Ctrl+T moves VFO B.
+# so in one line on standard error and runs on; a Shift + left click on 630 Hz moves it 100 Hz and
+# the dial is drawn; rigctld back, in stereo, its current VFO stays for a minute and Ctrl+T
+# moves VFO B.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -205,6 +206,28 @@ done
 echo "middle click: dial $before -> $after Hz (moved $((after - before)), expected 200)"
 [ $((after - before)) -eq 200 ] || fail "the middle click moved the dial $((after - before)) Hz instead of 200"
 
+echo "== a Shift + left click on 630 Hz, and the dial drawn"
+before=$after
+# Clicked again while the program still waits for the last move's answer (it makes one at a time).
+deadline=$((SECONDS + 10))
+while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+  xdotool mousemove --window "$MAIN_WINDOW" $((trace_x + 126)) $((trace_y + 60)) keydown shift click 1 keyup shift
+  for _ in 1 2 3 4 5; do
+    sleep 0.2
+    after=$(rig_cmd f)
+    [ "$after" = "$before" ] || break
+  done
+done
+echo "Shift + left click: dial $before -> $after Hz (moved $((after - before)), expected 100)"
+[ $((after - before)) -eq 100 ] || fail "the Shift + left click moved the dial $((after - before)) Hz instead of 100"
+A_X=$trace_x
+A_Y=$trace_y
+deadline=$((SECONDS + 10))
+until shoot && [ "$(rig_text_extent "$LAST_SHOT")" -gt 60 ]; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "no dial drawn over the trace (shot$SHOT.png)"
+done
+echo "the dial drawn over the trace, $(($(rig_text_extent "$LAST_SHOT") + 1)) columns wide (shot$SHOT.png)"
+
 echo "== rigctld killed"
 kill -KILL "$RIGCTLD_PID"
 wait "$RIGCTLD_PID" 2>/dev/null || true
@@ -306,11 +329,11 @@ for _ in $(seq 50); do vfo_b_dial F VFOB 7040000 >/dev/null 2>&1 && break; sleep
 vfo_b_dial M VFOB CW 500 >/dev/null
 first_vfo=$(rig_cmd v)
 changes=0
-for _ in $(seq 20); do
+for _ in $(seq 60); do
   sleep 1  # one reading a second, as the program reads its dials
   [ "$(rig_cmd v)" = "$first_vfo" ] || changes=$((changes + 1))
 done
-echo "rigctld's current VFO read 20 times: $first_vfo, changed in $changes readings"
+echo "rigctld's current VFO read 60 times over a minute: $first_vfo, changed in $changes readings"
 [ "$changes" -eq 0 ] || fail "keblor.exe switched the rig's current VFO"
 before=$(vfo_b_dial f VFOB)
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
