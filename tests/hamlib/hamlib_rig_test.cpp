@@ -44,16 +44,21 @@ bool HamlibMapped() {
 }
 
 // Hamlib takes megabytes once mapped: a program that never wants a rig does not load it, and the
-// first rig made does. Seen in a process started afresh for it (a death test's own style), since
-// this one may have loaded Hamlib for other tests already; its exit code says what it saw.
+// first rig made does. Seen in this process when nothing has loaded Hamlib yet, else in a process
+// started afresh for it (a death test's own style; not under an emulator without binfmt, where
+// CTest starts each test in a process of its own anyway). Its exit code says what it saw.
 TEST(HamlibRig, TheLibraryIsLoadedWithTheFirstRig) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   const auto firstRig = [] {
     if (HamlibMapped()) return 2;
     std::string why;
     if (MakeHamlibRig({DUMMY, "", 0}, why) == nullptr) return 3;
     return HamlibMapped() ? 0 : 4;
   };
+  if (!HamlibMapped()) {
+    EXPECT_EQ(firstRig(), 0);
+    return;
+  }
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   // _Exit: nothing of the process's own ending (leak checks) may change the code.
   EXPECT_EXIT(std::_Exit(firstRig()), ::testing::ExitedWithCode(0), "");
 }
