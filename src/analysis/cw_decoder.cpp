@@ -60,6 +60,9 @@ constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of on
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
 constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
 constexpr double SNAP_GAIN = 0.1;            // its phase's, when far off
+constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which the drift is measured
+constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
+constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in the estimate
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -134,6 +137,7 @@ void CwDecoder::History::Add(double v) {
 
 void CwDecoder::Start(double pitchHz) {
   *this = CwDecoder();
+  driftFromHz_ = pitchHz;
   SetTables(pitchHz);
 }
 
@@ -141,6 +145,21 @@ void CwDecoder::Retune(double pitchHz) {
   // The carrier at the filter's output turns the other way by as much as the mixing moved.
   carrier_.frequency -= 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
   SetTables(pitchHz);
+  // A tone that drifts moves on between retunes too, faster than the carrier loop follows
+  // unaided: its rate, from the pitch's movement over a few seconds, is fed to the loop.
+  const auto span = static_cast<double>(envCount_ - driftFrom_);
+  if (span < DRIFT_SPAN) return;
+  const double hzPerSecond = std::clamp((pitchHz - driftFromHz_) * ENV_RATE / span, -MAX_DRIFT, MAX_DRIFT);
+  drift_ += (2.0 * std::numbers::pi * hzPerSecond / (ENV_RATE * ENV_RATE) - drift_) * (drift_ == 0.0 ? 1.0 : DRIFT_WEIGHT);
+  driftFromHz_ = pitchHz;
+  driftFrom_ = envCount_;
+}
+
+void CwDecoder::Skip(int count) {
+  osc_ *= std::polar(1.0, -2.0 * std::numbers::pi * pitchHz_ * count / CW_SAMPLE_RATE);
+  const double hops = static_cast<double>(count) / HOP;
+  if (unit_ > 0.0) carrier_.frequency += drift_ * hops;
+  driftFrom_ -= std::llround(hops);
 }
 
 void CwDecoder::SetTables(double pitchHz) {
@@ -225,6 +244,7 @@ void CwDecoder::Hop(std::complex<float> window) {
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {
+    carrier_.frequency += drift_;
     filter_.levels.Add(Step(filter_));
     const double c = carrier_.Project(filter_.sum, filter_.levels.signal * filter_.length) * filter_.scale;
     coherent_.Add(c);

@@ -24,6 +24,9 @@ class CwDecoder {
   void Start(double pitchHz);                  // forget everything, decode a tone at pitchHz
   void Retune(double pitchHz);                 // follow drift without losing state
   void Push(const float* samples, int count);  // count <= 1024 mono samples at CW_SAMPLE_RATE
+  // `count` samples of the channel that this decoder does not hear: its carrier and drift move
+  // on through them, so that a drifting tone is met where it went.
+  void Skip(int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
   int Elements() const;                        // marks decoded so far (dots and dashes)
@@ -129,6 +132,11 @@ class CwDecoder {
   Key key_;
   Carrier carrier_;
   Levels coherent_;  // of the filter's output projected on the carrier
+  // Drift: the pitch's steady movement, learned from the retunes, which the carrier follows
+  // between them (radians per envelope sample, per envelope sample).
+  double drift_ = 0.0;
+  double driftFromHz_ = 0.0;
+  std::int64_t driftFrom_ = 0;  // the envelope sample at which the pitch was driftFromHz_
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
 
   // Timing, in envelope samples.
