@@ -60,8 +60,12 @@ constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of on
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
 constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
 constexpr double SNAP_GAIN = 0.1;            // its phase's, when far off
+constexpr double RELOCK_LEVEL = 0.6;         // of a mark's magnitude: a filter output that is a mark
+constexpr double RELOCK_ALONG = 0.5;         // of it along the phase: less, and the phase is lost
+constexpr double RELOCK_CLEAR = 5.0;         // the mark level over the gap level of a clear signal
 constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which the drift is measured
 constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
+constexpr double MIN_DRIFT = 0.3;            // Hz per second: slower the carrier loop follows unaided
 constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in the estimate
 
 // Float magnitude: quicker, and precise enough for a level.
@@ -149,7 +153,8 @@ void CwDecoder::Retune(double pitchHz) {
   // unaided: its rate, from the pitch's movement over a few seconds, is fed to the loop.
   const auto span = static_cast<double>(envCount_ - driftFrom_);
   if (span < DRIFT_SPAN) return;
-  const double hzPerSecond = std::clamp((pitchHz - driftFromHz_) * ENV_RATE / span, -MAX_DRIFT, MAX_DRIFT);
+  double hzPerSecond = std::clamp((pitchHz - driftFromHz_) * ENV_RATE / span, -MAX_DRIFT, MAX_DRIFT);
+  if (std::abs(hzPerSecond) < MIN_DRIFT) hzPerSecond = 0.0;  // a steady tone's pitch as the tracker wavers
   drift_ += (2.0 * std::numbers::pi * hzPerSecond / (ENV_RATE * ENV_RATE) - drift_) * (drift_ == 0.0 ? 1.0 : DRIFT_WEIGHT);
   driftFromHz_ = pitchHz;
   driftFrom_ = envCount_;
@@ -246,7 +251,8 @@ void CwDecoder::Hop(std::complex<float> window) {
   if (unit_ > 0.0) {
     carrier_.frequency += drift_;
     filter_.levels.Add(Step(filter_));
-    const double c = carrier_.Project(filter_.sum, filter_.levels.signal * filter_.length) * filter_.scale;
+    const Levels& levels = filter_.levels;
+    const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
     Decide(c, FilterTime(filter_.length), true, true);
     return;
@@ -409,20 +415,21 @@ void CwDecoder::Replay() {
   filter_.levels = LevelsOf(magnitude.data(), n);
   // The carrier loop locks over it all, runs back to the start, locked, and forward again.
   const double level = filter_.levels.signal * length;
+  const bool relock = filter_.levels.signal > RELOCK_CLEAR * filter_.levels.noise;
   sum = start;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
-    carrier_.Project(sum, level);
+    carrier_.Project(sum, level, relock);
   }
   carrier_.frequency = -carrier_.frequency;
   for (int k = n - 1; k >= 0; --k) {
-    carrier_.Project(sum, level);
+    carrier_.Project(sum, level, relock);
     sum -= at(first + k) - at(first + k - length);
   }
   carrier_.frequency = -carrier_.frequency;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
-    coherent[k] = static_cast<float>(carrier_.Project(sum, level) / length);
+    coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
   }
   coherent_ = LevelsOf(coherent.data(), n);
   filter_.sum = sum;
@@ -456,7 +463,14 @@ void CwDecoder::Carrier::Follow() {
 // 0 of either sign, and only half the noise of the magnitude gets through. The phase and
 // frequency follow the marks in a second-order loop; `level` is a mark's magnitude, so that
 // the loop's gain does not depend on the signal's strength.
-double CwDecoder::Carrier::Project(std::complex<double> sum, double level) {
+double CwDecoder::Carrier::Project(std::complex<double> sum, double level, bool relock) {
+  // A clear mark well off the phase (the first after a pause, which the loop could not follow)
+  // takes its own: a mark half turned from the phase would read as a gap until the loop came
+  // round. Not for weak signals, whose noise would take the phase as often.
+  const double size = Magnitude(sum);
+  if (relock && size > RELOCK_LEVEL * level && sum.real() * phase.real() + sum.imag() * phase.imag() < RELOCK_ALONG * size) {
+    phase = sum / size;
+  }
   const double along = sum.real() * phase.real() + sum.imag() * phase.imag();
   const double across = sum.imag() * phase.real() - sum.real() * phase.imag();
   const double error = level > 0.0 ? std::clamp(across * Magnitude(sum) / (level * level), -1.0, 1.0) : 0.0;

@@ -88,7 +88,7 @@ class CwDecoder {
     int next = 0;
     void Turn(std::complex<double> sum);
     void Follow();
-    double Project(std::complex<double> sum, double level);
+    double Project(std::complex<double> sum, double level, bool relock);
   };
   // A search filter, its key and its runs (+ marks, - gaps) held until the speed is known.
   struct Search {
