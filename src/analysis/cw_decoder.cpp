@@ -62,6 +62,17 @@ constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope
 constexpr double SNAP_GAIN = 0.1;            // its phase's, when far off
 constexpr double RELOCK_LEVEL = 0.6;         // of a mark's magnitude: a filter output that is a mark
 constexpr double RELOCK_ALONG = 0.5;         // of it along the phase: less, and the phase is lost
+constexpr double COHERENCE_WEIGHT = 1.0 / 64.0;  // of one mark sample in the coherence
+constexpr double COHERENCE_MARK = 0.75;      // of the mark level: samples as high are of marks
+// The mark level over the gap level above which the coherence is judged; below it, noise turns
+// even a running carrier's marks off its phase, and the carrier's gain matters most.
+constexpr double COHERENCE_CLEAR = 3.0;
+constexpr double RELOCK_WEIGHT = 0.25;       // of a relock, as mark samples off the carrier, in it
+constexpr double RELOCK_MARKS = 18.0;        // mark samples of COHERENCE_WEIGHT that weigh as much
+constexpr double COHERENT_OFF = 0.6;         // coherence below which the key follows the magnitude
+// The same over the baseband kept, where the loop ran over it three times and so found more
+// marks along it.
+constexpr double REPLAY_COHERENT = 0.8;
 constexpr double RELOCK_CLEAR = 5.0;         // the mark level over the gap level of a clear signal
 constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which the drift is measured
 constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
@@ -250,11 +261,13 @@ void CwDecoder::Hop(std::complex<float> window) {
   ++envCount_;
   if (unit_ > 0.0) {
     carrier_.frequency += drift_;
-    filter_.levels.Add(Step(filter_));
+    const double m = Step(filter_);
+    filter_.levels.Add(m);
     const Levels& levels = filter_.levels;
     const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
-    Decide(c, FilterTime(filter_.length), true, true);
+    Cohere(c, m);
+    Decide(coherentKey_ ? c : m, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -305,13 +318,24 @@ bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double short
   return true;
 }
 
+// One envelope sample of the filter's output: along the carrier and its magnitude.
+void CwDecoder::Cohere(double projected, double magnitude) {
+  // A mark that took a phase of its own counts as several off the carrier: a running carrier
+  // seldom needs it, a keyer that starts each mark afresh nearly always.
+  if (carrier_.relocked) coherence_ -= coherence_ * RELOCK_WEIGHT;
+  const Levels& levels = filter_.levels;
+  if (magnitude <= COHERENCE_MARK * levels.signal || levels.signal < COHERENCE_CLEAR * levels.noise) return;
+  coherence_ += (projected / magnitude - coherence_) * COHERENCE_WEIGHT;
+  if (coherence_ < COHERENT_OFF) coherentKey_ = false;  // for good: a transmitter keeps its ways
+}
+
 void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   const Levels& levels = filter_.levels;
   if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
   bool mark = false;
   double length = 0.0;
-  if (key_.Next(e, t, coherent_, std::max(1.5, SHORTEST * unit_), mark, length)) {
+  if (key_.Next(e, t, coherentKey_ ? coherent_ : filter_.levels, std::max(1.5, SHORTEST * unit_), mark, length)) {
     if (learn) Learn(mark, length);
     if (decode) Assemble(mark, length);
   }
@@ -427,11 +451,23 @@ void CwDecoder::Replay() {
     sum -= at(first + k) - at(first + k - length);
   }
   carrier_.frequency = -carrier_.frequency;
+  double relocks = 0.0;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
     coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
+    if (carrier_.relocked) relocks += 1.0;
   }
   coherent_ = LevelsOf(coherent.data(), n);
+  double along = 0.0, marks = 0.0;
+  for (int k = 0; k < n; ++k) {
+    if (magnitude[k] <= COHERENCE_MARK * filter_.levels.signal) continue;
+    along += coherent[k] / magnitude[k];
+    marks += 1.0;
+  }
+  marks += relocks * RELOCK_MARKS;  // each as that many mark samples off the carrier
+  coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
+  coherentKey_ = coherence_ >= REPLAY_COHERENT;
+  const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
   squelchOpen_ = true;
   // The timing is learned over it all first, so that even its first gaps are told apart.
@@ -440,7 +476,7 @@ void CwDecoder::Replay() {
     lastMark_ = 0.0;
     key_ = Key();
     key_.since = static_cast<double>(first) - 0.5 * length;
-    for (int k = 0; k < n; ++k) Decide(coherent[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
+    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
 }
 
@@ -468,9 +504,8 @@ double CwDecoder::Carrier::Project(std::complex<double> sum, double level, bool 
   // takes its own: a mark half turned from the phase would read as a gap until the loop came
   // round. Not for weak signals, whose noise would take the phase as often.
   const double size = Magnitude(sum);
-  if (relock && size > RELOCK_LEVEL * level && sum.real() * phase.real() + sum.imag() * phase.imag() < RELOCK_ALONG * size) {
-    phase = sum / size;
-  }
+  relocked = relock && size > RELOCK_LEVEL * level && sum.real() * phase.real() + sum.imag() * phase.imag() < RELOCK_ALONG * size;
+  if (relocked) phase = sum / size;
   const double along = sum.real() * phase.real() + sum.imag() * phase.imag();
   const double across = sum.imag() * phase.real() - sum.real() * phase.imag();
   const double error = level > 0.0 ? std::clamp(across * Magnitude(sum) / (level * level), -1.0, 1.0) : 0.0;

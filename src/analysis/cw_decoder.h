@@ -86,6 +86,7 @@ class CwDecoder {
     std::complex<double> turn{};
     std::array<std::complex<double>, TURN_LAG> history{};
     int next = 0;
+    bool relocked = false;  // the last sample projected took a phase of its own
     void Turn(std::complex<double> sum);
     void Follow();
     double Project(std::complex<double> sum, double level, bool relock);
@@ -103,6 +104,7 @@ class CwDecoder {
   double Step(Filter& f);
   // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
   void Decide(double e, double t, bool learn, bool decode);
+  void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
   void Replay();
@@ -132,6 +134,10 @@ class CwDecoder {
   Key key_;
   Carrier carrier_;
   Levels coherent_;  // of the filter's output projected on the carrier
+  // How far the marks lie along the carrier (1: all of them): low when the transmitter starts
+  // each mark at a phase of its own, and then the key follows the magnitude instead.
+  double coherence_ = 1.0;
+  bool coherentKey_ = true;
   // Drift: the pitch's steady movement, learned from the retunes, which the carrier follows
   // between them (radians per envelope sample, per envelope sample).
   double drift_ = 0.0;

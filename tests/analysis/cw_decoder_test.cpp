@@ -102,6 +102,19 @@ TEST(CwDecoder, FollowsADriftingTone) {
   }
 }
 
+// A keyer that starts each mark at a phase of its own, at +5 dB, where a single mark does not
+// stand out enough to take its own phase: read as well as one running carrier is.
+TEST(CwDecoder, MarksOfTheirOwnPhase) {
+  for (unsigned seed : {1u, 2u}) {
+    Keying k;
+    k.snrDb = 5.0;
+    k.markPhases = true;
+    k.seed = seed;
+    CwDecoder d;
+    EXPECT_LE(CharacterErrorRate(QSO, Decode(KeyedCw(QSO, k), k.pitchHz, d)), 0.01) << d.Text();
+  }
+}
+
 // A station that changes speed between overs, either way, is read again within a few words.
 TEST(CwDecoder, FollowsSpeedChanges) {
   for (auto [from, to] : {std::pair(15.0, 30.0), std::pair(40.0, 12.0)}) {
