@@ -10,9 +10,12 @@
 // A transmitter keys one running carrier, so the marks share its phase: the filter's output
 // is projected on that phase, which a loop follows through the marks, instead of taking its
 // magnitude. Noise then adds only half its power and no Rayleigh floor, worth some 2 dB at the
-// weak signals where it matters. The key is decided against a threshold halfway between the
-// levels of the marks and of the gaps, with hysteresis; changes shorter than a third of a dot
-// are taken for noise.
+// weak signals where it matters. A tone that drifts moves faster than the loop follows alone,
+// so the rate at which the retunes move the pitch is fed to it. A clear mark far off the phase
+// (the first after a pause) takes its own. Some keyers start each mark at a phase of its own:
+// their marks lie off the carrier, and then the key follows the filter's magnitude instead.
+// The key is decided against a threshold halfway between the levels of the marks and of the
+// gaps, with hysteresis; changes shorter than a third of a dot are taken for noise.
 //
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
