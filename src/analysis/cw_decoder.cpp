@@ -10,9 +10,12 @@
 // A transmitter keys one running carrier, so the marks share its phase: the filter's output
 // is projected on that phase, which a loop follows through the marks, instead of taking its
 // magnitude. Noise then adds only half its power and no Rayleigh floor, worth some 2 dB at the
-// weak signals where it matters. The key is decided against a threshold halfway between the
-// levels of the marks and of the gaps, with hysteresis; changes shorter than a third of a dot
-// are taken for noise.
+// weak signals where it matters. A tone that drifts moves faster than the loop follows alone,
+// so the rate at which the retunes move the pitch is fed to it. A clear mark far off the phase
+// (the first after a pause) takes its own. Some keyers start each mark at a phase of its own:
+// their marks lie off the carrier, and then the key follows the filter's magnitude instead.
+// The key is decided against a threshold halfway between the levels of the marks and of the
+// gaps, with hysteresis; changes shorter than a third of a dot are taken for noise.
 //
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
@@ -60,6 +63,24 @@ constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of on
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
 constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
 constexpr double SNAP_GAIN = 0.1;            // its phase's, when far off
+constexpr double RELOCK_LEVEL = 0.6;         // of a mark's magnitude: a filter output that is a mark
+constexpr double RELOCK_ALONG = 0.5;         // of it along the phase: less, and the phase is lost
+constexpr double COHERENCE_WEIGHT = 1.0 / 64.0;  // of one mark sample in the coherence
+constexpr double COHERENCE_MARK = 0.75;      // of the mark level: samples as high are of marks
+// The mark level over the gap level above which the coherence is judged; below it, noise turns
+// even a running carrier's marks off its phase, and the carrier's gain matters most.
+constexpr double COHERENCE_CLEAR = 3.0;
+constexpr double RELOCK_WEIGHT = 0.25;       // of a relock, as mark samples off the carrier, in it
+constexpr double RELOCK_MARKS = 18.0;        // mark samples of COHERENCE_WEIGHT that weigh as much
+constexpr double COHERENT_OFF = 0.6;         // coherence below which the key follows the magnitude
+// The same over the baseband kept, where the loop ran over it three times and so found more
+// marks along it.
+constexpr double REPLAY_COHERENT = 0.8;
+constexpr double RELOCK_CLEAR = 5.0;         // the mark level over the gap level of a clear signal
+constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which the drift is measured
+constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
+constexpr double MIN_DRIFT = 0.3;            // Hz per second: slower the carrier loop follows unaided
+constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in the estimate
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -134,6 +155,7 @@ void CwDecoder::History::Add(double v) {
 
 void CwDecoder::Start(double pitchHz) {
   *this = CwDecoder();
+  driftFromHz_ = pitchHz;
   SetTables(pitchHz);
 }
 
@@ -141,6 +163,22 @@ void CwDecoder::Retune(double pitchHz) {
   // The carrier at the filter's output turns the other way by as much as the mixing moved.
   carrier_.frequency -= 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
   SetTables(pitchHz);
+  // A tone that drifts moves on between retunes too, faster than the carrier loop follows
+  // unaided: its rate, from the pitch's movement over a few seconds, is fed to the loop.
+  const auto span = static_cast<double>(envCount_ - driftFrom_);
+  if (span < DRIFT_SPAN) return;
+  double hzPerSecond = std::clamp((pitchHz - driftFromHz_) * ENV_RATE / span, -MAX_DRIFT, MAX_DRIFT);
+  if (std::abs(hzPerSecond) < MIN_DRIFT) hzPerSecond = 0.0;  // a steady tone's pitch as the tracker wavers
+  drift_ += (2.0 * std::numbers::pi * hzPerSecond / (ENV_RATE * ENV_RATE) - drift_) * (drift_ == 0.0 ? 1.0 : DRIFT_WEIGHT);
+  driftFromHz_ = pitchHz;
+  driftFrom_ = envCount_;
+}
+
+void CwDecoder::Skip(int count) {
+  osc_ *= std::polar(1.0, -2.0 * std::numbers::pi * pitchHz_ * count / CW_SAMPLE_RATE);
+  const double hops = static_cast<double>(count) / HOP;
+  if (unit_ > 0.0) carrier_.frequency += drift_ * hops;
+  driftFrom_ -= std::llround(hops);
 }
 
 void CwDecoder::SetTables(double pitchHz) {
@@ -225,10 +263,14 @@ void CwDecoder::Hop(std::complex<float> window) {
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {
-    filter_.levels.Add(Step(filter_));
-    const double c = carrier_.Project(filter_.sum, filter_.levels.signal * filter_.length) * filter_.scale;
+    carrier_.frequency += drift_;
+    const double m = Step(filter_);
+    filter_.levels.Add(m);
+    const Levels& levels = filter_.levels;
+    const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
-    Decide(c, FilterTime(filter_.length), true, true);
+    Cohere(c, m);
+    Decide(coherentKey_ ? c : m, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -279,13 +321,24 @@ bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double short
   return true;
 }
 
+// One envelope sample of the filter's output: along the carrier and its magnitude.
+void CwDecoder::Cohere(double projected, double magnitude) {
+  // A mark that took a phase of its own counts as several off the carrier: a running carrier
+  // seldom needs it, a keyer that starts each mark afresh nearly always.
+  if (carrier_.relocked) coherence_ -= coherence_ * RELOCK_WEIGHT;
+  const Levels& levels = filter_.levels;
+  if (magnitude <= COHERENCE_MARK * levels.signal || levels.signal < COHERENCE_CLEAR * levels.noise) return;
+  coherence_ += (projected / magnitude - coherence_) * COHERENCE_WEIGHT;
+  if (coherence_ < COHERENT_OFF) coherentKey_ = false;  // for good: a transmitter keeps its ways
+}
+
 void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   const Levels& levels = filter_.levels;
   if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
   bool mark = false;
   double length = 0.0;
-  if (key_.Next(e, t, coherent_, std::max(1.5, SHORTEST * unit_), mark, length)) {
+  if (key_.Next(e, t, coherentKey_ ? coherent_ : filter_.levels, std::max(1.5, SHORTEST * unit_), mark, length)) {
     if (learn) Learn(mark, length);
     if (decode) Assemble(mark, length);
   }
@@ -389,22 +442,35 @@ void CwDecoder::Replay() {
   filter_.levels = LevelsOf(magnitude.data(), n);
   // The carrier loop locks over it all, runs back to the start, locked, and forward again.
   const double level = filter_.levels.signal * length;
+  const bool relock = filter_.levels.signal > RELOCK_CLEAR * filter_.levels.noise;
   sum = start;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
-    carrier_.Project(sum, level);
+    carrier_.Project(sum, level, relock);
   }
   carrier_.frequency = -carrier_.frequency;
   for (int k = n - 1; k >= 0; --k) {
-    carrier_.Project(sum, level);
+    carrier_.Project(sum, level, relock);
     sum -= at(first + k) - at(first + k - length);
   }
   carrier_.frequency = -carrier_.frequency;
+  double relocks = 0.0;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
-    coherent[k] = static_cast<float>(carrier_.Project(sum, level) / length);
+    coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
+    if (carrier_.relocked) relocks += 1.0;
   }
   coherent_ = LevelsOf(coherent.data(), n);
+  double along = 0.0, marks = 0.0;
+  for (int k = 0; k < n; ++k) {
+    if (magnitude[k] <= COHERENCE_MARK * filter_.levels.signal) continue;
+    along += coherent[k] / magnitude[k];
+    marks += 1.0;
+  }
+  marks += relocks * RELOCK_MARKS;  // each as that many mark samples off the carrier
+  coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
+  coherentKey_ = coherence_ >= REPLAY_COHERENT;
+  const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
   squelchOpen_ = true;
   // The timing is learned over it all first, so that even its first gaps are told apart.
@@ -413,7 +479,7 @@ void CwDecoder::Replay() {
     lastMark_ = 0.0;
     key_ = Key();
     key_.since = static_cast<double>(first) - 0.5 * length;
-    for (int k = 0; k < n; ++k) Decide(coherent[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
+    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
 }
 
@@ -436,7 +502,13 @@ void CwDecoder::Carrier::Follow() {
 // 0 of either sign, and only half the noise of the magnitude gets through. The phase and
 // frequency follow the marks in a second-order loop; `level` is a mark's magnitude, so that
 // the loop's gain does not depend on the signal's strength.
-double CwDecoder::Carrier::Project(std::complex<double> sum, double level) {
+double CwDecoder::Carrier::Project(std::complex<double> sum, double level, bool relock) {
+  // A clear mark well off the phase (the first after a pause, which the loop could not follow)
+  // takes its own: a mark half turned from the phase would read as a gap until the loop came
+  // round. Not for weak signals, whose noise would take the phase as often.
+  const double size = Magnitude(sum);
+  relocked = relock && size > RELOCK_LEVEL * level && sum.real() * phase.real() + sum.imag() * phase.imag() < RELOCK_ALONG * size;
+  if (relocked) phase = sum / size;
   const double along = sum.real() * phase.real() + sum.imag() * phase.imag();
   const double across = sum.imag() * phase.real() - sum.real() * phase.imag();
   const double error = level > 0.0 ? std::clamp(across * Magnitude(sum) / (level * level), -1.0, 1.0) : 0.0;

@@ -24,6 +24,9 @@ class CwDecoder {
   void Start(double pitchHz);                  // forget everything, decode a tone at pitchHz
   void Retune(double pitchHz);                 // follow drift without losing state
   void Push(const float* samples, int count);  // count <= 1024 mono samples at CW_SAMPLE_RATE
+  // `count` samples of the channel that this decoder does not hear: its carrier and drift move
+  // on through them, so that a drifting tone is met where it went.
+  void Skip(int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
   int Elements() const;                        // marks decoded so far (dots and dashes)
@@ -83,9 +86,10 @@ class CwDecoder {
     std::complex<double> turn{};
     std::array<std::complex<double>, TURN_LAG> history{};
     int next = 0;
+    bool relocked = false;  // the last sample projected took a phase of its own
     void Turn(std::complex<double> sum);
     void Follow();
-    double Project(std::complex<double> sum, double level);
+    double Project(std::complex<double> sum, double level, bool relock);
   };
   // A search filter, its key and its runs (+ marks, - gaps) held until the speed is known.
   struct Search {
@@ -100,6 +104,7 @@ class CwDecoder {
   double Step(Filter& f);
   // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
   void Decide(double e, double t, bool learn, bool decode);
+  void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
   void Replay();
@@ -129,6 +134,15 @@ class CwDecoder {
   Key key_;
   Carrier carrier_;
   Levels coherent_;  // of the filter's output projected on the carrier
+  // How far the marks lie along the carrier (1: all of them): low when the transmitter starts
+  // each mark at a phase of its own, and then the key follows the magnitude instead.
+  double coherence_ = 1.0;
+  bool coherentKey_ = true;
+  // Drift: the pitch's steady movement, learned from the retunes, which the carrier follows
+  // between them (radians per envelope sample, per envelope sample).
+  double drift_ = 0.0;
+  double driftFromHz_ = 0.0;
+  std::int64_t driftFrom_ = 0;  // the envelope sample at which the pitch was driftFromHz_
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
 
   // Timing, in envelope samples.

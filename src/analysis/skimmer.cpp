@@ -35,11 +35,15 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
     } else if (tracker_.Seconds() - signal.lastSeconds > DECODE_HOLD_SECONDS) {
       ++unheard_[i];
     } else {
+      // The blocks missed that it does not hear now pass it by, so that it meets a drifting
+      // tone where the tracker found it.
+      const int lead = std::min({unheard_[i], DECODE_LEAD_BLOCKS, historyCount_ - 1});
+      if (unheard_[i] > lead) decoder.Skip((unheard_[i] - lead) * FFT_SIZE);
       if (signal.hz != decoderHz_[i]) {
         decoderHz_[i] = signal.hz;
         decoder.Retune(signal.hz);
       }
-      Replay(decoder, std::min({unheard_[i], DECODE_LEAD_BLOCKS, historyCount_ - 1}) + 1);
+      Replay(decoder, lead + 1);
       unheard_[i] = 0;
     }
   }

@@ -75,6 +75,46 @@ TEST(CwDecoder, RetuneKeepsDecoding) {
   EXPECT_EQ(Trimmed(d.Text()), QSO);
 }
 
+// A tone drifting 1 Hz/s either way, retuned as a tracker shows its pitch (in steps of 0.3 Hz),
+// decodes as a steady one does; also past a pause in which the decoder did not hear the channel.
+TEST(CwDecoder, FollowsADriftingTone) {
+  const std::string over = "CQ CQ DE DL1ABC DL1ABC K";
+  const std::string text = over + std::string(20, ' ') + std::string(QSO);  // a pause of 4 s
+  for (double drift : {1.0, -1.0}) {
+    SCOPED_TRACE(drift);
+    Keying k;
+    k.snrDb = 5.0;
+    k.driftHzPerSecond = drift;
+    const std::vector<float> x = KeyedCw(text, k);
+    const KeyedText keyed = KeyMarks(over, k, 0.5);
+    const double skipFrom = keyed.end + 0.5, skipTo = keyed.end + 2.5;  // seconds
+    CwDecoder d;
+    double shown = k.pitchHz;
+    d.Start(shown);
+    for (std::size_t i = 0; i + 1024 <= x.size(); i += 1024) {
+      const double s = static_cast<double>(i) / CW_SAMPLE_RATE;
+      const double hz = k.pitchHz + drift * (s + 0.05);
+      if (std::abs(hz - shown) > 0.3) d.Retune(shown = hz);
+      if (s > skipFrom && s < skipTo) d.Skip(1024);
+      else d.Push(x.data() + i, 1024);
+    }
+    EXPECT_EQ(Trimmed(d.Text()), over + " " + std::string(QSO));
+  }
+}
+
+// A keyer that starts each mark at a phase of its own, at +5 dB, where a single mark does not
+// stand out enough to take its own phase: read as well as one running carrier is.
+TEST(CwDecoder, MarksOfTheirOwnPhase) {
+  for (unsigned seed : {1u, 2u}) {
+    Keying k;
+    k.snrDb = 5.0;
+    k.markPhases = true;
+    k.seed = seed;
+    CwDecoder d;
+    EXPECT_LE(CharacterErrorRate(QSO, Decode(KeyedCw(QSO, k), k.pitchHz, d)), 0.01) << d.Text();
+  }
+}
+
 // A station that changes speed between overs, either way, is read again within a few words.
 TEST(CwDecoder, FollowsSpeedChanges) {
   for (auto [from, to] : {std::pair(15.0, 30.0), std::pair(40.0, 12.0)}) {

@@ -17,7 +17,9 @@
 namespace keblor {
 
 struct Keying {
-  double pitchHz = 700.0;
+  double pitchHz = 700.0;      // at the start
+  double driftHzPerSecond = 0.0;
+  bool markPhases = false;     // each mark starts at a phase of its own, not one running carrier
   double wpm = 25.0;           // character speed: a dot lasts 1.2 / wpm seconds
   double farnsworthWpm = 0.0;  // the slower overall speed the gaps are stretched to; 0: none
   double dashDots = 3.0;       // the dash's length in dots
@@ -84,7 +86,9 @@ inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
   std::size_t m = 0;
   for (std::size_t i = 0; i < x.size(); ++i) {
     const double s = static_cast<double>(i) / rate;
-    x[i] = static_cast<float>(KeyAt(keyed, s, m) * k.amplitude * std::sin(2.0 * std::numbers::pi * k.pitchHz * s) + noise(random));
+    const double key = KeyAt(keyed, s, m);
+    const double cycles = (k.pitchHz + 0.5 * k.driftHzPerSecond * s) * s + (k.markPhases ? 0.37 * static_cast<double>(m * m) : 0.0);
+    x[i] = static_cast<float>(key * k.amplitude * std::sin(2.0 * std::numbers::pi * cycles) + noise(random));
   }
   return x;
 }
