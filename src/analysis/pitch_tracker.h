@@ -52,9 +52,23 @@ class PitchTracker {
     int newestAge = 0;  // blocks since the newest block that held the tone
   };
 
+  // The pitch followed block by block with its drift (a Kalman filter): hz and drift (Hz per
+  // block) at the newest block tracked, and their covariance.
+  struct Track {
+    bool on = false;
+    double hz = 0.0;
+    double drift = 0.0;
+    double p00 = 0.0, p01 = 0.0, p11 = 0.0;
+    int offTrack = 0;  // blocks in a row that lay off the track
+    int blocks = 0;    // blocks since the track started
+    bool retuned = false;  // started because the tone moved off the track before
+    void Predict();
+    void Measure(double hz, double variance);
+  };
+
   bool FindTone(Tone& tone);
   double FloorSum(int bin) const;
-  bool EstimateTone(const Tone& tone, Estimate& estimate) const;
+  bool EstimateTone(const Tone& tone, Estimate& estimate);
 
   std::array<SpectrumAccumulator, PITCH_WINDOW_BLOCKS> blocks_{};
   // Single precision, which takes half the time of double: sums_ over the blocks held, added to
@@ -70,6 +84,8 @@ class PitchTracker {
   double readingSigmaHz_ = 0.0;
   int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone, at the last read
   int unreadBlocks_ = 0;     // blocks pushed since the last read
+  Track track_;
+  int untrackedBlocks_ = 0;  // blocks pushed since the track last went on
 };
 
 }  // namespace keblor
