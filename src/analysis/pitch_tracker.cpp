@@ -37,7 +37,7 @@ constexpr double SHARPER = 0.5;
 constexpr double WANDER_HZ = 0.02;
 constexpr double DRIFT_WANDER = 0.002;
 constexpr double NEW_DRIFT = 0.2;
-constexpr double TRACK_GATE_SPREADS = 4.0;
+constexpr double TRACK_GATE_SPREADS = 5.0;
 constexpr int OFF_TRACK_BLOCKS = 4;
 constexpr double LEAST_SPREAD_HZ = 0.1;
 // A drift counts at its full value only when it stands well above its own spread.
