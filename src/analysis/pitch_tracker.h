@@ -22,9 +22,14 @@ inline constexpr double PITCH_STEADY_HZ = 0.6;  // the least change of a reading
 // Its pitch is the centre of the power within two bins of it, over the blocks in which it is
 // keyed down: for any keying envelope and the Hann window that centre is the tone's frequency,
 // so a block the key cut is read as well as a whole one, and weighs by its power. Blocks where
-// the key was up are left out. A reading changes only when a new one differs from it by more
-// than its own uncertainty (and at least PITCH_STEADY_HZ), so that it does not flicker; it is
-// held until a second after the last block that held the tone, then blanks.
+// the key was up are left out. That centre lies at the blocks' mean age, half a second back:
+// a track of the pitch and its drift, taken block by block from each held block's own centre,
+// carries it to the newest block, its drift shrunk while it is uncertain. A block far off the
+// track, several in a row, starts a new track (the tone was retuned).
+// A reading changes only when a new one differs from it by more than their uncertainty (and at
+// least PITCH_STEADY_HZ), so that it does not flicker, or while the window still holds blocks
+// from before a retune; it is held until a second after the last block that held the tone,
+// then blanks.
 class PitchTracker {
  public:
   PitchTracker();
