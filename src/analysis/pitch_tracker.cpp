@@ -39,22 +39,11 @@ constexpr double DRIFT_WANDER = 0.002;
 constexpr double NEW_DRIFT = 0.2;
 constexpr double TRACK_GATE_SPREADS = 5.0;
 constexpr int OFF_TRACK_BLOCKS = 4;
+// A block's own centre is never taken as sharper than this: even without noise a key's edges
+// move it a little.
 constexpr double LEAST_SPREAD_HZ = 0.1;
 // A drift counts at its full value only when it stands well above its own spread.
 constexpr double DRIFT_SHRINK = 4.0;
-
-// The variance of a lobe's power centre, times its total power squared: a bin's power varies by
-// 2 S N + N^2 for a signal power S in a noise power N in each of `blocks` blocks, and moves the
-// centre by its distance from it.
-template <std::size_t N>
-double CentreVariance(const std::array<double, N>& lobe, double centre, int blocks, double noisePower) {
-  double variance = 0.0;
-  for (std::size_t i = 0; i < N; ++i) {
-    const double distance = (static_cast<int>(i) - LOBE) - centre;
-    variance += distance * distance * (2.0 * std::max(0.0, lobe[i]) * noisePower + blocks * noisePower * noisePower);
-  }
-  return variance;
-}
 
 }  // namespace
 
@@ -264,7 +253,14 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) {
   }
   const double centre = std::clamp(moment / total, -1.0, 1.0);
   estimate.hz = (tone.bin + centre) * BIN_HZ;
-  estimate.sigmaHz = std::sqrt(CentreVariance(held, centre, blocksHeld, noisePower)) / total * BIN_HZ;
+  // The centre's variance: a bin's power varies by 2 S N + N^2 for a signal power S in a noise
+  // power N in each block, and moves the centre by its distance from it.
+  double variance = 0.0;
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    const double distance = (static_cast<int>(i) - LOBE) - centre;
+    variance += distance * distance * (2.0 * std::max(0.0, held[i]) * noisePower + blocksHeld * noisePower * noisePower);
+  }
+  estimate.sigmaHz = std::sqrt(variance) / total * BIN_HZ;
 
   // The track goes on through the blocks since it last did, oldest first, taking each held
   // block's own centre.
@@ -274,24 +270,25 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) {
     const auto a = static_cast<std::size_t>(age);
     if (power[a] < KEY_DOWN_SHARE * strongest) continue;
     double own = 0.0;
-    double ownMoment = 0.0;  // about the window's centre, so that noise in the total weighs little
+    double ownMoment = 0.0;
     for (std::size_t i = 0; i < held.size(); ++i) {
       own += lobe[a][i];
-      ownMoment += (static_cast<int>(i) - LOBE - centre) * lobe[a][i];
+      ownMoment += (static_cast<int>(i) - LOBE) * lobe[a][i];
     }
     if (!(own > 0.0)) continue;
-    const double c = std::clamp(centre + ownMoment / own, -1.0, 1.0);
-    // A block weighs by its power, as in the window's centre, whose variance is a mean block's
-    // over the blocks held.
-    const double variance = blocksHeld * estimate.sigmaHz * estimate.sigmaHz * (total / blocksHeld) / own;
-    track_.Measure((tone.bin + c) * BIN_HZ, std::max(LEAST_SPREAD_HZ * LEAST_SPREAD_HZ, variance));
+    const double c = std::clamp(ownMoment / own, -1.0, 1.0);
+    // A block weighs by its power, as in the window's centre: its variance is the window's
+    // times the window's power over its own.
+    const double blockVariance = estimate.sigmaHz * estimate.sigmaHz * total / own;
+    track_.Measure((tone.bin + c) * BIN_HZ, std::max(LEAST_SPREAD_HZ * LEAST_SPREAD_HZ, blockVariance));
   }
   // The window's centre lies at its blocks' mean age (weighed by power); the track's drift
   // carries it to the newest block, shrunk by its own uncertainty so that a drift not yet
   // learnt, or a steady tone's, adds little noise.
   const double lag = powerAge / total;
   const double drift = track_.drift;
-  const double shrunk = drift * drift / (drift * drift + DRIFT_SHRINK * track_.p11);
+  const double certain = drift * drift + DRIFT_SHRINK * track_.p11;
+  const double shrunk = certain > 0.0 ? drift * drift / certain : 0.0;
   estimate.hz += shrunk * drift * lag;
   estimate.sigmaHz = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + shrunk * shrunk * track_.p11 * lag * lag);
   return true;
