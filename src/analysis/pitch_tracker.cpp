@@ -43,7 +43,7 @@ constexpr int OFF_TRACK_BLOCKS = 4;
 // move it a little.
 constexpr double LEAST_SPREAD_HZ = 0.1;
 // A drift counts at its full value only when it stands well above its own spread.
-constexpr double DRIFT_SHRINK = 4.0;
+constexpr double DRIFT_SHRINK = 2.0;
 
 }  // namespace
 
@@ -126,7 +126,9 @@ double PitchTracker::ReadHz() {
   Estimate estimate;
   if (FindTone(tone) && EstimateTone(tone, estimate)) {
     sinceToneBlocks_ = estimate.newestAge;
-    const double both = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + readingSigmaHz_ * readingSigmaHz_);
+    // A drifting tone's reading grows stale: only the new estimate's uncertainty holds it.
+    const double both = estimate.drifting ? estimate.sigmaHz
+                                          : std::sqrt(estimate.sigmaHz * estimate.sigmaHz + readingSigmaHz_ * readingSigmaHz_);
     const double allowed = std::max(PITCH_STEADY_HZ, STEADY_SPREADS * both);
     const bool sharper = estimate.sigmaHz < SHARPER * readingSigmaHz_;
     // While the window still holds blocks from before the tone was retuned, each estimate is
@@ -290,6 +292,7 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) {
   const double certain = drift * drift + DRIFT_SHRINK * track_.p11;
   const double shrunk = certain > 0.0 ? drift * drift / certain : 0.0;
   estimate.hz += shrunk * drift * lag;
+  estimate.drifting = shrunk > 0.5;
   estimate.sigmaHz = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + shrunk * shrunk * track_.p11 * lag * lag);
   return true;
 }

@@ -55,6 +55,7 @@ class PitchTracker {
     double hz = 0.0;
     double sigmaHz = 0.0;
     int newestAge = 0;  // blocks since the newest block that held the tone
+    bool drifting = false;  // the track's drift stands well above its uncertainty
   };
 
   // The pitch followed block by block with its drift (a Kalman filter): hz and drift (Hz per
