@@ -31,6 +31,19 @@ constexpr double STEADY_SPREADS = 3.0;
 // An estimate this much sharper than the reading's replaces it: a tone just found is read from
 // more blocks a moment later.
 constexpr double SHARPER = 0.5;
+// The pitch's track: how far pitch and drift may wander from one block to the next (Hz, and
+// Hz per block), how uncertain a new track's drift is, how many spreads a block may lie off the
+// track, and how many blocks in a row off it start a new track (the tone was retuned).
+constexpr double WANDER_HZ = 0.02;
+constexpr double DRIFT_WANDER = 0.002;
+constexpr double NEW_DRIFT = 0.2;
+constexpr double TRACK_GATE_SPREADS = 5.0;
+constexpr int OFF_TRACK_BLOCKS = 4;
+// A block's own centre is never taken as sharper than this: even without noise a key's edges
+// move it a little.
+constexpr double LEAST_SPREAD_HZ = 0.1;
+// A drift counts at its full value only when it stands well above its own spread.
+constexpr double DRIFT_SHRINK = 2.0;
 
 }  // namespace
 
@@ -46,6 +59,33 @@ void PitchTracker::Restart() {
   readingSigmaHz_ = 0.0;
   sinceToneBlocks_ = 0;
   unreadBlocks_ = 0;
+  track_ = {};
+}
+
+void PitchTracker::Track::Predict() {
+  ++blocks;
+  hz += drift;
+  p00 += 2.0 * p01 + p11 + WANDER_HZ * WANDER_HZ;
+  p01 += p11;
+  p11 += DRIFT_WANDER * DRIFT_WANDER;
+}
+
+void PitchTracker::Track::Measure(double z, double variance) {
+  const double innovation = z - hz;
+  const double s = p00 + variance;
+  if (on && innovation * innovation > TRACK_GATE_SPREADS * TRACK_GATE_SPREADS * s && ++offTrack < OFF_TRACK_BLOCKS)
+    return;
+  if (!on || offTrack > 0) {
+    *this = {true, z, 0.0, variance, 0.0, NEW_DRIFT * NEW_DRIFT, 0, 0, on};
+    return;
+  }
+  const double k0 = p00 / s;
+  const double k1 = p01 / s;
+  hz += k0 * innovation;
+  drift += k1 * innovation;
+  p11 -= k1 * p01;
+  p01 -= k0 * p01;
+  p00 -= k0 * p00;
 }
 
 void PitchTracker::Push(const float* re, const float* im, float scale, int topBin) {
@@ -86,18 +126,28 @@ double PitchTracker::ReadHz() {
   Estimate estimate;
   if (FindTone(tone) && EstimateTone(tone, estimate)) {
     sinceToneBlocks_ = estimate.newestAge;
-    const double both = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + readingSigmaHz_ * readingSigmaHz_);
+    // A drifting tone's reading grows stale: only the new estimate's uncertainty holds it.
+    const double both = estimate.drifting ? estimate.sigmaHz
+                                          : std::sqrt(estimate.sigmaHz * estimate.sigmaHz + readingSigmaHz_ * readingSigmaHz_);
     const double allowed = std::max(PITCH_STEADY_HZ, STEADY_SPREADS * both);
     const bool sharper = estimate.sigmaHz < SHARPER * readingSigmaHz_;
-    if (readingHz_ == 0.0 || sharper || std::fabs(estimate.hz - readingHz_) > allowed) {
+    // While the window still holds blocks from before the tone was retuned, each estimate is
+    // better than the last.
+    const bool settling = track_.retuned && track_.blocks < PITCH_WINDOW_BLOCKS;
+    if (readingHz_ == 0.0 || sharper || settling || std::fabs(estimate.hz - readingHz_) > allowed) {
       readingHz_ = estimate.hz;
       readingSigmaHz_ = estimate.sigmaHz;
     }
   } else {
     sinceToneBlocks_ += unreadBlocks_;
+    untrackedBlocks_ += unreadBlocks_;
   }
   unreadBlocks_ = 0;
-  if (sinceToneBlocks_ >= PITCH_WINDOW_BLOCKS) readingHz_ = 0.0;
+  if (sinceToneBlocks_ >= PITCH_WINDOW_BLOCKS) {
+    readingHz_ = 0.0;
+    track_ = {};
+    untrackedBlocks_ = 0;
+  }
   return readingHz_;
 }
 
@@ -161,7 +211,7 @@ bool PitchTracker::FindTone(Tone& tone) {
   return true;
 }
 
-bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
+bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) {
   constexpr int LOBE_BINS = 2 * LOBE + 1;
   const double noisePower = RAYLEIGH_POWER * tone.floorMagnitude * tone.floorMagnitude;
   // Per block, newest first: the tone's power in each bin of its lobe over the noise's, and
@@ -189,10 +239,12 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
   std::array<double, LOBE_BINS> held{};
   int blocksHeld = 0;
   estimate.newestAge = -1;
+  double powerAge = 0.0;
   for (std::size_t age = 0; age < static_cast<std::size_t>(count_); ++age) {
     if (power[age] < KEY_DOWN_SHARE * strongest) continue;
     if (estimate.newestAge < 0) estimate.newestAge = static_cast<int>(age);
     ++blocksHeld;
+    powerAge += static_cast<double>(age) * power[age];
     for (std::size_t i = 0; i < held.size(); ++i) held[i] += lobe[age][i];
   }
   double total = 0.0;
@@ -202,6 +254,7 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
     moment += (static_cast<int>(i) - LOBE) * held[i];
   }
   const double centre = std::clamp(moment / total, -1.0, 1.0);
+  estimate.hz = (tone.bin + centre) * BIN_HZ;
   // The centre's variance: a bin's power varies by 2 S N + N^2 for a signal power S in a noise
   // power N in each block, and moves the centre by its distance from it.
   double variance = 0.0;
@@ -209,8 +262,38 @@ bool PitchTracker::EstimateTone(const Tone& tone, Estimate& estimate) const {
     const double distance = (static_cast<int>(i) - LOBE) - centre;
     variance += distance * distance * (2.0 * std::max(0.0, held[i]) * noisePower + blocksHeld * noisePower * noisePower);
   }
-  estimate.hz = (tone.bin + centre) * BIN_HZ;
   estimate.sigmaHz = std::sqrt(variance) / total * BIN_HZ;
+
+  // The track goes on through the blocks since it last did, oldest first, taking each held
+  // block's own centre.
+  for (; untrackedBlocks_ > 0; --untrackedBlocks_) track_.Predict();
+  for (int age = std::min(unreadBlocks_, count_) - 1; age >= 0; --age) {
+    track_.Predict();
+    const auto a = static_cast<std::size_t>(age);
+    if (power[a] < KEY_DOWN_SHARE * strongest) continue;
+    double own = 0.0;
+    double ownMoment = 0.0;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+      own += lobe[a][i];
+      ownMoment += (static_cast<int>(i) - LOBE) * lobe[a][i];
+    }
+    if (!(own > 0.0)) continue;
+    const double c = std::clamp(ownMoment / own, -1.0, 1.0);
+    // A block weighs by its power, as in the window's centre: its variance is the window's
+    // times the window's power over its own.
+    const double blockVariance = estimate.sigmaHz * estimate.sigmaHz * total / own;
+    track_.Measure((tone.bin + c) * BIN_HZ, std::max(LEAST_SPREAD_HZ * LEAST_SPREAD_HZ, blockVariance));
+  }
+  // The window's centre lies at its blocks' mean age (weighed by power); the track's drift
+  // carries it to the newest block, shrunk by its own uncertainty so that a drift not yet
+  // learnt, or a steady tone's, adds little noise.
+  const double lag = powerAge / total;
+  const double drift = track_.drift;
+  const double certain = drift * drift + DRIFT_SHRINK * track_.p11;
+  const double shrunk = certain > 0.0 ? drift * drift / certain : 0.0;
+  estimate.hz += shrunk * drift * lag;
+  estimate.drifting = shrunk > 0.5;
+  estimate.sigmaHz = std::sqrt(estimate.sigmaHz * estimate.sigmaHz + shrunk * shrunk * track_.p11 * lag * lag);
   return true;
 }
 

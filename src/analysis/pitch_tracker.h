@@ -22,9 +22,14 @@ inline constexpr double PITCH_STEADY_HZ = 0.6;  // the least change of a reading
 // Its pitch is the centre of the power within two bins of it, over the blocks in which it is
 // keyed down: for any keying envelope and the Hann window that centre is the tone's frequency,
 // so a block the key cut is read as well as a whole one, and weighs by its power. Blocks where
-// the key was up are left out. A reading changes only when a new one differs from it by more
-// than its own uncertainty (and at least PITCH_STEADY_HZ), so that it does not flicker; it is
-// held until a second after the last block that held the tone, then blanks.
+// the key was up are left out. That centre lies at the blocks' mean age, half a second back:
+// a track of the pitch and its drift, taken block by block from each held block's own centre,
+// carries it to the newest block, its drift shrunk while it is uncertain. A block far off the
+// track, several in a row, starts a new track (the tone was retuned).
+// A reading changes only when a new one differs from it by more than their uncertainty (and at
+// least PITCH_STEADY_HZ), so that it does not flicker, or while the window still holds blocks
+// from before a retune; it is held until a second after the last block that held the tone,
+// then blanks.
 class PitchTracker {
  public:
   PitchTracker();
@@ -50,11 +55,26 @@ class PitchTracker {
     double hz = 0.0;
     double sigmaHz = 0.0;
     int newestAge = 0;  // blocks since the newest block that held the tone
+    bool drifting = false;  // the track's drift stands well above its uncertainty
+  };
+
+  // The pitch followed block by block with its drift (a Kalman filter): hz and drift (Hz per
+  // block) at the newest block tracked, and their covariance.
+  struct Track {
+    bool on = false;
+    double hz = 0.0;
+    double drift = 0.0;
+    double p00 = 0.0, p01 = 0.0, p11 = 0.0;
+    int offTrack = 0;  // blocks in a row that lay off the track
+    int blocks = 0;    // blocks since the track started
+    bool retuned = false;  // started because the tone moved off the track before
+    void Predict();
+    void Measure(double hz, double variance);
   };
 
   bool FindTone(Tone& tone);
   double FloorSum(int bin) const;
-  bool EstimateTone(const Tone& tone, Estimate& estimate) const;
+  bool EstimateTone(const Tone& tone, Estimate& estimate);
 
   std::array<SpectrumAccumulator, PITCH_WINDOW_BLOCKS> blocks_{};
   // Single precision, which takes half the time of double: sums_ over the blocks held, added to
@@ -70,6 +90,8 @@ class PitchTracker {
   double readingSigmaHz_ = 0.0;
   int sinceToneBlocks_ = 0;  // blocks since the newest block that held the tone, at the last read
   int unreadBlocks_ = 0;     // blocks pushed since the last read
+  Track track_;
+  int untrackedBlocks_ = 0;  // blocks pushed since the track last went on
 };
 
 }  // namespace keblor

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -133,6 +134,33 @@ TEST(PitchReadout, TheNumberShownDoesNotFlicker) {
   const std::vector<double> shown = Readings(tuned, 32);
   EXPECT_NEAR(shown[19], 700.5, 0.3);
   EXPECT_NEAR(shown[31], 702.5, 0.3);
+}
+
+// A tone rising 1 Hz a second is read within 1 Hz from its third second on, not a second
+// behind; once it stops the number settles on its pitch and stays.
+TEST(PitchReadout, ADriftingToneIsFollowedAndSettlesWhenItStops) {
+  std::mt19937 random(11);
+  std::normal_distribution<double> noise(0.0, NOISE);
+  const double amplitude = AmplitudeFor(20.0, NOISE);
+  SpectrumAnalyzer analyzer;
+  analyzer.Configure({1, false, 1, 1, false, false, true});
+  double phase = 0.0;
+  long n = 0;
+  auto pitchAt = [](double t) { return 700.3 + std::min(t, 4.0); };
+  std::vector<double> shown;
+  for (int block = 0; block < 120; ++block) {
+    std::vector<double> x(static_cast<std::size_t>(FFT_SIZE));
+    for (double& v : x) {
+      phase += 2.0 * std::numbers::pi * pitchAt(static_cast<double>(n++) / TEST_RATE) / TEST_RATE;
+      v = amplitude * std::sin(phase) + noise(random);
+    }
+    shown.push_back(analyzer.Push(ToneSignal::Pcm16({x}).data(), {1, 16})->pitchHzA);
+  }
+  for (std::size_t i = 20; i < 40; ++i) EXPECT_NEAR(shown[i], pitchAt(0.1 * static_cast<double>(i + 1)), 1.0) << "block " << i;
+  for (std::size_t i = 60; i < shown.size(); ++i) {
+    EXPECT_NEAR(shown[i], 704.3, 0.6) << "block " << i;
+    EXPECT_EQ(std::lround(shown[i]), std::lround(shown[60])) << "block " << i;
+  }
 }
 
 // Of two tones 30 Hz apart the stronger is read; a stronger one outside the span is not.
