@@ -140,10 +140,10 @@ void RigWorker::Close() {
   if (waiting.step) shared_->stepping = false;
   std::optional<RigAddress> probe = waiting.probe;  // a Test goes on
   waiting = Waiting{};
-  waiting.close = true;
+  waiting.close = thread_.joinable();  // a line never asked holds no rig
   waiting.probe = probe;
   shared_->wanted.reset();
-  if (thread_.joinable()) Started();
+  if (waiting.close) Started();
 }
 
 std::vector<RigReply> RigWorker::Receive() {

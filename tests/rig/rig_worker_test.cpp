@@ -157,9 +157,14 @@ TEST(RigWorker, AnotherRigDropsWhatWaitedForTheOneBefore) {
 }
 
 // The end of the line closes the rig's link and lets the rig go; a rig still in a call does not
-// hold the end up, and is let go once its call is over. A line never asked makes no thread.
+// hold the end up, and is let go once its call is over. A line never asked makes no thread, and
+// closing it leaves it idle.
 TEST(RigWorker, TheEndDoesNotWaitForAStuckRig) {
-  { RigWorker unused(RigFactory{}.Maker()); }
+  {
+    RigWorker unused(RigFactory{}.Maker());
+    unused.Close();
+    EXPECT_TRUE(unused.Idle());
+  }
 
   // The stuck thread outlives the line: it keeps the factory alive through its maker.
   auto factory = std::make_shared<RigFactory>();
