@@ -122,10 +122,13 @@ TEST(RigWorker, AStuckRigHoldsUpNothingAndTheQueueStaysBounded) {
   EXPECT_EQ(replies[3].address, (RigAddress{3, "19", 0}));
   EXPECT_TRUE(replies[3].status.Ok());
   EXPECT_TRUE(worker.Idle());
-  EXPECT_TRUE(worker.Step(Vfo::A, 25));  // the step is over
   EXPECT_EQ(factory.made, (std::vector<RigAddress>{{2, "a", 0}, {3, "19", 0}}));
-  EXPECT_EQ(factory.calls, (std::vector<std::string>{"2:connect", "2:read A", "2:read A", "2:set A 7030025", "2:read A",
-                                                     "2:read A", "2:read B", "3:connect", "3:read A", "3:disconnect"}));
+  {
+    const std::lock_guard lock(factory.mutex);  // before the next step, whose calls would join these
+    EXPECT_EQ(factory.calls, (std::vector<std::string>{"2:connect", "2:read A", "2:read A", "2:set A 7030025", "2:read A",
+                                                       "2:read A", "2:read B", "3:connect", "3:read A", "3:disconnect"}));
+  }
+  EXPECT_TRUE(worker.Step(Vfo::A, 25));  // the step is over
 }
 
 // Another rig named while a step waits: the step is answered refused and never reaches either
