@@ -43,6 +43,7 @@ class Skimmer {
   void Push(const float* samples, const float* halfSpectrumMagnitudes, int topBin);
   int Count() const { return tracker_.ListedCount(); }
   HeardSignal Signal(int i) const;  // i < Count(), sorted by pitch
+  double Seconds() const { return tracker_.Seconds(); }  // stream time of the blocks pushed
 
  private:
   void Replay(CwDecoder& decoder, int count) const;

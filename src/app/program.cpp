@@ -24,7 +24,8 @@ Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource
       capture_(source, desktop, reports),
       rig_(desktop, reports),
       windows_(main, display_),
-      pacer_(desktop, [this] { OnPictureDue(); }) {
+      pacer_(desktop, [this] { OnPictureDue(); }),
+      signals_(main, desktop) {
   capture_.SetBlockHandler([this](const std::uint8_t* frames, const AudioFormat& format) { OnBlock(frames, format); });
   capture_.SetOnChange([this] { Finish(); });
   capture_.SetWatched([this] { return !display_.frozen && !closed_; });
@@ -61,6 +62,7 @@ bool Program::StartUp() {
   if (s.AlwaysOnTop != 0) main_.SetTopmost(true);
   rig_.SetReadB(IsStereo(s));
   rig_.Begin(s.Rig);
+  signals_.Fit(settings_, main_.OuterRect());
   refreshDue_ = true;
   Finish();
   return true;
@@ -85,8 +87,11 @@ void Program::OnInputMenuShown() {
 void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
   AnalyzerOptions options = AnalyzerOptionsOf(settings_);
   options.pitchReadout = options.pitchReadout || rig_.Configured();  // zero-beat needs the tone
+  options.decode = SignalsSession::Wanted(settings_);
   analyzer_.Configure(options);
-  if (const std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample})) {
+  const std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
+  if (options.decode) signals_.Take(analyzer_, settings_);
+  if (frame) {
     tones_ = {frame->pitchHzA, frame->pitchHzB};
     if (!display_.frozen)
       if (const std::optional<SpectrumFrame> now = pacer_.Offer(*frame)) DrawFrameNow(*now);
@@ -131,7 +136,8 @@ void Program::Finish() {
 void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = windows_.View(vfo);
   if (view == nullptr) return;
-  view->Show(pictures_.Compose(vfo, settings_, capture_.Notice(), waterfallShown_, rig_.Shown(vfo)));
+  view->Show(
+      pictures_.Compose(vfo, settings_, capture_.Notice(), waterfallShown_, rig_.Shown(vfo), signals_.LineOf(vfo)));
 }
 
 // The menu and the open windows' pictures from the state; a window opened since starts with a
@@ -178,6 +184,7 @@ void Program::RunCommand(int id) {
     pictures_.Apply(*effects, settings_, display_);
     return;
   }
+  if (signals_.RunCommand(id, settings_, main_.OuterRect())) return;
   switch (id) {
     case cmd::MainVfoA: windows_.Toggle(Vfo::A); break;
     case cmd::SubVfoB: windows_.Toggle(Vfo::B); break;
@@ -251,6 +258,19 @@ void Program::OnSpectrumClose(Vfo vfo) {
 
 void Program::OnMainClose() { Close(); }
 
+void Program::OnSignalSelected(int row) { signals_.Select(row); }
+
+// With a rig the chosen signal is zero-beaten; without, the marker moves onto it.
+void Program::OnSignalChosen(int row) {
+  if (const std::optional<std::pair<Vfo, double>> chosen = signals_.Choose(row)) {
+    if (rig_.Configured()) TuneRig(chosen->first, chosen->second);
+    else refreshDue_ |= !display_.frozen && PlaceMarker(VfoSettingsOf(settings_, chosen->first), chosen->second);
+  }
+  Finish();
+}
+
+void Program::OnSignalsClose() { OnCommand(cmd::SignalsWindow); }
+
 // Freeze, close the capture and the rig, close the spectrum windows, destroy the main window,
 // quit with 0. Whatever is still open after the event loop ended goes the same way.
 void Program::Close() {
@@ -258,6 +278,7 @@ void Program::Close() {
   display_.frozen = true;
   capture_.Close();
   rig_.Close();
+  signals_.Close(settings_);
   for (Vfo vfo : BOTH_VFOS) windows_.Close(vfo);
   closed_ = true;
   main_.Destroy();
@@ -268,6 +289,7 @@ bool Program::Save() {
   const Point topLeft = main_.RestoredTopLeft();
   settings_.xPos = topLeft.x;
   settings_.yPos = topLeft.y;
+  signals_.KeepPlace(settings_);
   const Status saved = SaveSettings(settings_, settingsFile_);
   if (!saved.Ok()) reports_.Tell(SaveFailureText(saved), MAIN_TITLE);
   return saved.Ok();

@@ -15,6 +15,7 @@
 #include "app/reports.h"
 #include "app/rig_dialog.h"
 #include "app/rig_session.h"
+#include "app/signals_session.h"
 #include "app/spectrum_windows.h"
 #include "app/views.h"
 #include "app/window_pictures.h"
@@ -63,6 +64,11 @@ class Program {
   void OnMainClose();             // the main window's close request
   // Settings > Input is about to open: the inputs are listed again.
   void OnInputMenuShown();
+  // The signals window: a row selected, a row chosen (Enter or a double click: zero-beat it with a
+  // rig, else the marker moves to it), the close box.
+  void OnSignalSelected(int row);
+  void OnSignalChosen(int row);
+  void OnSignalsClose();
 
   static constexpr int FRAME_MS = PicturePacer::FRAME_MS;
 
@@ -109,6 +115,7 @@ class Program {
   SpectrumWindows windows_;
   PicturePacer pacer_;
   WindowPictures pictures_;
+  SignalsSession signals_;
   std::array<double, 2> tones_{};  // the last analysis frame's strongest tone per window; 0: none
   bool closed_ = false;
   bool refreshDue_ = false;   // the menu and every picture

@@ -9,6 +9,7 @@
 
 #include "core/display_state.h"
 #include "core/menu_model.h"
+#include "core/signal_list.h"
 #include "display/spectrum_picture.h"
 
 namespace keblor {
@@ -22,6 +23,17 @@ class SpectrumView {
   virtual void SetMarkerCursor(bool onMarker) = 0;
   // Pop-up menu 126 or 127 at a client point; a pick reaches Program::OnCommand after it closed.
   virtual void ShowPopupMenu(int resourceId, Point client, const std::vector<int>& checkedIds) = 0;
+};
+
+// The signals window: a table of every signal heard, one row each.
+class SignalsView {
+ public:
+  virtual ~SignalsView() = default;
+  // The list's rows and its selection; a quiet row is drawn faded. Called when they changed.
+  virtual void Show(const SignalList& list) = 0;
+  // Tells a screen reader, as the window's live description (the program paces it).
+  virtual void Announce(const std::string& text) = 0;
+  virtual Rect OuterRect() = 0;  // where the window is now, screen pixels
 };
 
 class MainView {
@@ -45,6 +57,10 @@ class MainView {
   // main window's client area.
   virtual SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) = 0;
   virtual void CloseSpectrum(Vfo vfo) = 0;
+  // The signals window, a top-level window of its own at an outer rectangle in screen pixels
+  // (brought onto the screens when off them). Its user input reaches Program::OnSignal...
+  virtual SignalsView& OpenSignals(const Rect& outer) = 0;
+  virtual void CloseSignals() = 0;
   // Destroys the window and ends the event loop with status 0 once the current event is done.
   virtual void Destroy() = 0;
 };

@@ -29,9 +29,10 @@ void WindowPictures::ClearWaterfalls() {
 }
 
 SpectrumPicture WindowPictures::Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
-                                        std::string_view rig) const {
+                                        std::string_view rig, DecodeLine decode) const {
   const PictureOptions options{settings.NumberOfAverages, settings.PitchReadout != 0, notice,
-                               waterfall ? &waterfalls_[SlotOf(vfo)] : nullptr, rig};
+                               waterfall ? &waterfalls_[SlotOf(vfo)] : nullptr, rig, settings.Skimmer.Decode != 0,
+                               decode};
   return ComposePicture(traces_[SlotOf(vfo)], VfoSettingsOf(settings, vfo), options);
 }
 

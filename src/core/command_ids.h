@@ -58,6 +58,12 @@ inline constexpr int Waterfall = 392;  // W
 inline constexpr int ZeroBeatA = 400;  // T
 inline constexpr int ZeroBeatB = 401;  // Ctrl+T
 inline constexpr int RigSettings = 402;
+// The skimmer: the decode line (D), the signals window (L) and the steps through its rows (N, P,
+// no menu item).
+inline constexpr int Decode = 403;
+inline constexpr int SignalsWindow = 404;
+inline constexpr int NextSignal = 405;
+inline constexpr int PreviousSignal = 406;
 
 // Settings > Input: the default input, then the inputs the back end lists, numbered from
 // InputFirst in their order; the ids up to InputFirst + MAX_INPUT_ITEMS - 1 are theirs.

@@ -151,6 +151,9 @@ std::optional<DisplayEffects> ApplyDisplayCommand(Settings& s, DisplayState& dis
     case cmd::Waterfall:
       s.Waterfall = s.Waterfall != 0 ? 0 : 1;
       return DisplayEffects{};
+    case cmd::Decode:
+      s.Skimmer.Decode = s.Skimmer.Decode != 0 ? 0 : 1;
+      return DisplayEffects{};
     case cmd::Ft1000mp:
       s.FT1000MP = s.FT1000MP != 0 ? 0 : 1;
       return DisplayEffects{};

@@ -18,6 +18,10 @@ std::optional<AcceleratorKey> AcceleratorKeyFor(KeyboardKey key, bool shift, boo
     case KeyboardKey::Z: return AcceleratorKey::Z;
     case KeyboardKey::W: return AcceleratorKey::W;
     case KeyboardKey::T: return AcceleratorKey::T;
+    case KeyboardKey::D: return AcceleratorKey::D;
+    case KeyboardKey::L: return AcceleratorKey::L;
+    case KeyboardKey::N: return AcceleratorKey::N;
+    case KeyboardKey::P: return AcceleratorKey::P;
     default: return std::nullopt;
   }
 }

@@ -15,7 +15,7 @@ enum class KeyboardKey {
   F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
   KeypadPlus, KeypadMinus,
   Plus, Equals, Minus,
-  Z, W, T,
+  Z, W, T, D, L, N, P,
 };
 
 // The accelerator key a press of `key` means, or nothing. Shift and Alt (or another modifier

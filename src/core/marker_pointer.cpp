@@ -1,5 +1,7 @@
 #include "core/marker_pointer.h"
 
+#include <algorithm>
+
 #include "base/rounding.h"
 #include "core/ranges.h"
 
@@ -51,6 +53,13 @@ std::optional<int> FrequencyAt(const VfoSettings& vfo, int x, int y) {
   if (x < 0 || x >= TRACE_COLUMNS || y < TRACE_FIRST_ROW || y >= TRACE_FIRST_ROW + TRACE_ROWS || !IsValidRange(vfo.Range))
     return std::nullopt;
   return PitchFromColumn(static_cast<unsigned>(x), vfo.Range);
+}
+
+bool PlaceMarker(VfoSettings& vfo, double hz) {
+  const int placed = std::clamp(RoundNearest(hz), 0, RangeOf(vfo.Range).pitchCeilingHz);
+  if (placed == vfo.PitchFreq) return false;
+  vfo.PitchFreq = placed;
+  return true;
 }
 
 }  // namespace keblor

@@ -30,4 +30,8 @@ PointerOutcome PointAtMarker(const VfoSettings& vfo, bool frozen, unsigned keys,
 // from that column: within the trace area (columns 0..199, rows 16..143) only.
 std::optional<int> FrequencyAt(const VfoSettings& vfo, int x, int y);
 
+// The marker moved onto a tone at `hz`, to the nearest whole Hz within 0 .. the span's pitch
+// ceiling. False when it stays where it was.
+bool PlaceMarker(VfoSettings& vfo, double hz);
+
 }  // namespace keblor

@@ -98,6 +98,8 @@ MenuModel DeriveMenu(const Settings& s, const DisplayState& display, const Input
   check(cmd::PitchReadout, s.PitchReadout != 0);
   check(cmd::RunningAverage, s.RunningAverage != 0);
   check(cmd::Waterfall, s.Waterfall != 0);
+  check(cmd::Decode, s.Skimmer.Decode != 0);
+  check(cmd::SignalsWindow, s.Skimmer.Signals != 0);
   for (int zoom = 1; zoom <= 4; ++zoom) check(cmd::Zoom1 + zoom - 1, s.Zoom == zoom);
   check(cmd::PitchOnOffA, s.VFO_A.Pitch != 0);
   check(cmd::PitchOnOffB, stereo && s.VFO_B.Pitch != 0);

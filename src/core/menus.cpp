@@ -33,6 +33,7 @@ std::vector<MenuNode> BuildMainMenu() {
           {Item("&Freez \tF12", cmd::Freeze), Item("&Clear\tF11", cmd::Clear),
            Item("&Signal level\tF2", cmd::SignalLevel), Item("Pitch r&eadout", cmd::PitchReadout),
            Item("Running a&verage", cmd::RunningAverage), Item("&Waterfall\tW", cmd::Waterfall),
+           Item("&Decode\tD", cmd::Decode),
            Sub("&Zoom", {Item("&1x", cmd::Zoom1), Item("&2x", cmd::Zoom2), Item("&3x", cmd::Zoom3),
                          Item("&4x", cmd::Zoom4),
                          Item("&Next\tZ", cmd::ZoomStep)}),
@@ -45,7 +46,8 @@ std::vector<MenuNode> BuildMainMenu() {
                 Sub("VFO-&B", {Item("&Up\tF8", cmd::PitchUpB), Item("&Down\tF7", cmd::PitchDownB)})}),
            Sub("Freq. &range", {Sub("VFO-&A", RangeItemsA()), Sub("VFO-&B", RangeItemsB())})}),
       Sub("&Window", {Item("Main VFO-&A", cmd::MainVfoA), Item("Sub VFO-&B", cmd::SubVfoB),
-                      Item("Arrange &vertically", cmd::ArrangeVertically)}),
+                      Item("Arrange &vertically", cmd::ArrangeVertically),
+                      Item("Si&gnals\tL", cmd::SignalsWindow)}),
       Sub("&Help", {Item("&Contents\tF1", cmd::HelpContents), Item("&About...", cmd::About)}),
   };
 }
@@ -91,6 +93,8 @@ const std::vector<AcceleratorEntry>& AcceleratorTable() {
       {K::KeypadPlus, true, cmd::RangeStepUpB},  {K::KeypadMinus, true, cmd::RangeStepDownB},
       {K::Z, false, cmd::ZoomStep},           {K::W, false, cmd::Waterfall},
       {K::T, false, cmd::ZeroBeatA},         {K::T, true, cmd::ZeroBeatB},
+      {K::D, false, cmd::Decode},            {K::L, false, cmd::SignalsWindow},
+      {K::N, false, cmd::NextSignal},        {K::P, false, cmd::PreviousSignal},
   };
   return table;
 }

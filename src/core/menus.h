@@ -31,7 +31,7 @@ const std::vector<MenuNode>& MainMenuResource();
 // Pop-up menu 126 or 127: its single untitled pop-up's entries; empty for other ids.
 const std::vector<MenuNode>& PopupMenuResource(int resourceId);
 
-enum class AcceleratorKey { F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, KeypadPlus, KeypadMinus, Z, W, T };
+enum class AcceleratorKey { F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12, KeypadPlus, KeypadMinus, Z, W, T, D, L, N, P };
 
 struct AcceleratorEntry {
   AcceleratorKey key;

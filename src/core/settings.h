@@ -23,6 +23,17 @@ struct RigSettings {
   friend bool operator==(const RigSettings&, const RigSettings&) = default;
 };
 
+// [Skimmer], written only once used: the decode line and the signals window, its place and size
+// (screen pixels; a width of 0 until the window was first placed).
+struct SkimmerSettings {
+  std::int32_t Decode = 0;   // the decode line under each trace, and the text in the list
+  std::int32_t Signals = 0;  // the signals window open
+  std::int32_t xPos = 0;
+  std::int32_t yPos = 0;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
 struct Settings {
   // [General]
   std::int32_t Channels = 1;
@@ -45,6 +56,7 @@ struct Settings {
   VfoSettings VFO_A{500, 1, 1};
   VfoSettings VFO_B{500, 1, 3};
   RigSettings Rig{};
+  SkimmerSettings Skimmer{};
   // [Pitch]: presets, read only
   std::int32_t Pitch1 = 300;
   std::int32_t Pitch2 = 500;

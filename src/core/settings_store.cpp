@@ -63,6 +63,16 @@ constexpr SettingKey RIG_KEYS_AFTER_PORT[] = {
     {"Rig", "Sideband", 0, [](Settings& s) -> std::int32_t& { return s.Rig.Sideband; }},
 };
 
+// [Skimmer] the same way, after the rig.
+constexpr SettingKey SKIMMER_KEYS[] = {
+    {"Skimmer", "Decode", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.Decode; }},
+    {"Skimmer", "Signals", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.Signals; }},
+    {"Skimmer", "xPos", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.xPos; }},
+    {"Skimmer", "yPos", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.yPos; }},
+    {"Skimmer", "Width", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.Width; }},
+    {"Skimmer", "Height", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.Height; }},
+};
+
 // The chosen input's id, a text; an empty one is the default input.
 constexpr const char* INPUT_SECTION = "General";
 constexpr const char* INPUT_KEY = "Input";
@@ -95,6 +105,11 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
     entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
   settings.Rig.Speed = std::max(settings.Rig.Speed, 0);
   if (settings.Rig.Sideband < 0 || settings.Rig.Sideband > 2) settings.Rig.Sideband = 0;
+  for (const SettingKey& entry : SKIMMER_KEYS) entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
+  settings.Skimmer.Decode = settings.Skimmer.Decode != 0 ? 1 : 0;
+  settings.Skimmer.Signals = settings.Skimmer.Signals != 0 ? 1 : 0;
+  settings.Skimmer.Width = std::max(settings.Skimmer.Width, 0);
+  settings.Skimmer.Height = std::max(settings.Skimmer.Height, 0);
 }
 
 void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
@@ -126,6 +141,9 @@ Status ApplySettings(const Settings& settings, IniDocument& document) {
   if (Status r = setIfUsed(RIG_MODEL); !r.Ok()) return r;
   if (Status r = setTextIfUsed(RIG_SECTION, PORT_KEY, settings.Rig.Port); !r.Ok()) return r;
   for (const SettingKey& entry : RIG_KEYS_AFTER_PORT) {
+    if (Status r = setIfUsed(entry); !r.Ok()) return r;
+  }
+  for (const SettingKey& entry : SKIMMER_KEYS) {
     if (Status r = setIfUsed(entry); !r.Ok()) return r;
   }
   return {};

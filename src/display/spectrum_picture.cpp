@@ -33,6 +33,12 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
   picture.boxCount = n;
   picture.waterfall = options.waterfall;
   options.rig.copy(picture.rig.data(), std::min(options.rig.size(), picture.rig.size() - 1));
+  picture.decodeLine = options.decodeLine;
+  const std::string_view label = options.decode.label.substr(0, picture.decodeLabel.size() - 1);
+  label.copy(picture.decodeLabel.data(), label.size());
+  const std::string_view text = options.decode.text;
+  const std::size_t kept = std::min(text.size(), picture.decodeText.size() - 1);
+  text.substr(text.size() - kept).copy(picture.decodeText.data(), kept);
   if (options.pitchReadout && trace.pitchHz > 0.0 && notice != InputNotice::Stalled) {
     const int hz = RoundNearest(trace.pitchHz);
     const int offset = hz - static_cast<int>(vfo.PitchFreq);

@@ -12,6 +12,7 @@
 #include "analysis/display_row_mapping.h"
 #include "base/geometry.h"
 #include "core/display_state.h"
+#include "core/signal_list.h"
 #include "display/trace_raster.h"
 
 namespace keblor {
@@ -91,6 +92,12 @@ struct SpectrumPicture {
   // The rig's dial or its notice, drawn at the trace area's top left; empty for none. Held in
   // place, ended by a zero: longer than a short string, it would cost an allocation a picture.
   std::array<char, 40> rig{};
+  // While decoding is shown, a line along the trace area's bottom on a dark box: the call and speed
+  // of the signal on the marker at its left, then the end of its text, as much as fits (the view
+  // drops its start). Both empty for a blank line. Held in place like the dial.
+  bool decodeLine = false;
+  std::array<char, 24> decodeLabel{};
+  std::array<char, 80> decodeText{};
 };
 
 struct PictureOptions {
@@ -99,6 +106,8 @@ struct PictureOptions {
   InputNotice notice = InputNotice::None;
   const Waterfall* waterfall = nullptr;  // null: no waterfall shown
   std::string_view rig{};  // what the window shows of the rig; empty for nothing
+  bool decodeLine = false;
+  DecodeLine decode{};     // the line's texts; the end of a long text is kept
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

@@ -18,6 +18,7 @@
 #include "desktop/desktop_tools.h"
 #include "desktop/window_placement.h"
 #include "qt/menu_builder.h"
+#include "qt/signals_window.h"
 #include "qt/spectrum_window.h"
 
 namespace keblor {
@@ -59,6 +60,10 @@ KeyboardKey KeyboardKeyOf(const QKeyEvent& event) {
     case Qt::Key_Z: return KeyboardKey::Z;
     case Qt::Key_W: return KeyboardKey::W;
     case Qt::Key_T: return KeyboardKey::T;
+    case Qt::Key_D: return KeyboardKey::D;
+    case Qt::Key_L: return KeyboardKey::L;
+    case Qt::Key_N: return KeyboardKey::N;
+    case Qt::Key_P: return KeyboardKey::P;
     default: return KeyboardKey::Other;
   }
 }
@@ -263,8 +268,28 @@ void QtMainView::CloseSpectrum(Vfo vfo) {
   spectrum->deleteLater();  // the close box's click is still being handled
 }
 
+SignalsView& QtMainView::OpenSignals(const Rect& outer) {
+  CloseSignals();
+  auto* list = new SignalsWindow(window_.data(), program_);
+  signals_ = list;
+  const Rect placed = PlaceOnScreens(outer, AvailableScreenAreas());
+  list->resize(placed.right - placed.left, placed.bottom - placed.top);
+  list->move(placed.left, placed.top);
+  list->show();
+  return *list;
+}
+
+void QtMainView::CloseSignals() {
+  SignalsWindow* list = signals_.data();
+  signals_ = nullptr;
+  if (list == nullptr) return;
+  list->hide();
+  list->deleteLater();  // the close box's click is still being handled
+}
+
 void QtMainView::Destroy() {
   if (window_) {
+    CloseSignals();
     qApp->removeEventFilter(this);
     actions_.clear();
     inputActions_.clear();
@@ -285,6 +310,8 @@ QMainWindow* QtMainView::Window() const { return window_.data(); }
 QWidget* QtMainView::ClientArea() const { return window_ ? window_->centralWidget() : nullptr; }
 
 SpectrumWindow* QtMainView::Spectrum(Vfo vfo) const { return spectra_[SlotOf(vfo)].data(); }
+
+SignalsWindow* QtMainView::Signals() const { return signals_.data(); }
 
 // Qt sends a drag to the widget where the button went down. The spectrum windows do not capture
 // the pointer: a drag that started elsewhere in the main window's client area (or in the other
@@ -308,7 +335,9 @@ bool QtMainView::eventFilter(QObject* watched, QEvent* event) {
     if (widget->window() == window_.data()) RouteDragToWindowUnderPointer(widget, static_cast<const QMouseEvent&>(*event));
     return false;
   }
-  if (event->type() != QEvent::KeyPress || widget->window() != window_.data()) return false;
+  // The signals window's keys too; Enter is no key of the table and chooses the table's row.
+  const bool inSignals = signals_ && widget->window() == signals_.data();
+  if (event->type() != QEvent::KeyPress || (widget->window() != window_.data() && !inSignals)) return false;
   if (QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr) return false;
   const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
   const Qt::KeyboardModifiers modifiers = keyEvent.modifiers();

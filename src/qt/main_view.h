@@ -20,6 +20,7 @@ class QWidget;
 
 namespace keblor {
 
+class SignalsWindow;
 class SpectrumWindow;
 class MainWindowWidget;
 
@@ -44,12 +45,15 @@ class QtMainView : public QObject, public MainView {
   void ShowMenu(const MenuModel& menu) override;
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override;
   void CloseSpectrum(Vfo vfo) override;
+  SignalsView& OpenSignals(const Rect& outer) override;
+  void CloseSignals() override;
   void Destroy() override;
 
   // --- for the program's entry, the desktop and tests ---
   QMainWindow* Window() const;
   QWidget* ClientArea() const;  // the main window's client area below the menu bar
   SpectrumWindow* Spectrum(Vfo vfo) const;  // nullptr while closed
+  SignalsWindow* Signals() const;  // nullptr while closed
   const std::vector<QAction*>& MenuActions(int id) const;  // every action with this id
 
  protected:
@@ -68,6 +72,7 @@ class QtMainView : public QObject, public MainView {
   std::vector<std::string> inputTexts_;
   std::vector<QAction*> inputActions_;  // the separator and the input items
   std::array<QPointer<SpectrumWindow>, 2> spectra_{};
+  QPointer<SignalsWindow> signals_;
   int zoom_ = 1;
   bool waterfall_ = false;
 };

@@ -60,6 +60,14 @@ class ClientInterface : public QAccessibleWidget {
       if (QAccessible::accessibleInterface(LabelId(Client(), i)) == child) return i;
     return -1;
   }
+  // The decode line, while shown: "DL1ABC 24: CQ CQ DE DL1ABC".
+  QString text(QAccessible::Text t) const override {
+    const SpectrumPicture& picture = Client()->Picture();
+    if (t != QAccessible::Description || !picture.decodeLine) return QAccessibleWidget::text(t);
+    const QString label = QString::fromUtf8(picture.decodeLabel.data());
+    const QString text = QString::fromUtf8(picture.decodeText.data());
+    return label.isEmpty() ? text : label + QStringLiteral(": ") + text;
+  }
   QAccessibleInterface* childAt(int x, int y) const override {
     for (int i = 0; i < childCount(); ++i) {
       QAccessibleInterface* label = child(i);

@@ -117,7 +117,8 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
       !picture_.readout.empty() || (picture_.rig[0] != 0 && (rigChanged || !picture.readout.empty()));
   const bool topTextNew = !picture.readout.empty() || (picture.rig[0] != 0 && rigChanged);
   const int topRows = topTextRows_;
-  const bool wholeTrace = labelsChanged || !picture_.notice.empty();
+  // The decode line lies over the trace's bottom rows: the rows under a line that went are drawn whole.
+  const bool wholeTrace = labelsChanged || !picture_.notice.empty() || (picture_.decodeLine && !picture.decodeLine);
   if (labelsChanged) DrawLabels(picture);
   QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
   const TopTexts top = LayOutTopTexts({z}, picture.readout, picture.rig.data(), [this](std::string_view text) {
@@ -134,6 +135,7 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   }
   if (!picture.readout.empty()) DrawReadout(QString::fromStdString(picture.readout), top);
   if (picture.rig[0] != 0) DrawRigText(picture.rig, top);
+  if (picture.decodeLine) changed |= DrawDecodeLine(picture);
   if (!picture.notice.empty() || topTextNew)
     changed |= picture.notice.empty() ? QRect(0, TRACE_TOP * z, TRACE_COLUMNS * z, topRows * z) : traceArea;
   if (labelsChanged) AnnounceLabels(picture);
@@ -158,6 +160,27 @@ void SpectrumClient::DrawReadout(const QString& readout, const TopTexts& top) {
   painter.fillRect(ToQRect(top.readoutBox), ToColor(TRACE_DARK));
   painter.setPen(ToColor(LABEL_BACKGROUND));
   painter.drawText(ToQRect(top.readout), Qt::AlignRight | Qt::AlignTop, readout);
+}
+
+// The decode line on a dark box along the trace area's bottom: the call and speed at its left, the
+// text's end at its right, its start cut off where the two meet.
+QRect SpectrumClient::DrawDecodeLine(const SpectrumPicture& picture) {
+  const int z = zoom_;
+  const int rows = topTextRows_ - 1;
+  const QRect box(0, (TRACE_TOP + RASTER_HEIGHT - rows) * z, TRACE_COLUMNS * z, rows * z);
+  QPainter painter(&image_);
+  painter.setFont(font_);
+  painter.fillRect(box, ToColor(TRACE_DARK));
+  painter.setPen(ToColor(LABEL_BACKGROUND));
+  const QString label = QString::fromUtf8(picture.decodeLabel.data());
+  const QRect inner = box.adjusted(2 * z, 0, -2 * z, 0);
+  QRect used;
+  painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, label, &used);
+  const QRect textArea = inner.adjusted(label.isEmpty() ? 0 : used.width() + 6 * z, 0, 0, 0);
+  painter.setClipRect(textArea);
+  painter.drawText(textArea, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip,
+                   QString::fromUtf8(picture.decodeText.data()));
+  return box;
 }
 
 // Assistive technologies hear of a label that reads differently; the level's, which changes with

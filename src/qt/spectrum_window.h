@@ -57,6 +57,7 @@ class SpectrumClient : public QWidget {
   void AnnounceLabels(const SpectrumPicture& picture) const;
   QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows);
   void DrawRigText(const std::array<char, 40>& text, const TopTexts& top);
+  QRect DrawDecodeLine(const SpectrumPicture& picture);  // the area drawn
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
   QFont font_;                // the labels' font at the zoom

@@ -19,7 +19,8 @@ auto Fields(S& s) {
   return std::tie(s.Channels, s.BitsPerSample, s.NumberOfAverages, s.FT1000MP, s.Level, s.AlwaysOnTop, s.xPos,
                   s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input,
                   s.VFO_A.PitchFreq, s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range,
-                  s.Rig.Model, s.Rig.Port, s.Rig.Speed, s.Rig.Sideband, s.Pitch1, s.Pitch2, s.Pitch3);
+                  s.Rig.Model, s.Rig.Port, s.Rig.Speed, s.Rig.Sideband, s.Skimmer.Decode, s.Skimmer.Signals,
+                  s.Skimmer.xPos, s.Skimmer.yPos, s.Skimmer.Width, s.Skimmer.Height, s.Pitch1, s.Pitch2, s.Pitch3);
 }
 
 void Poison(std::int32_t& value) { value = -77; }
@@ -46,7 +47,8 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
   const Settings expected{.Channels = 2, .BitsPerSample = 8, .NumberOfAverages = 7, .FT1000MP = 1, .Level = 1,
                           .AlwaysOnTop = 0, .xPos = -1200, .yPos = 33, .ArrangeVertically = 1, .PitchReadout = 1,
                           .RunningAverage = 1, .Zoom = 3, .Waterfall = 1, .Input = "rig", .VFO_A = {650, 0, 0},
-                          .VFO_B = {800, 0, 4}, .Rig = {2, "localhost:4532", 9600, 2}, .Pitch1 = 400,
+                          .VFO_B = {800, 0, 4}, .Rig = {2, "localhost:4532", 9600, 2},
+                          .Skimmer = {1, 1, -300, 40, 420, 180}, .Pitch1 = 400,
                           .Pitch2 = 600, .Pitch3 = -20};
   const Settings s = Load(
       "[General]\nChannels=2\nBitsPerSample=8\nNumberOfAverages=7\nFT-1000MP=1\nLevel=1\nAlwaysOnTop=0\n"
@@ -54,7 +56,8 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
       "[VFO-A]\nPitchFreq=650\nPitch=0\nRange=0\n"
       "[VFO-B]\nPitchFreq=800\nPitch=0\nRange=4\n"
       "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n"
-      "[Rig]\nModel=2\nPort=localhost:4532\nSpeed=9600\nSideband=2\n");
+      "[Rig]\nModel=2\nPort=localhost:4532\nSpeed=9600\nSideband=2\n"
+      "[Skimmer]\nDecode=1\nSignals=1\nxPos=-300\nyPos=40\nWidth=420\nHeight=180\n");
   EXPECT_EQ(Fields(s), Fields(expected));
 }
 
@@ -188,14 +191,16 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
 TEST_F(SaveSettingsTest, KeysOfWhatWasNeverUsedAppearOnlyOnceUsed) {
   memory.content = "; mine\r\n[General]\r\nChannels=1\r\n";
   ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
-  for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig"})
+  for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig", "Skimmer"})
     EXPECT_EQ(memory.content.find(key), std::string::npos) << key;
 
   settings.Zoom = 3;
   settings.Waterfall = 1;
   settings.Input = "Monitor of Rig & Co";
   settings.Rig = {2, "localhost:4532", 0, 0};
+  settings.Skimmer.Signals = 1;
   ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
+  EXPECT_NE(memory.content.find("[Skimmer]\r\nSignals=1\r\n"), std::string::npos);
   Settings loaded = Load(memory.content);
   EXPECT_EQ(Fields(loaded), Fields(settings));
   EXPECT_EQ(memory.content.find("PitchReadout"), std::string::npos);

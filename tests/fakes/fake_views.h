@@ -35,6 +35,22 @@ class FakeSpectrumView : public SpectrumView {
   }
 };
 
+class FakeSignalsView : public SignalsView {
+ public:
+  Rect outer;
+  std::vector<std::string> rows;  // the calls shown, in order
+  int selected = -1;
+  std::vector<std::string> told;
+
+  void Show(const SignalList& list) override {
+    rows.clear();
+    for (int i = 0; i < list.Count(); ++i) rows.push_back(list.Row(i).call);
+    selected = list.Selected();
+  }
+  void Announce(const std::string& text) override { told.push_back(text); }
+  Rect OuterRect() override { return outer; }
+};
+
 class FakeMainView : public MainView {
  public:
   bool created = false;
@@ -75,6 +91,13 @@ class FakeMainView : public MainView {
     log.push_back(std::string("close ") + (vfo == Vfo::A ? "A" : "B"));
     spectra.erase(vfo);
   }
+  std::unique_ptr<FakeSignalsView> signalsView;  // while open
+  SignalsView& OpenSignals(const Rect& r) override {
+    signalsView = std::make_unique<FakeSignalsView>();
+    signalsView->outer = r;
+    return *signalsView;
+  }
+  void CloseSignals() override { signalsView.reset(); }
   void Destroy() override { destroyed = true; }
   FakeSpectrumView* Spectrum(Vfo vfo) { return spectra.count(vfo) ? spectra[vfo].get() : nullptr; }
 };

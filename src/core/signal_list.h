@@ -1,0 +1,78 @@
+#pragma once
+// The signals of both channels as the operator meets them: the rows of the signals window, the
+// one selected, what is said of it, and each window's decode line. Rows keep their place while
+// heard: a new signal takes its place by offset among the rows there are, and none moves after.
+// Strings are reserved once, so a look at the skimmers allocates nothing once the rows are made.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "analysis/skimmer.h"
+#include "base/vfo.h"
+#include "core/settings.h"
+
+namespace keblor {
+
+inline constexpr int MAX_SIGNAL_ROWS = 2 * MAX_SIGNALS;
+inline constexpr double SIGNAL_QUIET_SECONDS = 5.0;  // a row without key-down this long is faded
+inline constexpr int DECODE_LINE_REACH_HZ = 25;      // the decode line's signal is this near the marker
+inline constexpr std::size_t ROW_WORDS_CHARS = 40;   // the last words a row shows
+
+struct SignalRow {
+  Vfo vfo = Vfo::A;
+  int id = 0;  // the skimmer's, within its channel
+  double hz = 0.0;
+  double offsetHz = 0.0;  // from the window's marker
+  double wpm = 0.0;
+  double snrDb = 0.0;
+  bool quiet = false;  // no key-down for SIGNAL_QUIET_SECONDS
+  std::string call;    // empty when the decode line is off (the contest rule) or none heard
+  std::string words;   // the last words heard, likewise
+  std::string text;    // the whole text kept, likewise
+};
+
+// A window's decode line: the call and speed at its left ("DL1ABC 24"), then the text.
+struct DecodeLine {
+  std::string_view label;
+  std::string_view text;
+};
+
+class SignalList {
+ public:
+  SignalList();
+
+  // Both channels' signals as they stand now (a null skimmer: a channel with none); the text
+  // and calls only with the decode line on. True when the rows read differently than before.
+  bool Update(const std::array<const Skimmer*, 2>& skimmers, const Settings& settings);
+
+  int Count() const { return count_; }
+  const SignalRow& Row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
+  int Selected() const;  // the selected row, -1 for none
+
+  // The next (+1) or previous (-1) row from the selected one, round the ends; the first or the
+  // last when none was. False without rows.
+  bool Step(int direction);
+  void Select(int row);  // -1: none
+  // What a screen reader says of a row: "VFO-A plus 40 hertz, DL1ABC, 24 words per minute, 12 dB".
+  std::string Spoken(int row) const;
+
+  // The decode line of a window at the last Update: the nearest signal of its channel within
+  // DECODE_LINE_REACH_HZ of its marker, empty for none or with the decode line off. Views into the
+  // list: valid until the next Update.
+  DecodeLine LineOf(Vfo vfo) const;
+
+ private:
+  int Insert(Vfo vfo, int id, double offsetHz);  // an empty row at its place by offset; -1: full
+  void RemoveUnseen(const std::array<bool, MAX_SIGNAL_ROWS>& seen);
+  void LayOutLines(const Settings& settings);
+
+  std::array<SignalRow, MAX_SIGNAL_ROWS> rows_{};
+  std::array<std::string, 2> labels_{};  // each window's decode line label
+  std::array<int, 2> lineRows_{-1, -1};  // the row each window's decode line shows
+  int count_ = 0;
+  std::optional<std::pair<Vfo, int>> selected_;
+};
+
+}  // namespace keblor

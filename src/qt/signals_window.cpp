@@ -1,0 +1,101 @@
+#include "qt/signals_window.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/program.h"
+
+namespace keblor {
+
+namespace {
+
+const QStringList COLUMNS = {QStringLiteral("VFO"),  QStringLiteral("Offset"), QStringLiteral("Pitch"),
+                             QStringLiteral("WPM"),  QStringLiteral("SNR"),    QStringLiteral("Call"),
+                             QStringLiteral("Heard")};
+
+QString Signed(long v) { return (v > 0 ? QStringLiteral("+") : QString()) + QString::number(v); }
+
+QStringList CellsOf(const SignalRow& row) {
+  return {row.vfo == Vfo::A ? QStringLiteral("A") : QStringLiteral("B"),
+          Signed(std::lround(row.offsetHz)) + QStringLiteral(" Hz"),
+          QString::number(row.hz, 'f', 1),
+          row.wpm > 0.0 ? QString::number(std::lround(row.wpm)) : QString(),
+          QString::number(std::lround(row.snrDb)) + QStringLiteral(" dB"),
+          QString::fromStdString(row.call),
+          QString::fromStdString(row.words)};
+}
+
+}  // namespace
+
+SignalsWindow::SignalsWindow(QWidget* parent, Program* program)
+    : QWidget(parent, Qt::Window), program_(program), table_(new QTableWidget(this)) {
+  setWindowTitle(QStringLiteral("Signals"));
+  setAccessibleName(QStringLiteral("Signals"));
+  table_->setAccessibleName(QStringLiteral("Signals"));
+  table_->setColumnCount(static_cast<int>(COLUMNS.size()));
+  table_->setHorizontalHeaderLabels(COLUMNS);
+  table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setWordWrap(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(table_);
+  connect(table_, &QTableWidget::itemSelectionChanged, this, [this] {
+    if (showing_ || program_ == nullptr) return;
+    const QList<QTableWidgetItem*> picked = table_->selectedItems();
+    program_->OnSignalSelected(picked.isEmpty() ? -1 : picked.front()->row());
+  });
+  // Enter on the current row or a double click, as the platform activates items.
+  connect(table_, &QTableWidget::activated, this, [this](const QModelIndex& index) {
+    if (program_ != nullptr) program_->OnSignalChosen(index.row());
+  });
+}
+
+void SignalsWindow::Show(const SignalList& list) {
+  showing_ = true;
+  table_->setRowCount(list.Count());
+  const QColor faded = palette().color(QPalette::Disabled, QPalette::Text);
+  const QColor normal = palette().color(QPalette::Active, QPalette::Text);
+  for (int r = 0; r < list.Count(); ++r) {
+    const QStringList cells = CellsOf(list.Row(r));
+    for (int c = 0; c < cells.size(); ++c) {
+      QTableWidgetItem* item = table_->item(r, c);
+      if (item == nullptr) table_->setItem(r, c, item = new QTableWidgetItem);
+      if (item->text() != cells[c]) item->setText(cells[c]);
+      item->setForeground(list.Row(r).quiet ? faded : normal);
+    }
+  }
+  const int selected = list.Selected();
+  if (selected < 0) {
+    table_->clearSelection();
+  } else if (table_->currentRow() != selected || table_->selectedItems().isEmpty()) {
+    table_->setCurrentCell(selected, 0);
+    table_->selectRow(selected);
+  }
+  showing_ = false;
+}
+
+void SignalsWindow::Announce(const std::string& text) {
+  const QString told = QString::fromStdString(text);
+  table_->setAccessibleDescription(told);
+  setAccessibleDescription(told);
+}
+
+Rect SignalsWindow::OuterRect() {
+  const QPoint at = pos();
+  return {at.x(), at.y(), at.x() + width(), at.y() + height()};
+}
+
+// The program decides what closing means and closes the window itself.
+void SignalsWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (program_ != nullptr) program_->OnSignalsClose();
+}
+
+}  // namespace keblor
