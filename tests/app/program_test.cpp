@@ -38,12 +38,12 @@ bool Wrote(const MemorySettingsFile& file, const std::string& entry) {
   return file.saves > 0 && value == std::string_view(entry).substr(equals + 1);
 }
 
-// A 16-bit block of a sine at `hz` on every channel of `format`.
-std::vector<std::uint8_t> ToneBlock(const AudioFormat& format, double hz) {
+// A 16-bit block of a sine at `hz` on every channel of `format`, from sample `first` of the tone.
+std::vector<std::uint8_t> ToneBlock(const AudioFormat& format, double hz, long first = 0) {
   std::vector<std::uint8_t> block(static_cast<std::size_t>(BlockBytes(format)));
   for (int i = 0; i < AUDIO_BLOCK_FRAMES; ++i) {
     const auto v = static_cast<std::uint16_t>(
-        static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * hz * i / AUDIO_RATE))));
+        static_cast<std::int16_t>(std::lround(9000.0 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(first + i) / AUDIO_RATE))));
     for (int channel = 0; channel < format.channels; ++channel) {
       const auto at = static_cast<std::size_t>(2 * (i * format.channels + channel));
       block[at] = static_cast<std::uint8_t>(v & 0xFF);
@@ -251,6 +251,28 @@ TEST_F(ProgramTest, TuningAids) {
   program->OnKey(AcceleratorKey::Z, false);
   EXPECT_EQ(view.zoom, 3);
   EXPECT_TRUE(view.menu.IsChecked(cmd::Zoom3));
+}
+
+// L opens the signals window beside the main window, listing the tone heard; choosing its row
+// without a rig moves the marker onto it. Closed by its close box, its place is kept for a Save.
+TEST_F(ProgramTest, TheSignalsWindow) {
+  Start(1);
+  program->OnKey(AcceleratorKey::L, false);
+  ASSERT_NE(view.signalsView, nullptr);
+  EXPECT_TRUE(view.menu.IsChecked(cmd::SignalsWindow));
+  const Rect main = view.OuterRect();
+  EXPECT_EQ(view.signalsView->outer, (Rect{main.right, main.top, main.right + 440, main.top + 220}));
+  for (long i = 0; i < 30; ++i) ASSERT_TRUE(source.Deliver(ToneBlock(source.format, 712.0, i * AUDIO_BLOCK_FRAMES)));
+  ASSERT_FALSE(view.signalsView->rows.empty());
+  program->OnSignalChosen(0);  // the tone: the row nearest the marker
+  EXPECT_EQ(program->CurrentSettings().VFO_A.PitchFreq, 712);
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.decodeLine, false);
+
+  program->OnSignalsClose();
+  EXPECT_EQ(view.signalsView, nullptr);
+  EXPECT_FALSE(view.menu.IsChecked(cmd::SignalsWindow));
+  program->OnCommand(cmd::Save);
+  EXPECT_TRUE(Wrote(file, "Skimmer/Width=440"));
 }
 
 // W shows a waterfall in both windows: they and the main window grow by it, each picture (here
