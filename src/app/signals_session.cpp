@@ -5,8 +5,15 @@
 namespace keblor {
 
 void SignalsSession::Take(const SpectrumAnalyzer& analyzer, const Settings& settings) {
-  const bool changed = list_.Update({analyzer.ChannelSkimmer(0), analyzer.ChannelSkimmer(1)}, settings);
-  if (changed && view_ != nullptr) view_->Show(list_);
+  const int counted = list_.Count();
+  stale_ = list_.Update({analyzer.ChannelSkimmer(0), analyzer.ChannelSkimmer(1)}, settings) || stale_;
+  // Rows come and go at once; their figures change at most twice a second, to be read.
+  const std::int64_t now = desktop_.NowMs();
+  if (stale_ && view_ != nullptr && (list_.Count() != counted || now - shownMs_ >= SHOW_INTERVAL_MS)) {
+    view_->Show(list_);
+    shownMs_ = now;
+    stale_ = false;
+  }
   const int selected = list_.Selected();
   if (selected >= 0 && list_.Row(selected).call != toldCall_) Tell(list_.Spoken(selected));
 }

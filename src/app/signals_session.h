@@ -3,6 +3,7 @@
 // window opened and placed as the settings say, the selection stepped and told to screen readers.
 // GUI thread.
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -39,6 +40,7 @@ class SignalsSession {
   DecodeLine LineOf(Vfo vfo) const { return list_.LineOf(vfo); }
 
   static constexpr int DEFAULT_WIDTH = 440;
+  static constexpr std::int64_t SHOW_INTERVAL_MS = 500;
   static constexpr int DEFAULT_HEIGHT = 220;
 
  private:
@@ -52,6 +54,8 @@ class SignalsSession {
   SpokenReadout spoken_;
   std::string toldCall_;  // the selected row's call when it was last told
   bool tellPending_ = false;
+  bool stale_ = false;  // the window shows rows older than the list's
+  std::int64_t shownMs_ = 0;
 };
 
 }  // namespace keblor
