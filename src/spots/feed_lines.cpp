@@ -53,6 +53,12 @@ void FeedLines::Push(std::string_view bytes, const LineHandler& onLine) {
   }
 }
 
+bool FeedLines::TakeLoginPrompt() {
+  if (dropping_ || !IsLoginPrompt(pending_)) return false;
+  pending_.clear();
+  return true;
+}
+
 void FeedLines::Reset() {
   pending_.clear();
   dropping_ = false;

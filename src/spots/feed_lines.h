@@ -24,6 +24,9 @@ class FeedLines {
   void Push(std::string_view bytes, const LineHandler& onLine);
   // The start of a line not ended yet: a prompt waits there for an answer.
   std::string_view Pending() const { return pending_; }
+  // Whether an unfinished line is a login prompt (IsLoginPrompt below); it is then taken, since
+  // the answer ends it, and what comes next starts a line of its own.
+  bool TakeLoginPrompt();
   // Forgets the unfinished line (a new connection).
   void Reset();
 
@@ -34,7 +37,7 @@ class FeedLines {
   Telnet telnet_ = Telnet::Text;
 };
 
-// Whether the unfinished line is a login prompt that waits for the call: it ends in ':' (blanks
+// Whether an unfinished line is a login prompt that waits for the call: it ends in ':' (blanks
 // after it allowed) and names a login or a call ("login:", "Please enter your call:",
 // "callsign:"), in any case.
 bool IsLoginPrompt(std::string_view pending);

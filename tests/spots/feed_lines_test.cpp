@@ -15,7 +15,8 @@ std::vector<std::string> PushAll(FeedLines& lines, std::initializer_list<std::st
 }
 
 // CR, LF and CRLF end lines, also across pieces; blank lines are left out; telnet's option talk
-// (WILL/DO with an option, a subnegotiation, a doubled IAC) is taken out even when cut.
+// (WILL/DO with an option, a subnegotiation, a doubled IAC) is taken out even when cut. A login
+// prompt answered is not the start of the next line.
 TEST(FeedLines, CutsLinesAndLeavesOutTelnetCommands) {
   FeedLines lines;
   const std::string iac = "\xff";
@@ -23,6 +24,9 @@ TEST(FeedLines, CutsLinesAndLeavesOutTelnetCommands) {
             (std::vector<std::string>{"one", "two", "three", "four"}));
   EXPECT_EQ(PushAll(lines, {"login: "}), std::vector<std::string>{});
   EXPECT_EQ(lines.Pending(), "login: ");
+  EXPECT_TRUE(lines.TakeLoginPrompt());
+  EXPECT_EQ(PushAll(lines, {"Hello\r\n", "pass"}), std::vector<std::string>{"Hello"});
+  EXPECT_FALSE(lines.TakeLoginPrompt());
   lines.Reset();
   EXPECT_EQ(lines.Pending(), "");
 }
