@@ -60,12 +60,12 @@ void QtSpotFeed::ReadWhatArrived() {
   if (!socket_) return;
   const unsigned generation = generation_;
   QTcpSocket* socket = socket_.get();
+  // A pass takes what the socket's read buffer holds, at most READ_BYTES_PER_PASS: Qt reads no
+  // more from the network until the pass has returned to the event loop.
   std::array<char, 16 * 1024> buffer;
-  qint64 taken = 0;
-  while (taken < READ_BYTES_PER_PASS) {
+  while (true) {
     const qint64 got = socket->read(buffer.data(), static_cast<qint64>(buffer.size()));
     if (got <= 0) break;
-    taken += got;
     if (!heard_) {
       heard_ = true;
       retry_.Reset();
@@ -81,11 +81,6 @@ void QtSpotFeed::ReadWhatArrived() {
     if (generation != generation_) return;
   }
   if (!answered_ && lines_.TakeLoginPrompt()) Answer();
-  // What is left waits for the next pass, after the loop has run whatever else is due.
-  if (socket->bytesAvailable() > 0)
-    QTimer::singleShot(0, socket, [this, socket] {
-      if (socket_.get() == socket) ReadWhatArrived();
-    });
 }
 
 void QtSpotFeed::Deliver(std::string_view line) {

@@ -1,7 +1,8 @@
 #pragma once
 // A spot feed on Qt's network classes, on the GUI thread's event loop: it reads what has arrived
-// when the socket says so, at most READ_BYTES_PER_PASS before letting the loop run again, and
-// holds no more than its socket's read buffer and one unfinished line.
+// when the socket says so, at most READ_BYTES_PER_PASS (its socket's read buffer) before letting
+// the loop run again, and holds no more than that buffer and one unfinished line. A faster feed
+// is held back by TCP itself.
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -24,7 +25,7 @@ struct FeedTimes {
 
 class QtSpotFeed : public SpotFeed {
  public:
-  static constexpr qint64 READ_BYTES_PER_PASS = 64 * 1024;  // also the socket's read buffer
+  static constexpr qint64 READ_BYTES_PER_PASS = 64 * 1024;
   using Times = FeedTimes;
 
   explicit QtSpotFeed(Times times = {});
