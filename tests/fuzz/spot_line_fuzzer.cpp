@@ -30,9 +30,7 @@ bool OnlyChars(std::string_view text, std::string_view others) {
   return true;
 }
 
-void CheckLine(std::string_view line) {
-  Check(line.size() <= keblor::MAX_SPOT_LINE_BYTES, "a line over the limit");
-  Check(line.find_first_of("\r\n") == std::string_view::npos, "a line holds its end");
+void CheckSpot(std::string_view line) {
   const auto spot = keblor::ParseSpotLine(line);
   if (!spot) return;
   Check(!spot->call.empty() && OnlyChars(spot->call, "/"), "a call of other characters");
@@ -41,6 +39,12 @@ void CheckLine(std::string_view line) {
   Check(spot->comment.find("  ") == std::string::npos && spot->comment.size() <= line.size(), "a comment with a run of blanks");
   Check(spot->time.empty() || (spot->time.size() == 5 && spot->time[4] == 'Z'), "a time of another shape");
   if (!spot->mode.empty()) Check(keblor::IsCwSpot(*spot) == (spot->mode == "CW"), "a named mode not deciding");
+}
+
+void CheckLine(std::string_view line) {
+  Check(!line.empty() && line.size() <= keblor::MAX_SPOT_LINE_BYTES, "an empty line or one over the limit");
+  Check(line.find_first_of("\r\n") == std::string_view::npos, "a line holds its end");
+  CheckSpot(line);
 }
 
 }  // namespace
@@ -56,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(lines.Pending().size() <= keblor::MAX_SPOT_LINE_BYTES, "more than a line held");
     keblor::IsLoginPrompt(lines.Pending());
   }
-  CheckLine(stream.substr(0, keblor::MAX_SPOT_LINE_BYTES));  // the stream as one line, ends and all
+  CheckSpot(stream.substr(0, keblor::MAX_SPOT_LINE_BYTES));  // the stream as one line, ends and all
   return 0;
 }
