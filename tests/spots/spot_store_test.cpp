@@ -8,18 +8,16 @@ namespace keblor::test {
 namespace {
 
 Spot At(const std::string& call, std::int64_t hz, const std::string& spotter = "W3LPL") {
-  Spot spot;
-  spot.call = call;
-  spot.hz = hz;
-  spot.spotter = spotter;
-  return spot;
+  return {spotter, call, hz, "", "", {}, {}, ""};
 }
 
-std::string Calls(const std::vector<KeptSpot>& spots) {
+std::string Calls(const SpotStore& store, std::int64_t lowHz = 0, std::int64_t highHz = 30'000'000) {
   std::string calls;
-  for (const KeptSpot& kept : spots) calls += kept.spot.call + " ";
+  for (const KeptSpot& kept : store.InRange(lowHz, highHz)) calls += kept.spot.call + " ";
   return calls;
 }
+
+int Spotters(const SpotStore& store) { return store.InRange(0, 30'000'000).front().spotters; }
 
 // A call's newer spot replaces its older one (it moved); the range holds both of its edges and
 // comes by frequency.
@@ -30,8 +28,8 @@ TEST(SpotStore, NewestSpotPerCallAndRangeEdgesIncluded) {
   store.Add(At("K1ABC", 7'030'000), 30);
   store.Add(At("OH2BH", 7'031'000), 40);
   EXPECT_EQ(store.Size(), 3u);
-  EXPECT_EQ(Calls(store.InRange(7'010'000, 7'030'000)), "DL1XX K1ABC ");
-  EXPECT_EQ(Calls(store.InRange(7'010'001, 7'029'999)), "");
+  EXPECT_EQ(Calls(store, 7'010'000, 7'030'000), "DL1XX K1ABC ");
+  EXPECT_EQ(Calls(store, 7'010'001, 7'029'999), "");
   EXPECT_EQ(store.InRange(7'030'000, 7'030'000).front().heardAt, 30);
 }
 
@@ -45,8 +43,7 @@ TEST(SpotStore, ExpiresAtTheEndOfTheTimeKept) {
   store.Expire(1899);
   EXPECT_EQ(store.Size(), 2u);
   store.Expire(1900);
-  EXPECT_EQ(Calls(store.InRange(0, 30'000'000)), "DL1XX ");
-
+  EXPECT_EQ(Calls(store), "DL1XX ");
   store.SetMinutes(2);
   store.Expire(1619);
   EXPECT_EQ(store.Size(), 1u);
@@ -54,33 +51,30 @@ TEST(SpotStore, ExpiresAtTheEndOfTheTimeKept) {
   EXPECT_EQ(store.Size(), 0u);
 }
 
-// Spotters are counted once each, and only those heard within the time kept.
+// Spotters are counted once each, only those heard within the time kept, and at most
+// MAX_SPOTTERS of them.
 TEST(SpotStore, CountsDistinctSpottersWithinTheTime) {
   SpotStore store(1);
   store.Add(At("K1ABC", 7'025'000, "KM3T-#"), 0);
   store.Add(At("K1ABC", 7'025'100, "W3LPL"), 30);
   store.Add(At("K1ABC", 7'025'000, "KM3T-#"), 40);
-  EXPECT_EQ(store.InRange(0, 30'000'000).front().spotters, 2);
+  EXPECT_EQ(Spotters(store), 2);
   store.Add(At("K1ABC", 7'025'000, "DL1XX"), 90);  // W3LPL heard 60 s ago is out
-  EXPECT_EQ(store.InRange(0, 30'000'000).front().spotters, 2);
+  EXPECT_EQ(Spotters(store), 2);
   store.Expire(100);  // KM3T-# too
-  EXPECT_EQ(store.InRange(0, 30'000'000).front().spotters, 1);
-
+  EXPECT_EQ(Spotters(store), 1);
   for (int i = 0; i < 150; ++i) store.Add(At("K1ABC", 7'025'000, "SK" + std::to_string(i)), 100);
-  EXPECT_EQ(store.InRange(0, 30'000'000).front().spotters, static_cast<int>(SpotStore::MAX_SPOTTERS));
+  EXPECT_EQ(Spotters(store), static_cast<int>(SpotStore::MAX_SPOTTERS));
 }
 
 // Beyond the cap the call heard longest ago goes, whatever else arrives.
 TEST(SpotStore, CapDropsTheCallHeardLongestAgo) {
   SpotStore store(15, 3);
-  store.Add(At("K1ABC", 7'001'000), 1);
-  store.Add(At("K2ABC", 7'002'000), 2);
-  store.Add(At("K3ABC", 7'003'000), 3);
-  store.Add(At("K1ABC", 7'001'000), 4);
-  store.Add(At("K4ABC", 7'004'000), 5);
-  EXPECT_EQ(Calls(store.InRange(0, 30'000'000)), "K1ABC K3ABC K4ABC ");
-  for (int i = 0; i < 5000; ++i) store.Add(At("F" + std::to_string(i) + "A", 7'000'000 + i), 6 + i);
-  EXPECT_EQ(Calls(store.InRange(0, 30'000'000)), "F4997A F4998A F4999A ");
+  int now = 0;
+  for (const char* call : {"K1ABC", "K2ABC", "K3ABC", "K1ABC", "K4ABC"}) store.Add(At(call, 7'000'000 + call[1]), ++now);
+  EXPECT_EQ(Calls(store), "K1ABC K3ABC K4ABC ");
+  for (int i = 0; i < 5000; ++i) store.Add(At("F" + std::to_string(i) + "A", 7'000'000 + i), 100 + i);
+  EXPECT_EQ(Calls(store), "F4997A F4998A F4999A ");
 }
 
 }  // namespace
