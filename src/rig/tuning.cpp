@@ -27,6 +27,16 @@ std::optional<std::int64_t> DialStep(double toneHz, int markerHz, Sideband sideb
   return sideband == Sideband::Upper ? step : -step;
 }
 
+std::optional<std::int64_t> PitchOfSignal(std::int64_t dialHz, Sideband sideband, std::int64_t signalHz) {
+  if (sideband == Sideband::Unknown) return std::nullopt;
+  return sideband == Sideband::Upper ? signalHz - dialHz : dialHz - signalHz;
+}
+
+std::optional<std::int64_t> DialForSignal(std::int64_t signalHz, int markerHz, Sideband sideband) {
+  if (sideband == Sideband::Unknown) return std::nullopt;
+  return sideband == Sideband::Upper ? signalHz - markerHz : signalHz + markerHz;
+}
+
 std::string DialText(const Dial& dial) {
   const std::int64_t hz = std::llabs(dial.hz);
   char text[64];

@@ -26,6 +26,15 @@ Sideband ChooseSideband(int setting, std::string_view mode);
 // a sideband.
 std::optional<std::int64_t> DialStep(double toneHz, int markerHz, Sideband sideband);
 
+// Where a signal on `signalHz` is heard with the dial at `dialHz`: its audio pitch in Hz, which
+// is signal - dial in upper sideband and dial - signal in lower (negative: on the other side of
+// the dial, not heard). Nothing without a sideband.
+std::optional<std::int64_t> PitchOfSignal(std::int64_t dialHz, Sideband sideband, std::int64_t signalHz);
+
+// The dial that puts a signal on `signalHz` at the marker's pitch `markerHz`: the zero-beat
+// rule in reverse. Nothing without a sideband.
+std::optional<std::int64_t> DialForSignal(std::int64_t signalHz, int markerHz, Sideband sideband);
+
 // The dial as a window shows it: "7.030 012 MHz CW" (kHz after the point, then Hz); without a
 // mode the frequency alone.
 std::string DialText(const Dial& dial);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the fuzzers (the settings file, the rigctld protocol's reader) for a bounded time in all,
+# Runs the fuzzers (the settings file, the rigctld protocol's reader, the spot feed's lines) for a bounded time in all,
 # split evenly, each on a scratch copy of its seed corpus.
 # Usage: run_fuzzers.sh BUILD_DIR SECONDS. Fails when a fuzzer finds a crash or a broken
 # property; the input that did it is kept in BUILD_DIR/fuzz-artifacts/.
@@ -10,7 +10,7 @@ if [ $# -ne 2 ]; then
   exit 2
 fi
 build_dir=$(cd "$1" && pwd)
-seconds=$(( $2 / 2 > 0 ? $2 / 2 : 1 ))
+seconds=$(( $2 / 3 > 0 ? $2 / 3 : 1 ))
 here=$(cd "$(dirname "$0")" && pwd)
 
 # Each run of the settings fuzzer writes the settings file a few times; in memory it goes about
@@ -43,3 +43,4 @@ run() {  # NAME CORPUS DICTIONARY
 }
 run ini_fuzzer corpus ini.dict
 run rigctld_fuzzer rigctld_corpus rigctld.dict
+run spot_line_fuzzer spot_corpus spots.dict

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own, or of a sibling layer:
 # each folder of src/ may include its own headers and those of the layers below it.
-#   base <- analysis, rig <- core <- capture, display <- app, winapi <- portaudio, pulse, wavein, desktop, hamlib,
+#   base <- analysis, rig, spots <- core <- capture, display <- app, winapi <- portaudio, pulse, wavein, desktop, hamlib,
 #   posix
 #   <- qt, win32
 set -u
 src=${1:?usage: check_layers.sh SRC_DIR}
 
-declare -A rank=([base]=-1 [analysis]=0 [rig]=0 [core]=1 [capture]=2 [display]=2 [app]=3 [winapi]=3 [portaudio]=4 [pulse]=4 [wavein]=4 [desktop]=4 [hamlib]=4 [posix]=4 [qt]=5 [win32]=5)
+declare -A rank=([base]=-1 [analysis]=0 [rig]=0 [spots]=0 [core]=1 [capture]=2 [display]=2 [app]=3 [winapi]=3 [portaudio]=4 [pulse]=4 [wavein]=4 [desktop]=4 [hamlib]=4 [posix]=4 [qt]=5 [win32]=5)
 
 status=0
 for dir in "$src"/*/; do

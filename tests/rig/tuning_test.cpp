@@ -36,6 +36,20 @@ TEST(Sideband, ModesGiveTheirSidesAndTheSettingOverridesThem) {
   EXPECT_EQ(ChooseSideband(0, "AM"), Sideband::Unknown);
 }
 
+// The dial at 7.030 000 MHz: a signal 600 Hz above it is heard at 600 Hz in upper sideband and
+// one 600 Hz below it in lower; the dial that puts either on a 700 Hz marker is 100 Hz away the
+// other way, and the pitch there is the marker's.
+TEST(SignalPlacement, PitchAndDialForBothSidebands) {
+  EXPECT_EQ(PitchOfSignal(7'030'000, Sideband::Upper, 7'030'600), 600);
+  EXPECT_EQ(PitchOfSignal(7'030'000, Sideband::Lower, 7'029'400), 600);
+  EXPECT_EQ(PitchOfSignal(7'030'000, Sideband::Lower, 7'030'600), -600);
+  EXPECT_EQ(PitchOfSignal(7'030'000, Sideband::Unknown, 7'030'600), std::nullopt);
+  EXPECT_EQ(DialForSignal(7'030'600, 700, Sideband::Upper), 7'029'900);
+  EXPECT_EQ(DialForSignal(7'029'400, 700, Sideband::Lower), 7'030'100);
+  EXPECT_EQ(PitchOfSignal(7'030'100, Sideband::Lower, 7'029'400), 700);
+  EXPECT_EQ(DialForSignal(7'030'600, 700, Sideband::Unknown), std::nullopt);
+}
+
 TEST(DialText, MegahertzThenKilohertzAndHertzInGroups) {
   EXPECT_EQ(DialText({7'030'012, "CW"}), "7.030 012 MHz CW");
   EXPECT_EQ(DialText({145'000'000, "FM"}), "145.000 000 MHz FM");
