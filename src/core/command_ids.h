@@ -64,6 +64,7 @@ inline constexpr int Decode = 403;
 inline constexpr int SignalsWindow = 404;
 inline constexpr int NextSignal = 405;
 inline constexpr int PreviousSignal = 406;
+inline constexpr int SpotsSettings = 407;  // Settings > Spots...
 
 // Settings > Input: the default input, then the inputs the back end lists, numbered from
 // InputFirst in their order; the ids up to InputFirst + MAX_INPUT_ITEMS - 1 are theirs.

@@ -25,7 +25,7 @@ std::vector<MenuNode> BuildMainMenu() {
                         Item("Sound &card...", cmd::SoundCard),
                         // The inputs the back end lists follow "Default input" at run time.
                         Sub("In&put", {Item("&Default input", cmd::InputDefault)}),
-                        Item("&Rig...", cmd::RigSettings),
+                        Item("&Rig...", cmd::RigSettings), Item("Sp&ots...", cmd::SpotsSettings),
                         Item("&Input controls...", cmd::InputControls),
                         Item("&Output controls...", cmd::OutputControls), Item("&Save", cmd::Save),
                         Item("Save && exi&t", cmd::SaveAndExit), Item("&Exit", cmd::Exit)}),

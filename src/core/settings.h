@@ -34,6 +34,16 @@ struct SkimmerSettings {
   std::int32_t Height = 0;
 };
 
+// [Spots], written only once used: the spot feed (a DX cluster or the Reverse Beacon Network, by
+// telnet) and the operator's call for its login.
+struct SpotsSettings {
+  std::string Host{};          // empty: no feed
+  std::int32_t Port = 7000;
+  std::string Call{};
+  std::int32_t Minutes = 15;   // a call's newest spot is kept this long, 1..1440
+  friend bool operator==(const SpotsSettings&, const SpotsSettings&) = default;
+};
+
 struct Settings {
   // [General]
   std::int32_t Channels = 1;
@@ -57,6 +67,7 @@ struct Settings {
   VfoSettings VFO_B{500, 1, 3};
   RigSettings Rig{};
   SkimmerSettings Skimmer{};
+  SpotsSettings Spots{};
   // [Pitch]: presets, read only
   std::int32_t Pitch1 = 300;
   std::int32_t Pitch2 = 500;

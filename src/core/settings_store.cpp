@@ -73,6 +73,11 @@ constexpr SettingKey SKIMMER_KEYS[] = {
     {"Skimmer", "Height", 0, [](Settings& s) -> std::int32_t& { return s.Skimmer.Height; }},
 };
 
+// [Spots]: the host and the call are texts, written like the rig's port.
+constexpr SettingKey SPOTS_PORT = {"Spots", "Port", 7000, [](Settings& s) -> std::int32_t& { return s.Spots.Port; }};
+constexpr SettingKey SPOTS_MINUTES = {"Spots", "Minutes", 15, [](Settings& s) -> std::int32_t& { return s.Spots.Minutes; }};
+constexpr int MAX_SPOT_MINUTES = 24 * 60;
+
 // The chosen input's id, a text; an empty one is the default input.
 constexpr const char* INPUT_SECTION = "General";
 constexpr const char* INPUT_KEY = "Input";
@@ -110,6 +115,12 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
   settings.Skimmer.Signals = settings.Skimmer.Signals != 0 ? 1 : 0;
   settings.Skimmer.Width = std::max(settings.Skimmer.Width, 0);
   settings.Skimmer.Height = std::max(settings.Skimmer.Height, 0);
+  settings.Spots.Host = std::string(document.Find("Spots", "Host").value_or(std::string_view()));
+  settings.Spots.Call = std::string(document.Find("Spots", "Call").value_or(std::string_view()));
+  for (const SettingKey& entry : {SPOTS_PORT, SPOTS_MINUTES})
+    entry.field(settings) = document.ReadInt(entry.section, entry.key, entry.defaultValue);
+  if (settings.Spots.Port < 1 || settings.Spots.Port > 65535) settings.Spots.Port = SPOTS_PORT.defaultValue;
+  settings.Spots.Minutes = std::clamp(settings.Spots.Minutes, 1, MAX_SPOT_MINUTES);
 }
 
 void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
@@ -146,6 +157,10 @@ Status ApplySettings(const Settings& settings, IniDocument& document) {
   for (const SettingKey& entry : SKIMMER_KEYS) {
     if (Status r = setIfUsed(entry); !r.Ok()) return r;
   }
+  if (Status r = setTextIfUsed("Spots", "Host", settings.Spots.Host); !r.Ok()) return r;
+  if (Status r = setIfUsed(SPOTS_PORT); !r.Ok()) return r;
+  if (Status r = setTextIfUsed("Spots", "Call", settings.Spots.Call); !r.Ok()) return r;
+  if (Status r = setIfUsed(SPOTS_MINUTES); !r.Ok()) return r;
   return {};
 }
 

@@ -33,6 +33,8 @@ SpectrumPicture ComposePicture(const WindowTrace& trace, const VfoSettings& vfo,
   picture.boxCount = n;
   picture.waterfall = options.waterfall;
   options.rig.copy(picture.rig.data(), std::min(options.rig.size(), picture.rig.size() - 1));
+  picture.spotCount = static_cast<int>(std::min<std::size_t>(options.spots.size(), MAX_SPOT_MARKS));
+  std::copy_n(options.spots.begin(), picture.spotCount, picture.spots.begin());
   picture.decodeLine = options.decodeLine;
   const std::string_view label = options.decode.label.substr(0, picture.decodeLabel.size() - 1);
   label.copy(picture.decodeLabel.data(), label.size());

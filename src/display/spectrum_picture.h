@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -75,6 +76,18 @@ enum class InputNotice {
   TooFast,  // blocks come faster than the sound card's rate allows: "Input too fast" over the trace
 };
 
+// A spot of the DX cluster or the RBN drawn over the trace: its call at the column where its
+// signal is heard at the rig's dial.
+inline constexpr int MAX_SPOT_MARKS = 12;  // per window, the newest
+inline constexpr int SPOT_AGES = 4;
+struct SpotMark {
+  int column = 0;               // 0..199, as the marker's column of the spot's pitch
+  std::array<char, 16> call{};  // ended by a zero
+  int age = 0;                  // 0 (new) .. SPOT_AGES - 1 (soon gone): drawn greyer as it ages
+  bool heard = false;           // the decoder hears this call there
+  friend bool operator==(const SpotMark&, const SpotMark&) = default;
+};
+
 struct SpectrumPicture {
   static constexpr int BOX_COUNT = 5;
   std::array<TextBox, BOX_COUNT> boxes;  // drawn in order; the level box may be missing
@@ -98,6 +111,10 @@ struct SpectrumPicture {
   bool decodeLine = false;
   std::array<char, 24> decodeLabel{};
   std::array<char, 80> decodeText{};
+  // The spots in the window's span, newest first: drawn in the trace area's upper rows, below the
+  // top texts, the newest on top where they crowd.
+  std::array<SpotMark, MAX_SPOT_MARKS> spots{};
+  int spotCount = 0;
 };
 
 struct PictureOptions {
@@ -108,6 +125,7 @@ struct PictureOptions {
   std::string_view rig{};  // what the window shows of the rig; empty for nothing
   bool decodeLine = false;
   DecodeLine decode{};     // the line's texts; the end of a long text is kept
+  std::span<const SpotMark> spots{};  // newest first; those past MAX_SPOT_MARKS are left out
 };
 
 // The picture of a window from its trace, its VFO's settings and the state of the input. The

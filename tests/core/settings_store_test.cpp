@@ -20,7 +20,8 @@ auto Fields(S& s) {
                   s.yPos, s.ArrangeVertically, s.PitchReadout, s.RunningAverage, s.Zoom, s.Waterfall, s.Input,
                   s.VFO_A.PitchFreq, s.VFO_A.Pitch, s.VFO_A.Range, s.VFO_B.PitchFreq, s.VFO_B.Pitch, s.VFO_B.Range,
                   s.Rig.Model, s.Rig.Port, s.Rig.Speed, s.Rig.Sideband, s.Skimmer.Decode, s.Skimmer.Signals,
-                  s.Skimmer.xPos, s.Skimmer.yPos, s.Skimmer.Width, s.Skimmer.Height, s.Pitch1, s.Pitch2, s.Pitch3);
+                  s.Skimmer.xPos, s.Skimmer.yPos, s.Skimmer.Width, s.Skimmer.Height, s.Spots.Host, s.Spots.Port,
+                  s.Spots.Call, s.Spots.Minutes, s.Pitch1, s.Pitch2, s.Pitch3);
 }
 
 void Poison(std::int32_t& value) { value = -77; }
@@ -48,7 +49,8 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
                           .AlwaysOnTop = 0, .xPos = -1200, .yPos = 33, .ArrangeVertically = 1, .PitchReadout = 1,
                           .RunningAverage = 1, .Zoom = 3, .Waterfall = 1, .Input = "rig", .VFO_A = {650, 0, 0},
                           .VFO_B = {800, 0, 4}, .Rig = {2, "localhost:4532", 9600, 2},
-                          .Skimmer = {1, 1, -300, 40, 420, 180}, .Pitch1 = 400,
+                          .Skimmer = {1, 1, -300, 40, 420, 180}, .Spots = {"rbn.example", 7001, "DL1ABC", 30},
+                          .Pitch1 = 400,
                           .Pitch2 = 600, .Pitch3 = -20};
   const Settings s = Load(
       "[General]\nChannels=2\nBitsPerSample=8\nNumberOfAverages=7\nFT-1000MP=1\nLevel=1\nAlwaysOnTop=0\n"
@@ -57,7 +59,8 @@ TEST(LoadSettings, EveryKeyIsTakenFromTheFile) {
       "[VFO-B]\nPitchFreq=800\nPitch=0\nRange=4\n"
       "[Pitch]\nPitch1=400\nPitch2=600\nPitch3=-20\n"
       "[Rig]\nModel=2\nPort=localhost:4532\nSpeed=9600\nSideband=2\n"
-      "[Skimmer]\nDecode=1\nSignals=1\nxPos=-300\nyPos=40\nWidth=420\nHeight=180\n");
+      "[Skimmer]\nDecode=1\nSignals=1\nxPos=-300\nyPos=40\nWidth=420\nHeight=180\n"
+      "[Spots]\nHost=rbn.example\nPort=7001\nCall=DL1ABC\nMinutes=30\n");
   EXPECT_EQ(Fields(s), Fields(expected));
 }
 
@@ -90,6 +93,8 @@ TEST(LoadSettings, FormatAveragesAndRangesAreHeldToWhatTheProgramCanShow) {
   EXPECT_EQ(Load("[Rig]\nModel=-1\nSpeed=-9600\nSideband=3\n").Rig, RigSettings{});
   EXPECT_EQ(Load("[Rig]\nSideband=-1\n").Rig.Sideband, 0);
   EXPECT_EQ(Load("[Rig]\nSideband=2\n").Rig.Sideband, 2);
+  EXPECT_EQ(Load("[Spots]\nPort=0\nMinutes=0\n").Spots, (SpotsSettings{"", 7000, "", 1}));
+  EXPECT_EQ(Load("[Spots]\nPort=65536\nMinutes=1441\n").Spots, (SpotsSettings{"", 7000, "", 1440}));
 }
 
 TEST(LoadSettings, PitchesAndFlagsAreNotValidated) {
@@ -191,7 +196,7 @@ TEST_F(SaveSettingsTest, SaveKeepsPresetsCommentsOtherKeysAndLineEnds) {
 TEST_F(SaveSettingsTest, KeysOfWhatWasNeverUsedAppearOnlyOnceUsed) {
   memory.content = "; mine\r\n[General]\r\nChannels=1\r\n";
   ASSERT_TRUE(SaveSettings(settings, &memory).Ok());
-  for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig", "Skimmer"})
+  for (const char* key : {"Zoom", "PitchReadout", "RunningAverage", "Waterfall", "Input", "Rig", "Skimmer", "Spots"})
     EXPECT_EQ(memory.content.find(key), std::string::npos) << key;
 
   settings.Zoom = 3;
