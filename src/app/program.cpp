@@ -23,6 +23,7 @@ Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource
       settingsFile_(settingsFile),
       capture_(source, desktop, reports),
       rig_(desktop, reports),
+      spots_(desktop, reports),
       windows_(main, display_),
       pacer_(desktop, [this] { OnPictureDue(); }),
       signals_(main, desktop) {
@@ -30,30 +31,30 @@ Program::Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource
   capture_.SetOnChange([this] { Finish(); });
   capture_.SetWatched([this] { return !display_.frozen && !closed_; });
   rig_.SetOnEvents([this](const RigEvents& events) { OnRigEvents(events); });
+  spots_.SetOnDue([this] { OnSpotsDue(); });
 }
 
 void Program::SetRigSupport(std::unique_ptr<RigLine> line, RigDialog* dialog) {
   rig_.SetLine(std::move(line));
-  rigDialog_ = dialog;
+  rig_.SetDialog(dialog);
 }
 
-void Program::SetCommandLineRig(std::optional<int> model, std::optional<std::string> port) {
-  commandLineRigModel_ = model;
-  commandLineRigPort_ = std::move(port);
+void Program::SetSpotSupport(SpotFeedMaker maker, SpotsDialog* dialog) {
+  spots_.SetFeedMaker(std::move(maker));
+  spots_.SetDialog(dialog);
 }
 
 bool Program::StartUp() {
   if (desktop_.FindRunningCopy()) return false;
 
   if (settingsFile_ != nullptr) LoadSettings(settings_, *settingsFile_);
-  if (commandLineRigModel_) settings_.Rig.Model = *commandLineRigModel_;
-  if (commandLineRigPort_) settings_.Rig.Port = *commandLineRigPort_;
+  ApplyChoices(settings_, choices_);
   const Settings& s = settings_;
   waterfallShown_ = s.Waterfall != 0;
   windows_.CreateMain(MAIN_TITLE, {s.xPos, s.yPos}, s, waterfallShown_);
   if (waterfallShown_) main_.SetWaterfall(true);
 
-  const bool capturing = capture_.Begin(FormatOf(s.Channels, s.BitsPerSample), s.Input, commandLineInput_);
+  const bool capturing = capture_.Begin(FormatOf(s.Channels, s.BitsPerSample), s.Input, choices_.input);
   settings_.Input = capture_.WantedInput();
   if (!capturing) return AbandonStartUp();
 
@@ -63,6 +64,7 @@ bool Program::StartUp() {
   rig_.SetReadB(IsStereo(s));
   rig_.Begin(s.Rig);
   signals_.Fit(settings_, main_.OuterRect());
+  spots_.Begin(settings_.Spots);
   refreshDue_ = true;
   Finish();
   return true;
@@ -90,7 +92,7 @@ void Program::OnBlock(const std::uint8_t* frames, const AudioFormat& format) {
   options.decode = SignalsSession::Wanted(settings_);
   analyzer_.Configure(options);
   const std::optional<SpectrumFrame> frame = analyzer_.Push(frames, {format.channels, format.bitsPerSample});
-  if (options.decode) signals_.Take(analyzer_, settings_);
+  if (options.decode) signals_.Take(analyzer_, settings_, {spots_.Placed(Vfo::A), spots_.Placed(Vfo::B)});
   if (frame) {
     tones_ = {frame->pitchHzA, frame->pitchHzB};
     if (!display_.frozen)
@@ -123,6 +125,12 @@ void Program::OnRigEvents(const RigEvents& events) {
   Finish();
 }
 
+void Program::OnSpotsDue() {
+  spots_.Place(rig_, settings_, signals_.List());
+  picturesDue_ = true;
+  Finish();
+}
+
 void Program::Finish() {
   if (capture_.TakeChanged()) refreshDue_ = true;
   if (refreshDue_) {
@@ -137,14 +145,16 @@ void Program::ShowPicture(Vfo vfo) {
   SpectrumView* view = windows_.View(vfo);
   if (view == nullptr) return;
   view->Show(
-      pictures_.Compose(vfo, settings_, capture_.Notice(), waterfallShown_, rig_.Shown(vfo), signals_.LineOf(vfo)));
+      pictures_.Compose(vfo, settings_, capture_.Notice(), waterfallShown_, rig_.Shown(vfo), signals_.LineOf(vfo),
+                        spots_.Marks(vfo)));
 }
 
 // The menu and the open windows' pictures from the state; a window opened since starts with a
 // full repaint.
 void Program::Refresh() {
   menu_ = DeriveMenu(settings_, display_, capture_.MenuInputs());
-  menu_.items[cmd::RigSettings].enabled = rig_.Supported() && rigDialog_ != nullptr;
+  menu_.items[cmd::RigSettings].enabled = rig_.HasDialog();
+  menu_.items[cmd::SpotsSettings].enabled = spots_.HasDialog();
   if (closed_) return;
   main_.ShowMenu(menu_);
   if (settings_.Zoom != zoomShown_) {
@@ -207,7 +217,8 @@ void Program::RunCommand(int id) {
     case cmd::Exit: Close(); break;
     case cmd::ZeroBeatA: TuneRig(Vfo::A, tones_[0]); break;
     case cmd::ZeroBeatB: TuneRig(Vfo::B, tones_[1]); break;
-    case cmd::RigSettings: RunRigDialog(); break;
+    case cmd::RigSettings: rig_.RunDialog(settings_.Rig); break;
+    case cmd::SpotsSettings: spots_.RunDialog(settings_.Spots); break;
     case cmd::HelpContents: desktop_.OpenHelp(); break;
     case cmd::About: desktop_.ShowAbout(); break;
     default: break;  // any other id only refreshes the menu
@@ -242,14 +253,6 @@ void Program::TuneRig(Vfo vfo, double toneHz) {
   if (rig_.TuneToMarker(vfo, toneHz, VfoSettingsOf(settings_, vfo).PitchFreq)) picturesDue_ = true;
 }
 
-void Program::RunRigDialog() {
-  if (rigDialog_ == nullptr) return;
-  const std::optional<RigSettings> chosen = rigDialog_->Run(
-      settings_.Rig, [this](const RigSettings& rig) { rig_.StartTest(rig); }, [this] { return rig_.TestAnswer(); });
-  if (chosen) settings_.Rig = *chosen;
-  rig_.Begin(settings_.Rig);
-}
-
 void Program::OnSpectrumClose(Vfo vfo) {
   windows_.Close(vfo);
   refreshDue_ = true;
@@ -278,6 +281,7 @@ void Program::Close() {
   display_.frozen = true;
   capture_.Close();
   rig_.Close();
+  spots_.Close();
   signals_.Close(settings_);
   for (Vfo vfo : BOTH_VFOS) windows_.Close(vfo);
   closed_ = true;

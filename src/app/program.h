@@ -16,6 +16,8 @@
 #include "app/rig_dialog.h"
 #include "app/rig_session.h"
 #include "app/signals_session.h"
+#include "app/spots_dialog.h"
+#include "app/spots_session.h"
 #include "app/spectrum_windows.h"
 #include "app/views.h"
 #include "app/window_pictures.h"
@@ -33,16 +35,16 @@ class Program {
   // `settingsFile` may be null: the settings are then the defaults and Save fails.
   Program(MainView& main, Desktop& desktop, Reports& reports, AudioSource& source, SettingsFile* settingsFile);
 
-  // The input the command line names, by the back end's id or by its name, instead of the
-  // settings' one; a Save keeps it. Before StartUp.
-  void SetCommandLineInput(std::string idOrName) { commandLineInput_ = std::move(idOrName); }
+  // What the command line names instead of the settings: the input, the rig, the spot feed; a
+  // Save keeps them. Before StartUp.
+  void SetCommandLine(SettingsChoices choices) { choices_ = std::move(choices); }
   // The build's rig control: its line to the rigs and the dialog of Settings > Rig...; without
   // them the rig keys and clicks do nothing, and without a dialog the item is greyed. Before
   // StartUp.
   void SetRigSupport(std::unique_ptr<RigLine> line, RigDialog* dialog);
-  // The rig model and port the command line names instead of the settings' ones; a Save keeps
-  // them. Before StartUp.
-  void SetCommandLineRig(std::optional<int> model, std::optional<std::string> port);
+  // The build's spot feeds and the dialog of Settings > Spots...; without a dialog the item is
+  // greyed. Before StartUp.
+  void SetSpotSupport(SpotFeedMaker maker, SpotsDialog* dialog);
 
   // From the single-instance check to the start of capture. False: the caller ends with 0 at
   // once (another copy runs, no device, or the capture could not be opened or started).
@@ -83,6 +85,7 @@ class Program {
   void OnBlock(const std::uint8_t* frames, const AudioFormat& format);
   void OnPictureDue();
   void OnRigEvents(const RigEvents& events);
+  void OnSpotsDue();  // the spots placed anew at the dials
   // What an entry point changed, shown once: the menu and every picture, or the new pictures.
   void Finish();
   void Refresh();
@@ -95,7 +98,6 @@ class Program {
   int AcceptSoundCard(AudioFormat entry, int channels, int bitsPerSample);
   bool Save();  // false: the user has been told why
   void TuneRig(Vfo vfo, double toneHz);
-  void RunRigDialog();
 
   MainView& main_;
   Desktop& desktop_;
@@ -103,10 +105,8 @@ class Program {
   SettingsFile* settingsFile_;
   CaptureSession capture_;
   RigSession rig_;
-  RigDialog* rigDialog_ = nullptr;
-  std::string commandLineInput_;
-  std::optional<int> commandLineRigModel_;
-  std::optional<std::string> commandLineRigPort_;
+  SettingsChoices choices_;
+  SpotsSession spots_;
 
   Settings settings_;
   DisplayState display_;

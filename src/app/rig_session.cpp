@@ -242,4 +242,12 @@ void RigSession::Lose(const RigReply& reply) {
   state_ = State::Lost;
 }
 
+void RigSession::RunDialog(RigSettings& rig) {
+  if (!HasDialog()) return;
+  const std::optional<RigSettings> chosen =
+      dialog_->Run(rig, [this](const RigSettings& tried) { StartTest(tried); }, [this] { return TestAnswer(); });
+  if (chosen) rig = *chosen;
+  Begin(rig);
+}
+
 }  // namespace keblor

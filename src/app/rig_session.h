@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/reports.h"
+#include "app/rig_dialog.h"
 #include "app/views.h"
 #include "core/display_state.h"
 #include "core/settings.h"
@@ -46,6 +47,12 @@ class RigSession {
   // once and never reached.
   void SetLine(std::unique_ptr<RigLine> line) { line_ = std::move(line); }
   bool Supported() const { return line_ != nullptr; }
+  // Settings > Rig...: the toolkit's dialog; without one (or a line) the item is greyed.
+  void SetDialog(RigDialog* dialog) { dialog_ = dialog; }
+  bool HasDialog() const { return line_ != nullptr && dialog_ != nullptr; }
+  // Runs the dialog from `rig`, its Test on this session; what OK chose goes into `rig`, and the
+  // session begins with `rig` as it then stands.
+  void RunDialog(RigSettings& rig);
   // Called from the session's own looks, when one found something: an entry point of the
   // program's like a block or a key. Never called from inside another call of the session's.
   void SetOnEvents(std::function<void(const RigEvents&)> events) { onEvents_ = std::move(events); }
@@ -73,6 +80,8 @@ class RigSession {
   // cannot be reached, NOT_MOVED after a refused move until the dial or the next move, and
   // nothing without a rig or before its first answer.
   const std::string& Shown(Vfo vfo) const { return shown_[vfo == Vfo::A ? 0 : 1]; }
+  // `vfo`'s dial as last read; nothing before the first reading or while the rig is lost.
+  const std::optional<Dial>& DialOf(Vfo vfo) const { return dials_[SlotOf(vfo)]; }
 
   // The rig dialog's Test of `rig`, leaving the rig in use alone: another rig is probed on its
   // own; the rig in use answers with its next reading. The answer, once there is one: the main
@@ -105,6 +114,7 @@ class RigSession {
   Desktop& clock_;
   Reports& reports_;
   std::unique_ptr<RigLine> line_;
+  RigDialog* dialog_ = nullptr;
   std::function<void(const RigEvents&)> onEvents_;
 
   RigSettings settings_;

@@ -4,9 +4,10 @@
 
 namespace keblor {
 
-void SignalsSession::Take(const SpectrumAnalyzer& analyzer, const Settings& settings) {
+void SignalsSession::Take(const SpectrumAnalyzer& analyzer, const Settings& settings,
+                          const std::array<std::span<const PlacedSpot>, 2>& spots) {
   const int counted = list_.Count();
-  stale_ = list_.Update({analyzer.ChannelSkimmer(0), analyzer.ChannelSkimmer(1)}, settings) || stale_;
+  stale_ = list_.Update({analyzer.ChannelSkimmer(0), analyzer.ChannelSkimmer(1)}, settings, spots) || stale_;
   // Rows come and go at once; their figures change at most twice a second, to be read.
   const std::int64_t now = desktop_.NowMs();
   if (stale_ && view_ != nullptr && (list_.Count() != counted || now - shownMs_ >= SHOW_INTERVAL_MS)) {

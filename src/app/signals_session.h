@@ -24,7 +24,9 @@ class SignalsSession {
 
   // After a block: the rows as the skimmers have them now; the window shows them when they read
   // differently, and a new call on the selected row is told.
-  void Take(const SpectrumAnalyzer& analyzer, const Settings& settings);
+  void Take(const SpectrumAnalyzer& analyzer, const Settings& settings,
+            const std::array<std::span<const PlacedSpot>, 2>& spots = {});
+  const SignalList& List() const { return list_; }
   // The window opened or closed as settings.Skimmer.Signals says; a first opening goes beside the
   // main window at `mainOuter`.
   void Fit(Settings& settings, const Rect& mainOuter);

@@ -29,10 +29,11 @@ void WindowPictures::ClearWaterfalls() {
 }
 
 SpectrumPicture WindowPictures::Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
-                                        std::string_view rig, DecodeLine decode) const {
+                                        std::string_view rig, DecodeLine decode,
+                                        std::span<const SpotMark> spots) const {
   const PictureOptions options{settings.NumberOfAverages, settings.PitchReadout != 0, notice,
                                waterfall ? &waterfalls_[SlotOf(vfo)] : nullptr, rig, settings.Skimmer.Decode != 0,
-                               decode};
+                               decode, spots};
   return ComposePicture(traces_[SlotOf(vfo)], VfoSettingsOf(settings, vfo), options);
 }
 

@@ -29,7 +29,7 @@ class WindowPictures {
   void ForgetTone(Vfo vfo) { traces_[SlotOf(vfo)].pitchHz = 0.0; }
 
   SpectrumPicture Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
-                          std::string_view rig, DecodeLine decode = {}) const;
+                          std::string_view rig, DecodeLine decode = {}, std::span<const SpotMark> spots = {}) const;
 
  private:
   std::array<WindowTrace, 2> traces_{};

@@ -4,6 +4,7 @@
 // and VFO_B here.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace keblor {
@@ -72,6 +73,16 @@ struct Settings {
   std::int32_t Pitch1 = 300;
   std::int32_t Pitch2 = 500;
   std::int32_t Pitch3 = 700;
+};
+
+// What the command line names instead of the settings; a Save keeps it.
+struct SettingsChoices {
+  std::string input;  // the input by the back end's id or by its name; empty: as set
+  std::optional<int> rigModel;
+  std::optional<std::string> rigPort;
+  std::optional<std::string> spotsHost;
+  std::optional<int> spotsPort;
+  std::optional<std::string> spotsCall;
 };
 
 }  // namespace keblor

@@ -123,6 +123,14 @@ void ReadSettings(Settings& settings, const IniDocument& document) {
   settings.Spots.Minutes = std::clamp(settings.Spots.Minutes, 1, MAX_SPOT_MINUTES);
 }
 
+void ApplyChoices(Settings& settings, const SettingsChoices& choices) {
+  settings.Rig.Model = choices.rigModel.value_or(settings.Rig.Model);
+  settings.Rig.Port = choices.rigPort.value_or(settings.Rig.Port);
+  settings.Spots.Host = choices.spotsHost.value_or(settings.Spots.Host);
+  settings.Spots.Port = choices.spotsPort.value_or(settings.Spots.Port);
+  settings.Spots.Call = choices.spotsCall.value_or(settings.Spots.Call);
+}
+
 void LoadSettings(Settings& settings, SettingsFile& file) { ReadSettings(settings, file.Load()); }
 
 Status ApplySettings(const Settings& settings, IniDocument& document) {

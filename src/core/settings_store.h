@@ -18,6 +18,9 @@ inline constexpr int MAX_FILE_AVERAGES = 10000;
 // anything else read as 0).
 void ReadSettings(Settings& settings, const IniDocument& document);
 // ReadSettings from the file, read once. Cannot fail: an unreadable file gives the defaults.
+// The command line's rig and spot feed over the settings'. The input is the capture's to find.
+void ApplyChoices(Settings& settings, const SettingsChoices& choices);
+
 void LoadSettings(Settings& settings, SettingsFile& file);
 
 // Sets the fifteen keys in the document (the caller has stored the window's place in

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "core/display_state.h"
 
@@ -40,48 +41,89 @@ SignalList::SignalList() {
   for (std::string& label : labels_) label.reserve(CALL_CHARS + 8);
 }
 
-bool SignalList::Update(const std::array<const Skimmer*, 2>& skimmers, const Settings& settings) {
+bool SignalList::Update(const std::array<const Skimmer*, 2>& skimmers, const Settings& settings,
+                        const std::array<std::span<const PlacedSpot>, 2>& spots) {
   bool changed = false;
   std::array<bool, MAX_SIGNAL_ROWS> seen{};
   const bool decoded = settings.Skimmer.Decode != 0;
   for (Vfo vfo : BOTH_VFOS) {
     const Skimmer* skimmer = skimmers[SlotOf(vfo)];
-    if (skimmer == nullptr) continue;
     const int marker = VfoSettingsOf(settings, vfo).PitchFreq;
-    for (int i = 0; i < skimmer->Count(); ++i) {
+    for (int i = 0; skimmer != nullptr && i < skimmer->Count(); ++i) {
       const HeardSignal heard = skimmer->Signal(i);
-      auto* found = std::find_if(rows_.begin(), rows_.begin() + count_,
-                                 [&](const SignalRow& r) { return r.vfo == vfo && r.id == heard.id; });
-      int at = static_cast<int>(found - rows_.begin());
-      if (at == count_) {
-        at = Insert(vfo, heard.id, heard.hz - marker);
-        if (at < 0) continue;
-        // The rows after it moved one down with their marks.
-        std::copy_backward(seen.begin() + at, seen.begin() + count_ - 1, seen.begin() + count_);
-        changed = true;
-      }
-      seen[static_cast<std::size_t>(at)] = true;
-      SignalRow& row = rows_[static_cast<std::size_t>(at)];
+      SignalRow* row = RowFor(vfo, heard.id, heard.hz - marker, seen, changed);
+      if (row == nullptr) continue;
       const bool quiet = skimmer->Seconds() - heard.lastSeconds > SIGNAL_QUIET_SECONDS;
       const std::string_view call = decoded ? heard.call : std::string_view();
       const std::string_view words = decoded ? LastWords(heard.text) : std::string_view();
-      if (!NumbersAlike(row, heard.hz, heard.hz - marker, heard.wpm, heard.snrDb) || row.quiet != quiet ||
-          row.call != call || row.words != words)
+      if (!NumbersAlike(*row, heard.hz, heard.hz - marker, heard.wpm, heard.snrDb) || row->quiet != quiet ||
+          row->call != call || row->words != words)
         changed = true;
-      row.hz = heard.hz;
-      row.offsetHz = heard.hz - marker;
-      row.wpm = heard.wpm;
-      row.snrDb = heard.snrDb;
-      row.quiet = quiet;
-      row.call.assign(call);
-      row.words.assign(words);
-      row.text.assign(decoded ? heard.text : std::string_view());
+      row->hz = heard.hz;
+      row->offsetHz = heard.hz - marker;
+      row->wpm = heard.wpm;
+      row->snrDb = heard.snrDb;
+      row->quiet = quiet;
+      row->call.assign(call);
+      row->words.assign(words);
+      row->text.assign(decoded ? heard.text : std::string_view());
+      if (row->spotters != 0) changed = true;
+      row->spotters = 0;
+      row->spotMinutes = -1;
     }
+    for (const PlacedSpot& spot : spots[SlotOf(vfo)]) changed = Add(spot, marker, seen) || changed;
   }
   const int counted = count_;
   RemoveUnseen(seen);
   changed = changed || count_ != counted;
   LayOutLines(settings);
+  return changed;
+}
+
+SignalRow* SignalList::RowFor(Vfo vfo, int id, double offsetHz, std::array<bool, MAX_SIGNAL_ROWS>& seen, bool& changed) {
+  const auto* found =
+      std::find_if(rows_.begin(), rows_.begin() + count_, [&](const SignalRow& r) { return r.vfo == vfo && r.id == id; });
+  int at = static_cast<int>(found - rows_.begin());
+  if (at == count_) {
+    at = Insert(vfo, id, offsetHz);
+    if (at < 0) return nullptr;
+    // The rows after it moved one down with their marks.
+    std::copy_backward(seen.begin() + at, seen.begin() + count_ - 1, seen.begin() + count_);
+    changed = true;
+  }
+  seen[static_cast<std::size_t>(at)] = true;
+  return &rows_[static_cast<std::size_t>(at)];
+}
+
+// A spot joins the row that hears its call near its pitch, or has a row of its own, by its call.
+bool SignalList::Add(const PlacedSpot& spot, int marker, std::array<bool, MAX_SIGNAL_ROWS>& seen) {
+  bool changed = false;
+  for (int i = 0; i < count_; ++i) {
+    SignalRow& row = rows_[static_cast<std::size_t>(i)];
+    if (row.vfo != spot.vfo || row.id < 0 || row.call != spot.call || std::abs(row.hz - spot.pitchHz) > SPOT_REACH_HZ) continue;
+    changed = row.spotters != spot.spotters || row.spotMinutes != spot.ageMinutes;
+    row.spotters = spot.spotters;
+    row.spotMinutes = spot.ageMinutes;
+    return changed;
+  }
+  // Ids of the skimmer's signals are positive: a spotted call's row takes a negative one of its own.
+  const int id = -1 - static_cast<int>(std::hash<std::string>{}(spot.call) & 0x3FFFFFFF);
+  SignalRow* row = RowFor(spot.vfo, id, spot.pitchHz - marker, seen, changed);
+  if (row == nullptr) return changed;
+  if (!NumbersAlike(*row, spot.pitchHz, spot.pitchHz - marker, spot.wpm.value_or(0), 0.0) ||
+      row->spotters != spot.spotters || row->spotMinutes != spot.ageMinutes)
+    changed = true;
+  row->hz = spot.pitchHz;
+  row->offsetHz = spot.pitchHz - marker;
+  row->wpm = spot.wpm.value_or(0);
+  row->snrDb = 0.0;
+  row->quiet = false;
+  row->heard = false;
+  row->call.assign(spot.call);
+  row->words.clear();
+  row->text.clear();
+  row->spotters = spot.spotters;
+  row->spotMinutes = spot.ageMinutes;
   return changed;
 }
 
@@ -95,6 +137,9 @@ int SignalList::Insert(Vfo vfo, int id, double offsetHz) {
   at->id = id;
   at->hz = at->offsetHz = at->wpm = at->snrDb = 0.0;
   at->quiet = false;
+  at->heard = id >= 0;
+  at->spotters = 0;
+  at->spotMinutes = -1;
   at->call.clear();
   at->words.clear();
   at->text.clear();
@@ -122,7 +167,7 @@ void SignalList::LayOutLines(const Settings& settings) {
     double nearest = DECODE_LINE_REACH_HZ + 0.5;
     for (int i = 0; i < count_; ++i) {
       const SignalRow& row = Row(i);
-      if (row.vfo == vfo && std::abs(row.offsetHz) < nearest) {
+      if (row.vfo == vfo && row.heard && std::abs(row.offsetHz) < nearest) {
         nearest = std::abs(row.offsetHz);
         lineRows_[slot] = i;
       }
@@ -175,8 +220,11 @@ std::string SignalList::Spoken(int i) const {
                       : (offset > 0 ? " plus " : " minus ") + std::to_string(std::labs(offset)) + " hertz";
   if (!row.call.empty()) text += ", " + row.call;
   if (row.wpm > 0.0) text += ", " + std::to_string(std::lround(row.wpm)) + " words per minute";
-  text += ", " + std::to_string(std::lround(row.snrDb)) + " dB";
+  if (row.heard) text += ", " + std::to_string(std::lround(row.snrDb)) + " dB";
   if (row.quiet) text += ", quiet";
+  if (row.spotters > 0)
+    text += ", spotted by " + std::to_string(row.spotters) + ", " + std::to_string(row.spotMinutes) + " minutes ago";
+  if (!row.heard) text += ", not heard";
   return text;
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,8 @@
 
 namespace keblor {
 
-inline constexpr int MAX_SIGNAL_ROWS = 2 * MAX_SIGNALS;
+inline constexpr int MAX_SIGNAL_ROWS = 2 * MAX_SIGNALS + 24;  // the signals heard, and spots
+inline constexpr int SPOT_REACH_HZ = 50;  // a spot joins the row hearing its call this near its pitch
 inline constexpr double SIGNAL_QUIET_SECONDS = 5.0;  // a row without key-down this long is faded
 inline constexpr int DECODE_LINE_REACH_HZ = 25;      // the decode line's signal is this near the marker
 inline constexpr std::size_t ROW_WORDS_CHARS = 40;   // the last words a row shows
@@ -28,9 +30,22 @@ struct SignalRow {
   double wpm = 0.0;
   double snrDb = 0.0;
   bool quiet = false;  // no key-down for SIGNAL_QUIET_SECONDS
+  bool heard = true;   // false: a spot's row, where its call would be heard
+  int spotters = 0;    // the spot feed's spotters of this call; 0: not spotted
+  int spotMinutes = -1;  // since the newest spot; -1: not spotted
   std::string call;    // empty when the decode line is off (the contest rule) or none heard
   std::string words;   // the last words heard, likewise
   std::string text;    // the whole text kept, likewise
+};
+
+// A spot of the feed placed in a window: where its signal is heard at the rig's dial.
+struct PlacedSpot {
+  Vfo vfo = Vfo::A;
+  std::string call;
+  double pitchHz = 0.0;
+  int spotters = 0;    // distinct spotters within the time kept
+  int ageMinutes = 0;  // since the newest spot
+  std::optional<int> wpm;  // as the spotter heard it
 };
 
 // A window's decode line: the call and speed at its left ("DL1ABC 24"), then the text.
@@ -44,8 +59,10 @@ class SignalList {
   SignalList();
 
   // Both channels' signals as they stand now (a null skimmer: a channel with none); the text
-  // and calls only with the decode line on. True when the rows read differently than before.
-  bool Update(const std::array<const Skimmer*, 2>& skimmers, const Settings& settings);
+  // and calls only with the decode line on. Each window's spots join the rows that hear their
+  // call, or have rows of their own. True when the rows read differently than before.
+  bool Update(const std::array<const Skimmer*, 2>& skimmers, const Settings& settings,
+              const std::array<std::span<const PlacedSpot>, 2>& spots = {});
 
   int Count() const { return count_; }
   const SignalRow& Row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
@@ -64,7 +81,10 @@ class SignalList {
   DecodeLine LineOf(Vfo vfo) const;
 
  private:
-  int Insert(Vfo vfo, int id, double offsetHz);  // an empty row at its place by offset; -1: full
+  int Insert(Vfo vfo, int id, double offsetHz);
+  // The row of a signal, made at its place when new; null when the list is full.
+  SignalRow* RowFor(Vfo vfo, int id, double offsetHz, std::array<bool, MAX_SIGNAL_ROWS>& seen, bool& changed);
+  bool Add(const PlacedSpot& spot, int marker, std::array<bool, MAX_SIGNAL_ROWS>& seen);  // an empty row at its place by offset; -1: full
   void RemoveUnseen(const std::array<bool, MAX_SIGNAL_ROWS>& seen);
   void LayOutLines(const Settings& settings);
 

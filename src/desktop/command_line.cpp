@@ -53,6 +53,27 @@ std::string RigPort(ProgramOptions& options, std::string_view port) {
   return {};
 }
 
+std::string Spots(ProgramOptions& options, std::string_view hostAndPort) {
+  if (options.spotsHost) return "the spot feed is already chosen";
+  const std::size_t colon = hostAndPort.rfind(':');
+  int port = 0;
+  const std::string_view digits = colon == std::string_view::npos ? std::string_view() : hostAndPort.substr(colon + 1);
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+  if (colon == 0 || digits.empty() || error != std::errc() || end != digits.data() + digits.size() || port < 1 ||
+      port > 65535)
+    return std::string(hostAndPort) + ": not HOST:PORT";
+  options.spotsHost = std::string(hostAndPort.substr(0, colon));
+  options.spotsPort = port;
+  return {};
+}
+
+std::string Call(ProgramOptions& options, std::string_view call) {
+  if (options.spotsCall) return "the call is already chosen";
+  if (call.empty() || call.find_first_of(" \t") != std::string_view::npos) return std::string(call) + ": not a call";
+  options.spotsCall = std::string(call);
+  return {};
+}
+
 std::string ListInputs(ProgramOptions& options, std::string_view) { return SetAction(options, Action::ListInputs); }
 std::string Help(ProgramOptions& options, std::string_view) { return SetAction(options, Action::Help); }
 std::string Version(ProgramOptions& options, std::string_view) { return SetAction(options, Action::Version); }

@@ -28,6 +28,9 @@ struct ProgramOptions {
   std::string input;                         // for Run: the input to capture from; empty: as set
   std::optional<int> rigModel;               // for Run: the rig's Hamlib model instead of the settings'
   std::optional<std::string> rigPort;        // for Run: its port instead of the settings'
+  std::optional<std::string> spotsHost;      // for Run: the spot feed instead of the settings'
+  std::optional<int> spotsPort;
+  std::optional<std::string> spotsCall;      // the call its login is answered with
   std::string error;                         // for Fail: one line without its line end
 };
 
@@ -41,6 +44,8 @@ std::string SettingsInConfig(ProgramOptions& options, std::string_view);
 std::string Input(ProgramOptions& options, std::string_view name);
 std::string RigModel(ProgramOptions& options, std::string_view model);
 std::string RigPort(ProgramOptions& options, std::string_view port);
+std::string Spots(ProgramOptions& options, std::string_view hostAndPort);
+std::string Call(ProgramOptions& options, std::string_view call);
 std::string ListInputs(ProgramOptions& options, std::string_view);
 std::string Help(ProgramOptions& options, std::string_view);
 std::string Version(ProgramOptions& options, std::string_view);
@@ -63,6 +68,12 @@ constexpr ProgramOption RigOption(std::string_view help) {
 constexpr ProgramOption RigPortOption(std::string_view help) {
   return {"--rig-port", "PORT", "port", help, option_handlers::RigPort};
 }
+inline constexpr ProgramOption SPOTS_OPTION{"--spots", "HOST:PORT", "spot feed",
+                                            "draw the spots of this DX cluster or Reverse Beacon\n"
+                                            "Network telnet feed; a save keeps it",
+                                            option_handlers::Spots};
+inline constexpr ProgramOption CALL_OPTION{"--call", "CALL", "call", "your call, for the spot feed's login",
+                                           option_handlers::Call};
 inline constexpr ProgramOption LIST_INPUTS_OPTION{
     "--list-inputs", {}, {}, "print the inputs, one a line: the id, a tab and the name", option_handlers::ListInputs};
 inline constexpr ProgramOption HELP_OPTION{"-h, --help", {}, {}, "show this help and exit", option_handlers::Help, true};

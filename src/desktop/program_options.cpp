@@ -35,6 +35,8 @@ constexpr ProgramOption LINUX_OPTIONS[]{
     RigOption("control the rig of this Hamlib model number (0: none; 2 is\n"
               "rigctld, 1 Hamlib's dummy rig); a save keeps it"),
     RigPortOption("the rig's serial device, or host:port of rigctld"),
+    SPOTS_OPTION,
+    CALL_OPTION,
     LIST_INPUTS_OPTION,
     HELP_OPTION,
     VERSION_OPTION,
@@ -60,7 +62,7 @@ std::string ConfigSettingsPath(const char* xdgConfigHome, const char* home) {
 
 std::string ProgramUsage() {
   return "Usage: keblor [--settings FILE | --settings-in-config] [--backend NAME] [--input NAME]\n"
-         "              [--rig MODEL [--rig-port PORT]]\n"
+         "              [--rig MODEL [--rig-port PORT]] [--spots HOST:PORT --call CALL]\n"
          "       keblor [--backend NAME] --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n" +

@@ -24,6 +24,7 @@
 #include "qt/desktop.h"
 #include "qt/help_window.h"
 #include "qt/main_view.h"
+#include "qt/qt_spot_feed.h"
 #include "qt/rig_dialog.h"
 #include "rig/rig_worker.h"
 #include "rig/rigctld_rig.h"
@@ -115,9 +116,10 @@ int main(int argc, char** argv) {
   keblor::QtRigDialog rigDialog(mainView, RigModels);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
-  program->SetCommandLineInput(options.input);
+  program->SetCommandLine(
+      {options.input, options.rigModel, options.rigPort, options.spotsHost, options.spotsPort, options.spotsCall});
   program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRig), &rigDialog);
-  program->SetCommandLineRig(options.rigModel, options.rigPort);
+  program->SetSpotSupport([] { return std::make_unique<keblor::QtSpotFeed>(); }, nullptr);
   mainView.Connect(*program);
 
   // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own

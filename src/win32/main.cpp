@@ -80,10 +80,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   keblor::Win32Desktop desktop(mainView);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
-  program->SetCommandLineInput(options.input);
+  program->SetCommandLine(
+      {options.input, options.rigModel, options.rigPort, options.spotsHost, options.spotsPort, options.spotsCall});
   // No rig dialog here: the rig comes from keblor.ini's [Rig] or the command line.
   program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRigctldOverWinsock), nullptr);
-  program->SetCommandLineRig(options.rigModel, options.rigPort);
   mainView.Connect(*program);
 
   if (program->StartUp()) {

@@ -167,7 +167,10 @@ TEST_F(ProgramRigTest, NoRigConfigured) {
 // The dialog's Test tries the settings shown and Cancel leaves the rig in use as it was; OK
 // takes the new one, and a Save writes it. The command line's rig is the one a Save keeps.
 TEST_F(ProgramRigTest, TheRigDialogAndTheCommandLine) {
-  program->SetCommandLineRig(2, "localhost:4600");
+  SettingsChoices choices;
+  choices.rigModel = 2;
+  choices.rigPort = "localhost:4600";
+  program->SetCommandLine(choices);
   Start(1);
   EXPECT_EQ(line_->connects.back(), (RigAddress{2, "localhost:4600", 0}));
 

@@ -359,7 +359,9 @@ const std::vector<InputInfo> RIG_INPUTS = {{"alsa_input.usb-codec", "USB Audio C
 // menu opens.
 TEST_F(ProgramTest, TheInputMenuAndTheSavedInput) {
   source.listed = RIG_INPUTS;
-  program->SetCommandLineInput("Monitor of Rig");
+  SettingsChoices choices;
+  choices.input = "Monitor of Rig";
+  program->SetCommandLine(choices);
   Start(1);
   EXPECT_EQ(view.menu.inputItems, (std::vector<std::string>{"USB Audio CODEC", "Monitor of Rig"}));
   EXPECT_TRUE(view.menu.IsChecked(cmd::InputFirst + 1));
