@@ -51,6 +51,7 @@ keys l
 STARTED_MS=$(now_ms)
 pulse_play_file "$WORK/stations.wav"
 read_until "the list" "sorted($CALLS) == sorted([$ALL_CALLS]) and len(${TABLE}['rows']) == 3" Signals
+[ "$(seen "found['Signals']['role']")" = frame ] || fail "the list's window is no window to AT-SPI"
 LISTED_MS=$(($(now_ms) - STARTED_MS))
 READ_SECONDS=20 READ_PAUSE=0.5
 echo "three rows with their calls read $((LISTED_MS / 1000)).$((LISTED_MS % 1000 / 100)) s after the stations started (L pressed just before)"
