@@ -18,7 +18,8 @@ PACKAGES=(
   libbenchmark-dev libfftw3-dev libkissfft-dev clang libclang-rt-14-dev python3-numpy ebook2cw
   # end-to-end: a private sound server with a null sink, a display, keys and screenshots
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox xvfb xauth openbox xdotool x11-utils imagemagick
-  # what a screen reader sees: a session bus, the accessibility bus and its Python client
+  # what a screen reader sees: a session bus, the accessibility bus and its Python client (the
+  # signals test also keys its stations with python3-numpy, above)
   dbus at-spi2-core python3-pyatspi
   # the Debian package: its dependencies from the programs, and the checks of the package,
   # the desktop entry and the AppStream metadata

@@ -1,5 +1,6 @@
 #include "qt/signals_window.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -28,10 +29,22 @@ QStringList CellsOf(const SignalRow& row) {
           QString::fromStdString(row.words)};
 }
 
+// A plain widget is a filler to assistive technologies; this one is a window, which screen
+// readers name by its title when it comes to the front.
+QAccessibleInterface* AccessibleWindow(const QString&, QObject* object) {
+  if (auto* window = dynamic_cast<SignalsWindow*>(object)) return new QAccessibleWidget(window, QAccessible::Window);
+  return nullptr;
+}
+
 }  // namespace
 
 SignalsWindow::SignalsWindow(QWidget* parent, Program* program)
     : QWidget(parent, Qt::Window), program_(program), table_(new QTableWidget(this)) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(&AccessibleWindow);
+    return true;
+  }();
+  (void)accessible;
   setWindowTitle(QStringLiteral("Signals"));
   setAccessibleName(QStringLiteral("Signals"));
   table_->setAccessibleName(QStringLiteral("Signals"));

@@ -13,7 +13,11 @@
 #   pulse_play_keyed_tone HZ ON OFF [NOISE]
 #                            the sine keyed ON seconds on and OFF seconds off, as Morse is sent;
 #                            with NOISE (sox's volume, say 0.15) in white noise that never stops
-#   pulse_stop_tone
+#   pulse_play_file FILE     a sound file (any format sox reads) into the sink "cw", over and over
+#                            (replacing the one playing)
+#   pulse_play_under FILE    the same, under whatever else plays or will play (a band's noise),
+#                            until pulse_teardown
+#   pulse_stop_tone          stops what plays
 #   pulse_teardown           stops everything started here (call it from the caller's trap)
 # Needs pulseaudio, pacat, parec, pactl and sox.
 
@@ -100,6 +104,18 @@ pulse_play_keyed_tone() {  # frequency in Hz, seconds on, seconds off, noise vol
   PULSE_TONE_PID=$!
   PULSE_PIDS+=("$PULSE_TONE_PID")
   sleep 1
+}
+
+pulse_play_file() {  # file
+  pulse_stop_tone
+  pulse_play_under "$1"
+  PULSE_TONE_PID=${PULSE_PIDS[-1]}
+}
+
+pulse_play_under() {  # file
+  sox -q "$1" -t raw -r 48000 -e signed -b 16 -c 1 - repeat 1000 2>/dev/null |
+    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+  PULSE_PIDS+=($!)
 }
 
 pulse_stop_tone() {

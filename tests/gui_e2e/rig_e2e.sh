@@ -15,73 +15,15 @@ set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=program_session.sh
 source "$HERE/program_session.sh"
-
-for tool in rigctld rigctl ip; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
-done
-
-# Runs the command every 0.1 s until it succeeds, for up to `seconds`; false when it never did.
-wait_until() {  # seconds command...
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
-
-NS_PID=
-RIGCTLD_PID=
-rig_cleanup() {
-  if [ -n "$RIGCTLD_PID" ]; then kill -KILL "$RIGCTLD_PID" 2>/dev/null || true; fi
-  if [ -n "$NS_PID" ]; then kill "$NS_PID" 2>/dev/null || true; fi
-  program_session_cleanup
-}
+# shellcheck source=rig_session.sh
+source "$HERE/rig_session.sh"
 
 program_session_open rig-e2e "${1:?usage: rig_e2e.sh <keblor program>}"
-trap rig_cleanup EXIT
+trap 'rig_teardown; program_session_cleanup' EXIT
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
+rig_session_open
 
-# The program and rigctld share a network namespace of their own (the program's usual
-# isolation), held by a sleeping process, with its loopback up. Without one, both use the
-# machine's, on a port nothing listens on.
-if [ ${#PROGRAM_ISOLATE[@]} -gt 0 ]; then
-  "${PROGRAM_ISOLATE[@]}" sleep 100000 &
-  NS_PID=$!
-  own_namespace() { [ "$(readlink "/proc/$NS_PID/ns/net")" != "$(readlink /proc/self/ns/net)" ]; }
-  wait_until 30 own_namespace || fail "no network namespace of its own"
-  nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- ip link set lo up
-  PROGRAM_ISOLATE=(nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" --)
-  PORT=4532
-else
-  PORT=$((40000 + RANDOM % 20000))
-  while ss -ltnH "sport = :$PORT" | grep -q .; do PORT=$((40000 + RANDOM % 20000)); done
-fi
-RIG=127.0.0.1:$PORT
-
-rigctld_start() {
-  if [ -n "$NS_PID" ]; then
-    (exec nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- rigctld -m 1 -T 127.0.0.1 -t "$PORT") >>"$WORK/rigctld.log" 2>&1 &
-  else
-    (exec rigctld -m 1 -T 127.0.0.1 -t "$PORT") >>"$WORK/rigctld.log" 2>&1 &
-  fi
-  RIGCTLD_PID=$!
-  disown "$RIGCTLD_PID"  # its kill is no news
-  rig_answers() { rig_cmd f >/dev/null 2>&1; }
-  wait_until 60 rig_answers || fail "rigctld does not answer on $RIG"
-}
-in_namespace() {  # command...: run where the program and rigctld are
-  if [ -n "$NS_PID" ]; then
-    nsenter --target "$NS_PID" "${PROGRAM_JOIN[@]}" -- "$@"
-  else
-    "$@"
-  fi
-}
-rig_cmd() {  # rigctl's commands, to rigctld on RIG
-  in_namespace timeout 5 rigctl -m 2 -r "$RIG" "$@"
-}
-dial() { rig_cmd f | head -n1; }
 # True while a connection to rigctld holds bytes rigctld has not read: a request waits for it.
 rigctld_unread() {
   in_namespace ss -tnH "sport = :$PORT" | awk '$1 == "ESTAB" && $2 > 0 { found = 1 } END { exit !found }'
