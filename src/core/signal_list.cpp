@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "core/display_state.h"
@@ -31,6 +32,24 @@ std::string_view LastWords(std::string_view text) {
 const char* VfoName(Vfo vfo) { return vfo == Vfo::A ? "VFO-A" : "VFO-B"; }
 
 }  // namespace
+
+std::string SignalCell(const SignalRow& row, int column) {
+  char text[32];
+  switch (column) {
+    case 0: return row.vfo == Vfo::A ? "A" : "B";
+    case 1: std::snprintf(text, sizeof text, "%+ld Hz", std::lround(row.offsetHz)); return text;
+    case 2: std::snprintf(text, sizeof text, "%.1f", row.hz); return text;
+    case 3: return row.wpm > 0.0 ? std::to_string(std::lround(row.wpm)) : std::string();
+    case 4: return row.heard ? std::to_string(std::lround(row.snrDb)) + " dB" : std::string();
+    case 5: return row.call;
+    case 6: return row.words;
+    case 7:
+      if (row.spotters <= 0) return {};
+      return std::to_string(row.spotters) + (row.spotters == 1 ? " spotter, " : " spotters, ") +
+             std::to_string(row.spotMinutes) + " min";
+    default: return {};
+  }
+}
 
 SignalList::SignalList() {
   for (SignalRow& row : rows_) {

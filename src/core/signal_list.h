@@ -48,6 +48,12 @@ struct PlacedSpot {
   std::optional<int> wpm;  // as the spotter heard it
 };
 
+// The signals window's columns, and what a row shows in each: "A", "+40 Hz", "702.3", "24",
+// "12 dB", "DL1ABC", the last words, "5 spotters, 2 min". A figure not known is left empty.
+inline constexpr std::array<const char*, 8> SIGNAL_COLUMNS = {"VFO", "Offset", "Pitch", "WPM",
+                                                              "SNR", "Call",   "Heard", "Spotted"};
+std::string SignalCell(const SignalRow& row, int column);
+
 // A window's decode line: the call and speed at its left ("DL1ABC 24"), then the text.
 struct DecodeLine {
   std::string_view label;

@@ -13,20 +13,10 @@ namespace keblor {
 
 namespace {
 
-const QStringList COLUMNS = {QStringLiteral("VFO"),  QStringLiteral("Offset"), QStringLiteral("Pitch"),
-                             QStringLiteral("WPM"),  QStringLiteral("SNR"),    QStringLiteral("Call"),
-                             QStringLiteral("Heard")};
-
-QString Signed(long v) { return (v > 0 ? QStringLiteral("+") : QString()) + QString::number(v); }
-
-QStringList CellsOf(const SignalRow& row) {
-  return {row.vfo == Vfo::A ? QStringLiteral("A") : QStringLiteral("B"),
-          Signed(std::lround(row.offsetHz)) + QStringLiteral(" Hz"),
-          QString::number(row.hz, 'f', 1),
-          row.wpm > 0.0 ? QString::number(std::lround(row.wpm)) : QString(),
-          QString::number(std::lround(row.snrDb)) + QStringLiteral(" dB"),
-          QString::fromStdString(row.call),
-          QString::fromStdString(row.words)};
+QStringList Columns() {
+  QStringList columns;
+  for (const char* column : SIGNAL_COLUMNS) columns << QString::fromUtf8(column);
+  return columns;
 }
 
 // A plain widget is a filler to assistive technologies; this one is a window, which screen
@@ -48,8 +38,8 @@ SignalsWindow::SignalsWindow(QWidget* parent, Program* program)
   setWindowTitle(QStringLiteral("Signals"));
   setAccessibleName(QStringLiteral("Signals"));
   table_->setAccessibleName(QStringLiteral("Signals"));
-  table_->setColumnCount(static_cast<int>(COLUMNS.size()));
-  table_->setHorizontalHeaderLabels(COLUMNS);
+  table_->setColumnCount(static_cast<int>(SIGNAL_COLUMNS.size()));
+  table_->setHorizontalHeaderLabels(Columns());
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -76,11 +66,11 @@ void SignalsWindow::Show(const SignalList& list) {
   const QColor faded = palette().color(QPalette::Disabled, QPalette::Text);
   const QColor normal = palette().color(QPalette::Active, QPalette::Text);
   for (int r = 0; r < list.Count(); ++r) {
-    const QStringList cells = CellsOf(list.Row(r));
-    for (int c = 0; c < cells.size(); ++c) {
+    for (int c = 0; c < static_cast<int>(SIGNAL_COLUMNS.size()); ++c) {
+      const QString cell = QString::fromStdString(SignalCell(list.Row(r), c));
       QTableWidgetItem* item = table_->item(r, c);
       if (item == nullptr) table_->setItem(r, c, item = new QTableWidgetItem);
-      if (item->text() != cells[c]) item->setText(cells[c]);
+      if (item->text() != cell) item->setText(cell);
       item->setForeground(list.Row(r).quiet ? faded : normal);
     }
   }
