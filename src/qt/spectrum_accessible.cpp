@@ -60,13 +60,25 @@ class ClientInterface : public QAccessibleWidget {
       if (QAccessible::accessibleInterface(LabelId(Client(), i)) == child) return i;
     return -1;
   }
-  // The decode line, while shown: "DL1ABC 24: CQ CQ DE DL1ABC".
+  // The decode line, while shown, then the spots, newest first:
+  // "DL1ABC 24: CQ CQ DE DL1ABC. Spots: DL1ABC heard, K1XX".
   QString text(QAccessible::Text t) const override {
     const SpectrumPicture& picture = Client()->Picture();
-    if (t != QAccessible::Description || !picture.decodeLine) return QAccessibleWidget::text(t);
-    const QString label = QString::fromUtf8(picture.decodeLabel.data());
-    const QString text = QString::fromUtf8(picture.decodeText.data());
-    return label.isEmpty() ? text : label + QStringLiteral(": ") + text;
+    if (t != QAccessible::Description || (!picture.decodeLine && picture.spotCount == 0))
+      return QAccessibleWidget::text(t);
+    QString words;
+    if (picture.decodeLine) {
+      const QString label = QString::fromUtf8(picture.decodeLabel.data());
+      const QString text = QString::fromUtf8(picture.decodeText.data());
+      words = label.isEmpty() ? text : label + QStringLiteral(": ") + text;
+    }
+    for (int i = 0; i < picture.spotCount; ++i) {
+      const SpotMark& mark = picture.spots[static_cast<std::size_t>(i)];
+      if (i == 0) words += words.isEmpty() ? QStringLiteral("Spots: ") : QStringLiteral(". Spots: ");
+      if (i > 0) words += QStringLiteral(", ");
+      words += QString::fromUtf8(mark.call.data()) + (mark.heard ? QStringLiteral(" heard") : QString());
+    }
+    return words;
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     for (int i = 0; i < childCount(); ++i) {

@@ -32,6 +32,31 @@ QFont LabelFont(int zoom) {
   return f;
 }
 
+// The spots' calls: small, and like the labels drawn without antialiasing.
+QFont SpotFont(int zoom) {
+  QFont f = LabelFont(zoom);
+  f.setPixelSize(9 * zoom);
+  return f;
+}
+
+// Spot labels: at most three lines of them, each a call with a tick below it at its column, the
+// labels on a line at least SPOT_GAP pixels apart; one trace row clear above the first line.
+constexpr int SPOT_LINES = 3;
+constexpr int SPOT_TICK = 3;  // trace rows
+constexpr int SPOT_GAP = 3;   // 1x pixels
+
+// Trace rows from a call's top to its tick: its capitals and one row for a '/' below them.
+int SpotTextRows(const QFont& font, int zoom) { return (QFontMetrics(font).capHeight() + zoom - 1) / zoom + 1; }
+
+// New spots in the lit colour, older ones greyer toward the dark trace, the oldest still plain.
+QColor SpotColor(int age) {
+  constexpr int NEWEST = LABEL_BACKGROUND.r;
+  constexpr int OLDEST = 96;
+  const int a = std::clamp(age, 0, SPOT_AGES - 1);
+  const int v = NEWEST - a * (NEWEST - OLDEST) / (SPOT_AGES - 1);
+  return QColor(v, v, v);
+}
+
 // The trace rows that a line of text along the trace's top covers, with the readout's dark box.
 int TopTextRows(const QFont& font, int zoom) {
   const int height = QFontMetrics(font).height();
@@ -56,6 +81,7 @@ unsigned KeyBits(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
 SpectrumClient::SpectrumClient(QWidget* parent, SpectrumEvents& events)
     : QWidget(parent), image_(CLIENT_WIDTH, CLIENT_HEIGHT, QImage::Format_RGB32), font_(LabelFont(1)), events_(events) {
   topTextRows_ = TopTextRows(font_, 1);
+  SetSpotFont();
   image_.fill(ToColor(WINDOW_BACKGROUND));
   setFixedSize(CLIENT_WIDTH, CLIENT_HEIGHT);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -78,6 +104,7 @@ void SpectrumClient::SetZoom(int zoom) {
   zoom_ = zoom;
   font_ = LabelFont(zoom);
   topTextRows_ = TopTextRows(font_, zoom);
+  SetSpotFont();
   Resize();
 }
 
@@ -93,6 +120,7 @@ void SpectrumClient::Resize() {
   image_.fill(ToColor(WINDOW_BACKGROUND));
   rigText_ = {};
   labelsDrawn_ = false;
+  spotsLaid_ = false;
   waterfall_.Forget();
   setFixedSize(image_.size());
   SetPicture(picture_);
@@ -119,8 +147,19 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   const int topRows = topTextRows_;
   // The decode line lies over the trace's bottom rows: the rows under a line that went are drawn whole.
   const bool wholeTrace = labelsChanged || !picture_.notice.empty() || (picture_.decodeLine && !picture.decodeLine);
+  // The spot labels below the top texts are laid out only when the marks change; the rows under
+  // the old ones are then drawn whole, and the labels laid again over any trace drawn under them.
+  const bool spotsChanged = !spotsLaid_ || picture.spotCount != picture_.spotCount ||
+                            !std::equal(picture.spots.begin(), picture.spots.begin() + picture.spotCount,
+                                        picture_.spots.begin());
+  const int spotLinesBefore = spotLines_;
+  if (spotsChanged) spotLines_ = LayOutSpots(picture);
+  int wholeRows = topTextGone ? topRows : 0;
+  if (spotsChanged && std::max(spotLinesBefore, spotLines_) > 0)
+    wholeRows = std::min(RASTER_HEIGHT, topRows + 1 + std::max(spotLinesBefore, spotLines_) * spotLineRows_);
   if (labelsChanged) DrawLabels(picture);
-  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, topTextGone ? topRows : 0);
+  QRect changed = DrawTrace(picture.raster, wholeTrace ? nullptr : &picture_.raster, wholeRows);
+  if (spotLines_ > 0 && (spotsChanged || wholeTrace || changed.intersects(SpotArea()))) changed |= DrawSpots();
   const TopTexts top = LayOutTopTexts({z}, picture.readout, picture.rig.data(), [this](std::string_view text) {
     const QRect r =
         QFontMetrics(font_).boundingRect(QRect(0, 0, 4096, 4096), Qt::AlignLeft | Qt::AlignTop, FromUtf8(text));
@@ -151,6 +190,81 @@ void SpectrumClient::SetPicture(const SpectrumPicture& picture) {
   // region of two rectangles goes through its span painter and wakes its thread pool.
   const QRect dirty = changed | rows;
   if (!dirty.isEmpty()) update(dirty);
+}
+
+void SpectrumClient::SetSpotFont() {
+  spotFont_ = SpotFont(zoom_);
+  spotLineRows_ = SpotTextRows(spotFont_, zoom_) + SPOT_TICK + 1;
+  spotImage_ = QImage(TRACE_COLUMNS * zoom_, (1 + SPOT_LINES * spotLineRows_) * zoom_,
+                      QImage::Format_ARGB32_Premultiplied);
+  spotsLaid_ = false;
+}
+
+// Each mark, newest first, on the first line where its label clears those already there: the
+// call centred on its column as far as the trace area allows, a '*' after it when heard, and
+// the tick from under the call down at the column. A mark no line has room for is left out.
+int SpectrumClient::LayOutSpots(const SpectrumPicture& picture) {
+  spotsLaid_ = true;
+  if (picture.spotCount == 0) return 0;
+  const int z = zoom_;
+  spotImage_.fill(Qt::transparent);
+  QPainter painter(&spotImage_);
+  painter.setFont(spotFont_);
+  const QFontMetrics metrics(spotFont_);
+  const int textRows = SpotTextRows(spotFont_, z);
+  struct Span {
+    int left, right;
+  };
+  std::array<std::array<Span, MAX_SPOT_MARKS>, SPOT_LINES> placed{};
+  std::array<int, SPOT_LINES> placedCount{};
+  int lines = 0;
+  for (int i = 0; i < std::min(picture.spotCount, MAX_SPOT_MARKS); ++i) {
+    const SpotMark& mark = picture.spots[static_cast<std::size_t>(i)];
+    if (mark.call[0] == 0) continue;
+    const QString text = QString::fromUtf8(mark.call.data()) + (mark.heard ? QStringLiteral("*") : QString());
+    const int width = metrics.horizontalAdvance(text);
+    const int x = std::clamp(mark.column, 0, TRACE_COLUMNS - 1) * z;
+    const int left = std::clamp(x + z / 2 - width / 2, 0, std::max(0, TRACE_COLUMNS * z - width));
+    const Span span{left, left + width};
+    int line = 0;
+    for (; line < SPOT_LINES; ++line) {
+      const auto& spans = placed[static_cast<std::size_t>(line)];
+      const auto end = spans.begin() + placedCount[static_cast<std::size_t>(line)];
+      if (std::none_of(spans.begin(), end, [&](const Span& s) {
+            return span.left < s.right + SPOT_GAP * z && s.left < span.right + SPOT_GAP * z;
+          }))
+        break;
+    }
+    if (line == SPOT_LINES) continue;
+    placed[static_cast<std::size_t>(line)][static_cast<std::size_t>(placedCount[static_cast<std::size_t>(line)]++)] =
+        span;
+    const int top = (1 + line * spotLineRows_) * z;
+    const QColor color = SpotColor(mark.age);
+    painter.setPen(color);
+    painter.drawText(left, top + metrics.capHeight(), text);
+    painter.fillRect(x, top + textRows * z, z, SPOT_TICK * z, color);
+    lines = std::max(lines, line + 1);
+  }
+  return lines;
+}
+
+// The rows of the trace area that the lines of spot labels take.
+QRect SpectrumClient::SpotArea() const {
+  const int z = zoom_;
+  const int top = TRACE_TOP + topTextRows_;
+  const int rows = std::min(1 + spotLines_ * spotLineRows_, TRACE_TOP + RASTER_HEIGHT - top);
+  return QRect(0, top * z, TRACE_COLUMNS * z, rows * z);
+}
+
+QRect SpectrumClient::DrawSpots() {
+  const QRect area = SpotArea();
+  for (int y = 0; y < area.height(); ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(spotImage_.constScanLine(y));
+    auto* out = reinterpret_cast<QRgb*>(image_.scanLine(area.top() + y));
+    for (int x = 0; x < area.width(); ++x)
+      if (qAlpha(in[x]) != 0) out[x] = in[x];
+  }
+  return area;
 }
 
 // The readout on its dark box, so that the marker or the trace never runs through its figures.

@@ -58,6 +58,11 @@ class SpectrumClient : public QWidget {
   QRect DrawTrace(const TraceRaster& raster, const TraceRaster* previous, int wholeRows);
   void DrawRigText(const std::array<char, 40>& text, const TopTexts& top);
   QRect DrawDecodeLine(const SpectrumPicture& picture);  // the area drawn
+  // The spot marks laid out in spotImage_ at the zoom; the lines of labels they take (0..3).
+  void SetSpotFont();  // and the sizes that follow from it, at the zoom
+  int LayOutSpots(const SpectrumPicture& picture);
+  QRect SpotArea() const;  // the rows of spotImage_'s lines, in the client image
+  QRect DrawSpots();       // spotImage_'s lines laid over the trace; the area drawn
   void Forward(QMouseEvent* event) { DeliverPointer(event->position().toPoint(), event->buttons(), event->modifiers()); }
   QImage image_;
   QFont font_;                // the labels' font at the zoom
@@ -65,6 +70,11 @@ class SpectrumClient : public QWidget {
   std::array<char, 40> rigText_{};  // the rig's text laid out in rigTextImage_
   std::size_t rigTextLength_ = 0;    // of which this many bytes
   QImage rigTextImage_;
+  QFont spotFont_;            // the spots' calls, smaller than the labels
+  int spotLineRows_ = 0;      // trace rows of one line of spot labels: the call, its tick and a gap
+  int spotLines_ = 0;         // lines of labels in spotImage_
+  bool spotsLaid_ = false;    // spotImage_ holds picture_'s marks at the zoom
+  QImage spotImage_;          // the marks' labels and ticks on a clear ground, copied onto each picture
   SpectrumPicture picture_;   // the last one, drawn again at a new zoom
   bool labelsDrawn_ = false;  // image_ holds picture_'s labels
   int zoom_ = 1;
