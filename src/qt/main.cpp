@@ -26,6 +26,7 @@
 #include "qt/main_view.h"
 #include "qt/qt_spot_feed.h"
 #include "qt/rig_dialog.h"
+#include "qt/spots_dialog.h"
 #include "rig/rig_worker.h"
 #include "rig/rigctld_rig.h"
 
@@ -114,12 +115,13 @@ int main(int argc, char** argv) {
   pulse.SetReports(&desktop);
   keblor::SetHelpViewer([&mainView](const QUrl& page) { keblor::ShowHelpWindow(mainView.Window(), page); });
   keblor::QtRigDialog rigDialog(mainView, RigModels);
+  keblor::QtSpotsDialog spotsDialog(mainView);
   // Large: the analyzer's tables and work areas live here.
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLine(
       {options.input, options.rigModel, options.rigPort, options.spotsHost, options.spotsPort, options.spotsCall});
   program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRig), &rigDialog);
-  program->SetSpotSupport([] { return std::make_unique<keblor::QtSpotFeed>(); }, nullptr);
+  program->SetSpotSupport([] { return std::make_unique<keblor::QtSpotFeed>(); }, &spotsDialog);
   mainView.Connect(*program);
 
   // Blocks are handled here on the GUI thread, also while a modal dialog or a menu runs its own
