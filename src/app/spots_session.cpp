@@ -68,7 +68,8 @@ void SpotsSession::Place(const RigSession& rig, const Settings& settings, const 
     const Sideband sideband = ChooseSideband(settings.Rig.Sideband, dial->mode);
     const RangeRow& range = RangeOf(VfoSettingsOf(settings, vfo).Range);
     std::vector<KeptSpot> spots = store_.InRange(dial->hz - range.spanHz, dial->hz + range.spanHz);
-    std::sort(spots.begin(), spots.end(), [](const KeptSpot& a, const KeptSpot& b) { return a.heardAt > b.heardAt; });
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const KeptSpot& a, const KeptSpot& b) { return a.heardAt > b.heardAt; });
     for (const KeptSpot& kept : spots) {
       const std::optional<std::int64_t> pitch = PitchOfSignal(dial->hz, sideband, kept.spot.hz);
       if (!pitch || *pitch < 0 || *pitch > range.spanHz) continue;

@@ -187,5 +187,47 @@ TEST_F(ProgramRigTest, TheRigDialogAndTheCommandLine) {
   EXPECT_NE(file.content.find("Model=2\nPort=rigs.local:4532\nSideband=2"), std::string::npos) << file.content;
 }
 
+// A feed of the test's: what it was opened with, and its handlers to send lines through.
+struct FakeSpotFeed : SpotFeed {
+  std::vector<std::string>* opened;
+  FeedHandlers* handlers;
+  FakeSpotFeed(std::vector<std::string>* o, FeedHandlers* h) : opened(o), handlers(h) {}
+  void Open(const std::string& host, int port, const std::string& call, FeedHandlers h) override {
+    opened->push_back(host + ":" + std::to_string(port) + " " + call);
+    *handlers = std::move(h);
+  }
+  void Close() override { opened->push_back("closed"); }
+};
+
+// The feed the settings name is opened; each second its CW spots inside a window's span at the
+// dial are drawn at their pitch's column (upper sideband in CW, lower in CWR), the newest first.
+TEST_F(ProgramRigTest, SpotsAreDrawnWhereTheDialPutsThem) {
+  std::vector<std::string> opened;
+  FeedHandlers feed;
+  program->SetSpotSupport([&] { return std::make_unique<FakeSpotFeed>(&opened, &feed); }, nullptr);
+  Start(1, "[Rig]\nModel=2\nPort=localhost:4532\n[Spots]\nHost=rbn.example\nCall=N0CALL\n");
+  EXPECT_EQ(opened, (std::vector<std::string>{"rbn.example:7000 N0CALL"}));
+  feed.onLine("DX de KM3T-#:    7030.4  DL1ABC  CW 23 dB 25 WPM CQ 1234Z");
+  feed.onLine("DX de W3LPL:     7030.7  K1ABC   ssb? no, rtty 1234Z");  // another mode
+  feed.onLine("DX de W1AW:      7031.5  G4XYZ   1235Z");                // past the 1000 Hz span
+  desktop.Advance(SpotsSession::PLACE_MS);
+  feed.onLine("DX de W1AW:      7030.9  OK1RR   1236Z");
+  desktop.Advance(SpotsSession::PLACE_MS);
+  DeliverTones(700.0);
+  const SpectrumPicture& picture = view.Spectrum(Vfo::A)->picture;
+  ASSERT_EQ(picture.spotCount, 2);
+  EXPECT_EQ(std::string(picture.spots[0].call.data()), "OK1RR");
+  EXPECT_EQ(picture.spots[0].column, 180);
+  EXPECT_EQ(picture.spots[1].column, 80);
+  EXPECT_EQ(picture.spots[1].age, 0);
+
+  rig.dials[0] = {7'031'000, "CWR"};
+  desktop.Advance(RigSession::POLL_MS + SpotsSession::PLACE_MS);
+  DeliverTones(700.0);
+  ASSERT_EQ(view.Spectrum(Vfo::A)->picture.spotCount, 2);  // G4XYZ is now above the dial
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.spots[0].column, 20);
+  EXPECT_EQ(view.Spectrum(Vfo::A)->picture.spots[1].column, 120);
+}
+
 }  // namespace
 }  // namespace keblor::test
