@@ -104,6 +104,19 @@ TEST(ProgramOptions, TheRigIsAModelNumberAndAPort) {
   ExpectRefused({{"--rig-port"}, {"--rig-port", ""}, {"--rig-port", "a", "--rig-port", "b"}}, "--rig-port: ");
 }
 
+TEST(ProgramOptions, TheSpotFeedIsAHostAPortAndACall) {
+  const ProgramOptions spots = Parse({"--spots", "telnet.reversebeacon.net:7000", "--call", "N0CALL"});
+  EXPECT_EQ(spots.spotsHost, "telnet.reversebeacon.net");
+  EXPECT_EQ(spots.spotsPort, 7000);
+  EXPECT_EQ(spots.spotsCall, "N0CALL");
+  EXPECT_EQ(Parse({"--spots", "::1:1"}).spotsHost, "::1");
+  EXPECT_EQ(Parse({"--spots", "h:65535"}).spotsPort, 65535);
+  ExpectRefused({{"--spots"}, {"--spots", "h"}, {"--spots", ":7000"}, {"--spots", "h:0"}, {"--spots", "h:65536"},
+                 {"--spots", "h:7x"}, {"--spots", "h:1", "--spots", "h:2"}},
+                "--spots: ");
+  ExpectRefused({{"--call"}, {"--call", ""}, {"--call", "N0 CALL"}, {"--call", "a", "--call", "b"}}, "--call: ");
+}
+
 TEST(ProgramOptions, ConfigFolderFollowsTheXdgRules) {
   EXPECT_EQ(ConfigSettingsPath("/home/op/.cfg/", "/home/op"), "/home/op/.cfg/keblor/keblor.ini");
   EXPECT_EQ(ConfigSettingsPath(nullptr, "/home/op"), "/home/op/.config/keblor/keblor.ini");
