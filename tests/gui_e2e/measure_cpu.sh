@@ -14,6 +14,7 @@
 # most the bare window's plus 0.4 points, RSS at most 36 MiB, at most 40 wake-ups a second.
 # Lines KEY=VALUE after the rounds go into each run's [General] section (Waterfall=1 measures the
 # program with its waterfall shown).
+# KEBLOR_MEASURE_RUNS="2 16 auto;1 16 auto" measures only those runs (channels, bits, back end).
 # A measurement, not a test: it ends with 0 whatever the figures.
 # Usage: measure_cpu.sh <keblor> [<bare_window>] [seconds, default 20] [rounds, default 1] [KEY=VALUE...]
 set -euo pipefail
@@ -141,7 +142,8 @@ fi
 
 for round in $(seq "$ROUNDS"); do
   [ "$ROUNDS" -gt 1 ] && echo "== round $round"
-  for run in "1 16 auto" "2 16 auto" "2 8 auto" "1 16 portaudio" "2 16 rig"; do
+  IFS=';' read -r -a RUNS <<<"${KEBLOR_MEASURE_RUNS:-1 16 auto;2 16 auto;2 8 auto;1 16 portaudio;2 16 rig}"
+  for run in "${RUNS[@]}"; do
     read -r channels bits back_end <<<"$run"
     dir=$WORK/run-$channels-$bits-$back_end
     mkdir -p "$dir"
