@@ -22,7 +22,7 @@ constexpr int LIST_ID = 1;
 
 struct Column {
   const wchar_t* header;
-  int width;  // at 96 DPI
+  int width;  // at 96 DPI; the last one's grows with the window
 };
 constexpr std::array<Column, SIGNAL_COLUMNS> COLUMNS{{{L"VFO", 36},
                                                        {L"Offset", 64},
@@ -30,7 +30,7 @@ constexpr std::array<Column, SIGNAL_COLUMNS> COLUMNS{{{L"VFO", 36},
                                                        {L"WPM", 40},
                                                        {L"SNR", 48},
                                                        {L"Call", 72},
-                                                       {L"Heard", 240}}};
+                                                       {L"Heard", 120}}};
 
 void RegisterSignalsClass() {
   static const ATOM atom = [] {
@@ -238,7 +238,11 @@ std::intptr_t Win32SignalsWindow::OnMessage(HWND__* window, unsigned message, st
       return 0;
     }
     case WM_SIZE:
-      if (list_ != nullptr) MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      // The list fills the window, and its last column, the words heard, the list's width.
+      if (list_ != nullptr) {
+        MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, SIGNAL_COLUMNS - 1, LVSCW_AUTOSIZE_USEHEADER);
+      }
       return 0;
     case WM_SETFOCUS:
       if (list_ != nullptr) SetFocus(list_);
