@@ -288,7 +288,9 @@ void Win32MainView::PostCommand(int id) {
 bool Win32MainView::TranslateKey(const tagMSG& message) {
   if (window_ == nullptr || program_ == nullptr) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  const auto within = [&message](HWND top) { return top != nullptr && (message.hwnd == top || IsChild(top, message.hwnd)); };
+  const auto within = [&message](HWND top) {
+    return top != nullptr && (message.hwnd == top || IsChild(top, message.hwnd));
+  };
   if (!within(window_) && !within(signals_.Window())) return false;
   const bool alt = (message.lParam & (LPARAM{1} << 29)) != 0;
   const bool shift = GetKeyState(VK_SHIFT) < 0;
