@@ -16,6 +16,10 @@ KeyboardKey KeyboardKeyOf(unsigned virtualKey) {
     case 'Z': return KeyboardKey::Z;
     case 'W': return KeyboardKey::W;
     case 'T': return KeyboardKey::T;
+    case 'D': return KeyboardKey::D;
+    case 'L': return KeyboardKey::L;
+    case 'N': return KeyboardKey::N;
+    case 'P': return KeyboardKey::P;
     default: return KeyboardKey::Other;
   }
 }

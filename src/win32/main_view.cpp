@@ -77,6 +77,7 @@ Win32MainView::Win32MainView() {
 }
 
 Win32MainView::~Win32MainView() {
+  signals_.Close();
   for (auto& spectrum : spectra_) spectrum->Close();
   if (window_ != nullptr) {
     HWND window = window_;
@@ -265,7 +266,17 @@ SpectrumView& Win32MainView::OpenSpectrum(Vfo vfo, const std::string& title, Poi
 // May run inside the window's own close handling: the window goes, the object stays.
 void Win32MainView::CloseSpectrum(Vfo vfo) { spectra_[SlotOf(vfo)]->Close(); }
 
+// A top-level window of its own, owned by the main window: above it, and gone with it.
+SignalsView& Win32MainView::OpenSignals(const Rect& outer) {
+  signals_.Open(window_, program_, PlaceOnScreens(outer, MonitorWorkAreas()));
+  return signals_;
+}
+
+// May run inside the window's own close handling: the window goes, the object stays.
+void Win32MainView::CloseSignals() { signals_.Close(); }
+
 void Win32MainView::Destroy() {
+  signals_.Close();
   for (auto& spectrum : spectra_) spectrum->Close();
   if (window_ != nullptr) DestroyWindow(window_);  // WM_DESTROY ends the message loop with 0
 }
@@ -277,7 +288,10 @@ void Win32MainView::PostCommand(int id) {
 bool Win32MainView::TranslateKey(const tagMSG& message) {
   if (window_ == nullptr || program_ == nullptr) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  const auto within = [&message](HWND top) {
+    return top != nullptr && (message.hwnd == top || IsChild(top, message.hwnd));
+  };
+  if (!within(window_) && !within(signals_.Window())) return false;
   const bool alt = (message.lParam & (LPARAM{1} << 29)) != 0;
   const bool shift = GetKeyState(VK_SHIFT) < 0;
   const bool ctrl = GetKeyState(VK_CONTROL) < 0;

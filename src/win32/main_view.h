@@ -14,6 +14,7 @@
 
 #include "app/program.h"
 #include "app/views.h"
+#include "win32/signals_window.h"
 #include "win32/spectrum_window.h"
 #include "win32/window_scale.h"
 
@@ -48,11 +49,14 @@ class Win32MainView : public MainView {
   void ShowMenu(const MenuModel& menu) override;
   SpectrumView& OpenSpectrum(Vfo vfo, const std::string& title, Point at) override;
   void CloseSpectrum(Vfo vfo) override;
+  SignalsView& OpenSignals(const Rect& outer) override;
+  void CloseSignals() override;
   void Destroy() override;
 
   HWND__* Window() const { return window_; }
   // The message loop offers every message here first: true when it was a key of the accelerator
-  // table for the main window or one of its children, which then went to Program::OnKey.
+  // table for the main window, the signals window or one of their children, which then went to
+  // Program::OnKey.
   bool TranslateKey(const tagMSG& message);
   // The window procedure's work for `window` (the main window, or the one being created).
   std::intptr_t OnMessage(HWND__* window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -78,7 +82,8 @@ class Win32MainView : public MainView {
   int dpi_ = BASE_DPI;
   bool waterfall_ = false;
   std::array<std::unique_ptr<Win32SpectrumWindow>, 2> spectra_;
-  std::array<Point, 2> spectrumAt_{};  // where each was opened, in the layouts' pixels
+  std::array<Point, 2> spectrumAt_{};
+  Win32SignalsWindow signals_;  // where each was opened, in the layouts' pixels
   std::vector<std::string> inputTexts_;
   MenuModel shownMenu_;
   bool menuShown_ = false;

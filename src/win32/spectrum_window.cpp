@@ -188,8 +188,8 @@ void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
 }
 
 // The whole client area from the picture: background, the text boxes in order, the trace with
-// each raster pixel scaled, then the notice, the readout and the rig's dial over the trace, and
-// the waterfall.
+// each raster pixel scaled, then the notice, the readout, the rig's dial and the decode line over
+// the trace, and the waterfall.
 void Win32SpectrumWindow::Render() {
   if (!surface_) return;
   Surface& s = *surface_;
@@ -215,12 +215,13 @@ void Win32SpectrumWindow::Render() {
     std::memcpy(&s.traceBits[static_cast<std::size_t>(row * DIB_ROW_BYTES)],
                 &picture_.raster[static_cast<std::size_t>(row * RASTER_ROW_BYTES)], RASTER_ROW_BYTES);
   }
-  const TopTexts top = LayOutTopTexts(z, picture_.readout, picture_.rig.data(), [&s](std::string_view text) {
+  const MeasureText measure = [&s](std::string_view text) {
     const int length = WidenInto(text, s.text.data(), TEXT_CAPACITY);
     RECT size{0, 0, 0, 0};
     DrawTextW(s.dc, s.text.data(), length, &size, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return TextExtent{size.right - size.left, size.bottom - size.top};
-  });
+  };
+  const TopTexts top = LayOutTopTexts(z, picture_.readout, picture_.rig.data(), measure);
   const Rect& trace = top.trace;
   SetStretchBltMode(dc, COLORONCOLOR);
   StretchDIBits(dc, trace.left, trace.top, trace.right - trace.left, trace.bottom - trace.top, 0, 0, TRACE_COLUMNS,
@@ -245,6 +246,23 @@ void Win32SpectrumWindow::Render() {
     draw(picture_.readout, top.readout, DT_RIGHT | DT_TOP);
   }
   if (top.dialLength > 0) draw({picture_.rig.data(), top.dialLength}, top.dial, DT_LEFT | DT_TOP);
+  if (picture_.decodeLine) {
+    // On a dark box along the trace area's bottom, one pixel less deep than the readout's at its
+    // top: the call and speed at the left, the text's end at the right, its start cut off where
+    // the two meet. The next picture without it draws the trace whole again.
+    const TopTexts depth = LayOutTopTexts(z, "0", "", measure);
+    const int one = z.Px(1), two = z.Px(2);
+    const Rect box{trace.left, trace.bottom - (depth.readoutBox.bottom - trace.top - one), trace.right, trace.bottom};
+    const RECT dark{box.left, box.top, box.right, box.bottom};
+    FillRect(dc, &dark, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const std::string_view label(picture_.decodeLabel.data());
+    Rect text{box.left + two, box.top, box.right - two, box.bottom};
+    if (!label.empty()) {
+      draw(label, text, DT_LEFT | DT_VCENTER);
+      text.left += measure(label).width + z.Px(6);
+    }
+    draw(picture_.decodeText.data(), text, DT_RIGHT | DT_VCENTER);
+  }
   SetBkMode(dc, OPAQUE);
 
   if (waterfall_ != nullptr && picture_.waterfall != nullptr) {

@@ -302,6 +302,11 @@ TEST(QtSpectrumWindow, TheRigsDialAtTheTopLeftOfTheTrace) {
   CheckTheRigsDialAtTheTopLeftOfTheTrace(view);
 }
 
+TEST(QtSpectrumWindow, TheDecodeLineAlongTheTracesBottom) {
+  QtViewDriver view;
+  CheckTheDecodeLineAlongTheTracesBottom(view);
+}
+
 TEST(QtSpectrumWindow, TheTuningClick) {
   QtViewDriver view;
   CheckTheTuningClick(view);

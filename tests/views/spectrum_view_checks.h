@@ -54,6 +54,25 @@ inline void CheckTheRigsDialAtTheTopLeftOfTheTrace(SpectrumViewDriver& view) {
   EXPECT_EQ(view.Count(LABEL_BACKGROUND, 0, TRACE_TOP, 200, TRACE_TOP + RASTER_HEIGHT), 0);
 }
 
+// The decode line lies on a dark box along the trace area's bottom rows, over a lit trace: the
+// label at its left, the end of a long text at its right, two dark columns at either end; the
+// next picture without it shows those rows of the trace again.
+inline void CheckTheDecodeLineAlongTheTracesBottom(SpectrumViewDriver& view) {
+  WindowTrace trace;
+  trace.raster.fill(0xFF);  // lit everywhere
+  const int bottom = TRACE_TOP + RASTER_HEIGHT;
+  const DecodeLine line{"DL1ABC 24", "CQ CQ DE DL1ABC DL1ABC K CQ CQ DE DL1ABC DL1ABC K CQ CQ DE DL1ABC K"};
+  view.Show(ComposePicture(trace, {500, 1, 1}, {.numberOfAverages = 1, .decodeLine = true, .decode = line}));
+  EXPECT_GT(view.Count(TRACE_DARK, 0, bottom - 8, 200, bottom), 800);
+  EXPECT_GT(view.Count(LABEL_BACKGROUND, 2, bottom - 12, 50, bottom), 20);    // the label
+  EXPECT_GT(view.Count(LABEL_BACKGROUND, 150, bottom - 12, 198, bottom), 20);  // the text's end
+  EXPECT_EQ(view.Count(LABEL_BACKGROUND, 0, bottom - 8, 2, bottom), 0);
+  EXPECT_EQ(view.Count(LABEL_BACKGROUND, 198, bottom - 8, 200, bottom), 0);
+  EXPECT_EQ(view.Count(LABEL_BACKGROUND, 0, bottom - 24, 200, bottom - 18), 1200);  // above the box
+  view.Show(ComposePicture(trace, {500, 1, 1}, {1}));
+  EXPECT_EQ(view.Count(LABEL_BACKGROUND, 0, bottom - 18, 200, bottom), 3600);
+}
+
 // The middle button and Shift + left tune, at the client pixel clicked; the left button alone
 // does not.
 inline void CheckTheTuningClick(SpectrumViewDriver& view) {

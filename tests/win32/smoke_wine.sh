@@ -17,6 +17,10 @@
 # so in one line on standard error and runs on; a Shift + left click on 630 Hz moves it 100 Hz and
 # the dial is drawn; rigctld back, in stereo, its current VFO stays for a minute and Ctrl+T
 # moves VFO B.
+# A station keyed by ebook2cw in place of the tone, sending its callsign: D turns decoding on, L
+# opens the signals window, and N, pressed in it, selects the station's row, whose spoken text (the
+# window's title, as a screen reader hears it) names the call once heard; Enter zero-beats it, moving the dial by the
+# 170 Hz it stands above the marker; L closes the window again.
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -347,6 +351,66 @@ done
 echo "Ctrl+T: VFO B $before -> $after Hz (moved $((after - before)), expected 200)"
 [ $((after - before)) -ge 197 ] && [ $((after - before)) -le 203 ] || fail "Ctrl+T moved VFO B $((after - before)) Hz"
 [ "$(rig_cmd v)" = "$first_vfo" ] || fail "Ctrl+T switched the rig's current VFO"
+
+echo "== a station sending its call: D, L, and N in the signals window"
+CALL=DL1ABC
+printf 'CQ CQ DE %s %s K\n' "$CALL" "$CALL" >"$WORK/station.txt"
+ebook2cw -O -c "" -s 48000 -w 24 -f 700 -o "$WORK/station" "$WORK/station.txt" >"$WORK/ebook2cw.log" 2>&1 ||
+  fail "ebook2cw failed: $(cat "$WORK/ebook2cw.log")"
+# VFO A in CW again (rigctld came back in FM), for Enter's zero-beat below.
+vfo_b_dial F VFOA 7030000 >/dev/null
+vfo_b_dial M VFOA CW 500 >/dev/null
+pulse_stop_tone
+# Through a CW filter, as a receiver gives it: no faint traces of the compression around it, which
+# the list would show as signals of their own. A second's pause between the calls.
+sox -q "$WORK/station.ogg" -t raw -r 48000 -e signed -b 16 -c 1 - sinc 300-1200 pad 0 1 repeat 60 2>/dev/null |
+  pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+PULSE_TONE_PID=$!
+PULSE_PIDS+=("$PULSE_TONE_PID")
+xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
+xdotool key --clearmodifiers d
+sleep 0.3
+xdotool key --clearmodifiers l
+SIGNALS=$(timeout 10 xdotool search --sync --name '^Signals' 2>/dev/null | head -n1) || true
+[ -n "$SIGNALS" ] || fail "L opened no signals window"
+echo "L opened the signals window"
+title=
+deadline=$((SECONDS + 60))
+until grep -qF "VFO-A plus 170 hertz, $CALL" <<<"$title"; do
+  if [ "$SECONDS" -ge "$deadline" ]; then
+    import -window "$SIGNALS" "$WORK/signals.png" 2>/dev/null || true
+    fail "no VFO-A row of the signals window named $CALL within 60 s (signals.png); its titles: $(sort -u "$WORK/titles.txt" 2>/dev/null)"
+  fi
+  # Once the station's row is selected, its call is told when first heard.
+  if ! grep -qF "VFO-A plus 170 hertz" <<<"$title"; then
+    xdotool windowactivate --sync "$SIGNALS" 2>/dev/null || xdotool windowfocus --sync "$SIGNALS"
+    xdotool key --clearmodifiers n
+  fi
+  sleep 1.5  # the program tells at most once a second
+  title=$(xdotool getwindowname "$SIGNALS" 2>/dev/null) || fail "the signals window went"
+  echo "$title" >>"$WORK/titles.txt"
+done
+echo "N in the signals window: \"$title\""
+echo "== Enter in the signals window: zero-beat the row"
+before=$(vfo_b_dial f VFOA)
+xdotool windowactivate --sync "$SIGNALS" 2>/dev/null || xdotool windowfocus --sync "$SIGNALS"
+xdotool key --clearmodifiers Return
+after=$before
+deadline=$((SECONDS + 10))
+while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+  sleep 0.2
+  after=$(vfo_b_dial f VFOA)
+done
+echo "Enter: dial $before -> $after Hz (moved $((after - before)), expected 170)"
+[ $((after - before)) -ge 167 ] && [ $((after - before)) -le 173 ] || fail "Enter moved the dial $((after - before)) Hz"
+xdotool windowactivate --sync "$SIGNALS" 2>/dev/null || xdotool windowfocus --sync "$SIGNALS"
+xdotool key --clearmodifiers l
+deadline=$((SECONDS + 10))
+while xdotool search --name '^Signals' >/dev/null 2>&1; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "L in the signals window did not close it"
+  sleep 0.2
+done
+echo "L in the signals window closed it"
 
 echo "== closing the main window (Alt+F4)"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true

@@ -65,6 +65,11 @@ TEST(Win32SpectrumWindow, TheRigsDialAtTheTopLeftOfTheTrace) {
   CheckTheRigsDialAtTheTopLeftOfTheTrace(view);
 }
 
+TEST(Win32SpectrumWindow, TheDecodeLineAlongTheTracesBottom) {
+  Win32ViewDriver view;
+  CheckTheDecodeLineAlongTheTracesBottom(view);
+}
+
 TEST(Win32SpectrumWindow, TheTuningClick) {
   Win32ViewDriver view;
   CheckTheTuningClick(view);
