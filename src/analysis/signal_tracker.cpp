@@ -92,6 +92,8 @@ void SignalTracker::Push(const float* magnitudes, int topBin) {
 
   for (Track& track : tracks_)
     if (track.bin != 0) Follow(track, magnitudes);
+  for (Track& track : tracks_)
+    if (track.bin != 0) Settle(track);
   // Two signals that met are one: the younger goes.
   for (Track& a : tracks_) {
     if (a.bin == 0) continue;
@@ -207,10 +209,16 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
     moment += (k - track.bin) * p;
     noise += n;
   }
-  const bool keyed = noise > 0.0 && total > KEYED_OVER_NOISE * noise && total > KEY_DOWN_SHARE * track.keyDownPower;
-  track.keyedNow = keyed;
+  track.keyedNow = noise > 0.0 && total > KEYED_OVER_NOISE * noise && total > KEY_DOWN_SHARE * track.keyDownPower;
   track.blockPower = total;
-  if (keyed) KeyedBlock(track, total, moment);
+  track.blockMoment = moment;
+}
+
+// Takes the block read by Follow, once every signal has read its own. A key-down block moves
+// the pitch only when no much stronger neighbour was keyed in it: that one's sidebands would
+// pull the centre towards itself, and a weak signal's pitch would walk over to it.
+void SignalTracker::Settle(Track& track) {
+  if (track.keyedNow) KeyedBlock(track, track.blockPower, track.blockMoment, KeyedAlone(track));
   // Between key-down blocks the pitch moves on with the drift.
   const double nowHz = track.pitchHz + track.driftHzPerBlock * (blocks_ - track.lastKeyedBlock);
   TrackedSignal& s = track.signal;
@@ -219,12 +227,13 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
   if (binNoise > 0.0 && track.keyDownPower > 0.0) s.snrDb = 10.0 * std::log10(track.keyDownPower / (SNR_BINS * binNoise));
 }
 
-void SignalTracker::KeyedBlock(Track& track, double total, double moment) {
-  ++track.keyedBlocks;
+void SignalTracker::KeyedBlock(Track& track, double total, double moment, bool alone) {
   track.signal.lastSeconds = Seconds();
   // Rises quickly to a fully keyed block's power; a block the key cut weighs little.
   double& power = track.keyDownPower;
   power += (total > power ? 0.5 : total > 0.5 * power ? 0.03 : 0.0) * (total - power);
+  if (!alone) return;
+  ++track.keyedBlocks;
 
   // The pitch: the mean centre of the last key-down blocks, each moved on by the drift since.
   // The drift is the change of that mean per block, averaged over many blocks, as a line

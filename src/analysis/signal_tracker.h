@@ -67,6 +67,7 @@ class SignalTracker {
     int lastKeyedBlock = 0;
     bool keyedNow = false;         // the last block was keyed down
     double blockPower = 0.0;       // the last block's lobe power over the noise
+    double blockMoment = 0.0;      // its moment about the bin, in bins
     double keyDownPower = 0.0;     // lobe power over the noise in key-down blocks
     // The last key-down blocks: the centre of their power, its weight and when.
     std::array<double, SIGNAL_PITCH_BLOCKS> centreHz{};
@@ -80,7 +81,8 @@ class SignalTracker {
   void UpdateFloor(const float* magnitudes);
   double Floor(int bin) const { return floor_[static_cast<std::size_t>(bin)]; }
   void Follow(Track& track, const float* magnitudes);
-  void KeyedBlock(Track& track, double total, double moment);
+  void Settle(Track& track);
+  void KeyedBlock(Track& track, double total, double moment, bool alone);
   void Find();
   bool Stands(int bin) const;
   bool KeyedAlone(const Track& track) const;
