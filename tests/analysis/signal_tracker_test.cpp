@@ -67,6 +67,19 @@ TEST(SignalTracker, FollowsATonDriftingOneHertzASecondWithinOneHertz) {
   }
 }
 
+// A strong neighbour's sidebands, keyed while a weak signal is silent, must not pull the weak
+// one's pitch over to it (its decoder would follow and read the neighbour).
+TEST(SignalTracker, AWeakSignalKeepsItsPitchBesideAStrongOneKeyedAlone) {
+  Tracking run({{600.0, 30.0, 20.0, "CQ CQ DE DL1ABC CQ CQ DE DL1ABC CQ CQ DE DL1ABC K"},
+                {650.0, 14.0, 25.0, "TEST DE G4XYZ", 0.0, 0.0, 8.0}},
+               6);
+  for (double s = 10.0; s <= 40.0; s += 2.0) {
+    const SignalTracker& t = run.RunTo(s);
+    ASSERT_EQ(t.ListedCount(), 2) << s;
+    EXPECT_NEAR(ListedAt(t, 1).hz, 650.0, 5.0) << s;
+  }
+}
+
 // A false signal is worse than a late one: ten minutes of noise, and a strong signal's key
 // clicks beside it, list nothing else.
 TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
