@@ -325,7 +325,7 @@ void CwDecoder::Filter::SetSpan(int span) {
   for (auto& stage : inputs) stage.fill({});
 }
 
-std::complex<double> CwDecoder::Filter::Next(std::complex<float> newest, std::complex<float> leaving) {
+__attribute__((always_inline)) inline std::complex<double> CwDecoder::Filter::Next(std::complex<float> newest, std::complex<float> leaving) {
   sums[0] += std::complex<double>(newest) - std::complex<double>(leaving);
   for (int k = 1; k < STAGES; ++k) {
     auto& stage = inputs[static_cast<std::size_t>(k - 1)];
