@@ -46,8 +46,7 @@ namespace {
 constexpr double ENV_RATE = static_cast<double>(CW_SAMPLE_RATE) / 32.0;  // envelope samples per second
 constexpr double MIN_UNIT = 0.9 * 1.2 / 60.0 * ENV_RATE;  // a dot at 60 WPM, less some slack
 constexpr double MAX_UNIT = 1.1 * 1.2 / 5.0 * ENV_RATE;   // a dot at 5 WPM, plus some slack
-constexpr double FILTER_DOTS = 1.0;    // the matched filter's span
-constexpr int SEARCH_SPAN = 6;         // the shortest search filter's span: a dot at 60 WPM
+constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
 constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
 constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
@@ -56,7 +55,6 @@ constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
 constexpr double LONGEST_GAP = 60.0;
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
-constexpr double MIN_WEIGHT = 2.2;     // the least dash:dot of a first speed (hand keying: 2.5 and up)
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
 constexpr double SQUELCH_OPEN = 2.55;
@@ -183,34 +181,23 @@ void CwDecoder::Skip(int count) {
   driftFrom_ -= std::llround(hops);
 }
 
-namespace {
-
-// The window's weight at `x` hops from its start: a bell of WINDOW_HOPS hops, a moving sum of a
-// hop taken WINDOW_HOPS times over, so that its response has WINDOW_HOPS-fold zeros at every
-// multiple of the envelope rate. A tone that far from the pitch would fold onto it.
-double WindowWeight(double x, int order) {
-  double sum = 0.0, binomial = 1.0, factorial = 1.0;
-  for (int k = 1; k < order; ++k) factorial *= k;
-  for (int j = 0; j <= order; ++j) {
-    if (x > j) sum += ((j % 2 == 0) ? 1.0 : -1.0) * binomial * std::pow(x - j, order - 1);
-    binomial = binomial * (order - j) / (j + 1);
-  }
-  return sum / factorial;
-}
-
-}  // namespace
-
 void CwDecoder::SetTables(double pitchHz) {
   pitchHz_ = pitchHz;
   const double w = 2.0 * std::numbers::pi * pitchHz / CW_SAMPLE_RATE;
   const std::complex<double> rotate = std::polar(1.0, -w);
   std::complex<double> phase = 1.0;
-  // Scaled so that a tone of amplitude A gives A/2.
-  for (int n = 0; n < WINDOW_HOPS * HOP; ++n, phase *= rotate) {
-    if (n == HOP) oscStep_ = phase / std::abs(phase);
-    const std::complex<double> h = phase * (WindowWeight((n + 0.5) / HOP, WINDOW_HOPS) / HOP);
-    windowRe_[static_cast<std::size_t>(n)] = static_cast<float>(h.real());
-    windowIm_[static_cast<std::size_t>(n)] = static_cast<float>(h.imag());
+  // A triangle over two hops, scaled so that a tone of amplitude A gives A/2.
+  const double scale = 1.0 / (HOP * HOP);
+  for (int n = 0; n < HOP; ++n, phase *= rotate) {
+    const std::complex<double> h = phase * ((n + 0.5) * scale);
+    headRe_[n] = static_cast<float>(h.real());
+    headIm_[n] = static_cast<float>(h.imag());
+  }
+  oscStep_ = phase / std::abs(phase);
+  for (int n = 0; n < HOP; ++n, phase *= rotate) {
+    const std::complex<double> t = phase * ((HOP - n - 0.5) * scale);
+    tailRe_[n] = static_cast<float>(t.real());
+    tailIm_[n] = static_cast<float>(t.imag());
   }
 }
 
@@ -220,42 +207,35 @@ void CwDecoder::Push(const float* samples, int count) {
     if (hopPos_ == 0 && count - i >= HOP) {
       // A whole hop, four products at a time.
       const float* x = samples + i;
-      std::array<Float4, WINDOW_HOPS> re{}, im{};
+      Float4 hr{}, hi{}, tr{}, ti{};
       for (int n = 0; n < HOP; n += 4) {
         const Float4 v = Load4(x + n);
-        for (int k = 0; k < WINDOW_HOPS; ++k) {
-          re[k] += v * Load4(windowRe_.data() + k * HOP + n);
-          im[k] += v * Load4(windowIm_.data() + k * HOP + n);
-        }
+        hr += v * Load4(headRe_.data() + n);
+        hi += v * Load4(headIm_.data() + n);
+        tr += v * Load4(tailRe_.data() + n);
+        ti += v * Load4(tailIm_.data() + n);
       }
-      for (int k = 0; k < WINDOW_HOPS; ++k) {
-        hopSums_[k] = {(re[k][0] + re[k][1]) + (re[k][2] + re[k][3]), (im[k][0] + im[k][1]) + (im[k][2] + im[k][3])};
-      }
+      const float shr = (hr[0] + hr[1]) + (hr[2] + hr[3]), shi = (hi[0] + hi[1]) + (hi[2] + hi[3]);
+      const float str = (tr[0] + tr[1]) + (tr[2] + tr[3]), sti = (ti[0] + ti[1]) + (ti[2] + ti[3]);
+      head_ = {shr, shi};
+      tail_ = {str, sti};
       i += HOP;
-      EndHop();
+      Hop(open_ + tail_);
+      open_ = head_;
+      head_ = tail_ = {};
       continue;
     }
     const float x = samples[i++];
-    for (int k = 0; k < WINDOW_HOPS; ++k) {
-      const int at = k * HOP + hopPos_;
-      hopSums_[k] += std::complex<float>(x * windowRe_[at], x * windowIm_[at]);
-    }
+    head_ += std::complex<float>(x * headRe_[hopPos_], x * headIm_[hopPos_]);
+    tail_ += std::complex<float>(x * tailRe_[hopPos_], x * tailIm_[hopPos_]);
     if (++hopPos_ == HOP) {
       hopPos_ = 0;
-      EndHop();
+      Hop(open_ + tail_);
+      open_ = head_;
+      head_ = tail_ = {};
     }
   }
   osc_ /= std::abs(osc_);  // the recursion's rounding must not grow or shrink it
-}
-
-// The window opened WINDOW_HOPS - 1 hops ago closes; the others take the hop just summed. The
-// first windows, which opened before the first sample, are not whole and would read as silence.
-void CwDecoder::EndHop() {
-  if (hops_ < WINDOW_HOPS) ++hops_;
-  if (hops_ == WINDOW_HOPS) Hop(open_[WINDOW_HOPS - 1] + hopSums_[WINDOW_HOPS - 1]);
-  for (int k = WINDOW_HOPS - 1; k > 0; --k) open_[k] = open_[k - 1] + hopSums_[k - 1];
-  open_[0] = {};
-  hopSums_.fill({});
 }
 
 void CwDecoder::Levels::Add(double e) {
@@ -287,21 +267,24 @@ void CwDecoder::Hop(std::complex<float> window) {
     const double m = Step(filter_);
     filter_.levels.Add(m);
     const Levels& levels = filter_.levels;
-    const double c = carrier_.Project(filter_.Out(), levels.signal * filter_.gain, levels.signal > RELOCK_CLEAR * levels.noise) / filter_.gain;
+    const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
     Cohere(c, m);
-    Decide(coherentKey_ ? c : m, FilterTime(filter_), true, true);
+    Decide(coherentKey_ ? c : m, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
   for (int k = 0; k < SEARCH_FILTERS; ++k) {
     Search& s = search_[k];
-    if (s.filter.gain == 0.0) s.filter.SetSpan(SEARCH_SPAN << k);
+    if (s.filter.length == 0) {
+      s.filter.length = 4 << k;  // 4, 8 and 16: matched to 60, 30 and 15 WPM
+      s.filter.scale = 1.0 / s.filter.length;
+    }
     const double e = Step(s.filter);
     s.filter.levels.Add(e);
     bool mark = false;
     double length = 0.0;
-    if (s.key.Next(e, FilterTime(s.filter), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
       Replay();
       return;
@@ -309,48 +292,11 @@ void CwDecoder::Hop(std::complex<float> window) {
   }
 }
 
-int CwDecoder::Filter::Span() const {
-  int span = 0;
-  for (int length : lengths) span += length;
-  return span;
-}
-
-void CwDecoder::Filter::SetSpan(int span) {
-  gain = 1.0;
-  for (int k = 0; k < STAGES; ++k) {
-    lengths[k] = std::clamp((span + k) / STAGES, 1, STAGE_RING - 1);
-    gain *= lengths[k];
-  }
-  sums.fill({});
-  for (auto& stage : inputs) stage.fill({});
-}
-
-__attribute__((always_inline)) inline std::complex<double> CwDecoder::Filter::Next(std::complex<float> newest, std::complex<float> leaving) {
-  sums[0] += std::complex<double>(newest) - std::complex<double>(leaving);
-  for (int k = 1; k < STAGES; ++k) {
-    auto& stage = inputs[static_cast<std::size_t>(k - 1)];
-    const std::complex<float> in(sums[k - 1]);
-    const std::complex<float> out = stage[static_cast<std::size_t>((next - lengths[k]) & (STAGE_RING - 1))];
-    stage[static_cast<std::size_t>(next & (STAGE_RING - 1))] = in;
-    sums[k] += std::complex<double>(in) - std::complex<double>(out);
-  }
-  next = (next + 1) & (STAGE_RING - 1);
-  return Out();
-}
-
 // The filter's next envelope sample, from the newest baseband sample in the ring.
 double CwDecoder::Step(Filter& f) {
-  const auto at = [&](std::int64_t c) { return ring_[static_cast<std::size_t>(c & (RING - 1))]; };
-  return Magnitude(f.Next(at(envCount_ - 1), at(envCount_ - 1 - f.lengths[0]))) / f.gain + 1e-7;  // a floor far below any real noise, for digital silence
-}
-
-// Clears `f` and feeds it the baseband kept from envelope sample `from` (none before it), so
-// that its sums stand where they would had it run all along.
-void CwDecoder::Prime(Filter& f, std::int64_t from) const {
-  f.SetSpan(f.Span());
-  const std::int64_t start = std::max(from, envCount_ - f.Span());
-  const auto at = [&](std::int64_t c) { return c >= start ? ring_[static_cast<std::size_t>(c & (RING - 1))] : std::complex<float>(); };
-  for (std::int64_t c = start; c < envCount_; ++c) f.Next(at(c), at(c - f.lengths[0]));
+  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
+  f.sum += at(envCount_ - 1) - at(envCount_ - 1 - f.length);
+  return Magnitude(f.sum) * f.scale + 1e-7;  // a floor far below any real noise, for digital silence
 }
 
 bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length) {
@@ -439,12 +385,12 @@ bool CwDecoder::Acquire(Search& s) {
     s.count -= 2;
   }
   const Clusters c = Cluster(marks, nm, 1.8);
-  if (!c.two || c.lowCount < 2 || c.lowCount > nm - 2 || c.spread > MAX_SPREAD || c.high < MIN_WEIGHT * c.low) return false;
+  if (!c.two || c.lowCount < 2 || c.lowCount > nm - 2 || c.spread > MAX_SPREAD) return false;
   std::sort(gaps.begin(), gaps.begin() + ng);
   const double shortGap = gaps[ng / 4];
   if (shortGap < 0.4 * c.low || shortGap > 1.8 * c.low) return false;
   const double unit = 0.5 * (c.low + shortGap);
-  if (unit < MIN_UNIT || unit > MAX_UNIT || s.filter.Span() > 2.0 * unit) return false;
+  if (unit < MIN_UNIT || unit > MAX_UNIT || s.filter.length > 1.3 * unit) return false;
   dotMark_ = c.low;
   dashMark_ = c.high;
   SetUnit(unit);
@@ -475,33 +421,43 @@ CwDecoder::Levels CwDecoder::LevelsOf(const float* v, int n) {
 
 // Decodes the baseband kept so far with the matched filter, from levels found over all of it.
 void CwDecoder::Replay() {
-  const std::int64_t start = std::max<std::int64_t>(envCount_ - RING, 0);
-  const std::int64_t first = start + filter_.Span();
+  const int length = filter_.length;
+  const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
   const int n = static_cast<int>(envCount_ - first);
-  std::array<std::complex<float>, RING> out{};
-  Filter f;
-  f.SetSpan(filter_.Span());
-  const auto at = [&](std::int64_t c) { return c >= start ? ring_[static_cast<std::size_t>(c & (RING - 1))] : std::complex<float>(); };
-  for (std::int64_t c = start; c < envCount_; ++c) {
-    const std::complex<double> sum = f.Next(at(c), at(c - f.lengths[0]));
-    if (c >= first) out[static_cast<std::size_t>(c - first)] = std::complex<float>(sum);
+  const auto at = [&](std::int64_t c) { return std::complex<double>(ring_[static_cast<std::size_t>(c & (RING - 1))]); };
+  std::complex<double> sum{};
+  for (std::int64_t c = first - length; c < first; ++c) sum += at(c);
+  const std::complex<double> start = sum;
+  for (int k = 0; k < n; ++k) {  // the carrier's offset first, from all of it
+    sum += at(first + k) - at(first + k - length);
+    carrier_.Turn(sum);
   }
-  for (int k = 0; k < n; ++k) carrier_.Turn(out[k]);  // the carrier's offset first, from all of it
   carrier_.Follow();
   std::array<float, RING> magnitude{}, coherent{};
-  for (int k = 0; k < n; ++k) magnitude[k] = static_cast<float>(Magnitude(out[k]) / f.gain + 1e-7);
-  f.levels = LevelsOf(magnitude.data(), n);
-  filter_ = f;
+  sum = start;
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    magnitude[k] = static_cast<float>(Magnitude(sum) / length + 1e-7);
+  }
+  filter_.levels = LevelsOf(magnitude.data(), n);
   // The carrier loop locks over it all, runs back to the start, locked, and forward again.
-  const double level = filter_.levels.signal * f.gain;
+  const double level = filter_.levels.signal * length;
   const bool relock = filter_.levels.signal > RELOCK_CLEAR * filter_.levels.noise;
-  for (int k = 0; k < n; ++k) carrier_.Project(out[k], level, relock);
+  sum = start;
+  for (int k = 0; k < n; ++k) {
+    sum += at(first + k) - at(first + k - length);
+    carrier_.Project(sum, level, relock);
+  }
   carrier_.frequency = -carrier_.frequency;
-  for (int k = n - 1; k >= 0; --k) carrier_.Project(out[k], level, relock);
+  for (int k = n - 1; k >= 0; --k) {
+    carrier_.Project(sum, level, relock);
+    sum -= at(first + k) - at(first + k - length);
+  }
   carrier_.frequency = -carrier_.frequency;
   double relocks = 0.0;
   for (int k = 0; k < n; ++k) {
-    coherent[k] = static_cast<float>(carrier_.Project(out[k], level, relock) / f.gain);
+    sum += at(first + k) - at(first + k - length);
+    coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
     if (carrier_.relocked) relocks += 1.0;
   }
   coherent_ = LevelsOf(coherent.data(), n);
@@ -515,15 +471,15 @@ void CwDecoder::Replay() {
   coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
   coherentKey_ = coherence_ >= REPLAY_COHERENT;
   const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
+  filter_.sum = sum;
   squelchOpen_ = true;
   // The timing is learned over it all first, so that even its first gaps are told apart.
   for (int pass = 0; pass < 2; ++pass) {
-    partial_ = start > 0;  // the ring may begin within a character
+    partial_ = first > length;  // the ring may begin within a character
     lastMark_ = 0.0;
     key_ = Key();
-    const double delay = 0.5 * (f.Span() - STAGES + 1);
-    key_.since = static_cast<double>(first) - delay;
-    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - delay, pass == 0, pass == 1);
+    key_.since = static_cast<double>(first) - 0.5 * length;
+    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
 }
 
@@ -566,10 +522,12 @@ double CwDecoder::Carrier::Project(std::complex<double> sum, double level, bool 
 
 void CwDecoder::SetUnit(double unit) {
   unit_ = std::clamp(unit, MIN_UNIT, MAX_UNIT);
-  const int span = std::clamp(static_cast<int>(std::lround(FILTER_DOTS * unit_)), 2 * STAGES, STAGES * (STAGE_RING - 1));
-  if (std::abs(span - filter_.Span()) * 8 <= filter_.Span()) return;  // small changes are not worth a jump
-  filter_.SetSpan(span);
-  Prime(filter_, std::max<std::int64_t>(envCount_ - RING, 0));
+  const int length = std::clamp(static_cast<int>(std::lround(FILTER_DOTS * unit_)), 3, RING / 8);
+  if (std::abs(length - filter_.length) * 8 <= filter_.length) return;  // small changes are not worth a jump
+  filter_.length = length;
+  filter_.scale = 1.0 / length;
+  filter_.sum = {};
+  for (int k = 1; k <= length; ++k) filter_.sum += std::complex<double>(ring_[static_cast<std::size_t>((envCount_ - k) & (RING - 1))]);
 }
 
 void CwDecoder::Learn(bool mark, double length) {

@@ -14,7 +14,7 @@ namespace keblor {
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 27 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 19 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
@@ -34,7 +34,6 @@ class CwDecoder {
 
  private:
   static constexpr int HOP = 32;          // input samples per envelope sample
-  static constexpr int WINDOW_HOPS = 4;   // hops under each envelope sample's window
   static constexpr int RING = 2048;       // baseband samples kept (6.4 s)
   static constexpr int HISTORY = 16;      // marks, speeds and long gaps remembered
   static constexpr int ACQUIRE_RUNS = 32; // runs held until the speed is first known
@@ -59,23 +58,14 @@ class CwDecoder {
     double Middle() const { return 0.5 * (signal + noise); }
   };
   static Levels LevelsOf(const float* v, int n);
-  // A matched filter over the baseband ring, with its levels: moving sums in cascade, whose
-  // response falls off far steeper beside the pitch than one sum's does.
-  static constexpr int STAGES = 2;
-  static constexpr int STAGE_RING = 256;  // longer than any stage
+  // A matched filter of a given length over the baseband ring, with its levels.
   struct Filter {
-    std::array<int, STAGES> lengths{};  // of the moving sums, in envelope samples
-    double gain = 0.0;                  // a steady input's: the product of the lengths
-    std::array<std::complex<double>, STAGES> sums{};
-    std::array<std::array<std::complex<float>, STAGE_RING>, STAGES - 1> inputs{};  // of the later stages
-    int next = 0;
+    int length = 0;
+    double scale = 0.0;  // 1 / length
+    std::complex<double> sum{};
     Levels levels;
-    int Span() const;  // of the impulse response, in envelope samples
-    void SetSpan(int span);  // clears the sums
-    // Takes the newest baseband sample and the one lengths[0] before it; the sum out.
-    std::complex<double> Next(std::complex<float> newest, std::complex<float> leaving);
-    std::complex<double> Out() const { return sums[STAGES - 1]; }
   };
+
   // The key as decided from a filter's envelope: up or down, changes shorter than `shortest`
   // dropped as noise, edges placed between envelope samples.
   struct Key {
@@ -110,10 +100,8 @@ class CwDecoder {
   };
 
   void SetTables(double pitchHz);
-  void EndHop();
   void Hop(std::complex<float> window);
   double Step(Filter& f);
-  void Prime(Filter& f, std::int64_t from) const;
   // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
   void Decide(double e, double t, bool learn, bool decode);
   void Cohere(double projected, double magnitude);
@@ -126,17 +114,14 @@ class CwDecoder {
   void EmitChar();
   void Emit(std::string_view s);
   double CharSplit() const { return 2.0 * unit_; }
-  double FilterTime(const Filter& f) const { return static_cast<double>(envCount_) - 0.5 * (f.Span() - STAGES + 1); }
+  double FilterTime(int length) const { return static_cast<double>(envCount_) - 0.5 * length; }
 
-  // Mixing and decimation: each envelope sample sums WINDOW_HOPS hops under a bell-shaped
-  // window; the phase within a window comes from tables, the window's from a recursive oscillator.
-  std::array<float, WINDOW_HOPS * HOP> windowRe_{}, windowIm_{};
-  // The sums of the windows still open, by how many hops ago they opened: [k] holds the hops
-  // before the one in progress, hopSums_[k] the one in progress.
-  std::array<std::complex<float>, WINDOW_HOPS> open_{}, hopSums_{};
+  // Mixing and decimation: each envelope sample sums 2 HOP samples under a triangular window;
+  // the phase within a window comes from tables, the window's from a recursive oscillator.
+  std::array<float, HOP> headRe_{}, headIm_{}, tailRe_{}, tailIm_{};
+  std::complex<float> head_{}, tail_{}, open_{};  // sums of the hop in progress; the window opened last hop
   std::complex<double> osc_{1.0, 0.0}, oscStep_{1.0, 0.0};
   int hopPos_ = 0;
-  int hops_ = 0;  // hops summed since Start, up to WINDOW_HOPS
   double pitchHz_ = 0.0;
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
