@@ -22,6 +22,11 @@ constexpr double QUANTILE_TO_MEAN = 2.13;
 // in which the signals of a segment are keyed up count most.
 constexpr double FLOOR_FALL = 0.2;
 constexpr double FLOOR_RISE = 0.02;
+// A quantile this many times the floor is noise that began (after digital silence, say), not a
+// signal's clicks: the floor then rises as fast as it falls until it meets the quantile. Not
+// within the first window (its first blocks may hold the start of the stream), unless the floor
+// so far is digital silence.
+constexpr double FLOOR_RESTART = 10.0;
 const double RAYLEIGH_SPREAD = std::sqrt(4.0 / std::numbers::pi - 1.0);  // of a mean magnitude
 constexpr double RAYLEIGH_POWER = 4.0 / std::numbers::pi;  // mean power over squared mean magnitude
 constexpr double GATE_SPREADS = 8.0;
@@ -62,6 +67,7 @@ void SignalTracker::Reset() {
   next_ = 0;
   sinceExact_ = 0;
   segmentFloor_.fill(0.0);
+  segmentCatching_.fill(false);
   floor_.fill(0.0f);
   floorStarted_ = false;
 }
@@ -144,7 +150,11 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
     }
     const double quantile = QUANTILE_TO_MEAN * smallest.back();
     double& level = segmentFloor_[static_cast<std::size_t>(s)];
-    level = first ? quantile : level + (quantile < level ? FLOOR_FALL : FLOOR_RISE) * (quantile - level);
+    auto&& catching = segmentCatching_[static_cast<std::size_t>(s)];
+    if (quantile > FLOOR_RESTART * level && (level == 0.0 || blocks_ > SIGNAL_WINDOW_BLOCKS)) catching = true;
+    if (quantile < level) catching = false;
+    const double share = quantile < level || catching ? FLOOR_FALL : FLOOR_RISE;
+    level = first ? quantile : level + share * (quantile - level);
   }
   std::array<double, FLOOR_SEGMENTS> higher{};
   for (int s = 0; s < segments; ++s) {

@@ -23,6 +23,11 @@ class Tracking {
     }
     return *tracker_;
   }
+  // Digital silence (exact zeros) before the band begins.
+  void Silence(double seconds) {
+    const SpectrumAccumulator zeros{};
+    while (tracker_->Seconds() < seconds - 1e-9) tracker_->Push(zeros.data(), ACCUMULATED_BINS - 1);
+  }
 
  private:
   CwBand band_;
@@ -87,6 +92,17 @@ TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
   for (double s = 10.0; s <= 600.0; s += 10.0) ASSERT_EQ(noise.RunTo(s).ListedCount(), 0) << s;
   Tracking strong({{800.0, 30.0, 30.0, "CQ CQ DE F5AA"}}, 4);
   for (double s = 5.0; s <= 60.0; s += 5.0) ASSERT_EQ(strong.RunTo(s).ListedCount(), 1) << s;
+}
+
+// The floor must catch up with noise that starts after digital silence, or the noise lists
+// false signals that fill the list.
+TEST(SignalTracker, NoiseAfterDigitalSilenceListsOnlyTheStation) {
+  Tracking run({{700.0, 0.0, 20.0, "CQ CQ DE DL1ABC", 5.0}}, 6);
+  run.Silence(1.0);
+  for (double s = 2.0; s <= 30.0; s += 0.5) ASSERT_LE(run.RunTo(s).ListedCount(), 1) << s;
+  const SignalTracker& t = run.RunTo(30.0);
+  ASSERT_EQ(t.ListedCount(), 1);
+  EXPECT_NEAR(ListedAt(t, 0).hz, 700.0, 2.0);
 }
 
 TEST(SignalTracker, ASignalLeavesAfterAMinuteOfSilenceAndItsIdIsNotReused) {
