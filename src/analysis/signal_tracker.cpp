@@ -150,7 +150,7 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
     }
     const double quantile = QUANTILE_TO_MEAN * smallest.back();
     double& level = segmentFloor_[static_cast<std::size_t>(s)];
-    auto&& catching = segmentCatching_[static_cast<std::size_t>(s)];
+    bool& catching = segmentCatching_[static_cast<std::size_t>(s)];
     if (quantile > FLOOR_RESTART * level && (level == 0.0 || blocks_ > SIGNAL_WINDOW_BLOCKS)) catching = true;
     if (quantile < level) catching = false;
     const double share = quantile < level || catching ? FLOOR_FALL : FLOOR_RISE;
