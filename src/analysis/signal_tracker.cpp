@@ -22,6 +22,11 @@ constexpr double QUANTILE_TO_MEAN = 2.13;
 // in which the signals of a segment are keyed up count most.
 constexpr double FLOOR_FALL = 0.2;
 constexpr double FLOOR_RISE = 0.02;
+// A quantile this many times the floor is noise that began (after digital silence, say), not a
+// signal's clicks: the floor then rises as fast as it falls until it meets the quantile. Not
+// within the first window (its first blocks may hold the start of the stream), unless the floor
+// so far is digital silence.
+constexpr double FLOOR_RESTART = 10.0;
 const double RAYLEIGH_SPREAD = std::sqrt(4.0 / std::numbers::pi - 1.0);  // of a mean magnitude
 constexpr double RAYLEIGH_POWER = 4.0 / std::numbers::pi;  // mean power over squared mean magnitude
 constexpr double GATE_SPREADS = 8.0;
@@ -62,6 +67,7 @@ void SignalTracker::Reset() {
   next_ = 0;
   sinceExact_ = 0;
   segmentFloor_.fill(0.0);
+  segmentCatching_.fill(false);
   floor_.fill(0.0f);
   floorStarted_ = false;
 }
@@ -92,6 +98,8 @@ void SignalTracker::Push(const float* magnitudes, int topBin) {
 
   for (Track& track : tracks_)
     if (track.bin != 0) Follow(track, magnitudes);
+  for (Track& track : tracks_)
+    if (track.bin != 0) Settle(track);
   // Two signals that met are one: the younger goes.
   for (Track& a : tracks_) {
     if (a.bin == 0) continue;
@@ -142,7 +150,11 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
     }
     const double quantile = QUANTILE_TO_MEAN * smallest.back();
     double& level = segmentFloor_[static_cast<std::size_t>(s)];
-    level = first ? quantile : level + (quantile < level ? FLOOR_FALL : FLOOR_RISE) * (quantile - level);
+    bool& catching = segmentCatching_[static_cast<std::size_t>(s)];
+    if (quantile > FLOOR_RESTART * level && (level == 0.0 || blocks_ > SIGNAL_WINDOW_BLOCKS)) catching = true;
+    if (quantile < level) catching = false;
+    const double share = quantile < level || catching ? FLOOR_FALL : FLOOR_RISE;
+    level = first ? quantile : level + share * (quantile - level);
   }
   std::array<double, FLOOR_SEGMENTS> higher{};
   for (int s = 0; s < segments; ++s) {
@@ -207,10 +219,16 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
     moment += (k - track.bin) * p;
     noise += n;
   }
-  const bool keyed = noise > 0.0 && total > KEYED_OVER_NOISE * noise && total > KEY_DOWN_SHARE * track.keyDownPower;
-  track.keyedNow = keyed;
+  track.keyedNow = noise > 0.0 && total > KEYED_OVER_NOISE * noise && total > KEY_DOWN_SHARE * track.keyDownPower;
   track.blockPower = total;
-  if (keyed) KeyedBlock(track, total, moment);
+  track.blockMoment = moment;
+}
+
+// Takes the block read by Follow, once every signal has read its own. A key-down block moves
+// the pitch only when no much stronger neighbour was keyed in it: that one's sidebands would
+// pull the centre towards itself, and a weak signal's pitch would walk over to it.
+void SignalTracker::Settle(Track& track) {
+  if (track.keyedNow) KeyedBlock(track, track.blockPower, track.blockMoment, KeyedAlone(track));
   // Between key-down blocks the pitch moves on with the drift.
   const double nowHz = track.pitchHz + track.driftHzPerBlock * (blocks_ - track.lastKeyedBlock);
   TrackedSignal& s = track.signal;
@@ -219,12 +237,13 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
   if (binNoise > 0.0 && track.keyDownPower > 0.0) s.snrDb = 10.0 * std::log10(track.keyDownPower / (SNR_BINS * binNoise));
 }
 
-void SignalTracker::KeyedBlock(Track& track, double total, double moment) {
-  ++track.keyedBlocks;
+void SignalTracker::KeyedBlock(Track& track, double total, double moment, bool alone) {
   track.signal.lastSeconds = Seconds();
   // Rises quickly to a fully keyed block's power; a block the key cut weighs little.
   double& power = track.keyDownPower;
   power += (total > power ? 0.5 : total > 0.5 * power ? 0.03 : 0.0) * (total - power);
+  if (!alone) return;
+  ++track.keyedBlocks;
 
   // The pitch: the mean centre of the last key-down blocks, each moved on by the drift since.
   // The drift is the change of that mean per block, averaged over many blocks, as a line

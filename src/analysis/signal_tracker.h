@@ -27,7 +27,8 @@ struct TrackedSignal {
 // Fixed-size state for one channel; nothing is allocated after construction.
 //
 // The noise floor: per block, a low quantile of each run of sixteen bins, followed quickly down
-// and slowly up (blocks in which the signals there are keyed up count most), each run taking the
+// and slowly up (blocks in which the signals there are keyed up count most; quickly, until it
+// meets it, after a tenfold jump, as when noise starts after digital silence), each run taking the
 // higher of its own and its neighbours' levels (so that the slope of a receiver's filter is not
 // taken for a signal). A signal is found where the two-second mean magnitude peaks and stands out
 // of that floor by eight spreads of a mean of noise (an hour of noise lists nothing), and not
@@ -67,6 +68,7 @@ class SignalTracker {
     int lastKeyedBlock = 0;
     bool keyedNow = false;         // the last block was keyed down
     double blockPower = 0.0;       // the last block's lobe power over the noise
+    double blockMoment = 0.0;      // its moment about the bin, in bins
     double keyDownPower = 0.0;     // lobe power over the noise in key-down blocks
     // The last key-down blocks: the centre of their power, its weight and when.
     std::array<double, SIGNAL_PITCH_BLOCKS> centreHz{};
@@ -80,7 +82,8 @@ class SignalTracker {
   void UpdateFloor(const float* magnitudes);
   double Floor(int bin) const { return floor_[static_cast<std::size_t>(bin)]; }
   void Follow(Track& track, const float* magnitudes);
-  void KeyedBlock(Track& track, double total, double moment);
+  void Settle(Track& track);
+  void KeyedBlock(Track& track, double total, double moment, bool alone);
   void Find();
   bool Stands(int bin) const;
   bool KeyedAlone(const Track& track) const;
@@ -102,6 +105,7 @@ class SignalTracker {
   int lastBin_ = 0;
   static constexpr int FLOOR_SEGMENTS = (ACCUMULATED_BINS + 15) / 16;
   std::array<double, FLOOR_SEGMENTS> segmentFloor_{};  // mean noise magnitude per block
+  std::array<bool, FLOOR_SEGMENTS> segmentCatching_{};  // rising fast to noise far above it
   SpectrumAccumulator floor_{};
   bool floorStarted_ = false;
 };

@@ -23,6 +23,11 @@ class Tracking {
     }
     return *tracker_;
   }
+  // Digital silence (exact zeros) before the band begins.
+  void Silence(double seconds) {
+    const SpectrumAccumulator zeros{};
+    while (tracker_->Seconds() < seconds - 1e-9) tracker_->Push(zeros.data(), ACCUMULATED_BINS - 1);
+  }
 
  private:
   CwBand band_;
@@ -67,6 +72,19 @@ TEST(SignalTracker, FollowsATonDriftingOneHertzASecondWithinOneHertz) {
   }
 }
 
+// A strong neighbour's sidebands, keyed while a weak signal is silent, must not pull the weak
+// one's pitch over to it (its decoder would follow and read the neighbour).
+TEST(SignalTracker, AWeakSignalKeepsItsPitchBesideAStrongOneKeyedAlone) {
+  Tracking run({{600.0, 30.0, 20.0, "CQ CQ DE DL1ABC CQ CQ DE DL1ABC CQ CQ DE DL1ABC K"},
+                {650.0, 14.0, 25.0, "TEST DE G4XYZ", 0.0, 0.0, 8.0}},
+               6);
+  for (double s = 10.0; s <= 40.0; s += 2.0) {
+    const SignalTracker& t = run.RunTo(s);
+    ASSERT_EQ(t.ListedCount(), 2) << s;
+    EXPECT_NEAR(ListedAt(t, 1).hz, 650.0, 5.0) << s;
+  }
+}
+
 // A false signal is worse than a late one: ten minutes of noise, and a strong signal's key
 // clicks beside it, list nothing else.
 TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
@@ -74,6 +92,17 @@ TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
   for (double s = 10.0; s <= 600.0; s += 10.0) ASSERT_EQ(noise.RunTo(s).ListedCount(), 0) << s;
   Tracking strong({{800.0, 30.0, 30.0, "CQ CQ DE F5AA"}}, 4);
   for (double s = 5.0; s <= 60.0; s += 5.0) ASSERT_EQ(strong.RunTo(s).ListedCount(), 1) << s;
+}
+
+// The floor must catch up with noise that starts after digital silence, or the noise lists
+// false signals that fill the list.
+TEST(SignalTracker, NoiseAfterDigitalSilenceListsOnlyTheStation) {
+  Tracking run({{700.0, 0.0, 20.0, "CQ CQ DE DL1ABC", 5.0}}, 6);
+  run.Silence(1.0);
+  for (double s = 2.0; s <= 30.0; s += 0.5) ASSERT_LE(run.RunTo(s).ListedCount(), 1) << s;
+  const SignalTracker& t = run.RunTo(30.0);
+  ASSERT_EQ(t.ListedCount(), 1);
+  EXPECT_NEAR(ListedAt(t, 0).hz, 700.0, 2.0);
 }
 
 TEST(SignalTracker, ASignalLeavesAfterAMinuteOfSilenceAndItsIdIsNotReused) {
