@@ -57,6 +57,13 @@ void SpotsSession::Tick(int token) {
 
 void SpotsSession::Place(const RigSession& rig, const Settings& settings, const SignalList& heard) {
   const std::int64_t now = NowSeconds();
+  // The band around each dial is kept through a flood of spots elsewhere.
+  std::array<std::pair<std::int64_t, std::int64_t>, 2> near{};
+  std::size_t nearCount = 0;
+  for (Vfo vfo : BOTH_VFOS)
+    if (const std::optional<Dial>& dial = rig.DialOf(vfo))
+      near[nearCount++] = {dial->hz - NEAR_DIAL_HZ, dial->hz + NEAR_DIAL_HZ};
+  store_.Protect(std::span(near.data(), nearCount));
   const int keptSeconds = std::max(1, store_.Minutes()) * 60;
   for (Vfo vfo : BOTH_VFOS) {
     std::vector<SpotMark>& marks = marks_[SlotOf(vfo)];

@@ -32,6 +32,7 @@ class SpotsSession {
   static constexpr int PLACE_MS = 1000;  // the spots are placed anew this often while a feed is open
   static constexpr int HEARD_REACH_HZ = 50;  // a decoded call this near a spot's pitch confirms it
   static constexpr int TEST_WAIT_MS = 10000;  // a Test that heard nothing says so after this
+  static constexpr std::int64_t NEAR_DIAL_HZ = 100'000;  // spots this near a dial outlive a flood
 
   SpotsSession(Desktop& clock, Reports& reports) : clock_(clock), reports_(reports) {}
   ~SpotsSession();

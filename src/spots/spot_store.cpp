@@ -13,7 +13,7 @@ void SpotStore::SetMinutes(int minutes) { keepSeconds_ = std::int64_t{std::max(m
 void SpotStore::Add(Spot spot, std::int64_t now) {
   auto found = calls_.find(spot.call);
   if (found == calls_.end()) {
-    if (calls_.size() >= maxCalls_) Forget(calls_.find(byAge_.begin()->second));
+    if (calls_.size() >= maxCalls_) MakeRoom();
     found = calls_.emplace(spot.call, Entry{}).first;
   } else {
     byAge_.erase({found->second.heardAt, found->first});
@@ -33,6 +33,27 @@ void SpotStore::Add(Spot spot, std::int64_t now) {
   entry.spot = std::move(spot);
   entry.heardAt = now;
   byAge_.emplace(now, found->first);
+}
+
+void SpotStore::Protect(std::span<const std::pair<std::int64_t, std::int64_t>> ranges) {
+  protectedCount_ = std::min(ranges.size(), protected_.size());
+  std::copy_n(ranges.begin(), protectedCount_, protected_.begin());
+}
+
+bool SpotStore::IsProtected(std::int64_t hz) const {
+  return std::any_of(protected_.begin(), protected_.begin() + static_cast<std::ptrdiff_t>(protectedCount_),
+                     [hz](const auto& range) { return hz >= range.first && hz <= range.second; });
+}
+
+void SpotStore::MakeRoom() {
+  for (const auto& [heardAt, call] : byAge_) {
+    const auto entry = calls_.find(call);
+    if (!IsProtected(entry->second.spot.hz)) {
+      Forget(entry);
+      return;
+    }
+  }
+  Forget(calls_.find(byAge_.begin()->second));
 }
 
 void SpotStore::Expire(std::int64_t now) {

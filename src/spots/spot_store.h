@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <map>
+#include <span>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,8 +37,12 @@ class SpotStore {
   void SetMinutes(int minutes);
   int Minutes() const { return static_cast<int>(keepSeconds_ / 60); }
 
+  // Frequencies near the dials, whose spots a flood elsewhere does not push out: Add makes room
+  // from the others first. At most two ranges, [low, high] in Hz; none: every spot alike.
+  void Protect(std::span<const std::pair<std::int64_t, std::int64_t>> ranges);
   // Takes `spot` as its call's newest, heard at `now`. A new call beyond the cap makes room by
-  // forgetting the call heard longest ago.
+  // forgetting the call heard longest ago outside the protected ranges, or else the one heard
+  // longest ago.
   void Add(Spot spot, std::int64_t now);
   // Forgets the spots, and the spotters, as old as the time kept or older at `now`.
   void Expire(std::int64_t now);
@@ -53,12 +59,16 @@ class SpotStore {
     std::vector<std::pair<std::string, std::int64_t>> spotters;  // spotter, last heard
   };
   void Forget(std::map<std::string, Entry>::iterator entry);
+  void MakeRoom();
+  bool IsProtected(std::int64_t hz) const;
   KeptSpot Kept(const Entry& entry) const;
 
   std::int64_t keepSeconds_;
   std::size_t maxCalls_;
   std::map<std::string, Entry> calls_;                    // by call
   std::set<std::pair<std::int64_t, std::string>> byAge_;  // (heardAt, call), oldest first
+  std::array<std::pair<std::int64_t, std::int64_t>, 2> protected_{};
+  std::size_t protectedCount_ = 0;
 };
 
 }  // namespace keblor

@@ -20,17 +20,8 @@ constexpr DWORD STYLE = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr UINT WM_SELECTION_CHANGED = WM_APP + 2;  // the list view's selection settled
 constexpr int LIST_ID = 1;
 
-struct Column {
-  const wchar_t* header;
-  int width;  // at 96 DPI; the last one's grows with the window
-};
-constexpr std::array<Column, SIGNAL_COLUMNS> COLUMNS{{{L"VFO", 36},
-                                                       {L"Offset", 64},
-                                                       {L"Pitch", 56},
-                                                       {L"WPM", 40},
-                                                       {L"SNR", 48},
-                                                       {L"Call", 72},
-                                                       {L"Heard", 120}}};
+// Each column's width at 96 DPI; the last one's grows with the window.
+constexpr std::array<int, SIGNAL_COLUMN_COUNT> COLUMN_WIDTHS{36, 64, 56, 40, 48, 72, 120, 110};
 
 void RegisterSignalsClass() {
   static const ATOM atom = [] {
@@ -48,22 +39,10 @@ void RegisterSignalsClass() {
   (void)atom;
 }
 
-std::wstring Number(const wchar_t* format, double value) {
-  std::array<wchar_t, 32> text{};
-  std::swprintf(text.data(), text.size(), format, value);
-  return text.data();
-}
-
-// The cells as the Qt window shows them: "A", "+40 Hz", "740.0", "24", "12 dB", the call, the words.
-std::array<std::wstring, SIGNAL_COLUMNS> CellsOf(const SignalRow& row) {
-  const long offset = std::lround(row.offsetHz);
-  return {row.vfo == Vfo::A ? L"A" : L"B",
-          (offset > 0 ? L"+" : L"") + std::to_wstring(offset) + L" Hz",
-          Number(L"%.1f", row.hz),
-          row.wpm > 0.0 ? std::to_wstring(std::lround(row.wpm)) : std::wstring(),
-          std::to_wstring(std::lround(row.snrDb)) + L" dB",
-          Widen(row.call),
-          Widen(row.words)};
+std::array<std::wstring, SIGNAL_COLUMN_COUNT> CellsOf(const SignalRow& row) {
+  std::array<std::wstring, SIGNAL_COLUMN_COUNT> cells;
+  for (int c = 0; c < SIGNAL_COLUMN_COUNT; ++c) cells[static_cast<std::size_t>(c)] = Widen(SignalCell(row, c));
+  return cells;
 }
 
 void SetCell(HWND list, int row, int column, const std::wstring& text) {
@@ -116,7 +95,7 @@ void Win32SignalsWindow::Show(const SignalList& list) {
   quiet_.resize(count);
   for (std::size_t r = 0; r < count; ++r) {
     const SignalRow& row = list.Row(static_cast<int>(r));
-    std::array<std::wstring, SIGNAL_COLUMNS> cells = CellsOf(row);
+    std::array<std::wstring, SIGNAL_COLUMN_COUNT> cells = CellsOf(row);
     const int at = static_cast<int>(r);
     if (r == shown_.size()) {
       LVITEMW item{};
@@ -124,7 +103,7 @@ void Win32SignalsWindow::Show(const SignalList& list) {
       item.iItem = at;
       item.pszText = cells[0].data();
       SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-      for (int c = 1; c < SIGNAL_COLUMNS; ++c) SetCell(list_, at, c, cells[static_cast<std::size_t>(c)]);
+      for (int c = 1; c < SIGNAL_COLUMN_COUNT; ++c) SetCell(list_, at, c, cells[static_cast<std::size_t>(c)]);
       shown_.push_back(std::move(cells));
     } else {
       for (std::size_t c = 0; c < cells.size(); ++c)
@@ -227,11 +206,12 @@ std::intptr_t Win32SignalsWindow::OnMessage(HWND__* window, unsigned message, st
       }
       SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
       const int dpi = WindowDpi(window);
-      for (std::size_t c = 0; c < COLUMNS.size(); ++c) {
+      for (std::size_t c = 0; c < SIGNAL_COLUMNS.size(); ++c) {
+        std::wstring header = Widen(SIGNAL_COLUMNS[c]);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.pszText = const_cast<wchar_t*>(COLUMNS[c].header);
-        column.cx = MulDiv(COLUMNS[c].width, dpi, 96);
+        column.pszText = header.data();
+        column.cx = MulDiv(COLUMN_WIDTHS[c], dpi, 96);
         column.iSubItem = static_cast<int>(c);
         SendMessageW(list_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
       }
@@ -241,7 +221,7 @@ std::intptr_t Win32SignalsWindow::OnMessage(HWND__* window, unsigned message, st
       // The list fills the window, and its last column, the words heard, the list's width.
       if (list_ != nullptr) {
         MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        SendMessageW(list_, LVM_SETCOLUMNWIDTH, SIGNAL_COLUMNS - 1, LVSCW_AUTOSIZE_USEHEADER);
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, SIGNAL_COLUMN_COUNT - 1, LVSCW_AUTOSIZE_USEHEADER);
       }
       return 0;
     case WM_SETFOCUS:

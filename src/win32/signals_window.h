@@ -18,7 +18,7 @@ namespace keblor {
 
 class Program;
 
-inline constexpr int SIGNAL_COLUMNS = 7;  // VFO, Offset, Pitch, WPM, SNR, Call, Heard
+inline constexpr int SIGNAL_COLUMN_COUNT = static_cast<int>(SIGNAL_COLUMNS.size());
 
 class Win32SignalsWindow : public SignalsView {
  public:
@@ -50,7 +50,7 @@ class Win32SignalsWindow : public SignalsView {
   Program* program_ = nullptr;
   HWND__* window_ = nullptr;
   HWND__* list_ = nullptr;
-  std::vector<std::array<std::wstring, SIGNAL_COLUMNS>> shown_;  // the cells on the screen
+  std::vector<std::array<std::wstring, SIGNAL_COLUMN_COUNT>> shown_;  // the cells on the screen
   std::vector<bool> quiet_;                                      // rows drawn faded
   bool showing_ = false;          // the selection is being set from the list, not by the user
   bool selectionPending_ = false;  // a selection change waits to be reported

@@ -73,8 +73,26 @@ TEST(SpotStore, CapDropsTheCallHeardLongestAgo) {
   int now = 0;
   for (const char* call : {"K1ABC", "K2ABC", "K3ABC", "K1ABC", "K4ABC"}) store.Add(At(call, 7'000'000 + call[1]), ++now);
   EXPECT_EQ(Calls(store), "K1ABC K3ABC K4ABC ");
-  for (int i = 0; i < 5000; ++i) store.Add(At("F" + std::to_string(i) + "A", 7'000'000 + i), 100 + i);
+  const auto flood = [&store](int from, int count, int hz) {
+    for (int i = from; i < from + count; ++i) {
+      std::string call = "F";
+      call += std::to_string(i);
+      call += 'A';
+      store.Add(At(call, hz + i), 100 + i);
+    }
+  };
+  flood(0, 5000, 7'000'000);
   EXPECT_EQ(Calls(store), "F4997A F4998A F4999A ");
+
+  // Near a dial a spot outlives a flood elsewhere; with no room but near the dial, the oldest goes.
+  const std::pair<std::int64_t, std::int64_t> nearDial[] = {{7'004'998, 7'004'998}};
+  store.Protect(nearDial);
+  flood(5000, 100, 14'000'000);
+  EXPECT_EQ(Calls(store), "F4998A F5098A F5099A ");
+  const std::pair<std::int64_t, std::int64_t> everywhere[] = {{0, 30'000'000}};
+  store.Protect(everywhere);
+  flood(6000, 1, 14'000'000);
+  EXPECT_EQ(Calls(store), "F5098A F5099A F6000A ");
 }
 
 }  // namespace
