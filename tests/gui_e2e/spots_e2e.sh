@@ -66,7 +66,7 @@ logins() { grep -c '^login N0CALL$' "$SERVER_LOG" || true; }
 # where a tick is a lit column exactly 3 rows tall and 1 wide with dark all round, and LEFT-RIGHT
 # the lit columns of its call in the 9 rows above the tick, as far as they run with gaps of at
 # most 2 columns (calls stand 3 or more apart). The rows searched lie below the dial's text (rows
-# 14 to 60); the marker's column, lit top to bottom, is no part of a call.
+# 14 to 60); the marker's column, lit top to bottom, belongs to no call.
 spot_marks() {  # shot
   convert "$1" -crop "200x128+$A_X+$A_Y" +repage -depth 8 txt:- | awk '
     /^#/ { next }
