@@ -52,6 +52,8 @@ struct PlacedSpot {
 // "12 dB", "DL1ABC", the last words, "5 spotters, 2 min". A figure not known is left empty.
 inline constexpr std::array<const char*, 8> SIGNAL_COLUMNS = {"VFO", "Offset", "Pitch", "WPM",
                                                               "SNR", "Call",   "Heard", "Spotted"};
+// Each column's width in pixels at 96 DPI, wide enough for its usual texts.
+inline constexpr std::array<int, SIGNAL_COLUMNS.size()> SIGNAL_COLUMN_WIDTHS = {36, 64, 56, 40, 48, 72, 180, 120};
 std::string SignalCell(const SignalRow& row, int column);
 
 // A window's decode line: the call and speed at its left ("DL1ABC 24"), then the text.

@@ -41,11 +41,15 @@ SignalsWindow::SignalsWindow(QWidget* parent, Program* program)
   table_->setColumnCount(static_cast<int>(SIGNAL_COLUMNS.size()));
   table_->setHorizontalHeaderLabels(Columns());
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+  for (int c = 0; c < static_cast<int>(SIGNAL_COLUMN_WIDTHS.size()); ++c)
+    table_->setColumnWidth(c, SIGNAL_COLUMN_WIDTHS[static_cast<std::size_t>(c)]);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setWordWrap(false);
+  table_->setTextElideMode(Qt::ElideLeft);  // the newest words, at the right, stay
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(table_);

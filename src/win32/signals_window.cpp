@@ -20,9 +20,6 @@ constexpr DWORD STYLE = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr UINT WM_SELECTION_CHANGED = WM_APP + 2;  // the list view's selection settled
 constexpr int LIST_ID = 1;
 
-// Each column's width at 96 DPI; the last one's grows with the window.
-constexpr std::array<int, SIGNAL_COLUMN_COUNT> COLUMN_WIDTHS{36, 64, 56, 40, 48, 72, 120, 110};
-
 void RegisterSignalsClass() {
   static const ATOM atom = [] {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -211,7 +208,7 @@ std::intptr_t Win32SignalsWindow::OnMessage(HWND__* window, unsigned message, st
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = header.data();
-        column.cx = MulDiv(COLUMN_WIDTHS[c], dpi, 96);
+        column.cx = MulDiv(SIGNAL_COLUMN_WIDTHS[c], dpi, 96);
         column.iSubItem = static_cast<int>(c);
         SendMessageW(list_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
       }
