@@ -29,6 +29,8 @@ constexpr ProgramOption WINDOWS_OPTIONS[]{
     RigOption("control the rig of this Hamlib model number (0: none; this\n"
               "build reaches rigs through rigctld, model 2); a save keeps it"),
     RigPortOption("host:port of rigctld (localhost:4532 when not given)"),
+    SPOTS_OPTION,
+    CALL_OPTION,
     LIST_INPUTS_OPTION,
     HELP_OPTION,
     VERSION_OPTION,
@@ -70,7 +72,7 @@ fs::path RoamingAppDataFolder() {
 
 std::string WindowsUsage() {
   return "Usage: keblor [--settings FILE | --settings-in-config] [--input NAME]\n"
-         "              [--rig MODEL [--rig-port PORT]]\n"
+         "              [--rig MODEL [--rig-port PORT]] [--spots HOST:PORT --call CALL]\n"
          "       keblor --list-inputs\n"
          "A tuning aid for Morse code: the receiver's audio spectrum, live, with a pitch marker.\n"
          "\n" +

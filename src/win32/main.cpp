@@ -20,6 +20,7 @@
 #include "win32/parent_console.h"
 #include "win32/settings_file_win32.h"
 #include "win32/winsock_link.h"
+#include "win32/winsock_spot_feed.h"
 #include "winapi/wide_text.h"
 
 namespace {
@@ -82,8 +83,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   auto program = std::make_unique<keblor::Program>(mainView, desktop, desktop, source, settingsFile.get());
   program->SetCommandLine(
       {options.input, options.rigModel, options.rigPort, options.spotsHost, options.spotsPort, options.spotsCall});
-  // No rig dialog here: the rig comes from keblor.ini's [Rig] or the command line.
+  // No rig or spots dialog here: they come from keblor.ini's [Rig] and [Spots] or the command line.
   program->SetRigSupport(std::make_unique<keblor::RigWorker>(MakeRigctldOverWinsock), nullptr);
+  program->SetSpotSupport([] { return std::make_unique<keblor::Win32SpotFeed>(); }, nullptr);
   mainView.Connect(*program);
 
   if (program->StartUp()) {

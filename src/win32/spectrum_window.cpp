@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/marker_pointer.h"
@@ -58,6 +59,29 @@ BITMAPINFOHEADER TopDownHeader(int width, int height, WORD bitsPerPixel) {
   return header;
 }
 
+// Spot labels, as the Qt view lays them: at most three lines of them, each a call with a tick
+// below it at its column, the labels on a line at least SPOT_GAP pixels apart; one trace row
+// clear above the first line, which starts below the top texts.
+constexpr int SPOT_LINES = 3;
+constexpr int SPOT_TICK = 3;  // trace rows
+constexpr int SPOT_GAP = 3;   // 1x pixels
+constexpr int SPOT_FONT_PIXELS = 9;
+
+// New spots in the lit colour, older ones greyer toward the dark trace, the oldest still plain.
+COLORREF SpotColor(int age) {
+  constexpr int NEWEST = LABEL_BACKGROUND.r;
+  constexpr int OLDEST = 96;
+  const int a = std::clamp(age, 0, SPOT_AGES - 1);
+  const int v = NEWEST - a * (NEWEST - OLDEST) / (SPOT_AGES - 1);
+  return RGB(v, v, v);
+}
+
+// Screen pixels to whole 1x rows, rounded up.
+int RowsUp(int px, const WindowScale& scale) {
+  const int per = scale.zoom * scale.dpi;
+  return (px * BASE_DPI + per - 1) / per;
+}
+
 // A 1-bit DIB with the dark and the lit colour, top row first.
 struct TraceBitmapInfo {
   BITMAPINFOHEADER header;
@@ -73,6 +97,7 @@ struct Win32SpectrumWindow::Surface {
   HGDIOBJ oldBitmap = nullptr;
   HFONT font = nullptr;
   HGDIOBJ oldFont = nullptr;
+  HFONT spotFont = nullptr;
   HBRUSH background = nullptr;
   int width = 0;
   int height = 0;
@@ -80,7 +105,7 @@ struct Win32SpectrumWindow::Surface {
   std::array<std::uint8_t, DIB_ROW_BYTES * RASTER_HEIGHT> traceBits{};
   std::array<wchar_t, TEXT_CAPACITY> text{};
 
-  Surface(int w, int h, int fontPixels) : width(w), height(h) {
+  Surface(int w, int h, int fontPixels, int spotFontPixels) : width(w), height(h) {
     dc = CreateCompatibleDC(nullptr);
     BITMAPINFO info{};
     info.bmiHeader = TopDownHeader(w, h, 32);
@@ -91,6 +116,9 @@ struct Win32SpectrumWindow::Surface {
     font = CreateFontW(-fontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
     oldFont = SelectObject(dc, font);
+    spotFont = CreateFontW(-spotFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                           L"Tahoma");
     background = CreateSolidBrush(ToColor(WINDOW_BACKGROUND));
     traceInfo.header = TopDownHeader(RASTER_WIDTH, RASTER_HEIGHT, 1);
     traceInfo.header.biClrUsed = 2;
@@ -101,6 +129,7 @@ struct Win32SpectrumWindow::Surface {
     SelectObject(dc, oldFont);
     SelectObject(dc, oldBitmap);
     DeleteObject(font);
+    DeleteObject(spotFont);
     DeleteObject(bitmap);
     DeleteObject(background);
     DeleteDC(dc);
@@ -177,7 +206,8 @@ void Win32SpectrumWindow::SetWaterfall(bool shown) {
 
 void Win32SpectrumWindow::MakeSurface() {
   const int height = CLIENT_HEIGHT + (waterfall_ != nullptr ? WATERFALL_ROWS : 0);
-  surface_ = std::make_unique<Surface>(scale_.Px(CLIENT_WIDTH), scale_.Px(height), scale_.Px(11));
+  surface_ = std::make_unique<Surface>(scale_.Px(CLIENT_WIDTH), scale_.Px(height), scale_.Px(11),
+                                       scale_.Px(SPOT_FONT_PIXELS));
 }
 
 void Win32SpectrumWindow::Show(const SpectrumPicture& picture) {
@@ -227,6 +257,8 @@ void Win32SpectrumWindow::Render() {
   StretchDIBits(dc, trace.left, trace.top, trace.right - trace.left, trace.bottom - trace.top, 0, 0, TRACE_COLUMNS,
                 RASTER_HEIGHT, s.traceBits.data(), reinterpret_cast<const BITMAPINFO*>(&s.traceInfo), DIB_RGB_COLORS,
                 SRCCOPY);
+  const TopTexts depth = LayOutTopTexts(z, "0", "", measure);
+  DrawSpots(std::min(RASTER_HEIGHT, RowsUp(depth.readoutBox.bottom - trace.top, z)), trace);
 
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ToColor(LABEL_BACKGROUND));
@@ -250,7 +282,6 @@ void Win32SpectrumWindow::Render() {
     // On a dark box along the trace area's bottom, one pixel less deep than the readout's at its
     // top: the call and speed at the left, the text's end at the right, its start cut off where
     // the two meet. The next picture without it draws the trace whole again.
-    const TopTexts depth = LayOutTopTexts(z, "0", "", measure);
     const int one = z.Px(1), two = z.Px(2);
     const Rect box{trace.left, trace.bottom - (depth.readoutBox.bottom - trace.top - one), trace.right, trace.bottom};
     const RECT dark{box.left, box.top, box.right, box.bottom};
@@ -269,6 +300,71 @@ void Win32SpectrumWindow::Render() {
     waterfall_->Update(*picture_.waterfall);
     waterfall_->DrawInto(dc, z, picture_.waterfall->Marker());
   }
+}
+
+// Each mark, newest first, on the first line where its label clears those already there: the
+// call centred on its column as far as the trace area allows, a '*' after it when heard, and the
+// tick from under the call down at the column. A mark no line has room for is left out. The
+// lines start a row below `topRows` of the trace, and nothing is drawn outside it.
+void Win32SpectrumWindow::DrawSpots(int topRows, const Rect& trace) {
+  if (picture_.spotCount == 0) return;
+  Surface& s = *surface_;
+  HDC dc = s.dc;
+  const WindowScale& z = scale_;
+  HGDIOBJ labelFont = SelectObject(dc, s.spotFont);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  const int capHeight = metrics.tmAscent - metrics.tmInternalLeading;
+  // Trace rows from a call's top to its tick: its capitals and one row for a '/' below them.
+  const int textRows = RowsUp(capHeight, z) + 1;
+  const int lineRows = textRows + SPOT_TICK + 1;
+  const HRGN clip = CreateRectRgn(trace.left, trace.top, trace.right, trace.bottom);
+  SelectClipRgn(dc, clip);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+  struct Span {
+    int left, right;
+  };
+  std::array<std::array<Span, MAX_SPOT_MARKS>, SPOT_LINES> placed{};
+  std::array<int, SPOT_LINES> placedCount{};
+  const int gap = z.Px(SPOT_GAP);
+  for (int i = 0; i < std::min(picture_.spotCount, MAX_SPOT_MARKS); ++i) {
+    const SpotMark& mark = picture_.spots[static_cast<std::size_t>(i)];
+    if (mark.call[0] == 0) continue;
+    const std::string text = std::string(mark.call.data()) + (mark.heard ? "*" : "");
+    const int length = WidenInto(text, s.text.data(), TEXT_CAPACITY);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.text.data(), length, &size);
+    const int width = static_cast<int>(size.cx);
+    const int column = std::clamp(mark.column, 0, TRACE_COLUMNS - 1);
+    const int x = z.Px(column);
+    const int tickWidth = z.Px(column + 1) - x;
+    const int left = std::clamp(x + tickWidth / 2 - width / 2, 0, std::max(0, z.Px(TRACE_COLUMNS) - width));
+    const Span span{left, left + width};
+    int line = 0;
+    for (; line < SPOT_LINES; ++line) {
+      const auto& spans = placed[static_cast<std::size_t>(line)];
+      const auto end = spans.begin() + placedCount[static_cast<std::size_t>(line)];
+      if (std::none_of(spans.begin(), end,
+                       [&](const Span& p) { return span.left < p.right + gap && p.left < span.right + gap; }))
+        break;
+    }
+    if (line == SPOT_LINES) continue;
+    const auto l = static_cast<std::size_t>(line);
+    placed[l][static_cast<std::size_t>(placedCount[l]++)] = span;
+    const int top = trace.top + z.Px(topRows + 1 + line * lineRows);
+    const COLORREF color = SpotColor(mark.age);
+    SetTextColor(dc, color);
+    ExtTextOutW(dc, left, top + capHeight, 0, nullptr, s.text.data(), static_cast<UINT>(length), nullptr);
+    const int tickTop = trace.top + z.Px(topRows + 1 + line * lineRows + textRows);
+    const RECT tick{x, tickTop, x + tickWidth, trace.top + z.Px(topRows + 1 + line * lineRows + textRows + SPOT_TICK)};
+    SetBkColor(dc, color);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &tick, nullptr, 0, nullptr);  // a solid rectangle, no brush made
+  }
+  SelectClipRgn(dc, nullptr);
+  DeleteObject(clip);
+  SelectObject(dc, labelFont);
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
 }
 
 void Win32SpectrumWindow::SetMarkerCursor(bool onMarker) {

@@ -61,6 +61,7 @@ class Win32SpectrumWindow : public SpectrumView {
   struct Surface;
   void MakeSurface();
   void Render();
+  void DrawSpots(int topRows, const Rect& trace);
 
   SpectrumEvents events_;
   HWND__* window_ = nullptr;

@@ -6,10 +6,8 @@
 #include <array>
 
 namespace keblor {
-namespace {
 
-// Winsock's error numbers that a user may meet, in words.
-std::string Words(int error) {
+std::string WinsockErrorWords(int error) {
   switch (error) {
     case WSAECONNREFUSED: return "connection refused";
     case WSAECONNRESET: return "the connection was reset";
@@ -22,6 +20,8 @@ std::string Words(int error) {
     default: return "network error " + std::to_string(error);
   }
 }
+
+namespace {
 
 std::string Duration(int ms) {
   return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
@@ -49,14 +49,14 @@ Status WinsockLink::Open(const std::string& host, int port) {
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* found = nullptr;
   if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0)
-    return Status::Loss(host + ": " + Words(error));
+    return Status::Loss(host + ": " + WinsockErrorWords(error));
 
   // Each address the name has, until one takes the connection.
   std::string why = "no address";
   for (const addrinfo* at = found; at != nullptr; at = at->ai_next) {
     const SOCKET s = socket(at->ai_family, at->ai_socktype, at->ai_protocol);
     if (s == INVALID_SOCKET) {
-      why = Words(WSAGetLastError());
+      why = WinsockErrorWords(WSAGetLastError());
       continue;
     }
     socket_ = s;
@@ -68,7 +68,7 @@ Status WinsockLink::Open(const std::string& host, int port) {
       if (error == WSAEWOULDBLOCK)
         connected = Wait(true, connectTimeoutMs_, why);
       else
-        why = Words(error);
+        why = WinsockErrorWords(error);
     }
     if (connected) {
       u_long blocking = 0;
@@ -105,7 +105,7 @@ bool WinsockLink::Wait(bool forWriting, int timeoutMs, std::string& why) {
     return false;
   }
   if (count == SOCKET_ERROR) {
-    why = Words(WSAGetLastError());
+    why = WinsockErrorWords(WSAGetLastError());
     return false;
   }
   if (FD_ISSET(s, &failed)) {
@@ -113,7 +113,7 @@ bool WinsockLink::Wait(bool forWriting, int timeoutMs, std::string& why) {
     int error = 0;
     int size = sizeof error;
     getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-    why = Words(error);
+    why = WinsockErrorWords(error);
     return false;
   }
   return true;
@@ -123,7 +123,7 @@ Status WinsockLink::Send(std::string_view bytes) {
   if (socket_ == INVALID_SOCKET) return Status::Loss("not connected");
   while (!bytes.empty()) {
     const int sent = send(static_cast<SOCKET>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0);
-    if (sent == SOCKET_ERROR) return Status::Loss(Words(WSAGetLastError()));
+    if (sent == SOCKET_ERROR) return Status::Loss(WinsockErrorWords(WSAGetLastError()));
     bytes.remove_prefix(static_cast<std::size_t>(sent));
   }
   return Status::Fine();
@@ -136,7 +136,7 @@ Status WinsockLink::Receive(std::string& bytes) {
   std::array<char, 1024> chunk;
   const int got = recv(static_cast<SOCKET>(socket_), chunk.data(), static_cast<int>(chunk.size()), 0);
   if (got == 0) return Status::Loss("the connection was closed");
-  if (got == SOCKET_ERROR) return Status::Loss(Words(WSAGetLastError()));
+  if (got == SOCKET_ERROR) return Status::Loss(WinsockErrorWords(WSAGetLastError()));
   bytes.append(chunk.data(), static_cast<std::size_t>(got));
   return Status::Fine();
 }

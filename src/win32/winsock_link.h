@@ -9,6 +9,9 @@
 
 namespace keblor {
 
+// Winsock's error numbers that a user may meet, in words ("connection refused").
+std::string WinsockErrorWords(int error);
+
 class WinsockLink : public ByteLink {
  public:
   static constexpr int CONNECT_TIMEOUT_MS = 3000;

@@ -35,6 +35,8 @@
 #   rig_text_extent PNG [COLUMNS]
 #                                the rightmost lit column of the text at the top left of the
 #                                trace area at (A_X, A_Y) (the rig's dial); -1 for none
+#   spot_marks PNG               the spot marks in the trace area at (A_X, A_Y): one
+#                                "COLUMN:LEFT-RIGHT" a mark, LEFT-RIGHT its call's columns
 #   keys_answer LABEL KEY...     presses F6 or F5 (the marker up or down 10 Hz at 1000 Hz) and
 #                                prints how long until a screenshot showed the marker moved;
 #                                fails past 1000 ms; keeps the slowest in SLOWEST_MS
@@ -276,4 +278,40 @@ rig_text_extent() {  # shot [columns]
     BEGIN { m = -1 } /^#/ { next }
     { split($1, p, /[,:]/); if (toupper($3) == "#C2C2C2" && p[1] + 0 > m) m = p[1] + 0 }
     END { print m }'
+}
+
+# The marks in the trace area at (A_X, A_Y) of a screenshot: one "COLUMN:LEFT-RIGHT" a mark,
+# where a tick is a lit column exactly 3 rows tall and 1 wide with dark all round, and LEFT-RIGHT
+# the lit columns of its call in the 9 rows above the tick, as far as they run with gaps of at
+# most 2 columns (calls stand 3 or more apart). The rows searched lie below the dial's text (rows
+# 14 to 60); the marker's column, lit top to bottom, belongs to no call.
+spot_marks() {  # shot
+  convert "$1" -crop "200x128+$A_X+$A_Y" +repage -depth 8 txt:- | awk '
+    /^#/ { next }
+    {
+      split($1, p, /[,:]/); split($2, v, /[(),]/); x = p[1] + 0; y = p[2] + 0
+      lit[x, y] = (0.299 * v[2] + 0.587 * v[3] + 0.114 * v[4]) >= 80
+      if (lit[x, y]) n[x]++
+    }
+    function text(c, y,   r) {
+      if (c < 0 || c >= 200 || n[c] == 128) return 0
+      for (r = y - 9; r < y; r++) if (lit[c, r]) return 1
+      return 0
+    }
+    END {
+      for (x = 1; x < 199; x++) for (y = 14; y < 60; y++) {
+        if (!lit[x, y] || !lit[x, y + 1] || !lit[x, y + 2] || lit[x, y - 1] || lit[x, y + 3]) continue
+        alone = 1
+        for (r = y - 1; r <= y + 3; r++) if (lit[x - 1, r] || lit[x + 1, r]) alone = 0
+        if (!alone) continue
+        left = right = -1
+        for (c = x - 3; c <= x + 3; c++) if (text(c, y)) { left = right = c; break }
+        if (left >= 0) {
+          for (moved = 1; moved;) { moved = 0; for (c = right + 3; c > right; c--) if (text(c, y)) { right = c; moved = 1; break } }
+          for (moved = 1; moved;) { moved = 0; for (c = left - 3; c < left; c++) if (text(c, y)) { left = c; moved = 1; break } }
+        }
+        printf "%d:%d-%d ", x, left, right
+      }
+      print ""
+    }'
 }

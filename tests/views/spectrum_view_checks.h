@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "app/spectrum_events.h"
@@ -80,6 +82,60 @@ inline void CheckTheTuningClick(SpectrumViewDriver& view) {
   view.Click(Button::Left, false, 50, 60);
   view.Click(Button::Left, true, 10, 150);
   EXPECT_EQ(view.tunes, (std::vector<Point>{{70, 60}, {10, 150}}));
+}
+
+// Spots over a dark trace, below the rig's dial: each call at its column with a tick that ends
+// there, newest on top where they crowd, at most three lines; greyer with age, '*' when heard.
+inline void CheckSpotsStandBelowTheTopTextsAtTheirColumns(SpectrumViewDriver& view) {
+  auto spot = [](int column, const char* call, int age = 0, bool heard = false) {
+    SpotMark mark{column, {}, age, heard};
+    std::strncpy(mark.call.data(), call, mark.call.size() - 1);
+    return mark;
+  };
+  struct Lit {
+    int top = 9999, bottom = -1, left = 9999, right = -1, bottomColumn = -1;
+    Rgb bottomColor{};
+  };
+  std::vector<Rgb> base;
+  // Where the trace area's pixels that differ from `base` lie within [left, right), and the lowest.
+  auto show = [&](std::vector<SpotMark> marks, int left = 0, int right = TRACE_COLUMNS) {
+    view.Show(ComposePicture({}, {500, 1, 1}, {.numberOfAverages = 1, .rig = "7.030 MHz", .spots = marks}));
+    Lit lit;
+    for (int y = TRACE_TOP; y < TRACE_TOP + RASTER_HEIGHT; ++y)
+      for (int x = left; x < right; ++x) {
+        const Rgb now = view.Pixel(x, y);
+        const Rgb was = base.empty() ? TRACE_DARK : base[static_cast<std::size_t>(y * TRACE_COLUMNS + x)];
+        if (!(now == was)) lit = {std::min(lit.top, y), y, std::min(lit.left, x), std::max(lit.right, x), x, now};
+      }
+    return lit;
+  };
+  const Lit dial = show({});
+  ASSERT_GE(dial.bottom, TRACE_TOP + 6);
+  for (int y = 0; y < TRACE_TOP + RASTER_HEIGHT; ++y)
+    for (int x = 0; x < TRACE_COLUMNS; ++x) base.push_back(view.Pixel(x, y));
+  for (const int column : {40, 150}) {
+    const Lit one = show({spot(40, "DL1ABC"), spot(150, "K1XX")}, column - 25, column + 25);
+    EXPECT_TRUE(one.top > dial.bottom && one.bottom < TRACE_TOP + 36) << column;
+    EXPECT_EQ(one.bottomColumn, column);
+    EXPECT_TRUE(one.bottomColor == LABEL_BACKGROUND) << column;
+  }
+
+  const Lit newest = show({spot(100, "DL1ABC")});
+  const Lit two = show({spot(100, "DL1ABC"), spot(103, "K1XX")});
+  EXPECT_TRUE(two.top == newest.top && two.bottom >= newest.bottom + 8 && two.bottomColumn == 103);
+  std::vector<SpotMark> crowd = {spot(100, "DL1ABC"), spot(103, "K1XX"), spot(96, "G4ABC")};
+  const int threeLines = show(crowd).bottom;
+  EXPECT_GE(threeLines, two.bottom + 8);
+  crowd.push_back(spot(98, "JA1XX"));
+  EXPECT_EQ(show(crowd).bottom, threeLines);
+
+  for (int age = 0, grey = LABEL_BACKGROUND.r + 1; age < SPOT_AGES; ++age) {
+    const int now = show({spot(100, "DL1ABC", age)}).bottomColor.r;
+    EXPECT_TRUE(now < grey && now >= 80) << age << ": " << now;
+    grey = now;
+  }
+  const Lit heard = show({spot(100, "DL1ABC", 0, true)});
+  EXPECT_GT(heard.right - heard.left, newest.right - newest.left + 3);
 }
 
 }  // namespace keblor::test

@@ -21,6 +21,9 @@
 # opens the signals window, and N, pressed in it, selects the station's row, whose spoken text (the
 # window's title, as a screen reader hears it) names the call once heard; Enter zero-beats it, moving the dial by the
 # 170 Hz it stands above the marker; L closes the window again.
+# A spot feed (spot_server.py, --spots and --call) logged in from the start sends nothing until,
+# at the end, it is killed and back with a spot at 7030.4 kHz: with VFO-A at 7.030 000 in CW, the
+# feed tried again draws its mark, a tick under its call, at column 80 (pitch 400 Hz).
 # Wine: the WINEPREFIX given in the environment (with its wineserver already running), else a
 # prefix of its own under BUILD_DIR with a persistent wineserver this script starts and stops.
 # Usage: smoke_wine.sh <keblor.exe> <build folder>
@@ -50,8 +53,10 @@ WORK=$(mktemp -d /tmp/keblor-wine-smoke.XXXXXX)
 PASSED=0
 
 RIGCTLD_PID=
+SPOT_SERVER_PID=
 cleanup() {
   if [ -n "$RIGCTLD_PID" ]; then kill -KILL "$RIGCTLD_PID" 2>/dev/null || true; fi
+  if [ -n "$SPOT_SERVER_PID" ]; then kill -KILL "$SPOT_SERVER_PID" 2>/dev/null || true; fi
   if [ "$OWN_WINESERVER" = 1 ]; then wineserver -k 2>/dev/null || true; fi
   program_session_cleanup
 }
@@ -145,12 +150,25 @@ RIGCTLD_PID=$!
 for _ in $(seq 50); do rig_cmd F 7030000 M CW 500 >/dev/null 2>&1 && break; sleep 0.2; done
 [ "$(rig_cmd f 2>/dev/null)" = 7030000 ] || fail "rigctld does not answer on $RIG: $(cat "$WORK/rigctld.log")"
 
+# A spot server on a free port (the same one when it comes back), sending the lines given.
+SPOT_PORT=0
+spot_server_start() {  # [line...]
+  : >"$WORK/spot-server.log"
+  (exec python3 -u "$HERE/../gui_e2e/spot_server.py" --port "$SPOT_PORT" "$@") >"$WORK/spot-server.log" 2>&1 &
+  SPOT_SERVER_PID=$!
+  for _ in $(seq 100); do grep -q '^listening ' "$WORK/spot-server.log" && break; sleep 0.1; done
+  SPOT_PORT=$(sed -n 's/^listening //p' "$WORK/spot-server.log")
+  [ -n "$SPOT_PORT" ] || fail "the spot server did not start: $(cat "$WORK/spot-server.log")"
+}
+spot_server_start
+
 RUN_DIR=$WORK/program
 mkdir -p "$RUN_DIR"
 printf '[General]\r\nInput=No such card\r\n' >"$RUN_DIR/keblor.ini"
 cp "$RUN_DIR/keblor.ini" "$WORK/keblor.ini.before"
 pulse_play_tone 700
-(cd "$RUN_DIR" && exec wine "$EXE" --rig 2 --rig-port "$RIG") >"$WORK/keblor.log" 2>&1 &
+(cd "$RUN_DIR" && exec wine "$EXE" --rig 2 --rig-port "$RIG" --spots "127.0.0.1:$SPOT_PORT" --call N0CALL) \
+  >"$WORK/keblor.log" 2>&1 &
 KEBLOR_PID=$!
 launched=$SECONDS
 MAIN_WINDOW=
@@ -411,6 +429,25 @@ while xdotool search --name '^Signals' >/dev/null 2>&1; do
   sleep 0.2
 done
 echo "L in the signals window closed it"
+
+echo "== a spot at 7030.4 kHz, VFO-A at 7.030 000 in CW"
+grep -qx 'login N0CALL' "$WORK/spot-server.log" || fail "the spot feed did not log in: $(cat "$WORK/spot-server.log")"
+vfo_b_dial F VFOA 7030000 >/dev/null
+kill -KILL "$SPOT_SERVER_PID"
+wait "$SPOT_SERVER_PID" 2>/dev/null || true
+spot_server_start "DX de KM3T-#:     7030.4  K1ABC        CW    23 dB  25 WPM  CQ      1234Z"
+deadline=$((SECONDS + 40))
+MARKS=
+until grep -q " 80:[0-9]" <<<" $MARKS"; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "no spot mark at column 80 within 40 s, marks: ${MARKS:-none} (shot$SHOT.png)"
+  sleep 0.5
+  shoot
+  at=$(find_trace "$LAST_SHOT")
+  [ -n "$at" ] || continue
+  read -r A_X A_Y <<<"$at"
+  MARKS=$(spot_marks "$LAST_SHOT")
+done
+echo "the spot's mark (column:call's columns): $MARKS(shot$SHOT.png)"
 
 echo "== closing the main window (Alt+F4)"
 xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || true

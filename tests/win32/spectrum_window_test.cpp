@@ -70,6 +70,11 @@ TEST(Win32SpectrumWindow, TheDecodeLineAlongTheTracesBottom) {
   CheckTheDecodeLineAlongTheTracesBottom(view);
 }
 
+TEST(Win32SpectrumWindow, SpotsStandBelowTheTopTextsAtTheirColumns) {
+  Win32ViewDriver view;
+  CheckSpotsStandBelowTheTopTextsAtTheirColumns(view);
+}
+
 TEST(Win32SpectrumWindow, TheTuningClick) {
   Win32ViewDriver view;
   CheckTheTuningClick(view);
