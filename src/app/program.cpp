@@ -127,6 +127,7 @@ void Program::OnRigEvents(const RigEvents& events) {
 
 void Program::OnSpotsDue() {
   spots_.Place(rig_, settings_, signals_.List());
+  for (Vfo vfo : BOTH_VFOS) pictures_.MarkSpots(vfo, spots_.Arrivals(vfo));
   picturesDue_ = true;
   Finish();
 }

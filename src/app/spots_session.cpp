@@ -34,6 +34,7 @@ void SpotsSession::Close() {
   if (feed_) feed_->Close();
   feed_.reset();
   store_.Clear();
+  fresh_.clear();
   ++tickToken_;
   for (auto& marks : marks_) marks.clear();
   for (auto& placed : placed_) placed.clear();
@@ -42,7 +43,9 @@ void SpotsSession::Close() {
 // A CW spot is kept; any other line (the prompt, talk, announcements, other modes) is not.
 void SpotsSession::Take(std::string_view line) {
   std::optional<Spot> spot = ParseSpotLine(line);
-  if (spot && IsCwSpot(*spot)) store_.Add(std::move(*spot), NowSeconds());
+  if (!spot || !IsCwSpot(*spot)) return;
+  if (fresh_.size() < MAX_FRESH) fresh_.push_back(spot->call);
+  store_.Add(std::move(*spot), NowSeconds());
 }
 
 void SpotsSession::Tick(int token) {
@@ -68,8 +71,10 @@ void SpotsSession::Place(const RigSession& rig, const Settings& settings, const 
   for (Vfo vfo : BOTH_VFOS) {
     std::vector<SpotMark>& marks = marks_[SlotOf(vfo)];
     std::vector<PlacedSpot>& placed = placed_[SlotOf(vfo)];
+    std::vector<int>& arrivals = arrivals_[SlotOf(vfo)];
     marks.clear();
     placed.clear();
+    arrivals.clear();
     const std::optional<Dial>& dial = rig.DialOf(vfo);
     if (!feed_ || !dial || (vfo == Vfo::B && !IsStereo(settings))) continue;
     const Sideband sideband = ChooseSideband(settings.Rig.Sideband, dial->mode);
@@ -82,9 +87,11 @@ void SpotsSession::Place(const RigSession& rig, const Settings& settings, const 
       if (!pitch || *pitch < 0 || *pitch > range.spanHz) continue;
       const auto age = static_cast<int>(now - kept.heardAt);
       placed.push_back({vfo, kept.spot.call, static_cast<double>(*pitch), kept.spotters, age / 60, kept.spot.wpm});
+      const int column = std::clamp(RoundNearest(static_cast<double>(*pitch) * range.columnsPerHz), 0, TRACE_COLUMNS - 1);
+      if (std::find(fresh_.begin(), fresh_.end(), kept.spot.call) != fresh_.end()) arrivals.push_back(column);
       if (marks.size() == MAX_SPOT_MARKS) continue;
       SpotMark mark;
-      mark.column = std::clamp(RoundNearest(static_cast<double>(*pitch) * range.columnsPerHz), 0, TRACE_COLUMNS - 1);
+      mark.column = column;
       kept.spot.call.substr(0, mark.call.size() - 1).copy(mark.call.data(), mark.call.size() - 1);
       mark.age = std::min(SPOT_AGES - 1, age * SPOT_AGES / keptSeconds);
       for (int i = 0; i < heard.Count(); ++i) {
@@ -96,10 +103,12 @@ void SpotsSession::Place(const RigSession& rig, const Settings& settings, const 
       marks.push_back(mark);
     }
   }
+  fresh_.clear();
 }
 
 std::span<const SpotMark> SpotsSession::Marks(Vfo vfo) const { return marks_[SlotOf(vfo)]; }
 std::span<const PlacedSpot> SpotsSession::Placed(Vfo vfo) const { return placed_[SlotOf(vfo)]; }
+std::span<const int> SpotsSession::Arrivals(Vfo vfo) const { return arrivals_[SlotOf(vfo)]; }
 
 void SpotsSession::RunDialog(SpotsSettings& spots) {
   if (!HasDialog()) return;

@@ -61,6 +61,8 @@ class SpotsSession {
   void Place(const RigSession& rig, const Settings& settings, const SignalList& heard);
   std::span<const SpotMark> Marks(Vfo vfo) const;
   std::span<const PlacedSpot> Placed(Vfo vfo) const;
+  // The columns of the spots that arrived since the Place before, in each window.
+  std::span<const int> Arrivals(Vfo vfo) const;
 
   // The dialog's Test: `spots` on a feed of its own; the answer is its first line, or why none came.
   void StartTest(const SpotsSettings& spots);
@@ -82,6 +84,10 @@ class SpotsSession {
   SpotStore store_;
   std::array<std::vector<SpotMark>, 2> marks_;
   std::array<std::vector<PlacedSpot>, 2> placed_;
+  std::array<std::vector<int>, 2> arrivals_;
+  // The calls spotted since the last Place; a flood beyond MAX_FRESH marks no more of them.
+  static constexpr std::size_t MAX_FRESH = 256;
+  std::vector<std::string> fresh_;
   int tickToken_ = 0;  // only the last timer started runs
   std::unique_ptr<SpotFeed> testFeed_;
   std::optional<std::string> testAnswer_;

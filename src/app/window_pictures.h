@@ -27,6 +27,10 @@ class WindowPictures {
   void ClearWaterfalls();
   // The rig moved the window's dial: the tone it showed is no longer there.
   void ForgetTone(Vfo vfo) { traces_[SlotOf(vfo)].pitchHz = 0.0; }
+  // Spots arrived at these columns: the window's next waterfall row marks them.
+  void MarkSpots(Vfo vfo, std::span<const int> columns) {
+    for (int column : columns) waterfalls_[SlotOf(vfo)].MarkSpot(column);
+  }
 
   SpectrumPicture Compose(Vfo vfo, const Settings& settings, InputNotice notice, bool waterfall,
                           std::string_view rig, DecodeLine decode = {}, std::span<const SpotMark> spots = {}) const;

@@ -39,8 +39,9 @@ constexpr std::uint8_t Between(std::uint8_t a, std::uint8_t b, int at, int span)
   return static_cast<std::uint8_t>(a + ((b - a) * at + span / 2) / span);
 }
 
-constexpr std::array<Rgb, WATERFALL_SHADES> PALETTE = [] {
-  std::array<Rgb, WATERFALL_SHADES> palette{};
+constexpr std::array<Rgb, WATERFALL_COLOURS> PALETTE = [] {
+  std::array<Rgb, WATERFALL_COLOURS> palette{};
+  palette[WATERFALL_SPOT] = WATERFALL_SPOT_COLOUR;
   for (std::size_t i = 0; i + 1 < std::size(PALETTE_STOPS); ++i) {
     const PaletteStop& from = PALETTE_STOPS[i];
     const PaletteStop& to = PALETTE_STOPS[i + 1];
@@ -59,7 +60,7 @@ int StrengthOf(std::uint8_t value) { return LEVELS - 1 - std::min<int>(value, LE
 
 }  // namespace
 
-const std::array<Rgb, WATERFALL_SHADES>& WaterfallPalette() { return PALETTE; }
+const std::array<Rgb, WATERFALL_COLOURS>& WaterfallPalette() { return PALETTE; }
 
 void ShadeRow(const DisplayRow& row, WaterfallRow& shades) {
   // Column 0 is the row's anchor, always at the floor of the scale: it takes no part in the median.
@@ -79,10 +80,18 @@ void ShadeRow(const DisplayRow& row, WaterfallRow& shades) {
 void Waterfall::Push(const DisplayRow& row, const VfoSettings& vfo) {
   KeepRange(vfo.Range);
   newest_ = (newest_ + 1) % WATERFALL_ROWS;
-  ShadeRow(row, rows_[static_cast<std::size_t>(newest_)]);
+  WaterfallRow& shades = rows_[static_cast<std::size_t>(newest_)];
+  ShadeRow(row, shades);
+  for (std::size_t c = 0; c < spots_.size(); ++c)
+    if (spots_[c]) shades[c] = WATERFALL_SPOT;
+  spots_.fill(false);
   const int m = vfo.Pitch != 0 ? MarkerColumn(vfo.PitchFreq, vfo.Range) : -1;
   marker_ = m >= 0 && m < TRACE_COLUMNS ? m : -1;
   ++serial_;
+}
+
+void Waterfall::MarkSpot(int column) {
+  if (column >= 0 && column < TRACE_COLUMNS) spots_[static_cast<std::size_t>(column)] = true;
 }
 
 void Waterfall::KeepRange(int range) {

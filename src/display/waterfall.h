@@ -21,8 +21,13 @@ inline constexpr int WATERFALL_SHADES = 32;           // 0 dark .. WATERFALL_SHA
 // A column this many display steps (25 dB) above the row's noise floor has the brightest shade.
 inline constexpr int WATERFALL_SATURATION_STEPS = 64;
 
-// Shade 0 is black; brighter shades go through blue and yellow to white.
-const std::array<Rgb, WATERFALL_SHADES>& WaterfallPalette();
+// A pixel that is no shade: a spot arrived there, at that row, in WATERFALL_SPOT_COLOUR.
+inline constexpr std::uint8_t WATERFALL_SPOT = WATERFALL_SHADES;
+inline constexpr Rgb WATERFALL_SPOT_COLOUR{255, 64, 64};
+inline constexpr int WATERFALL_COLOURS = WATERFALL_SHADES + 1;
+
+// Shade 0 is black; brighter shades go through blue and yellow to white; then WATERFALL_SPOT.
+const std::array<Rgb, WATERFALL_COLOURS>& WaterfallPalette();
 inline constexpr Rgb WATERFALL_MARKER = LABEL_BACKGROUND;  // the trace's marker colour
 
 using WaterfallRow = std::array<std::uint8_t, TRACE_COLUMNS>;  // a shade per column
@@ -37,6 +42,8 @@ class Waterfall {
   // A picture of a VFO: its row goes on top and the oldest row goes. Rows drawn for another range
   // are dropped first. The marker column is taken from the same picture, as the trace's is.
   void Push(const DisplayRow& row, const VfoSettings& vfo);
+  // A spot arrived at `column` (0..199): the next row pushed holds WATERFALL_SPOT there.
+  void MarkSpot(int column);
   // Drops every row (all dark, no marker) when they were drawn for another range.
   void KeepRange(int range);
   void Clear();
@@ -59,6 +66,7 @@ class Waterfall {
   int range_ = -1;
   int marker_ = -1;
   std::uint64_t serial_ = 0;
+  std::array<bool, TRACE_COLUMNS> spots_{};  // for the next row
 };
 
 }  // namespace keblor

@@ -14,7 +14,7 @@ constexpr int ROW_BYTES = (TRACE_COLUMNS + 3) / 4 * 4;
 
 struct PaletteBitmapInfo {
   BITMAPINFOHEADER header;
-  RGBQUAD colors[WATERFALL_SHADES];
+  RGBQUAD colors[WATERFALL_COLOURS];
 };
 
 }  // namespace
@@ -27,8 +27,8 @@ WaterfallBitmap::WaterfallBitmap() {
   info.header.biPlanes = 1;
   info.header.biBitCount = 8;
   info.header.biCompression = BI_RGB;
-  info.header.biClrUsed = WATERFALL_SHADES;
-  for (int shade = 0; shade < WATERFALL_SHADES; ++shade) {
+  info.header.biClrUsed = WATERFALL_COLOURS;
+  for (int shade = 0; shade < WATERFALL_COLOURS; ++shade) {
     const Rgb c = WaterfallPalette()[static_cast<std::size_t>(shade)];
     info.colors[shade] = RGBQUAD{c.b, c.g, c.r, 0};
   }

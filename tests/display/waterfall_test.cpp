@@ -60,9 +60,24 @@ TEST(WaterfallShades, TheFloorIsTheMedianColumn) {
 TEST(WaterfallPalette, BrightnessRisesWithTheShade) {
   const auto& palette = WaterfallPalette();
   EXPECT_EQ(palette.front(), (Rgb{0, 0, 0}));
-  EXPECT_EQ(palette.back(), (Rgb{255, 255, 255}));
+  EXPECT_EQ(palette[TOP_SHADE], (Rgb{255, 255, 255}));
   auto luma = [](Rgb c) { return 299 * c.r + 587 * c.g + 114 * c.b; };
-  for (std::size_t i = 1; i < palette.size(); ++i) EXPECT_GT(luma(palette[i]), luma(palette[i - 1])) << i;
+  for (int i = 1; i <= TOP_SHADE; ++i) EXPECT_GT(luma(palette[i]), luma(palette[i - 1])) << i;
+}
+
+// A spot's arrival marks the next row at its column, and only that row.
+TEST(Waterfall, ASpotMarksTheRowItArrivedAt) {
+  Waterfall waterfall;
+  const VfoSettings vfo{500, 0, 1};
+  waterfall.Push(RowWithPeak(100, 30, 64), vfo);
+  waterfall.MarkSpot(30);
+  waterfall.MarkSpot(200);  // off the trace: nothing
+  EXPECT_EQ(waterfall.Row(0)[30], TOP_SHADE);
+  waterfall.Push(RowWithPeak(100, 30, 64), vfo);
+  waterfall.Push(RowWithPeak(100, 30, 64), vfo);
+  EXPECT_EQ(waterfall.Row(1)[30], WATERFALL_SPOT);
+  EXPECT_EQ(waterfall.Row(0)[30], TOP_SHADE);
+  EXPECT_EQ(waterfall.Row(2)[30], TOP_SHADE);
 }
 
 // Each picture's row goes on top; after WATERFALL_ROWS more pictures a row is gone.
