@@ -190,7 +190,12 @@ UNREAD=$(in_namespace ss -tnH "dport = :$SPOT_PORT" | awk '$1 == "ESTAB" { print
 echo "bytes of the flood not yet read by the program: $UNREAD"
 [ -n "$UNREAD" ] && [ "$UNREAD" -lt 65536 ] || fail "the program does not keep up with the flood: ${UNREAD:-no connection}"
 echo "RSS after the flood's first minute: $RSS_FIRST KiB; at its end (2 minutes): $RSS_END KiB"
-[ $((RSS_END - RSS_FIRST)) -le 4096 ] || fail "the RSS grew by $((RSS_END - RSS_FIRST)) KiB in the flood's second minute"
+# Under AddressSanitizer freed memory waits in its quarantine, so the RSS is not the program's.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  echo "the RSS is not judged under the sanitizers"
+elif [ $((RSS_END - RSS_FIRST)) -gt 4096 ]; then
+  fail "the RSS grew by $((RSS_END - RSS_FIRST)) KiB in the flood's second minute"
+fi
 # The flood, in another band, makes room among its own calls: the two near the dial stay.
 marks_at 80 140 || fail "the flood pushed out the spots near the dial: ${MARKS:-none} (shot$SHOT.png)"
 echo "marks at the flood's end: $MARKS(shot$SHOT.png)"
