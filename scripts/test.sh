@@ -18,7 +18,7 @@ ctest --preset asan
 
 if [ -d tests/fuzz ] && [ -f tests/fuzz/CMakeLists.txt ]; then
   cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz --target ini_fuzzer rigctld_fuzzer
+  cmake --build --preset fuzz --target ini_fuzzer rigctld_fuzzer spot_line_fuzzer
   bash tests/fuzz/run_fuzzers.sh build/fuzz "${KEBLOR_FUZZ_SECONDS:-60}"
 fi
 # A distribution's build: its own compiler flags, warnings not errors, no tests and so no
