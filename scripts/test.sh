@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite: the release build
 # (unit, Qt offscreen and end-to-end tests), the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer and the rigctld
-# reader, a build the way a distribution packages the program, the program built without
-# Hamlib, the Windows build under Wine and the arm64 build under qemu.
+# UndefinedBehaviorSanitizer, a bounded fuzzing run of the settings-file layer, the rigctld
+# reader and the spot feed's lines, a build the way a distribution packages the program, the
+# program built without Hamlib, the Windows build under Wine and the arm64 build under qemu.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
