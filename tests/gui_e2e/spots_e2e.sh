@@ -156,26 +156,32 @@ echo "logged in again $((SECONDS - LOST)) s after the loss was said"
 [ $((SECONDS - LOST)) -le 12 ] || fail "the feed logged in again only after $((SECONDS - LOST)) s"
 
 echo "== a flood of 10,000 spots a minute"
-keys_answer "before the flood" F6 F5 F6 F5 F6 F5
+keys_answer "before the flood" F6 F5 F6 F5 F6 F5 F6 F5 F6 F5
 BASE_MS=$SLOWEST_MS
 server_stop
 wait_until 60 lost_said 2 || fail "the program did not say the feed was lost a second time"
 server_start --flood 10000
 wait_until 60 logged_in || fail "the feed did not log in to the flooding server"
 FLOOD=$SECONDS
-# F6 and F5 by turns until the flood is `seconds` old; prints how many and the slowest answer.
+# F6 and F5 by turns until the flood is `seconds` old; prints how many, the slowest answer and
+# the answer nine keys in ten beat. A screenshot's answer time is noisy (one shot takes about
+# 50 ms), so the flood is judged by that 90th percentile against the slowest before it: a feed
+# that holds up the window slows most keys, not one.
 flood_keys() {  # seconds
-  local count=0 slowest=0 key=F5 from=$((SECONDS - FLOOD))
+  local count=0 key=F5 from=$((SECONDS - FLOOD)) times=() slowest p90
   while [ $((SECONDS - FLOOD)) -lt "$1" ]; do
     if [ "$key" = F5 ]; then key=F6; else key=F5; fi
     key_answer "$key"
+    [ "$KEY_MS" -le 1000 ] || fail "$key took $KEY_MS ms in the flood"
+    times+=("$KEY_MS")
     count=$((count + 1))
-    if [ "$KEY_MS" -gt "$slowest" ]; then slowest=$KEY_MS; fi
     sleep 0.5
   done
-  echo "$count keys from $from to $1 s into the flood, the slowest answered in $slowest ms"
-  [ "$slowest" -le $((BASE_MS + 100)) ] ||
-    fail "a key took $slowest ms in the flood, more than 100 ms over the slowest before it ($BASE_MS ms)"
+  slowest=$(printf '%s\n' "${times[@]}" | sort -n | tail -1)
+  p90=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((count * 9 + 9) / 10))p")
+  echo "$count keys from $from to $1 s into the flood: nine in ten answered within $p90 ms, the slowest in $slowest ms"
+  [ "$p90" -le $((BASE_MS + 100)) ] ||
+    fail "keys slowed in the flood: nine in ten within $p90 ms, more than 100 ms over the slowest before it ($BASE_MS ms)"
 }
 rss() { ps -o rss= -p "$KEBLOR_PID" | tr -d ' '; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$KEBLOR_PID/stat"; }
