@@ -1,6 +1,7 @@
 #include "analysis/skimmer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace keblor {
 
@@ -14,7 +15,9 @@ void Skimmer::Reset() {
 }
 
 void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, int topBin) {
-  std::copy_n(samples, FFT_SIZE, history_[static_cast<std::size_t>(historyNext_)].begin());
+  std::transform(samples, samples + FFT_SIZE, history_[static_cast<std::size_t>(historyNext_)].begin(), [](float x) {
+    return static_cast<std::int16_t>(std::lrint(std::clamp(x * 32768.0f, -32768.0f, 32767.0f)));
+  });
   historyNext_ = historyNext_ + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : historyNext_ + 1;
   historyCount_ = std::min(historyCount_ + 1, SKIMMER_REPLAY_BLOCKS);
   tracker_.Push(halfSpectrumMagnitudes, topBin);
@@ -31,7 +34,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       decoderHz_[i] = signal.hz;
       unheard_[i] = 0;
       decoder.Start(signal.hz);
-      Replay(decoder, historyCount_);
+      Replay(decoder, historyCount_, samples);
     } else if (tracker_.Seconds() - signal.lastSeconds > DECODE_HOLD_SECONDS) {
       ++unheard_[i];
     } else {
@@ -43,19 +46,22 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
         decoderHz_[i] = signal.hz;
         decoder.Retune(signal.hz);
       }
-      Replay(decoder, lead + 1);
+      Replay(decoder, lead + 1, samples);
       unheard_[i] = 0;
     }
   }
 }
 
-// The last `count` blocks kept, this one the last of them.
-void Skimmer::Replay(CwDecoder& decoder, int count) const {
+// The last `count` blocks kept, this one (`newest`, as it came) the last of them.
+void Skimmer::Replay(CwDecoder& decoder, int count, const float* newest) {
   int block = (historyNext_ - count + SKIMMER_REPLAY_BLOCKS) % SKIMMER_REPLAY_BLOCKS;
-  for (int n = 0; n < count; ++n) {
-    decoder.Push(history_[static_cast<std::size_t>(block)].data(), FFT_SIZE);
+  for (int n = 0; n < count - 1; ++n) {
+    const auto& kept = history_[static_cast<std::size_t>(block)];
+    std::transform(kept.begin(), kept.end(), replayBlock_.begin(), [](std::int16_t x) { return x * (1.0f / 32768.0f); });
+    decoder.Push(replayBlock_.data(), FFT_SIZE);
     block = block + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : block + 1;
   }
+  decoder.Push(newest, FFT_SIZE);
 }
 
 HeardSignal Skimmer::Signal(int i) const {

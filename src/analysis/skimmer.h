@@ -2,6 +2,7 @@
 // One channel's skimmer: every CW signal the tracker lists, each with a decoder of its own.
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "analysis/cw_decoder.h"
@@ -46,14 +47,16 @@ class Skimmer {
   double Seconds() const { return tracker_.Seconds(); }  // stream time of the blocks pushed
 
  private:
-  void Replay(CwDecoder& decoder, int count) const;
+  void Replay(CwDecoder& decoder, int count, const float* newest);
 
   SignalTracker tracker_;
   std::array<CwDecoder, MAX_SIGNALS> decoders_{};
   std::array<int, MAX_SIGNALS> decoderIds_{};    // the signal each decoder decodes; 0 none
   std::array<double, MAX_SIGNALS> decoderHz_{};  // the pitch it is tuned to
   std::array<int, MAX_SIGNALS> unheard_{};       // blocks its decoder did not hear since it last did
-  std::array<std::array<float, FFT_SIZE>, SKIMMER_REPLAY_BLOCKS> history_{};
+  // The blocks kept for replay, as 16-bit samples: what a sound card gives, at half the memory.
+  std::array<std::array<std::int16_t, FFT_SIZE>, SKIMMER_REPLAY_BLOCKS> history_{};
+  std::array<float, FFT_SIZE> replayBlock_{};  // one kept block as the decoders hear it
   int historyNext_ = 0;
   int historyCount_ = 0;
 };
