@@ -1,10 +1,14 @@
 #include "qt/qt_spot_feed.h"
 
 #include <array>
+#include <optional>
 
 namespace keblor {
 
-QtSpotFeed::QtSpotFeed(Times times) : times_(times), retry_(times.firstRetryMs, times.longestRetryMs) {
+QtSpotFeed::QtSpotFeed(Times times)
+    : times_(times),
+      session_([this](std::string_view bytes) { socket_->write(bytes.data(), static_cast<qint64>(bytes.size())); },
+               times.firstRetryMs, times.longestRetryMs) {
   retryTimer_.setSingleShot(true);
   QObject::connect(&retryTimer_, &QTimer::timeout, [this] {
     retired_.clear();  // a timer's event: no retired socket is inside a signal now
@@ -18,19 +22,12 @@ QtSpotFeed::~QtSpotFeed() { Close(); }
 
 void QtSpotFeed::Open(const std::string& host, int port, const std::string& call, FeedHandlers handlers) {
   Close();
-  host_ = host;
-  port_ = port;
-  call_ = call;
-  handlers_ = std::move(handlers);
-  open_ = true;
-  reported_ = false;
-  retry_.Reset();
+  session_.Open(host, port, call, std::move(handlers));
   retryTimer_.start(0);  // connects from the event loop, so no handler runs inside Open
 }
 
 void QtSpotFeed::Close() {
-  ++generation_;
-  open_ = false;
+  session_.Close();
   retryTimer_.stop();
   connectTimer_.stop();
   RetireSocket();
@@ -38,9 +35,7 @@ void QtSpotFeed::Close() {
 
 void QtSpotFeed::Connect() {
   RetireSocket();
-  lines_.Reset();
-  answered_ = false;
-  heard_ = false;
+  session_.Connecting();
   socket_ = std::make_unique<QTcpSocket>();
   QTcpSocket* socket = socket_.get();
   socket->setReadBufferSize(READ_BYTES_PER_PASS);
@@ -53,12 +48,11 @@ void QtSpotFeed::Connect() {
   QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [this, socket] { Gone(socket->errorString()); });
   QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] { Gone(QStringLiteral("closed by the feed")); });
   connectTimer_.start(times_.connectTimeoutMs);
-  socket->connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
+  socket->connectToHost(QString::fromStdString(session_.Host()), static_cast<quint16>(session_.Port()));
 }
 
 void QtSpotFeed::ReadWhatArrived() {
   if (!socket_) return;
-  const unsigned generation = generation_;
   QTcpSocket* socket = socket_.get();
   // A pass takes what the socket's read buffer holds, at most READ_BYTES_PER_PASS: Qt reads no
   // more from the network until the pass has returned to the event loop.
@@ -66,46 +60,15 @@ void QtSpotFeed::ReadWhatArrived() {
   while (true) {
     const qint64 got = socket->read(buffer.data(), static_cast<qint64>(buffer.size()));
     if (got <= 0) break;
-    if (!heard_) {
-      heard_ = true;
-      retry_.Reset();
-      if (!reported_ || !reachable_) {
-        reported_ = reachable_ = true;
-        if (handlers_.onState) handlers_.onState(Status::Fine());
-        if (generation != generation_) return;
-      }
-    }
-    lines_.Push(std::string_view(buffer.data(), static_cast<std::size_t>(got)), [&](std::string_view line) {
-      if (generation == generation_) Deliver(line);
-    });
-    if (generation != generation_) return;
+    if (!session_.Received(std::string_view(buffer.data(), static_cast<std::size_t>(got)))) return;
   }
-  if (!answered_ && lines_.TakeLoginPrompt()) Answer();
-}
-
-void QtSpotFeed::Deliver(std::string_view line) {
-  if (!answered_ && IsLoginPrompt(line)) Answer();
-  if (handlers_.onLine) handlers_.onLine(line);
-}
-
-void QtSpotFeed::Answer() {
-  answered_ = true;
-  const std::string answer = call_ + "\r\n";
-  socket_->write(answer.data(), static_cast<qint64>(answer.size()));
+  session_.PassEnded();
 }
 
 void QtSpotFeed::Gone(const QString& why) {
-  if (!open_ || !socket_) return;
-  const unsigned generation = generation_;
+  if (!session_.IsOpen() || !socket_) return;
   RetireSocket();
-  if (!reported_ || reachable_) {
-    reported_ = true;
-    reachable_ = false;
-    if (handlers_.onState)
-      handlers_.onState(Status::Loss(host_ + ":" + std::to_string(port_) + ": " + why.toStdString()));
-    if (generation != generation_) return;
-  }
-  retryTimer_.start(retry_.NextWaitMs());
+  if (const std::optional<int> wait = session_.Lost(why.toStdString())) retryTimer_.start(*wait);
 }
 
 void QtSpotFeed::RetireSocket() {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "spots/feed_lines.h"
+#include "spots/feed_session.h"
 #include "spots/spot_feed.h"
 
 namespace keblor {
@@ -39,30 +39,16 @@ class QtSpotFeed : public SpotFeed {
  private:
   void Connect();
   void ReadWhatArrived();
-  void Deliver(std::string_view line);
-  void Answer();
   void Gone(const QString& why);
   void RetireSocket();
 
   Times times_;
-  std::string host_;
-  int port_ = 0;
-  std::string call_;
-  FeedHandlers handlers_;
-  bool open_ = false;
-  unsigned generation_ = 0;  // counts Open and Close: a handler may call either
-
+  FeedSession session_;
   std::unique_ptr<QTcpSocket> socket_;
   // Sockets let go while they may still be inside one of their signals; deleted from a later event.
   std::vector<std::unique_ptr<QTcpSocket>> retired_;
   QTimer retryTimer_;
   QTimer connectTimer_;
-  FeedLines lines_;
-  FeedRetry retry_;
-  bool answered_ = false;   // the login prompt of this connection
-  bool heard_ = false;      // this connection delivered something
-  bool reachable_ = false;  // what was reported last: Fine (true) or Lost (false)
-  bool reported_ = false;   // anything reported since Open
 };
 
 }  // namespace keblor

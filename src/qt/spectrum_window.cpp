@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/marker_pointer.h"
+#include "display/spot_labels.h"
 #include "display/top_texts.h"
 #include "qt/spectrum_accessible.h"
 #include "qt/menu_builder.h"
@@ -38,12 +39,6 @@ QFont SpotFont(int zoom) {
   f.setPixelSize(9 * zoom);
   return f;
 }
-
-// Spot labels: at most three lines of them, each a call with a tick below it at its column, the
-// labels on a line at least SPOT_GAP pixels apart; one trace row clear above the first line.
-constexpr int SPOT_LINES = 3;
-constexpr int SPOT_TICK = 3;  // trace rows
-constexpr int SPOT_GAP = 3;   // 1x pixels
 
 // Trace rows from a call's top to its tick: its capitals and one row for a '/' below them.
 int SpotTextRows(const QFont& font, int zoom) { return (QFontMetrics(font).capHeight() + zoom - 1) / zoom + 1; }
@@ -200,9 +195,8 @@ void SpectrumClient::SetSpotFont() {
   spotsLaid_ = false;
 }
 
-// Each mark, newest first, on the first line where its label clears those already there: the
-// call centred on its column as far as the trace area allows, a '*' after it when heard, and
-// the tick from under the call down at the column. A mark no line has room for is left out.
+// The labels where PlaceSpotLabels puts them, one trace row clear above the first line: each
+// call, and the tick from under it down at its column.
 int SpectrumClient::LayOutSpots(const SpectrumPicture& picture) {
   spotsLaid_ = true;
   if (picture.spotCount == 0) return 0;
@@ -212,40 +206,21 @@ int SpectrumClient::LayOutSpots(const SpectrumPicture& picture) {
   painter.setFont(spotFont_);
   const QFontMetrics metrics(spotFont_);
   const int textRows = SpotTextRows(spotFont_, z);
-  struct Span {
-    int left, right;
-  };
-  std::array<std::array<Span, MAX_SPOT_MARKS>, SPOT_LINES> placed{};
-  std::array<int, SPOT_LINES> placedCount{};
-  int lines = 0;
-  for (int i = 0; i < std::min(picture.spotCount, MAX_SPOT_MARKS); ++i) {
-    const SpotMark& mark = picture.spots[static_cast<std::size_t>(i)];
-    if (mark.call[0] == 0) continue;
-    const QString text = QString::fromUtf8(mark.call.data()) + (mark.heard ? QStringLiteral("*") : QString());
-    const int width = metrics.horizontalAdvance(text);
-    const int x = std::clamp(mark.column, 0, TRACE_COLUMNS - 1) * z;
-    const int left = std::clamp(x + z / 2 - width / 2, 0, std::max(0, TRACE_COLUMNS * z - width));
-    const Span span{left, left + width};
-    int line = 0;
-    for (; line < SPOT_LINES; ++line) {
-      const auto& spans = placed[static_cast<std::size_t>(line)];
-      const auto end = spans.begin() + placedCount[static_cast<std::size_t>(line)];
-      if (std::none_of(spans.begin(), end, [&](const Span& s) {
-            return span.left < s.right + SPOT_GAP * z && s.left < span.right + SPOT_GAP * z;
-          }))
-        break;
-    }
-    if (line == SPOT_LINES) continue;
-    placed[static_cast<std::size_t>(line)][static_cast<std::size_t>(placedCount[static_cast<std::size_t>(line)]++)] =
-        span;
-    const int top = (1 + line * spotLineRows_) * z;
-    const QColor color = SpotColor(mark.age);
+  const auto marks =
+      std::span(picture.spots).first(static_cast<std::size_t>(std::min(picture.spotCount, MAX_SPOT_MARKS)));
+  const SpotLabels placed = PlaceSpotLabels(marks, {z}, [&metrics](std::string_view text) {
+    return TextExtent{metrics.horizontalAdvance(FromUtf8(text)), 0};
+  });
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const SpotLabel& label = placed.labels[i];
+    if (label.line < 0) continue;
+    const int top = (1 + label.line * spotLineRows_) * z;
+    const QColor color = SpotColor(marks[i].age);
     painter.setPen(color);
-    painter.drawText(left, top + metrics.capHeight(), text);
-    painter.fillRect(x, top + textRows * z, z, SPOT_TICK * z, color);
-    lines = std::max(lines, line + 1);
+    painter.drawText(label.left, top + metrics.capHeight(), FromUtf8(SpotLabelText(marks[i])));
+    painter.fillRect(label.tickLeft, top + textRows * z, label.tickWidth, SPOT_TICK * z, color);
   }
-  return lines;
+  return placed.lines;
 }
 
 // The rows of the trace area that the lines of spot labels take.

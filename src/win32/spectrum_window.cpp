@@ -8,6 +8,7 @@
 
 #include "core/marker_pointer.h"
 #include "core/menus.h"
+#include "display/spot_labels.h"
 #include "display/top_texts.h"
 #include "win32/dpi.h"
 #include "win32/menu_builder.h"
@@ -59,12 +60,6 @@ BITMAPINFOHEADER TopDownHeader(int width, int height, WORD bitsPerPixel) {
   return header;
 }
 
-// Spot labels, as the Qt view lays them: at most three lines of them, each a call with a tick
-// below it at its column, the labels on a line at least SPOT_GAP pixels apart; one trace row
-// clear above the first line, which starts below the top texts.
-constexpr int SPOT_LINES = 3;
-constexpr int SPOT_TICK = 3;  // trace rows
-constexpr int SPOT_GAP = 3;   // 1x pixels
 constexpr int SPOT_FONT_PIXELS = 9;
 
 // New spots in the lit colour, older ones greyer toward the dark trace, the oldest still plain.
@@ -302,10 +297,8 @@ void Win32SpectrumWindow::Render() {
   }
 }
 
-// Each mark, newest first, on the first line where its label clears those already there: the
-// call centred on its column as far as the trace area allows, a '*' after it when heard, and the
-// tick from under the call down at the column. A mark no line has room for is left out. The
-// lines start a row below `topRows` of the trace, and nothing is drawn outside it.
+// The labels where PlaceSpotLabels puts them: each call, and the tick from under it down at its
+// column. The lines start a row below `topRows` of the trace, and nothing is drawn outside it.
 void Win32SpectrumWindow::DrawSpots(int topRows, const Rect& trace) {
   if (picture_.spotCount == 0) return;
   Surface& s = *surface_;
@@ -322,42 +315,25 @@ void Win32SpectrumWindow::DrawSpots(int topRows, const Rect& trace) {
   SelectClipRgn(dc, clip);
   SetBkMode(dc, TRANSPARENT);
   SetTextAlign(dc, TA_LEFT | TA_BASELINE);
-  struct Span {
-    int left, right;
-  };
-  std::array<std::array<Span, MAX_SPOT_MARKS>, SPOT_LINES> placed{};
-  std::array<int, SPOT_LINES> placedCount{};
-  const int gap = z.Px(SPOT_GAP);
-  for (int i = 0; i < std::min(picture_.spotCount, MAX_SPOT_MARKS); ++i) {
-    const SpotMark& mark = picture_.spots[static_cast<std::size_t>(i)];
-    if (mark.call[0] == 0) continue;
-    const std::string text = std::string(mark.call.data()) + (mark.heard ? "*" : "");
+  const auto marks =
+      std::span(picture_.spots).first(static_cast<std::size_t>(std::min(picture_.spotCount, MAX_SPOT_MARKS)));
+  const SpotLabels placed = PlaceSpotLabels(marks, z, [&](std::string_view text) {
     const int length = WidenInto(text, s.text.data(), TEXT_CAPACITY);
     SIZE size{};
     GetTextExtentPoint32W(dc, s.text.data(), length, &size);
-    const int width = static_cast<int>(size.cx);
-    const int column = std::clamp(mark.column, 0, TRACE_COLUMNS - 1);
-    const int x = z.Px(column);
-    const int tickWidth = z.Px(column + 1) - x;
-    const int left = std::clamp(x + tickWidth / 2 - width / 2, 0, std::max(0, z.Px(TRACE_COLUMNS) - width));
-    const Span span{left, left + width};
-    int line = 0;
-    for (; line < SPOT_LINES; ++line) {
-      const auto& spans = placed[static_cast<std::size_t>(line)];
-      const auto end = spans.begin() + placedCount[static_cast<std::size_t>(line)];
-      if (std::none_of(spans.begin(), end,
-                       [&](const Span& p) { return span.left < p.right + gap && p.left < span.right + gap; }))
-        break;
-    }
-    if (line == SPOT_LINES) continue;
-    const auto l = static_cast<std::size_t>(line);
-    placed[l][static_cast<std::size_t>(placedCount[l]++)] = span;
-    const int top = trace.top + z.Px(topRows + 1 + line * lineRows);
-    const COLORREF color = SpotColor(mark.age);
+    return TextExtent{static_cast<int>(size.cx), 0};
+  });
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    const SpotLabel& label = placed.labels[i];
+    if (label.line < 0) continue;
+    const int rows = topRows + 1 + label.line * lineRows;  // to the line's top
+    const COLORREF color = SpotColor(marks[i].age);
     SetTextColor(dc, color);
-    ExtTextOutW(dc, left, top + capHeight, 0, nullptr, s.text.data(), static_cast<UINT>(length), nullptr);
-    const int tickTop = trace.top + z.Px(topRows + 1 + line * lineRows + textRows);
-    const RECT tick{x, tickTop, x + tickWidth, trace.top + z.Px(topRows + 1 + line * lineRows + textRows + SPOT_TICK)};
+    const int length = WidenInto(SpotLabelText(marks[i]), s.text.data(), TEXT_CAPACITY);
+    ExtTextOutW(dc, label.left, trace.top + z.Px(rows) + capHeight, 0, nullptr, s.text.data(),
+                static_cast<UINT>(length), nullptr);
+    const RECT tick{label.tickLeft, trace.top + z.Px(rows + textRows), label.tickLeft + label.tickWidth,
+                    trace.top + z.Px(rows + textRows + SPOT_TICK)};
     SetBkColor(dc, color);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &tick, nullptr, 0, nullptr);  // a solid rectangle, no brush made
   }

@@ -4,6 +4,7 @@
 #include <ws2tcpip.h>
 
 #include <array>
+#include <optional>
 #include <thread>
 
 #include "win32/winsock_link.h"
@@ -41,7 +42,12 @@ struct Win32SpotFeed::Addresses {
 };
 
 Win32SpotFeed::Win32SpotFeed(WinsockFeedTimes times)
-    : times_(times), socket_(INVALID_SOCKET), retry_(times.firstRetryMs, times.longestRetryMs) {
+    : times_(times),
+      // The call and a line end: a few bytes that the socket's send buffer always has room for.
+      session_([this](std::string_view bytes) {
+        send(static_cast<SOCKET>(socket_), bytes.data(), static_cast<int>(bytes.size()), 0);
+      }, times.firstRetryMs, times.longestRetryMs),
+      socket_(INVALID_SOCKET) {
   WSADATA data;
   started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
   window_ = CreateMessageWindow(WINDOW_CLASS, &Win32SpotFeed::Proc, this);
@@ -55,19 +61,12 @@ Win32SpotFeed::~Win32SpotFeed() {
 
 void Win32SpotFeed::Open(const std::string& host, int port, const std::string& call, FeedHandlers handlers) {
   Close();
-  host_ = host;
-  port_ = port;
-  call_ = call;
-  handlers_ = std::move(handlers);
-  open_ = true;
-  reported_ = false;
-  retry_.Reset();
+  session_.Open(host, port, call, std::move(handlers));
   SetTimer(window_, RETRY_TIMER, 0, nullptr);  // connects from the loop, so no handler runs inside Open
 }
 
 void Win32SpotFeed::Close() {
-  ++generation_;
-  open_ = false;
+  session_.Close();
   KillTimer(window_, RETRY_TIMER);
   EndTry();
 }
@@ -92,7 +91,7 @@ std::intptr_t Win32SpotFeed::Proc(HWND__* window, unsigned message, std::uintptr
 void Win32SpotFeed::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (message == WM_TIMER) {
     KillTimer(window_, wParam);  // each of the feed's timers fires once
-    if (wParam == RETRY_TIMER && open_ && !trying_) Connect();
+    if (wParam == RETRY_TIMER && session_.IsOpen() && !trying_) Connect();
     if (wParam == CONNECT_TIMER && trying_) Gone("no answer");
   } else if (message == LOOKUP_DONE) {
     std::unique_ptr<Lookup> lookup(reinterpret_cast<Lookup*>(lParam));
@@ -114,9 +113,7 @@ void Win32SpotFeed::Connect() {
   EndTry();
   ++try_;
   trying_ = true;
-  lines_.Reset();
-  answered_ = false;
-  heard_ = false;
+  session_.Connecting();
   SetTimer(window_, CONNECT_TIMER, static_cast<UINT>(times_.connectTimeoutMs), nullptr);
   if (!started_) {
     Gone("Winsock could not be started");
@@ -124,7 +121,7 @@ void Win32SpotFeed::Connect() {
   }
   HWND window = window_;
   const unsigned tryNumber = try_;
-  std::thread([window, tryNumber, host = host_, port = std::to_string(port_)] {
+  std::thread([window, tryNumber, host = session_.Host(), port = std::to_string(session_.Port())] {
     WSADATA data;
     const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     addrinfo hints{};
@@ -192,47 +189,16 @@ bool Win32SpotFeed::ReadOnePass() {
   std::array<char, READ_BYTES_PER_PASS> buffer;
   const int got = recv(static_cast<SOCKET>(socket_), buffer.data(), static_cast<int>(buffer.size()), 0);
   if (got <= 0) return false;
-  const unsigned generation = generation_;
-  if (!heard_) {
-    heard_ = true;
-    retry_.Reset();
-    if (!reported_ || !reachable_) {
-      reported_ = reachable_ = true;
-      if (handlers_.onState) handlers_.onState(Status::Fine());
-      if (generation != generation_) return false;
-    }
-  }
-  lines_.Push(std::string_view(buffer.data(), static_cast<std::size_t>(got)), [&](std::string_view line) {
-    if (generation == generation_) Deliver(line);
-  });
-  if (generation != generation_) return false;
-  if (!answered_ && lines_.TakeLoginPrompt()) Answer();
+  if (!session_.Received(std::string_view(buffer.data(), static_cast<std::size_t>(got)))) return false;
+  session_.PassEnded();
   return true;
 }
 
-void Win32SpotFeed::Deliver(std::string_view line) {
-  if (!answered_ && IsLoginPrompt(line)) Answer();
-  if (handlers_.onLine) handlers_.onLine(line);
-}
-
-// The call and a line end; a few bytes that the socket's send buffer always has room for.
-void Win32SpotFeed::Answer() {
-  answered_ = true;
-  const std::string answer = call_ + "\r\n";
-  send(static_cast<SOCKET>(socket_), answer.data(), static_cast<int>(answer.size()), 0);
-}
-
 void Win32SpotFeed::Gone(const std::string& why) {
-  if (!open_ || !trying_) return;
-  const unsigned generation = generation_;
+  if (!session_.IsOpen() || !trying_) return;
   EndTry();
-  if (!reported_ || reachable_) {
-    reported_ = true;
-    reachable_ = false;
-    if (handlers_.onState) handlers_.onState(Status::Loss(host_ + ":" + std::to_string(port_) + ": " + why));
-    if (generation != generation_) return;
-  }
-  SetTimer(window_, RETRY_TIMER, static_cast<UINT>(retry_.NextWaitMs()), nullptr);
+  if (const std::optional<int> wait = session_.Lost(why))
+    SetTimer(window_, RETRY_TIMER, static_cast<UINT>(*wait), nullptr);
 }
 
 // The current try ends: its socket closed (its queued events then ignored), its lookup's result

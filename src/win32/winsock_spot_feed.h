@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "spots/feed_lines.h"
+#include "spots/feed_session.h"
 #include "spots/spot_feed.h"
 
 struct HWND__;
@@ -44,31 +44,18 @@ class Win32SpotFeed : public SpotFeed {
   void ConnectToNextAddress(int lastError);
   void OnSocketEvent(int event, int error);
   bool ReadOnePass();
-  void Deliver(std::string_view line);
-  void Answer();
   void Gone(const std::string& why);
   void EndTry();
 
   WinsockFeedTimes times_;
   bool started_ = false;  // Winsock is started for this feed
   HWND__* window_ = nullptr;
-  std::string host_;
-  int port_ = 0;
-  std::string call_;
-  FeedHandlers handlers_;
-  bool open_ = false;
-  unsigned generation_ = 0;  // counts Open and Close: a handler may call either
+  FeedSession session_;
 
   unsigned try_ = 0;     // counts tries: the lookup's and the socket's messages carry it
   bool trying_ = false;  // a lookup or a connection of the current try is under way
   std::unique_ptr<Addresses> addresses_;  // the looked-up addresses not yet tried
   std::uintptr_t socket_;                 // a SOCKET; INVALID_SOCKET between connections
-  FeedLines lines_;
-  FeedRetry retry_;
-  bool answered_ = false;   // the login prompt of this connection
-  bool heard_ = false;      // this connection delivered something
-  bool reachable_ = false;  // what was reported last: Fine (true) or Lost (false)
-  bool reported_ = false;   // anything reported since Open
 };
 
 }  // namespace keblor
