@@ -1,8 +1,17 @@
 #include "display/spot_labels.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace keblor {
+
+Rgb SpotColour(int age) {
+  constexpr int NEWEST = LABEL_BACKGROUND.r;
+  constexpr int OLDEST = 96;
+  const int a = std::clamp(age, 0, SPOT_AGES - 1);
+  const auto v = static_cast<std::uint8_t>(NEWEST - a * (NEWEST - OLDEST) / (SPOT_AGES - 1));
+  return {v, v, v};
+}
 
 std::string SpotLabelText(const SpotMark& mark) { return std::string(mark.call.data()) + (mark.heard ? "*" : ""); }
 

@@ -29,6 +29,10 @@ struct SpotLabels {
   int lines = 0;                                   // lines taken
 };
 
+// A mark's colour: new spots in the lit colour, older ones greyer toward the dark trace, the
+// oldest (age SPOT_AGES - 1) still plain.
+Rgb SpotColour(int age);
+
 // A mark's text: its call, and a '*' after it when the decoder hears it.
 std::string SpotLabelText(const SpotMark& mark);
 

@@ -43,15 +43,6 @@ QFont SpotFont(int zoom) {
 // Trace rows from a call's top to its tick: its capitals and one row for a '/' below them.
 int SpotTextRows(const QFont& font, int zoom) { return (QFontMetrics(font).capHeight() + zoom - 1) / zoom + 1; }
 
-// New spots in the lit colour, older ones greyer toward the dark trace, the oldest still plain.
-QColor SpotColor(int age) {
-  constexpr int NEWEST = LABEL_BACKGROUND.r;
-  constexpr int OLDEST = 96;
-  const int a = std::clamp(age, 0, SPOT_AGES - 1);
-  const int v = NEWEST - a * (NEWEST - OLDEST) / (SPOT_AGES - 1);
-  return QColor(v, v, v);
-}
-
 // The trace rows that a line of text along the trace's top covers, with the readout's dark box.
 int TopTextRows(const QFont& font, int zoom) {
   const int height = QFontMetrics(font).height();
@@ -215,7 +206,7 @@ int SpectrumClient::LayOutSpots(const SpectrumPicture& picture) {
     const SpotLabel& label = placed.labels[i];
     if (label.line < 0) continue;
     const int top = (1 + label.line * spotLineRows_) * z;
-    const QColor color = SpotColor(marks[i].age);
+    const QColor color = ToColor(SpotColour(marks[i].age));
     painter.setPen(color);
     painter.drawText(label.left, top + metrics.capHeight(), FromUtf8(SpotLabelText(marks[i])));
     painter.fillRect(label.tickLeft, top + textRows * z, label.tickWidth, SPOT_TICK * z, color);

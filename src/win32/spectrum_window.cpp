@@ -62,15 +62,6 @@ BITMAPINFOHEADER TopDownHeader(int width, int height, WORD bitsPerPixel) {
 
 constexpr int SPOT_FONT_PIXELS = 9;
 
-// New spots in the lit colour, older ones greyer toward the dark trace, the oldest still plain.
-COLORREF SpotColor(int age) {
-  constexpr int NEWEST = LABEL_BACKGROUND.r;
-  constexpr int OLDEST = 96;
-  const int a = std::clamp(age, 0, SPOT_AGES - 1);
-  const int v = NEWEST - a * (NEWEST - OLDEST) / (SPOT_AGES - 1);
-  return RGB(v, v, v);
-}
-
 // Screen pixels to whole 1x rows, rounded up.
 int RowsUp(int px, const WindowScale& scale) {
   const int per = scale.zoom * scale.dpi;
@@ -327,7 +318,7 @@ void Win32SpectrumWindow::DrawSpots(int topRows, const Rect& trace) {
     const SpotLabel& label = placed.labels[i];
     if (label.line < 0) continue;
     const int rows = topRows + 1 + label.line * lineRows;  // to the line's top
-    const COLORREF color = SpotColor(marks[i].age);
+    const COLORREF color = ToColor(SpotColour(marks[i].age));
     SetTextColor(dc, color);
     const int length = WidenInto(SpotLabelText(marks[i]), s.text.data(), TEXT_CAPACITY);
     ExtTextOutW(dc, label.left, trace.top + z.Px(rows) + capHeight, 0, nullptr, s.text.data(),
