@@ -31,6 +31,15 @@ std::string_view LastWords(std::string_view text) {
 
 const char* VfoName(Vfo vfo) { return vfo == Vfo::A ? "VFO-A" : "VFO-B"; }
 
+// The spot of `call` that a row hearing it at `hz` joins: within SPOT_REACH_HZ of its pitch.
+const PlacedSpot* SpotJoining(std::span<const PlacedSpot> spots, std::string_view call, double hz) {
+  if (call.empty()) return nullptr;
+  const auto found = std::find_if(spots.begin(), spots.end(), [&](const PlacedSpot& spot) {
+    return spot.call == call && std::abs(hz - spot.pitchHz) <= SPOT_REACH_HZ;
+  });
+  return found == spots.end() ? nullptr : &*found;
+}
+
 }  // namespace
 
 std::string SignalCell(const SignalRow& row, int column) {
@@ -75,8 +84,11 @@ bool SignalList::Update(const std::array<const Skimmer*, 2>& skimmers, const Set
       const bool quiet = skimmer->Seconds() - heard.lastSeconds > SIGNAL_QUIET_SECONDS;
       const std::string_view call = decoded ? heard.call : std::string_view();
       const std::string_view words = decoded ? LastWords(heard.text) : std::string_view();
+      const PlacedSpot* spot = SpotJoining(spots[SlotOf(vfo)], call, heard.hz);
+      const int spotters = spot != nullptr ? spot->spotters : 0;
+      const int spotMinutes = spot != nullptr ? spot->ageMinutes : -1;
       if (!NumbersAlike(*row, heard.hz, heard.hz - marker, heard.wpm, heard.snrDb) || row->quiet != quiet ||
-          row->call != call || row->words != words)
+          row->call != call || row->words != words || row->spotters != spotters || row->spotMinutes != spotMinutes)
         changed = true;
       row->hz = heard.hz;
       row->offsetHz = heard.hz - marker;
@@ -86,9 +98,8 @@ bool SignalList::Update(const std::array<const Skimmer*, 2>& skimmers, const Set
       row->call.assign(call);
       row->words.assign(words);
       row->text.assign(decoded ? heard.text : std::string_view());
-      if (row->spotters != 0) changed = true;
-      row->spotters = 0;
-      row->spotMinutes = -1;
+      row->spotters = spotters;
+      row->spotMinutes = spotMinutes;
     }
     for (const PlacedSpot& spot : spots[SlotOf(vfo)]) changed = Add(spot, marker, seen) || changed;
   }
@@ -114,17 +125,14 @@ SignalRow* SignalList::RowFor(Vfo vfo, int id, double offsetHz, std::array<bool,
   return &rows_[static_cast<std::size_t>(at)];
 }
 
-// A spot joins the row that hears its call near its pitch, or has a row of its own, by its call.
+// A spot that joined the row hearing its call (see SpotJoining) is shown there; any other has a
+// row of its own, by its call.
 bool SignalList::Add(const PlacedSpot& spot, int marker, std::array<bool, MAX_SIGNAL_ROWS>& seen) {
-  bool changed = false;
   for (int i = 0; i < count_; ++i) {
-    SignalRow& row = rows_[static_cast<std::size_t>(i)];
-    if (row.vfo != spot.vfo || row.id < 0 || row.call != spot.call || std::abs(row.hz - spot.pitchHz) > SPOT_REACH_HZ) continue;
-    changed = row.spotters != spot.spotters || row.spotMinutes != spot.ageMinutes;
-    row.spotters = spot.spotters;
-    row.spotMinutes = spot.ageMinutes;
-    return changed;
+    const SignalRow& row = rows_[static_cast<std::size_t>(i)];
+    if (row.vfo == spot.vfo && row.id >= 0 && SpotJoining(std::span(&spot, 1), row.call, row.hz) != nullptr) return false;
   }
+  bool changed = false;
   // Ids of the skimmer's signals are positive: a spotted call's row takes a negative one of its own.
   const int id = -1 - static_cast<int>(std::hash<std::string>{}(spot.call) & 0x3FFFFFFF);
   SignalRow* row = RowFor(spot.vfo, id, spot.pitchHz - marker, seen, changed);

@@ -70,6 +70,27 @@ TEST_F(SignalListTest, RowsKeepTheirPlaceAndTheContestRuleHidesWhatWasDecoded) {
   EXPECT_NE(list.Row(1).words.find("DL1ABC"), std::string::npos);
 }
 
+// A spot of a call the list hears within 50 Hz joins that row; one farther off, or of a call not
+// heard, has a row of its own, "not heard". The same spots again change nothing.
+TEST_F(SignalListTest, SpotsJoinTheRowHearingTheirCall) {
+  settings.Skimmer.Decode = 1;
+  a.RunTo(12.0);
+  b.RunTo(12.0);
+  Update();
+  ASSERT_EQ(Calls(), (std::vector<std::string>{"K1AB", "DL1ABC", "G4XYZ"}));
+  const std::vector<PlacedSpot> spotsA{{Vfo::A, "DL1ABC", list.Row(1).hz + 50.0, 3, 2, 22},
+                                       {Vfo::A, "G4XYZ", list.Row(2).hz + 50.5, 1, 0, {}},
+                                       {Vfo::A, "W1AW", 900.0, 2, 5, {}}};
+  const auto update = [&] { return list.Update({a.skimmer.get(), b.skimmer.get()}, settings, {spotsA, {}}); };
+  EXPECT_TRUE(update());
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"K1AB", "DL1ABC", "G4XYZ", "G4XYZ", "W1AW"}));
+  EXPECT_EQ(list.Row(1).spotters, 3);
+  EXPECT_EQ(list.Row(2).spotters, 0);  // 50.5 Hz from its spot
+  EXPECT_EQ(list.Row(3).spotters, 1);
+  EXPECT_EQ(list.Spoken(4), "VFO-A plus 400 hertz, W1AW, spotted by 2, 5 minutes ago, not heard");
+  EXPECT_FALSE(update());
+}
+
 // The decode line shows the nearest signal of its own channel within 25 Hz of the marker, with
 // its call and speed; none beyond, none with decoding off.
 TEST_F(SignalListTest, TheDecodeLineReachesTwentyFiveHertz) {
