@@ -347,6 +347,18 @@ echo "== rigctld back, in stereo: its current VFO stays; Ctrl+T moves VFO B"
 (exec rigctld -m 1 -T 127.0.0.1 -t "$RIG_PORT") >>"$WORK/rigctld.log" 2>&1 &
 RIGCTLD_PID=$!
 vfo_b_dial() { python3 "$HERE/../gui_e2e/rigctld_named.py" "$RIG_PORT" "$@"; }
+# Presses KEY in WINDOW and waits up to 10 s for VFO's dial to move; BEFORE and AFTER hold it.
+press_and_wait_for_dial() {  # window key vfo
+  before=$(vfo_b_dial f "$3")
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+  xdotool key --clearmodifiers "$2"
+  after=$before
+  local deadline=$((SECONDS + 10))
+  while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    sleep 0.2
+    after=$(vfo_b_dial f "$3")
+  done
+}
 for _ in $(seq 50); do vfo_b_dial F VFOB 7040000 >/dev/null 2>&1 && break; sleep 0.2; done
 vfo_b_dial M VFOB CW 500 >/dev/null
 first_vfo=$(rig_cmd v)
@@ -357,15 +369,7 @@ for _ in $(seq 60); do
 done
 echo "rigctld's current VFO read 60 times over a minute: $first_vfo, changed in $changes readings"
 [ "$changes" -eq 0 ] || fail "keblor.exe switched the rig's current VFO"
-before=$(vfo_b_dial f VFOB)
-xdotool windowactivate --sync "$MAIN_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$MAIN_WINDOW"
-xdotool key --clearmodifiers ctrl+t
-after=$before
-deadline=$((SECONDS + 10))
-while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
-  sleep 0.2
-  after=$(vfo_b_dial f VFOB)
-done
+press_and_wait_for_dial "$MAIN_WINDOW" ctrl+t VFOB
 echo "Ctrl+T: VFO B $before -> $after Hz (moved $((after - before)), expected 200)"
 [ $((after - before)) -ge 197 ] && [ $((after - before)) -le 203 ] || fail "Ctrl+T moved VFO B $((after - before)) Hz"
 [ "$(rig_cmd v)" = "$first_vfo" ] || fail "Ctrl+T switched the rig's current VFO"
@@ -410,15 +414,7 @@ until grep -qF "VFO-A plus 170 hertz, $CALL" <<<"$title"; do
 done
 echo "N in the signals window: \"$title\""
 echo "== Enter in the signals window: zero-beat the row"
-before=$(vfo_b_dial f VFOA)
-xdotool windowactivate --sync "$SIGNALS" 2>/dev/null || xdotool windowfocus --sync "$SIGNALS"
-xdotool key --clearmodifiers Return
-after=$before
-deadline=$((SECONDS + 10))
-while [ "$after" = "$before" ] && [ "$SECONDS" -lt "$deadline" ]; do
-  sleep 0.2
-  after=$(vfo_b_dial f VFOA)
-done
+press_and_wait_for_dial "$SIGNALS" Return VFOA
 echo "Enter: dial $before -> $after Hz (moved $((after - before)), expected 170)"
 [ $((after - before)) -ge 167 ] && [ $((after - before)) -le 173 ] || fail "Enter moved the dial $((after - before)) Hz"
 xdotool windowactivate --sync "$SIGNALS" 2>/dev/null || xdotool windowfocus --sync "$SIGNALS"
