@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace keblor {
 
@@ -25,7 +26,6 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
     const auto i = static_cast<std::size_t>(slot);
     const TrackedSignal& signal = tracker_.Slot(slot);
-    CwDecoder& decoder = decoders_[i];
     if (signal.id == 0) {
       decoderIds_[i] = 0;
     } else if (signal.id != decoderIds_[i]) {
@@ -33,6 +33,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       decoderIds_[i] = signal.id;
       decoderHz_[i] = signal.hz;
       unheard_[i] = 0;
+      CwDecoder& decoder = DecoderOf(i);
       decoder.Start(signal.hz);
       Replay(decoder, historyCount_, samples);
     } else if (tracker_.Seconds() - signal.lastSeconds > DECODE_HOLD_SECONDS) {
@@ -41,6 +42,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       // The blocks missed that it does not hear now pass it by, so that it meets a drifting
       // tone where the tracker found it.
       const int lead = std::min({unheard_[i], DECODE_LEAD_BLOCKS, historyCount_ - 1});
+      CwDecoder& decoder = decoders_[i].decoder;
       if (unheard_[i] > lead) decoder.Skip((unheard_[i] - lead) * FFT_SIZE);
       if (signal.hz != decoderHz_[i]) {
         decoderHz_[i] = signal.hz;
@@ -50,6 +52,12 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       unheard_[i] = 0;
     }
   }
+}
+
+CwDecoder& Skimmer::DecoderOf(std::size_t slot) {
+  if (!built_[slot]) std::construct_at(&decoders_[slot].decoder);
+  built_[slot] = true;
+  return decoders_[slot].decoder;
 }
 
 // The last `count` blocks kept, this one (`newest`, as it came) the last of them.
@@ -67,7 +75,7 @@ void Skimmer::Replay(CwDecoder& decoder, int count, const float* newest) {
 HeardSignal Skimmer::Signal(int i) const {
   const int slot = tracker_.Listed(i);
   const TrackedSignal& s = tracker_.Slot(slot);
-  const CwDecoder& decoder = decoders_[static_cast<std::size_t>(slot)];
+  const CwDecoder& decoder = decoders_[static_cast<std::size_t>(slot)].decoder;  // built when the signal was listed
   return {s.id, s.hz, s.snrDb, decoder.Wpm(), s.firstSeconds, s.lastSeconds, decoder.Text(), decoder.Callsign()};
 }
 

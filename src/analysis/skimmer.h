@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 #include <string_view>
 
 #include "analysis/cw_decoder.h"
@@ -24,7 +25,10 @@ struct HeardSignal {
   std::string_view call;
 };
 
-// Fixed-size state (large: keep it off the stack); nothing is allocated after construction.
+// Fixed-size state (large: keep it off the stack); nothing is allocated after construction. A
+// decoder is built in its place when a signal first takes its slot, so that, made without value
+// initialisation (std::make_unique_for_overwrite), a skimmer is resident only as far as signals
+// have used it: a quiet band's skimmer takes a few of its 16 decoders' memory, not all of it.
 // A signal's decoder starts when the signal is listed and first hears the last
 // SKIMMER_REPLAY_BLOCKS blocks, so the text begins at the signal's first key-down.
 inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
@@ -50,7 +54,15 @@ class Skimmer {
   void Replay(CwDecoder& decoder, int count, const float* newest);
 
   SignalTracker tracker_;
-  std::array<CwDecoder, MAX_SIGNALS> decoders_{};
+  // A decoder's place, left uninitialised (so untouched) until its slot is first used.
+  union DecoderPlace {
+    DecoderPlace() {}
+    CwDecoder decoder;
+  };
+  static_assert(std::is_trivially_destructible_v<CwDecoder>);
+  CwDecoder& DecoderOf(std::size_t slot);  // built on first use
+  std::array<DecoderPlace, MAX_SIGNALS> decoders_;
+  std::array<bool, MAX_SIGNALS> built_{};
   std::array<int, MAX_SIGNALS> decoderIds_{};    // the signal each decoder decodes; 0 none
   std::array<double, MAX_SIGNALS> decoderHz_{};  // the pitch it is tuned to
   std::array<int, MAX_SIGNALS> unheard_{};       // blocks its decoder did not hear since it last did

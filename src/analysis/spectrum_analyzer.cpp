@@ -175,7 +175,7 @@ SpectrumAnalyzer::SpectrumAnalyzer() { BuildFftTables(tables_); }
 
 void SpectrumAnalyzer::Configure(const AnalyzerOptions& options) {
   options_ = options;
-  if (options_.decode && !skimming_) skimming_ = std::make_unique<Skimming>();
+  if (options_.decode && !skimming_) skimming_ = std::make_unique_for_overwrite<Skimming>();
 }
 
 std::optional<SpectrumFrame> SpectrumAnalyzer::Push(const std::uint8_t* block, BlockFormat format) {

@@ -105,7 +105,8 @@ class SpectrumAnalyzer {
   std::array<SpectrumAccumulator, MAX_RUNNING_BLOCKS> historyB_{};
   int historyCount_ = 0;
   int historyNext_ = 0;
-  // The skimmers and their inputs, made when decode is first switched on (they are large).
+  // The skimmers and their inputs, made when decode is first switched on (they are large), and
+  // made without value initialisation, so that decoders no signal has used stay untouched.
   struct Skimming {
     std::array<Skimmer, 2> channels;
     std::array<float, FFT_SIZE> samplesA{};  // the block's samples, full scale +-1
