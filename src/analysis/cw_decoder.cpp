@@ -59,6 +59,12 @@ constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots a
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
 constexpr double SQUELCH_OPEN = 2.55;
 constexpr double SQUELCH_CLOSE = 2.45;
+// A gap of this many word gaps is a pause (between overs, say). After one, a mark counts only
+// when its peak rises this far from the gap level towards the marks' usual peak: noise that
+// crosses the threshold in a pause seldom does, and the first mark of the next over nearly always.
+constexpr double PAUSE_WORDS = 3.0;
+constexpr double PAUSE_MARK = 0.8;
+constexpr double PEAK_WEIGHT = 1.0 / 8.0;  // of one mark's peak in the marks' usual peak
 constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of one envelope sample
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
 constexpr double LOOP_GAIN = 0.03;           // the carrier loop's, per envelope sample
@@ -338,10 +344,21 @@ void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
   bool mark = false;
   double length = 0.0;
-  if (key_.Next(e, t, coherentKey_ ? coherent_ : filter_.levels, std::max(1.5, SHORTEST * unit_), mark, length)) {
-    if (learn) Learn(mark, length);
-    if (decode) Assemble(mark, length);
+  const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
+  runPeak_ = std::max(runPeak_, e);
+  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), mark, length)) {
+    const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
+    if (!mark || !paused_ || clear) {
+      if (mark) {
+        paused_ = false;
+        markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
+      }
+      if (learn) Learn(mark, length);
+      if (decode) Assemble(mark, length);
+    }
+    runPeak_ = 0.0;
   }
+  if (!key_.down && !key_.pending && t - key_.since >= PAUSE_WORDS * wordDots_ * unit_) paused_ = true;
   if (decode && !key_.down && !key_.pending) {
     const double gap = t - key_.since;
     if (charOpen_ && gap >= CharSplit()) EmitChar();
@@ -633,6 +650,8 @@ std::string_view CwDecoder::Text() const {
 }
 
 double CwDecoder::Wpm() const { return unit_ > 0.0 ? 1.2 * ENV_RATE / unit_ : 0.0; }
+
+double CwDecoder::WordGapSeconds() const { return unit_ > 0.0 ? wordDots_ * unit_ / ENV_RATE : 0.0; }
 
 int CwDecoder::Elements() const { return elements_; }
 

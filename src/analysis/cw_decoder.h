@@ -29,6 +29,8 @@ class CwDecoder {
   void Skip(int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
+  double WordGapSeconds() const;               // the shortest word gap learned; 0 until the speed is known
+  bool Paused() const { return paused_; }      // no mark for PAUSE_WORDS word gaps, none clear since
   int Elements() const;                        // marks decoded so far (dots and dashes)
   std::string_view Callsign() const;           // the call heard ("" for none), see FindCallsign
 
@@ -144,6 +146,11 @@ class CwDecoder {
   double driftFromHz_ = 0.0;
   std::int64_t driftFrom_ = 0;  // the envelope sample at which the pitch was driftFromHz_
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
+  // After a pause (a gap of several word gaps), marks are taken for the signal again only from
+  // one that rises near the marks' usual peak: noise crossing the threshold seldom does.
+  bool paused_ = false;
+  double runPeak_ = 0.0;   // the envelope's highest since the last run ended
+  double markPeak_ = 0.0;  // the marks' peaks, a running mean
 
   // Timing, in envelope samples.
   double unit_ = 0.0;  // 0 until known

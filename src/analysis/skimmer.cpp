@@ -6,6 +6,16 @@
 
 namespace keblor {
 
+namespace {
+// How long a decoder hears the channel after its signal's last key-down: long enough to read on
+// through a fade that the tracker misses, short once the decoder too hears a pause.
+double HoldSeconds(const CwDecoder& decoder) {
+  const double word = decoder.WordGapSeconds();
+  if (!decoder.Paused() || word == 0.0) return DECODE_HOLD_SECONDS;
+  return std::min(PAUSE_HOLD_WORDS * word, DECODE_HOLD_SECONDS);
+}
+}  // namespace
+
 void Skimmer::Reset() {
   tracker_.Reset();
   decoderIds_.fill(0);
@@ -36,7 +46,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       CwDecoder& decoder = DecoderOf(i);
       decoder.Start(signal.hz);
       Replay(decoder, historyCount_, samples);
-    } else if (tracker_.Seconds() - signal.lastSeconds > DECODE_HOLD_SECONDS) {
+    } else if (tracker_.Seconds() - signal.lastSeconds > HoldSeconds(decoders_[i].decoder)) {
       ++unheard_[i];
     } else {
       // The blocks missed that it does not hear now pass it by, so that it meets a drifting

@@ -36,6 +36,9 @@ inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
 // long: longer than a word's gap at 5 WPM, so its last word is written, and short enough that a
 // stronger neighbour heard through the filter once it falls silent writes no text of its own.
 inline constexpr double DECODE_HOLD_SECONDS = 2.5;
+// Once the decoder hears a pause (CwDecoder::Paused), it stops hearing this many of its word gaps
+// after the last key-down instead, so that noise between overs writes nothing.
+inline constexpr double PAUSE_HOLD_WORDS = 3.0;
 // When the signal comes back, its decoder first hears up to this many of the blocks it missed, so
 // that it meets the first mark with its filters settled on what came before.
 inline constexpr int DECODE_LEAD_BLOCKS = 10;

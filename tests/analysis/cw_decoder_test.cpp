@@ -149,6 +149,21 @@ TEST(CwDecoder, NoiseAloneWritesNothing) {
   }
 }
 
+// Noise in a pause between overs, where the gap level has fallen, crosses the threshold now and
+// then; it writes nothing, and the next over is read from its first mark.
+TEST(CwDecoder, PauseBetweenOversWritesNothing) {
+  const std::string over = "CQ CQ DE DL1ABC DL1ABC K";
+  const std::string sent = over + std::string(24, ' ') + over;
+  for (unsigned seed : {1u, 2u, 3u}) {
+    Keying k;
+    k.wpm = 30.0;
+    k.snrDb = 3.0;
+    k.seed = seed;
+    CwDecoder d;
+    EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), over + " " + over) << seed;
+  }
+}
+
 TEST(CwDecoder, SpeedKnownWithinOneWpmAfterTenElements) {
   for (double wpm : {12.0, 33.0, 55.0}) {
     SCOPED_TRACE(wpm);
