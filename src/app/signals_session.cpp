@@ -7,10 +7,12 @@ namespace keblor {
 void SignalsSession::Take(const SpectrumAnalyzer& analyzer, const Settings& settings,
                           const std::array<std::span<const PlacedSpot>, 2>& spots) {
   const int counted = list_.Count();
+  const int calls = list_.CallsHeard();
   stale_ = list_.Update({analyzer.ChannelSkimmer(0), analyzer.ChannelSkimmer(1)}, settings, spots) || stale_;
-  // Rows come and go at once; their figures change at most twice a second, to be read.
+  // Rows and new calls show at once; the other figures change at most twice a second, to be read.
   const std::int64_t now = desktop_.NowMs();
-  if (stale_ && view_ != nullptr && (list_.Count() != counted || now - shownMs_ >= SHOW_INTERVAL_MS)) {
+  const bool news = list_.Count() != counted || list_.CallsHeard() != calls;
+  if (stale_ && view_ != nullptr && (news || now - shownMs_ >= SHOW_INTERVAL_MS)) {
     view_->Show(list_);
     shownMs_ = now;
     stale_ = false;

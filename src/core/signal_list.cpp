@@ -90,6 +90,7 @@ bool SignalList::Update(const std::array<const Skimmer*, 2>& skimmers, const Set
       if (!NumbersAlike(*row, heard.hz, heard.hz - marker, heard.wpm, heard.snrDb) || row->quiet != quiet ||
           row->call != call || row->words != words || row->spotters != spotters || row->spotMinutes != spotMinutes)
         changed = true;
+      if (!call.empty() && row->call != call) ++callsHeard_;
       row->hz = heard.hz;
       row->offsetHz = heard.hz - marker;
       row->wpm = heard.wpm;

@@ -73,6 +73,7 @@ class SignalList {
               const std::array<std::span<const PlacedSpot>, 2>& spots = {});
 
   int Count() const { return count_; }
+  int CallsHeard() const { return callsHeard_; }  // grows by one each time a row hears a new call
   const SignalRow& Row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
   int Selected() const;  // the selected row, -1 for none
 
@@ -100,6 +101,7 @@ class SignalList {
   std::array<std::string, 2> labels_{};  // each window's decode line label
   std::array<int, 2> lineRows_{-1, -1};  // the row each window's decode line shows
   int count_ = 0;
+  int callsHeard_ = 0;
   std::optional<std::pair<Vfo, int>> selected_;
 };
 
