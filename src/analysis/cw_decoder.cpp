@@ -87,6 +87,17 @@ constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which th
 constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
 constexpr double MIN_DRIFT = 0.3;            // Hz per second: slower the carrier loop follows unaided
 constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in the estimate
+// A neighbour nearer than this (after folding at the envelope rate) is too close to null without
+// taking this signal's own keying with it.
+constexpr double MIN_NULL_HZ = 25.0;
+// A mark of this signal must stand above what a nulled neighbour's key edges leave in its
+// filter: this many times that piece of the neighbour's turning carrier (see Leak).
+constexpr double LEAK_SCALE = 1.0;
+// Following a neighbour's level: the baseband turned back to its carrier is smoothed past this
+// signal's (weight of a new sample), and its squared level is a peak that decays by this factor
+// per envelope sample (halving in about a second).
+constexpr float NEIGHBOUR_SMOOTH = 0.3f;
+constexpr float NEIGHBOUR_DECAY = 1.0f - 1.0f / 320.0f;
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -187,6 +198,51 @@ void CwDecoder::Skip(int count) {
   driftFrom_ -= std::llround(hops);
 }
 
+void CwDecoder::SetNeighbours(const double* pitchesHz, int count) {
+  std::array<double, MAX_NULLS> nearest{};
+  int n = 0;
+  for (int i = 0; i < count; ++i) {
+    const double distance = std::abs(pitchesHz[i] - pitchHz_);
+    if (distance < MIN_NULL_HZ) continue;
+    // Nearest first: insert in order of distance, the farthest dropping out when full.
+    int at = n;
+    while (at > 0 && std::abs(nearest[static_cast<std::size_t>(at - 1)] - pitchHz_) > distance) --at;
+    if (at == MAX_NULLS) continue;
+    for (int k = std::min(n, MAX_NULLS - 1); k > at; --k) nearest[static_cast<std::size_t>(k)] = nearest[static_cast<std::size_t>(k - 1)];
+    nearest[static_cast<std::size_t>(at)] = pitchesHz[i];
+    n = std::min(n + 1, MAX_NULLS);
+  }
+  if (n == neighbours_ && std::equal(nearest.begin(), nearest.begin() + n, neighbourHz_.begin())) return;
+  neighbourHz_ = nearest;
+  neighbours_ = n;
+  SetNulls();
+}
+
+void CwDecoder::SetNulls() {
+  // The product of (1 - c z^-1) over the neighbours, c the turn per envelope sample of a tone at
+  // the neighbour's offset, then divided by its value at this signal's carrier (z = 1).
+  std::array<std::complex<double>, NULL_TAPS> h{};
+  h[0] = 1.0;
+  followed_ = 0;
+  int taps = 1;
+  for (int k = 0; k < neighbours_; ++k) {
+    const double offset = neighbourHz_[static_cast<std::size_t>(k)] - pitchHz_;
+    const double folded = offset - ENV_RATE * std::round(offset / ENV_RATE);  // as the decimation folds it
+    if (std::abs(folded) < MIN_NULL_HZ) continue;
+    const std::complex<double> c = std::polar(1.0, 2.0 * std::numbers::pi * folded / ENV_RATE);
+    const auto j = static_cast<std::size_t>(followed_++);
+    neighbourTurn_[j] = std::complex<float>(std::conj(c));
+    neighbourLeak_[j] = static_cast<float>(LEAK_SCALE / std::abs(1.0 - c));
+    if (neighbourRotor_[j] == std::complex<float>()) neighbourRotor_[j] = 1.0f;
+    for (int i = taps; i > 0; --i) h[static_cast<std::size_t>(i)] -= c * h[static_cast<std::size_t>(i - 1)];
+    ++taps;
+  }
+  std::complex<double> gain{};
+  for (int i = 0; i < taps; ++i) gain += h[static_cast<std::size_t>(i)];
+  for (std::size_t i = 0; i < NULL_TAPS; ++i) nullTaps_[i] = std::complex<float>(h[i] / gain);
+  nullTapCount_ = taps;
+}
+
 void CwDecoder::SetTables(double pitchHz) {
   pitchHz_ = pitchHz;
   const double w = 2.0 * std::numbers::pi * pitchHz / CW_SAMPLE_RATE;
@@ -205,6 +261,7 @@ void CwDecoder::SetTables(double pitchHz) {
     tailRe_[n] = static_cast<float>(t.real());
     tailIm_[n] = static_cast<float>(t.imag());
   }
+  if (neighbours_ > 0) SetNulls();
 }
 
 void CwDecoder::Push(const float* samples, int count) {
@@ -242,6 +299,10 @@ void CwDecoder::Push(const float* samples, int count) {
     }
   }
   osc_ /= std::abs(osc_);  // the recursion's rounding must not grow or shrink it
+  for (int k = 0; k < followed_; ++k) {
+    std::complex<float>& r = neighbourRotor_[static_cast<std::size_t>(k)];
+    r *= 1.5f - 0.5f * std::norm(r);  // back to length 1
+  }
 }
 
 void CwDecoder::Levels::Add(double e) {
@@ -264,8 +325,13 @@ void CwDecoder::Levels::Add(double e) {
 }
 
 void CwDecoder::Hop(std::complex<float> window) {
-  const std::complex<double> z = osc_ * std::complex<double>(window);
+  const std::complex<double> mixed = osc_ * std::complex<double>(window);
   osc_ *= oscStep_;
+  std::complex<double> z = mixed;
+  if (nullTapCount_ > 1) {
+    z = Null(std::complex<float>(mixed));
+    FollowNeighbours(mixed);
+  }
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {
@@ -290,12 +356,41 @@ void CwDecoder::Hop(std::complex<float> window) {
     s.filter.levels.Add(e);
     bool mark = false;
     double length = 0.0;
-    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter.length), mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
       Replay();
       return;
     }
   }
+}
+
+// One baseband sample through the neighbours' nulls.
+std::complex<float> CwDecoder::Null(std::complex<float> mixed) {
+  std::complex<float> z = nullTaps_[0] * mixed;
+  for (int i = 1; i < nullTapCount_; ++i) z += nullTaps_[static_cast<std::size_t>(i)] * nullInputs_[static_cast<std::size_t>(i - 1)];
+  std::move_backward(nullInputs_.begin(), nullInputs_.begin() + nullTapCount_ - 2, nullInputs_.begin() + nullTapCount_ - 1);
+  nullInputs_[0] = mixed;
+  return z;
+}
+
+// Each neighbour's mark level, from the baseband turned back to its carrier and smoothed past
+// this signal's, which lies at least MIN_NULL_HZ away.
+void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
+  const std::complex<float> x(mixed);
+  leak_ = 0.0f;
+  for (int k = 0; k < followed_; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    neighbourRotor_[i] *= neighbourTurn_[i];
+    neighbourBase_[i] += (x * neighbourRotor_[i] - neighbourBase_[i]) * NEIGHBOUR_SMOOTH;
+    neighbourLevel_[i] = std::max(std::norm(neighbourBase_[i]), neighbourLevel_[i] * NEIGHBOUR_DECAY);
+    leak_ += neighbourLeak_[i] * std::sqrt(neighbourLevel_[i]);
+  }
+}
+
+double CwDecoder::Leak(int length) const {
+  // A filter whose window holds part of a neighbour's mark sums a piece of a turning carrier:
+  // at most twice its amplitude over |1 - c|, spread over the filter's length.
+  return leak_ / static_cast<double>(length);
 }
 
 // The filter's next envelope sample, from the newest baseband sample in the ring.
@@ -305,10 +400,10 @@ double CwDecoder::Step(Filter& f) {
   return Magnitude(f.sum) * f.scale + 1e-7;  // a floor far below any real noise, for digital silence
 }
 
-bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length) {
+bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length) {
   const double span = levels.signal - levels.noise;
   const double middle = levels.Middle();
-  const double high = middle + HYSTERESIS * span, low = middle - HYSTERESIS * span;
+  const double high = std::max(middle + HYSTERESIS * span, floor), low = middle - HYSTERESIS * span;
   const bool above = raw ? e > low : e > high;
   if (above != raw) {
     const double level = above ? high : low;
@@ -346,7 +441,7 @@ void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   double length = 0.0;
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
   runPeak_ = std::max(runPeak_, e);
-  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), mark, length)) {
+  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_.length), mark, length)) {
     const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
     if (!mark || !paused_ || clear) {
       if (mark) {
