@@ -93,11 +93,10 @@ constexpr double MIN_NULL_HZ = 25.0;
 // A mark of this signal must stand above what a nulled neighbour's key edges leave in its
 // filter: this many times that piece of the neighbour's turning carrier (see Leak).
 constexpr double LEAK_SCALE = 1.0;
-// Following a neighbour's level: the baseband turned back to its carrier is smoothed past this
-// signal's (weight of a new sample), and its squared level is a peak that decays by this factor
-// per envelope sample (halving in about a second).
-constexpr float NEIGHBOUR_SMOOTH = 0.3f;
-constexpr float NEIGHBOUR_DECAY = 1.0f - 1.0f / 320.0f;
+// Following a neighbour's level: sums over this many envelope samples, and the factor by which
+// its squared peak decays from one sum to the next (halving in about a second).
+constexpr int FOLLOW_HOPS = 4;
+constexpr float NEIGHBOUR_DECAY = 1.0f - 1.0f / 80.0f;
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -224,6 +223,7 @@ void CwDecoder::SetNulls() {
   std::array<std::complex<double>, NULL_TAPS> h{};
   h[0] = 1.0;
   followed_ = 0;
+  neighbourLeak_ = {};
   int taps = 1;
   for (int k = 0; k < neighbours_; ++k) {
     const double offset = neighbourHz_[static_cast<std::size_t>(k)] - pitchHz_;
@@ -231,9 +231,9 @@ void CwDecoder::SetNulls() {
     if (std::abs(folded) < MIN_NULL_HZ) continue;
     const std::complex<double> c = std::polar(1.0, 2.0 * std::numbers::pi * folded / ENV_RATE);
     const auto j = static_cast<std::size_t>(followed_++);
-    neighbourTurn_[j] = std::complex<float>(std::conj(c));
+    turnRe_[j] = static_cast<float>(c.real());
+    turnIm_[j] = static_cast<float>(c.imag());
     neighbourLeak_[j] = static_cast<float>(LEAK_SCALE / std::abs(1.0 - c));
-    if (neighbourRotor_[j] == std::complex<float>()) neighbourRotor_[j] = 1.0f;
     for (int i = taps; i > 0; --i) h[static_cast<std::size_t>(i)] -= c * h[static_cast<std::size_t>(i - 1)];
     ++taps;
   }
@@ -299,10 +299,6 @@ void CwDecoder::Push(const float* samples, int count) {
     }
   }
   osc_ /= std::abs(osc_);  // the recursion's rounding must not grow or shrink it
-  for (int k = 0; k < followed_; ++k) {
-    std::complex<float>& r = neighbourRotor_[static_cast<std::size_t>(k)];
-    r *= 1.5f - 0.5f * std::norm(r);  // back to length 1
-  }
 }
 
 void CwDecoder::Levels::Add(double e) {
@@ -376,13 +372,24 @@ std::complex<float> CwDecoder::Null(std::complex<float> mixed) {
 // Each neighbour's mark level, from the baseband turned back to its carrier and smoothed past
 // this signal's, which lies at least MIN_NULL_HZ away.
 void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
-  const std::complex<float> x(mixed);
+  // Each neighbour's carrier summed over FOLLOW_HOPS samples (Horner's scheme: the sum turns on
+  // by the neighbour's turn each sample), which takes this signal, MIN_NULL_HZ or more away,
+  // down a few dB; the neighbour's level is a peak of these sums that decays.
+  // In real arithmetic over all MAX_NULLS (unused ones weigh nothing), which vectorises.
+  const auto xr = static_cast<float>(mixed.real()), xi = static_cast<float>(mixed.imag());
+  for (std::size_t i = 0; i < MAX_NULLS; ++i) {
+    const float re = sumRe_[i] * turnRe_[i] - sumIm_[i] * turnIm_[i] + xr;
+    const float im = sumRe_[i] * turnIm_[i] + sumIm_[i] * turnRe_[i] + xi;
+    sumRe_[i] = re;
+    sumIm_[i] = im;
+  }
+  if (++followHops_ < FOLLOW_HOPS) return;
+  followHops_ = 0;
   leak_ = 0.0f;
-  for (int k = 0; k < followed_; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    neighbourRotor_[i] *= neighbourTurn_[i];
-    neighbourBase_[i] += (x * neighbourRotor_[i] - neighbourBase_[i]) * NEIGHBOUR_SMOOTH;
-    neighbourLevel_[i] = std::max(std::norm(neighbourBase_[i]), neighbourLevel_[i] * NEIGHBOUR_DECAY);
+  for (std::size_t i = 0; i < MAX_NULLS; ++i) {
+    const float level = (sumRe_[i] * sumRe_[i] + sumIm_[i] * sumIm_[i]) * (1.0f / (FOLLOW_HOPS * FOLLOW_HOPS));
+    neighbourLevel_[i] = std::max(level, neighbourLevel_[i] * NEIGHBOUR_DECAY);
+    sumRe_[i] = sumIm_[i] = 0.0f;
     leak_ += neighbourLeak_[i] * std::sqrt(neighbourLevel_[i]);
   }
 }

@@ -147,10 +147,11 @@ class CwDecoder {
   std::array<std::complex<float>, NULL_TAPS> nullTaps_{std::complex<float>(1.0f)};
   int nullTapCount_ = 1;
   std::array<std::complex<float>, NULL_TAPS> nullInputs_{};  // the FIR's last inputs, newest first
-  // Each nulled neighbour's carrier: its turn per envelope sample, the baseband turned back by
-  // it and smoothed, its squared mark level (a peak that decays), and how much of its key's
-  // edges a filter of length 1 takes; leak_ sums the last over them.
-  std::array<std::complex<float>, MAX_NULLS> neighbourTurn_{}, neighbourRotor_{}, neighbourBase_{};
+  // Each nulled neighbour's carrier: its turn per envelope sample, the baseband summed along it
+  // (real and imaginary parts), its squared mark level (a peak that decays), and how much of its
+  // key's edges a filter of length 1 takes; leak_ sums the last over them.
+  std::array<float, MAX_NULLS> turnRe_{}, turnIm_{}, sumRe_{}, sumIm_{};
+  int followHops_ = 0;
   std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourLeak_{};
   int followed_ = 0;
   float leak_ = 0.0f;
