@@ -23,6 +23,15 @@
 // nothing. Once the speed is known, the baseband kept (6.4 s) is decoded from its start, so the
 // first characters are not lost.
 //
+// A weak station beside a strong one hears it through its filters: a matched filter as short
+// as a dot passes a carrier 40 Hz away little weakened. The skimmer tells each decoder where
+// the other signals are, and the baseband gets a zero at each of the nearest few, which takes
+// out their carriers whatever their strength. Their keys' edges no null takes out: a filter
+// whose window holds a neighbour's key change sums a piece of its turning carrier, up to twice
+// its amplitude over |1 - c| (c its turn per sample) over the filter's length. Each neighbour's
+// level is followed, and a mark must stand above what they can leave so; before the station
+// begins (when its decoder first hears the blocks kept) that is all there is to read.
+//
 // The speed follows mark and gap lengths, not levels: marks are split into dots and dashes
 // where their lengths cluster (so hand keying with dashes of 2.5 to 4 dots still splits), and
 // the dot time comes from a mark plus the gap after it, a sum that neither the threshold's
@@ -90,8 +99,9 @@ constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in
 // A neighbour nearer than this (after folding at the envelope rate) is too close to null without
 // taking this signal's own keying with it.
 constexpr double MIN_NULL_HZ = 25.0;
-// A mark of this signal must stand above what a nulled neighbour's key edges leave in its
-// filter: this many times that piece of the neighbour's turning carrier (see Leak).
+// A mark of this signal must stand above this many times a nulled neighbour's amplitude over
+// |1 - c|, spread over the filter's length: half the most its key's edges can leave there (see
+// Leak), as an edge's rise and the decimation round them off.
 constexpr double LEAK_SCALE = 1.0;
 // Following a neighbour's level: sums over this many envelope samples, and the factor by which
 // its squared peak decays from one sum to the next (halving in about a second).
@@ -369,13 +379,11 @@ std::complex<float> CwDecoder::Null(std::complex<float> mixed) {
   return z;
 }
 
-// Each neighbour's mark level, from the baseband turned back to its carrier and smoothed past
-// this signal's, which lies at least MIN_NULL_HZ away.
+// Each neighbour's mark level: its carrier summed over FOLLOW_HOPS samples (Horner's scheme,
+// the sum turning on by the neighbour's turn each sample), which takes this signal, MIN_NULL_HZ
+// or more away, down a few dB; the level is a peak of these sums that decays. In real
+// arithmetic over all MAX_NULLS (unused ones weigh nothing), which vectorises.
 void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
-  // Each neighbour's carrier summed over FOLLOW_HOPS samples (Horner's scheme: the sum turns on
-  // by the neighbour's turn each sample), which takes this signal, MIN_NULL_HZ or more away,
-  // down a few dB; the neighbour's level is a peak of these sums that decays.
-  // In real arithmetic over all MAX_NULLS (unused ones weigh nothing), which vectorises.
   const auto xr = static_cast<float>(mixed.real()), xi = static_cast<float>(mixed.imag());
   for (std::size_t i = 0; i < MAX_NULLS; ++i) {
     const float re = sumRe_[i] * turnRe_[i] - sumIm_[i] * turnIm_[i] + xr;
@@ -396,7 +404,7 @@ void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
 
 double CwDecoder::Leak(int length) const {
   // A filter whose window holds part of a neighbour's mark sums a piece of a turning carrier:
-  // at most twice its amplitude over |1 - c|, spread over the filter's length.
+  // up to twice its amplitude over |1 - c|, spread over the filter's length.
   return leak_ / static_cast<double>(length);
 }
 

@@ -27,11 +27,11 @@ class CwDecoder {
   // `count` samples of the channel that this decoder does not hear: its carrier and drift move
   // on through them, so that a drifting tone is met where it went.
   void Skip(int count);
-  // The pitches of the other signals on the channel. The nearest MAX_NULLS of them that lie at
-  // least MIN_NULL_HZ from this one each get a null in the baseband, so that a stronger station
-  // beside this one is not heard through its filters; while the baseband jumps far more than
-  // this signal's own level explains (a neighbour's key changing), it is held. Kept across
-  // Retune and Skip; Start forgets them.
+  // The pitches of the other signals on the channel. The nearest MAX_NULLS of them that lie
+  // 25 Hz or more from this one each get a null in the baseband, so that a stronger station
+  // beside this one is not heard through its filters; and a mark must then stand above what
+  // their keys' edges, which no null takes out, can leave in the filters. Kept across Retune
+  // and Skip; Start forgets them.
   void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
@@ -84,7 +84,7 @@ class CwDecoder {
     double since = 0.0;  // time of the last change of down
     double lastEnv = 0.0;
     // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
-    // A mark begins only above `floor` too.
+    // A mark begins only above `floor` too (what the neighbours' key edges may leave).
     bool Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length);
   };
   // The carrier's phase at the filter's output, which turns as far as the pitch is off.
