@@ -362,7 +362,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     s.filter.levels.Add(e);
     bool mark = false;
     double length = 0.0;
-    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter.length), mark, length) && Hold(s, mark, length) &&
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter), mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
       Replay();
       return;
@@ -402,10 +402,10 @@ void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
   }
 }
 
-double CwDecoder::Leak(int length) const {
+double CwDecoder::Leak(const Filter& f) const {
   // A filter whose window holds part of a neighbour's mark sums a piece of a turning carrier:
   // up to twice its amplitude over |1 - c|, spread over the filter's length.
-  return leak_ / static_cast<double>(length);
+  return leak_ * f.scale;
 }
 
 // The filter's next envelope sample, from the newest baseband sample in the ring.
@@ -456,7 +456,7 @@ void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   double length = 0.0;
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
   runPeak_ = std::max(runPeak_, e);
-  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_.length), mark, length)) {
+  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) {
     const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
     if (!mark || !paused_ || clear) {
       if (mark) {

@@ -112,8 +112,8 @@ class CwDecoder {
   void SetNulls();
   std::complex<float> Null(std::complex<float> mixed);
   void FollowNeighbours(std::complex<double> mixed);
-  // The most that the neighbours' key changes put into a filter of `length` (0 without them).
-  double Leak(int length) const;
+  // The most that the neighbours' key changes put into `f`'s output (0 without them).
+  double Leak(const Filter& f) const;
   void Hop(std::complex<float> window);
   double Step(Filter& f);
   // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
