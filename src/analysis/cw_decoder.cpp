@@ -23,6 +23,15 @@
 // nothing. Once the speed is known, the baseband kept (6.4 s) is decoded from its start, so the
 // first characters are not lost.
 //
+// A weak station beside a strong one hears it through its filters: a matched filter as short
+// as a dot passes a carrier 40 Hz away little weakened. The skimmer tells each decoder where
+// the other signals are, and the baseband gets a zero at each of the nearest few, which takes
+// out their carriers whatever their strength. Their keys' edges no null takes out: a filter
+// whose window holds a neighbour's key change sums a piece of its turning carrier, up to twice
+// its amplitude over |1 - c| (c its turn per sample) over the filter's length. Each neighbour's
+// level is followed, and a mark must stand above what they can leave so; before the station
+// begins (when its decoder first hears the blocks kept) that is all there is to read.
+//
 // The speed follows mark and gap lengths, not levels: marks are split into dots and dashes
 // where their lengths cluster (so hand keying with dashes of 2.5 to 4 dots still splits), and
 // the dot time comes from a mark plus the gap after it, a sum that neither the threshold's
@@ -87,6 +96,17 @@ constexpr double DRIFT_SPAN = 2.0 * ENV_RATE;  // envelope samples over which th
 constexpr double MAX_DRIFT = 2.0;            // Hz per second: faster is a jump, not a drift
 constexpr double MIN_DRIFT = 0.3;            // Hz per second: slower the carrier loop follows unaided
 constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in the estimate
+// A neighbour nearer than this (after folding at the envelope rate) is too close to null without
+// taking this signal's own keying with it.
+constexpr double MIN_NULL_HZ = 25.0;
+// A mark of this signal must stand above this many times a nulled neighbour's amplitude over
+// |1 - c|, spread over the filter's length: half the most its key's edges can leave there (see
+// Leak), as an edge's rise and the decimation round them off.
+constexpr double LEAK_SCALE = 1.0;
+// Following a neighbour's level: sums over this many envelope samples, and the factor by which
+// its squared peak decays from one sum to the next (halving in about a second).
+constexpr int FOLLOW_HOPS = 4;
+constexpr float NEIGHBOUR_DECAY = 1.0f - 1.0f / 80.0f;
 
 // Float magnitude: quicker, and precise enough for a level.
 double Magnitude(std::complex<double> z) {
@@ -187,6 +207,52 @@ void CwDecoder::Skip(int count) {
   driftFrom_ -= std::llround(hops);
 }
 
+void CwDecoder::SetNeighbours(const double* pitchesHz, int count) {
+  std::array<double, MAX_NULLS> nearest{};
+  int n = 0;
+  for (int i = 0; i < count; ++i) {
+    const double distance = std::abs(pitchesHz[i] - pitchHz_);
+    if (distance < MIN_NULL_HZ) continue;
+    // Nearest first: insert in order of distance, the farthest dropping out when full.
+    int at = n;
+    while (at > 0 && std::abs(nearest[static_cast<std::size_t>(at - 1)] - pitchHz_) > distance) --at;
+    if (at == MAX_NULLS) continue;
+    for (int k = std::min(n, MAX_NULLS - 1); k > at; --k) nearest[static_cast<std::size_t>(k)] = nearest[static_cast<std::size_t>(k - 1)];
+    nearest[static_cast<std::size_t>(at)] = pitchesHz[i];
+    n = std::min(n + 1, MAX_NULLS);
+  }
+  if (n == neighbours_ && std::equal(nearest.begin(), nearest.begin() + n, neighbourHz_.begin())) return;
+  neighbourHz_ = nearest;
+  neighbours_ = n;
+  SetNulls();
+}
+
+void CwDecoder::SetNulls() {
+  // The product of (1 - c z^-1) over the neighbours, c the turn per envelope sample of a tone at
+  // the neighbour's offset, then divided by its value at this signal's carrier (z = 1).
+  std::array<std::complex<double>, NULL_TAPS> h{};
+  h[0] = 1.0;
+  followed_ = 0;
+  neighbourLeak_ = {};
+  int taps = 1;
+  for (int k = 0; k < neighbours_; ++k) {
+    const double offset = neighbourHz_[static_cast<std::size_t>(k)] - pitchHz_;
+    const double folded = offset - ENV_RATE * std::round(offset / ENV_RATE);  // as the decimation folds it
+    if (std::abs(folded) < MIN_NULL_HZ) continue;
+    const std::complex<double> c = std::polar(1.0, 2.0 * std::numbers::pi * folded / ENV_RATE);
+    const auto j = static_cast<std::size_t>(followed_++);
+    turnRe_[j] = static_cast<float>(c.real());
+    turnIm_[j] = static_cast<float>(c.imag());
+    neighbourLeak_[j] = static_cast<float>(LEAK_SCALE / std::abs(1.0 - c));
+    for (int i = taps; i > 0; --i) h[static_cast<std::size_t>(i)] -= c * h[static_cast<std::size_t>(i - 1)];
+    ++taps;
+  }
+  std::complex<double> gain{};
+  for (int i = 0; i < taps; ++i) gain += h[static_cast<std::size_t>(i)];
+  for (std::size_t i = 0; i < NULL_TAPS; ++i) nullTaps_[i] = std::complex<float>(h[i] / gain);
+  nullTapCount_ = taps;
+}
+
 void CwDecoder::SetTables(double pitchHz) {
   pitchHz_ = pitchHz;
   const double w = 2.0 * std::numbers::pi * pitchHz / CW_SAMPLE_RATE;
@@ -205,6 +271,7 @@ void CwDecoder::SetTables(double pitchHz) {
     tailRe_[n] = static_cast<float>(t.real());
     tailIm_[n] = static_cast<float>(t.imag());
   }
+  if (neighbours_ > 0) SetNulls();
 }
 
 void CwDecoder::Push(const float* samples, int count) {
@@ -264,8 +331,13 @@ void CwDecoder::Levels::Add(double e) {
 }
 
 void CwDecoder::Hop(std::complex<float> window) {
-  const std::complex<double> z = osc_ * std::complex<double>(window);
+  const std::complex<double> mixed = osc_ * std::complex<double>(window);
   osc_ *= oscStep_;
+  std::complex<double> z = mixed;
+  if (nullTapCount_ > 1) {
+    z = Null(std::complex<float>(mixed));
+    FollowNeighbours(mixed);
+  }
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {
@@ -290,12 +362,50 @@ void CwDecoder::Hop(std::complex<float> window) {
     s.filter.levels.Add(e);
     bool mark = false;
     double length = 0.0;
-    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter), mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
       Replay();
       return;
     }
   }
+}
+
+// One baseband sample through the neighbours' nulls.
+std::complex<float> CwDecoder::Null(std::complex<float> mixed) {
+  std::complex<float> z = nullTaps_[0] * mixed;
+  for (int i = 1; i < nullTapCount_; ++i) z += nullTaps_[static_cast<std::size_t>(i)] * nullInputs_[static_cast<std::size_t>(i - 1)];
+  std::move_backward(nullInputs_.begin(), nullInputs_.begin() + nullTapCount_ - 2, nullInputs_.begin() + nullTapCount_ - 1);
+  nullInputs_[0] = mixed;
+  return z;
+}
+
+// Each neighbour's mark level: its carrier summed over FOLLOW_HOPS samples (Horner's scheme,
+// the sum turning on by the neighbour's turn each sample), which takes this signal, MIN_NULL_HZ
+// or more away, down a few dB; the level is a peak of these sums that decays. In real
+// arithmetic over all MAX_NULLS (unused ones weigh nothing), which vectorises.
+void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
+  const auto xr = static_cast<float>(mixed.real()), xi = static_cast<float>(mixed.imag());
+  for (std::size_t i = 0; i < MAX_NULLS; ++i) {
+    const float re = sumRe_[i] * turnRe_[i] - sumIm_[i] * turnIm_[i] + xr;
+    const float im = sumRe_[i] * turnIm_[i] + sumIm_[i] * turnRe_[i] + xi;
+    sumRe_[i] = re;
+    sumIm_[i] = im;
+  }
+  if (++followHops_ < FOLLOW_HOPS) return;
+  followHops_ = 0;
+  leak_ = 0.0f;
+  for (std::size_t i = 0; i < MAX_NULLS; ++i) {
+    const float level = (sumRe_[i] * sumRe_[i] + sumIm_[i] * sumIm_[i]) * (1.0f / (FOLLOW_HOPS * FOLLOW_HOPS));
+    neighbourLevel_[i] = std::max(level, neighbourLevel_[i] * NEIGHBOUR_DECAY);
+    sumRe_[i] = sumIm_[i] = 0.0f;
+    leak_ += neighbourLeak_[i] * std::sqrt(neighbourLevel_[i]);
+  }
+}
+
+double CwDecoder::Leak(const Filter& f) const {
+  // A filter whose window holds part of a neighbour's mark sums a piece of a turning carrier:
+  // up to twice its amplitude over |1 - c|, spread over the filter's length.
+  return leak_ * f.scale;
 }
 
 // The filter's next envelope sample, from the newest baseband sample in the ring.
@@ -305,10 +415,10 @@ double CwDecoder::Step(Filter& f) {
   return Magnitude(f.sum) * f.scale + 1e-7;  // a floor far below any real noise, for digital silence
 }
 
-bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length) {
+bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length) {
   const double span = levels.signal - levels.noise;
   const double middle = levels.Middle();
-  const double high = middle + HYSTERESIS * span, low = middle - HYSTERESIS * span;
+  const double high = std::max(middle + HYSTERESIS * span, floor), low = middle - HYSTERESIS * span;
   const bool above = raw ? e > low : e > high;
   if (above != raw) {
     const double level = above ? high : low;
@@ -346,7 +456,7 @@ void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
   double length = 0.0;
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
   runPeak_ = std::max(runPeak_, e);
-  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), mark, length)) {
+  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) {
     const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
     if (!mark || !paused_ || clear) {
       if (mark) {

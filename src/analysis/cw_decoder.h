@@ -27,6 +27,12 @@ class CwDecoder {
   // `count` samples of the channel that this decoder does not hear: its carrier and drift move
   // on through them, so that a drifting tone is met where it went.
   void Skip(int count);
+  // The pitches of the other signals on the channel. The nearest MAX_NULLS of them that lie
+  // 25 Hz or more from this one each get a null in the baseband, so that a stronger station
+  // beside this one is not heard through its filters; and a mark must then stand above what
+  // their keys' edges, which no null takes out, can leave in the filters. Kept across Retune
+  // and Skip; Start forgets them.
+  void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
   double WordGapSeconds() const;               // the shortest word gap learned; 0 until the speed is known
@@ -78,7 +84,8 @@ class CwDecoder {
     double since = 0.0;  // time of the last change of down
     double lastEnv = 0.0;
     // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
-    bool Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length);
+    // A mark begins only above `floor` too (what the neighbours' key edges may leave).
+    bool Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length);
   };
   // The carrier's phase at the filter's output, which turns as far as the pitch is off.
   static constexpr int TURN_LAG = 16;
@@ -102,6 +109,11 @@ class CwDecoder {
   };
 
   void SetTables(double pitchHz);
+  void SetNulls();
+  std::complex<float> Null(std::complex<float> mixed);
+  void FollowNeighbours(std::complex<double> mixed);
+  // The most that the neighbours' key changes put into `f`'s output (0 without them).
+  double Leak(const Filter& f) const;
   void Hop(std::complex<float> window);
   double Step(Filter& f);
   // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
@@ -125,6 +137,24 @@ class CwDecoder {
   std::complex<double> osc_{1.0, 0.0}, oscStep_{1.0, 0.0};
   int hopPos_ = 0;
   double pitchHz_ = 0.0;
+
+  // The neighbours' nulls: an FIR on the baseband with a zero at each one's offset, scaled to
+  // pass this signal's own carrier unchanged.
+  static constexpr int MAX_NULLS = 4;
+  static constexpr int NULL_TAPS = MAX_NULLS + 1;
+  std::array<double, MAX_NULLS> neighbourHz_{};
+  int neighbours_ = 0;
+  std::array<std::complex<float>, NULL_TAPS> nullTaps_{std::complex<float>(1.0f)};
+  int nullTapCount_ = 1;
+  std::array<std::complex<float>, NULL_TAPS> nullInputs_{};  // the FIR's last inputs, newest first
+  // Each nulled neighbour's carrier: its turn per envelope sample, the baseband summed along it
+  // (real and imaginary parts), its squared mark level (a peak that decays), and how much of its
+  // key's edges a filter of length 1 takes; leak_ sums the last over them.
+  std::array<float, MAX_NULLS> turnRe_{}, turnIm_{}, sumRe_{}, sumIm_{};
+  int followHops_ = 0;
+  std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourLeak_{};
+  int followed_ = 0;
+  float leak_ = 0.0f;
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
   // Until the speed is known, three lengths search for the signal and the ring is kept so that
