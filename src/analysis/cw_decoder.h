@@ -36,7 +36,7 @@ class CwDecoder {
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
   double WordGapSeconds() const;               // the shortest word gap learned; 0 until the speed is known
-  bool Paused() const { return paused_; }      // no mark for PAUSE_WORDS word gaps, none clear since
+  bool Paused() const { return paused_; }      // a gap of three word gaps or more, no clear mark since
   int Elements() const;                        // marks decoded so far (dots and dashes)
   std::string_view Callsign() const;           // the call heard ("" for none), see FindCallsign
 

@@ -3,8 +3,8 @@
 
 #include <array>
 #include <cstdint>
-#include <type_traits>
 #include <string_view>
+#include <type_traits>
 
 #include "analysis/cw_decoder.h"
 #include "analysis/fft_engine.h"
