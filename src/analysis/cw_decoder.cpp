@@ -232,7 +232,6 @@ void CwDecoder::SetNulls() {
   // the neighbour's offset, then divided by its value at this signal's carrier (z = 1).
   std::array<std::complex<double>, NULL_TAPS> h{};
   h[0] = 1.0;
-  followed_ = 0;
   neighbourLeak_ = {};
   int taps = 1;
   for (int k = 0; k < neighbours_; ++k) {
@@ -240,7 +239,7 @@ void CwDecoder::SetNulls() {
     const double folded = offset - ENV_RATE * std::round(offset / ENV_RATE);  // as the decimation folds it
     if (std::abs(folded) < MIN_NULL_HZ) continue;
     const std::complex<double> c = std::polar(1.0, 2.0 * std::numbers::pi * folded / ENV_RATE);
-    const auto j = static_cast<std::size_t>(followed_++);
+    const auto j = static_cast<std::size_t>(taps - 1);
     turnRe_[j] = static_cast<float>(c.real());
     turnIm_[j] = static_cast<float>(c.imag());
     neighbourLeak_[j] = static_cast<float>(LEAK_SCALE / std::abs(1.0 - c));

@@ -27,11 +27,11 @@ class CwDecoder {
   // `count` samples of the channel that this decoder does not hear: its carrier and drift move
   // on through them, so that a drifting tone is met where it went.
   void Skip(int count);
-  // The pitches of the other signals on the channel. The nearest MAX_NULLS of them that lie
-  // 25 Hz or more from this one each get a null in the baseband, so that a stronger station
-  // beside this one is not heard through its filters; and a mark must then stand above what
-  // their keys' edges, which no null takes out, can leave in the filters. Kept across Retune
-  // and Skip; Start forgets them.
+  // The pitches of the signals on the channel (this one's own may be among them). The nearest
+  // MAX_NULLS that lie 25 Hz or more from this one each get a null in the baseband, so that a
+  // stronger station beside this one is not heard through its filters; and a mark must then
+  // stand above what their keys' edges, which no null takes out, can leave in the filters. Kept
+  // across Retune and Skip; Start forgets them.
   void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
@@ -153,7 +153,6 @@ class CwDecoder {
   std::array<float, MAX_NULLS> turnRe_{}, turnIm_{}, sumRe_{}, sumIm_{};
   int followHops_ = 0;
   std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourLeak_{};
-  int followed_ = 0;
   float leak_ = 0.0f;
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.

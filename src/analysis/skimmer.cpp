@@ -32,10 +32,12 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
   historyNext_ = historyNext_ + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : historyNext_ + 1;
   historyCount_ = std::min(historyCount_ + 1, SKIMMER_REPLAY_BLOCKS);
   tracker_.Push(halfSpectrumMagnitudes, topBin);
-  std::array<double, MAX_SIGNALS> pitches{};  // of every listed signal, by slot (0 none)
+  // Every listed signal's pitch: each decoder's neighbours (its own, 0 Hz away, it leaves out).
+  std::array<double, MAX_SIGNALS> pitches{};
+  int listed = 0;
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
     const TrackedSignal& signal = tracker_.Slot(slot);
-    pitches[static_cast<std::size_t>(slot)] = signal.id != 0 ? signal.hz : 0.0;
+    if (signal.id != 0) pitches[static_cast<std::size_t>(listed++)] = signal.hz;
   }
 
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
@@ -50,7 +52,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       unheard_[i] = 0;
       CwDecoder& decoder = DecoderOf(i);
       decoder.Start(signal.hz);
-      SetNeighbours(decoder, slot, pitches);
+      decoder.SetNeighbours(pitches.data(), listed);
       Replay(decoder, historyCount_, samples);
     } else if (tracker_.Seconds() - signal.lastSeconds > HoldSeconds(decoders_[i].decoder)) {
       ++unheard_[i];
@@ -64,7 +66,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
         decoderHz_[i] = signal.hz;
         decoder.Retune(signal.hz);
       }
-      SetNeighbours(decoder, slot, pitches);
+      decoder.SetNeighbours(pitches.data(), listed);
       Replay(decoder, lead + 1, samples);
       unheard_[i] = 0;
     }
@@ -75,17 +77,6 @@ CwDecoder& Skimmer::DecoderOf(std::size_t slot) {
   if (!built_[slot]) std::construct_at(&decoders_[slot].decoder);
   built_[slot] = true;
   return decoders_[slot].decoder;
-}
-
-// Every other listed signal is a neighbour that `decoder` (of signal `slot`) nulls.
-void Skimmer::SetNeighbours(CwDecoder& decoder, int slot, const std::array<double, MAX_SIGNALS>& pitches) {
-  std::array<double, MAX_SIGNALS> others{};
-  int count = 0;
-  for (int other = 0; other < MAX_SIGNALS; ++other) {
-    const double hz = pitches[static_cast<std::size_t>(other)];
-    if (other != slot && hz > 0.0) others[static_cast<std::size_t>(count++)] = hz;
-  }
-  decoder.SetNeighbours(others.data(), count);
 }
 
 // The last `count` blocks kept, this one (`newest`, as it came) the last of them.

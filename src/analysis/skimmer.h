@@ -55,7 +55,6 @@ class Skimmer {
 
  private:
   void Replay(CwDecoder& decoder, int count, const float* newest);
-  static void SetNeighbours(CwDecoder& decoder, int slot, const std::array<double, MAX_SIGNALS>& pitches);
 
   SignalTracker tracker_;
   // A decoder's place, left uninitialised (so untouched) until its slot is first used.
