@@ -45,7 +45,7 @@ class SignalListTest : public ::testing::Test {
 
 // Rows come by offset from their markers; a station heard later takes its place by offset while
 // the rows there were keep theirs, even when a marker moves past them. With the decode line off
-// the list keeps pitch, speed and SNR but shows no call or text.
+// the list keeps pitch, speed and SNR but shows no call or text. A call counts as heard once.
 TEST_F(SignalListTest, RowsKeepTheirPlaceAndTheContestRuleHidesWhatWasDecoded) {
   settings.VFO_B.PitchFreq = 600;  // B's station at -100 Hz comes first
   a.RunTo(10.0);
@@ -60,6 +60,7 @@ TEST_F(SignalListTest, RowsKeepTheirPlaceAndTheContestRuleHidesWhatWasDecoded) {
   EXPECT_GT(list.Row(1).snrDb, 5.0);
   EXPECT_EQ(Calls(), (std::vector<std::string>{"", "", ""}));
   EXPECT_FALSE(Update());  // nothing new to show
+  EXPECT_EQ(list.CallsHeard(), 0);
 
   settings.Skimmer.Decode = 1;
   settings.VFO_B.PitchFreq = 300;  // B's station now at +200 Hz: its row stays first
@@ -68,6 +69,9 @@ TEST_F(SignalListTest, RowsKeepTheirPlaceAndTheContestRuleHidesWhatWasDecoded) {
   EXPECT_TRUE(Update());
   EXPECT_EQ(Calls(), (std::vector<std::string>{"K1AB", "DL1ABC", "OK1RR", "G4XYZ"}));
   EXPECT_NE(list.Row(1).words.find("DL1ABC"), std::string::npos);
+  EXPECT_EQ(list.CallsHeard(), 4);  // each new call once, which the window shows at once
+  Update();
+  EXPECT_EQ(list.CallsHeard(), 4);
 }
 
 // A spot of a call the list hears within 50 Hz joins that row; one farther off, or of a call not
