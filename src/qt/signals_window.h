@@ -7,11 +7,10 @@
 
 #include "app/views.h"
 
-class QTableWidget;
-
 namespace keblor {
 
 class Program;
+class SignalsTable;
 
 class SignalsWindow : public QWidget, public SignalsView {
  public:
@@ -20,15 +19,14 @@ class SignalsWindow : public QWidget, public SignalsView {
   void Show(const SignalList& list) override;
   void Announce(const std::string& text) override;
   Rect OuterRect() override;  // the frame's top-left, the client's size
-  QTableWidget* Table() const { return table_; }
+  SignalsTable* Table() const { return table_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   Program* program_;
-  QTableWidget* table_;
-  bool showing_ = false;  // the selection is being set from the list, not by the user
+  SignalsTable* table_;
 };
 
 }  // namespace keblor
