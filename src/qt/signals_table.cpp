@@ -127,13 +127,13 @@ void SignalsTable::paintEvent(QPaintEvent*) {
 
 void SignalsTable::keyPressEvent(QKeyEvent* event) {
   const int page = std::max(1, VisibleRows() - 1);
-  const int from = selected_ < 0 ? top_ - 1 : selected_;
+  const int from = selected_ < 0 ? top_ - 1 : selected_;  // none selected: Down or Up takes the first in sight
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       if (selected_ >= 0 && onChosen) onChosen(selected_);
       return;
-    case Qt::Key_Up: SelectAsUser(std::max(0, from - 1)); return;
+    case Qt::Key_Up: SelectAsUser(selected_ < 0 ? top_ : std::max(0, from - 1)); return;
     case Qt::Key_Down: SelectAsUser(std::min(RowCount() - 1, from + 1)); return;
     case Qt::Key_PageUp: SelectAsUser(std::max(0, from - page)); return;
     case Qt::Key_PageDown: SelectAsUser(std::min(RowCount() - 1, from + page)); return;
