@@ -758,6 +758,11 @@ std::string_view CwDecoder::Text() const {
   return {text_.data() + textTotal_ % DECODED_TEXT_CHARS, static_cast<std::size_t>(DECODED_TEXT_CHARS)};
 }
 
+double CwDecoder::CarrierHz() const {
+  if (unit_ == 0.0 || !coherentKey_) return 0.0;
+  return pitchHz_ + carrier_.frequency * ENV_RATE / (2.0 * std::numbers::pi);
+}
+
 double CwDecoder::Wpm() const { return unit_ > 0.0 ? 1.2 * ENV_RATE / unit_ : 0.0; }
 
 double CwDecoder::WordGapSeconds() const { return unit_ > 0.0 ? wordDots_ * unit_ / ENV_RATE : 0.0; }

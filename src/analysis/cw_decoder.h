@@ -35,6 +35,9 @@ class CwDecoder {
   void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
+  // The tone's pitch as the carrier loop follows it, finer than a spectrum's centre, which a
+  // neighbour's sidebands pull; 0 until the speed is known, and while the marks keep no one phase.
+  double CarrierHz() const;
   double WordGapSeconds() const;               // the shortest word gap learned; 0 until the speed is known
   bool Paused() const { return paused_; }      // a gap of three word gaps or more, no clear mark since
   int Elements() const;                        // marks decoded so far (dots and dashes)

@@ -45,7 +45,6 @@ constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's key-down power, at
 constexpr double SPLATTER_SHARE = 0.15;
 constexpr int SPLATTER_BINS = 10;
 constexpr double SPLATTER_POWER = 10.0;  // a neighbour this much stronger may be the source
-constexpr double PITCH_STEP_HZ = 0.3;   // the least change of a shown pitch
 constexpr double DRIFT_SHARE = 0.05;   // of a new slope in the drift's average
 constexpr double MIN_DRIFT_SPREAD = 4.0;  // blocks squared: the key-down blocks' spread of ages
           // of a new step in the drift's average
@@ -232,7 +231,7 @@ void SignalTracker::Settle(Track& track) {
   // Between key-down blocks the pitch moves on with the drift.
   const double nowHz = track.pitchHz + track.driftHzPerBlock * (blocks_ - track.lastKeyedBlock);
   TrackedSignal& s = track.signal;
-  if (s.hz == 0.0 || std::fabs(nowHz - s.hz) > PITCH_STEP_HZ) s.hz = std::round(nowHz * 10.0) / 10.0;
+  s.hz = SteadyPitch(s.hz, nowHz);
   const double binNoise = RAYLEIGH_POWER * Floor(track.bin) * Floor(track.bin);
   if (binNoise > 0.0 && track.keyDownPower > 0.0) s.snrDb = 10.0 * std::log10(track.keyDownPower / (SNR_BINS * binNoise));
 }

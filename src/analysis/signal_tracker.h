@@ -4,6 +4,7 @@
 // all of them.
 
 #include <array>
+#include <cmath>
 
 #include "analysis/display_row_mapping.h"
 
@@ -14,6 +15,14 @@ inline constexpr double BLOCK_SECONDS = 0.1;        // 1024 frames at 10240 Hz
 inline constexpr int SIGNAL_WINDOW_BLOCKS = 20;     // two seconds: the mean a signal is found in
 inline constexpr int SIGNAL_PITCH_BLOCKS = 10;      // the key-down blocks a pitch is read from
 inline constexpr double SIGNAL_SILENCE_SECONDS = 60.0;  // a signal unheard this long leaves
+inline constexpr double PITCH_STEP_HZ = 0.3;  // the least change of a shown pitch
+
+// A shown pitch (0: none yet) that moves to `hz`, to 0.1 Hz, only when that is more than
+// PITCH_STEP_HZ away, so that a steady tone's number does not flicker.
+inline double SteadyPitch(double shownHz, double hz) {
+  if (shownHz != 0.0 && std::fabs(hz - shownHz) <= PITCH_STEP_HZ) return shownHz;
+  return std::round(hz * 10.0) / 10.0;
+}
 
 struct TrackedSignal {
   int id = 0;                 // 0 until listed; then stable while heard, never reused

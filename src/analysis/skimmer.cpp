@@ -20,6 +20,7 @@ void Skimmer::Reset() {
   tracker_.Reset();
   decoderIds_.fill(0);
   decoderHz_.fill(0.0);
+  heardHz_.fill(0.0);
   unheard_.fill(0);
   historyNext_ = 0;
   historyCount_ = 0;
@@ -33,11 +34,13 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
   historyCount_ = std::min(historyCount_ + 1, SKIMMER_REPLAY_BLOCKS);
   tracker_.Push(halfSpectrumMagnitudes, topBin);
   // Every listed signal's pitch: each decoder's neighbours (its own, 0 Hz away, it leaves out).
+  // The carriers' pitches put the nulls deeper than the tracker's could.
   std::array<double, MAX_SIGNALS> pitches{};
   int listed = 0;
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
+    const auto i = static_cast<std::size_t>(slot);
     const TrackedSignal& signal = tracker_.Slot(slot);
-    if (signal.id != 0) pitches[static_cast<std::size_t>(listed++)] = signal.hz;
+    if (signal.id != 0) pitches[static_cast<std::size_t>(listed++)] = signal.id == decoderIds_[i] ? heardHz_[i] : signal.hz;
   }
 
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
@@ -45,10 +48,14 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
     const TrackedSignal& signal = tracker_.Slot(slot);
     if (signal.id == 0) {
       decoderIds_[i] = 0;
-    } else if (signal.id != decoderIds_[i]) {
+      heardHz_[i] = 0.0;
+      continue;
+    }
+    if (signal.id != decoderIds_[i]) {
       // A signal just listed: its decoder hears the blocks kept, this one included.
       decoderIds_[i] = signal.id;
       decoderHz_[i] = signal.hz;
+      heardHz_[i] = 0.0;
       unheard_[i] = 0;
       CwDecoder& decoder = DecoderOf(i);
       decoder.Start(signal.hz);
@@ -70,6 +77,9 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       Replay(decoder, lead + 1, samples);
       unheard_[i] = 0;
     }
+    // Where the decoder last heard it: the tracker's pitch carries a drift on through silence.
+    const double carrierHz = decoders_[i].decoder.CarrierHz();
+    heardHz_[i] = SteadyPitch(heardHz_[i], carrierHz != 0.0 ? carrierHz : decoderHz_[i]);
   }
 }
 
@@ -95,7 +105,7 @@ HeardSignal Skimmer::Signal(int i) const {
   const int slot = tracker_.Listed(i);
   const TrackedSignal& s = tracker_.Slot(slot);
   const CwDecoder& decoder = decoders_[static_cast<std::size_t>(slot)].decoder;  // built when the signal was listed
-  return {s.id, s.hz, s.snrDb, decoder.Wpm(), s.firstSeconds, s.lastSeconds, decoder.Text(), decoder.Callsign()};
+  return {s.id, heardHz_[static_cast<std::size_t>(slot)], s.snrDb, decoder.Wpm(), s.firstSeconds, s.lastSeconds, decoder.Text(), decoder.Callsign()};
 }
 
 }  // namespace keblor
