@@ -59,6 +59,16 @@ constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
 constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
 constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
+// A weak signal's key (see KeyTrellis): its marks' level, when the speed is found, below this
+// many times the noise of one baseband sample across the carrier makes a signal weak; a change
+// of its key must be worth this much (log-likelihood), and a run lasts at least this many dots,
+// a mark at most this many times a dash. One sample says at most EVIDENCE_CAP.
+constexpr double WEAK_SIGNAL = 1.4;
+constexpr double SWITCH_COST = 3.0;
+constexpr double TRELLIS_SHORTEST = 0.5;
+constexpr double LONGEST_DASH = 1.4;
+constexpr double EVIDENCE_CAP = 8.0;
+constexpr double NOISE_WEIGHT = 1.0 / 512.0;  // of one sample in the noise's mean square
 // Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
 // the shortest word gap.
 constexpr double LONGEST_GAP = 60.0;
@@ -347,7 +357,8 @@ void CwDecoder::Hop(std::complex<float> window) {
     const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
     Cohere(c, m);
-    Decide(coherentKey_ ? c : m, FilterTime(filter_.length), true, true);
+    const double along = Along(z, filter_.length);
+    Decide(coherentKey_ ? c : m, along, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -447,34 +458,79 @@ void CwDecoder::Cohere(double projected, double magnitude) {
   if (coherence_ < COHERENT_OFF) coherentKey_ = false;  // for good: a transmitter keeps its ways
 }
 
-void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
+void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode) {
   const Levels& levels = filter_.levels;
   if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
-  bool mark = false;
-  double length = 0.0;
-  const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
-  runPeak_ = std::max(runPeak_, e);
-  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) {
-    const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
-    if (!mark || !paused_ || clear) {
-      if (mark) {
-        paused_ = false;
-        markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
-      }
-      if (learn) Learn(mark, length);
-      if (decode) Assemble(mark, length);
+  if (!coherentKey_ || !weak_) {
+    if (std::exchange(trellisUsed_, false)) {
+      for (int k = 0, n = trellis_.Finish(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+      key_.raw = key_.down;
+      key_.pending = false;
     }
-    runPeak_ = 0.0;
+    runPeak_ = std::max(runPeak_, e);
+    bool mark = false;
+    double length = 0.0;
+    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) EndRun(mark, length, learn, decode);
+    if (!key_.down && !key_.pending) InGap(t - key_.since, decode);
+    return;
   }
-  if (!key_.down && !key_.pending && t - key_.since >= PAUSE_WORDS * wordDots_ * unit_) paused_ = true;
-  if (decode && !key_.down && !key_.pending) {
-    const double gap = t - key_.since;
-    if (charOpen_ && gap >= CharSplit()) EmitChar();
-    if (wordOpen_ && gap >= wordDots_ * unit_) {
-      Emit(" ");
-      wordOpen_ = false;
+  // A coherent key is decided on the baseband's samples along the carrier, each of which has
+  // noise of its own: Gaussian about 0 in a gap and about the mark level in a mark.
+  if (!trellisUsed_) {
+    trellisUsed_ = true;
+    keyTime_ = t + 0.5 * (filter_.length - 1);  // the newest baseband sample's time
+  }
+  const double span = std::max(coherent_.slowSignal - coherent_.slowNoise, 0.0);
+  const double threshold = std::max(0.5 * (coherent_.slowSignal + coherent_.slowNoise), Leak(filter_));
+  const double evidence = std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
+  for (int k = 0, n = trellis_.Push(evidence, static_cast<float>(e)); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+  // The lengths follow the timing learned, not its every wobble: a change decides all open samples.
+  const int shortest = static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), longest = static_cast<int>(std::lround(LONGEST_DASH * dashMark_));
+  if (std::abs(shortest - trellis_.Shortest()) * 8 > trellis_.Shortest() || std::abs(longest - trellis_.Longest()) * 8 > trellis_.Longest()) {
+    for (int k = 0, n = trellis_.SetLengths(shortest, longest); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+  }
+}
+
+// One sample of the key as the trellis decided it, KeyTrellis::DELAY samples or more after it came.
+void CwDecoder::Run(bool down, double e, bool learn, bool decode) {
+  const double t = keyTime_;
+  keyTime_ += 1.0;
+  if (down != key_.down) {
+    const double edge = t - 0.5;
+    const bool mark = key_.down;
+    const double length = edge - key_.since;
+    key_.down = down;
+    key_.since = edge;
+    EndRun(mark, length, learn, decode);
+  }
+  runPeak_ = std::max(runPeak_, e);
+  if (!key_.down) InGap(t - key_.since, decode);
+}
+
+// A mark or a gap ended: it teaches the timing, makes text, or both.
+void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode) {
+  const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
+  const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
+  if (!mark || !paused_ || clear) {
+    if (mark) {
+      paused_ = false;
+      markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
     }
+    if (learn) Learn(mark, length);
+    if (decode) Assemble(mark, length);
+  }
+  runPeak_ = 0.0;
+}
+
+// The key has been up for `gap` envelope samples.
+void CwDecoder::InGap(double gap, bool decode) {
+  if (gap >= PAUSE_WORDS * wordDots_ * unit_) paused_ = true;
+  if (!decode) return;
+  if (charOpen_ && gap >= CharSplit()) EmitChar();
+  if (wordOpen_ && gap >= wordDots_ * unit_) {
+    Emit(" ");
+    wordOpen_ = false;
   }
 }
 
@@ -559,7 +615,7 @@ void CwDecoder::Replay() {
     carrier_.Turn(sum);
   }
   carrier_.Follow();
-  std::array<float, RING> magnitude{}, coherent{};
+  std::array<float, RING> magnitude{}, coherent{}, alongs{};
   sum = start;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
@@ -581,10 +637,13 @@ void CwDecoder::Replay() {
   }
   carrier_.frequency = -carrier_.frequency;
   double relocks = 0.0;
+  noiseSquares_ = 0.0;
+  noiseWeight_ = 0.0;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
     coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
     if (carrier_.relocked) relocks += 1.0;
+    alongs[k] = static_cast<float>(Along(at(first + k), length));
   }
   coherent_ = LevelsOf(coherent.data(), n);
   double along = 0.0, marks = 0.0;
@@ -596,6 +655,7 @@ void CwDecoder::Replay() {
   marks += relocks * RELOCK_MARKS;  // each as that many mark samples off the carrier
   coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
   coherentKey_ = coherence_ >= REPLAY_COHERENT;
+  weak_ = coherent_.signal - coherent_.noise < WEAK_SIGNAL * std::sqrt(noiseSquares_);
   const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
   squelchOpen_ = true;
@@ -605,8 +665,19 @@ void CwDecoder::Replay() {
     lastMark_ = 0.0;
     key_ = Key();
     key_.since = static_cast<double>(first) - 0.5 * length;
-    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
+    trellis_.Reset(static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), static_cast<int>(std::lround(LONGEST_DASH * dashMark_)), SWITCH_COST);
+    trellisUsed_ = false;
+    for (int k = 0; k < n; ++k) Decide(keyed[k], alongs[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
+}
+
+// The newest baseband sample `z` along the carrier, whose phase the loop holds for the middle of
+// the filter's window of `length`; the part across it goes into the noise's mean square.
+double CwDecoder::Along(std::complex<double> z, int length) {
+  const std::complex<double> r = z * std::conj(carrier_.phase) * std::polar(1.0, -carrier_.frequency * 0.5 * (length - 1));
+  noiseWeight_ = std::min(noiseWeight_ + 1.0, 1.0 / NOISE_WEIGHT);
+  noiseSquares_ += (r.imag() * r.imag() - noiseSquares_) / noiseWeight_;
+  return r.real();
 }
 
 // The carrier's turn over TURN_LAG envelope samples, from the products of filter outputs that

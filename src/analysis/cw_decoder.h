@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "analysis/callsign.h"
+#include "analysis/key_trellis.h"
 
 namespace keblor {
 
@@ -116,8 +117,13 @@ class CwDecoder {
   double Leak(const Filter& f) const;
   void Hop(std::complex<float> window);
   double Step(Filter& f);
-  // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
-  void Decide(double e, double t, bool learn, bool decode);
+  // One envelope sample of the matched filter, `e` its key's, `along` the newest baseband sample
+  // along the carrier; its runs teach the timing, make text, or both.
+  void Decide(double e, double along, double t, bool learn, bool decode);
+  void Run(bool down, double e, bool learn, bool decode);
+  void EndRun(bool mark, double length, bool learn, bool decode);
+  void InGap(double gap, bool decode);
+  double Along(std::complex<double> z, int length);
   void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
@@ -162,7 +168,13 @@ class CwDecoder {
   std::int64_t envCount_ = 0;
   Filter filter_;
   std::array<Search, SEARCH_FILTERS> search_{};
-  Key key_;
+  Key key_;               // the key as decided: down and since
+  KeyTrellis trellis_;    // decides it
+  double keyTime_ = 0.0;  // the time of the next sample that the trellis decides
+  bool weak_ = false;         // the baseband's marks stood less than WEAK_SIGNAL times its noise when the speed was found
+  bool trellisUsed_ = false;  // samples went into the trellis since it was reset
+  // The baseband's mean square across the carrier: the noise's, in one sample, and its weight so far.
+  double noiseSquares_ = 0.0, noiseWeight_ = 0.0;
   Carrier carrier_;
   Levels coherent_;  // of the filter's output projected on the carrier
   // How far the marks lie along the carrier (1: all of them): low when the transmitter starts
