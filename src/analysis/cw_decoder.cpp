@@ -61,12 +61,14 @@ constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken f
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
 // A weak signal's key (see KeyTrellis): its marks' level, when the speed is found, below this
 // many times the noise of one baseband sample across the carrier makes a signal weak; a change
-// of its key must be worth this much (log-likelihood), and a run lasts at least this many dots,
-// a mark at most this many times a dash. One sample says at most EVIDENCE_CAP.
+// of its key must be worth this much (log-likelihood); a run lasts at least this many dots, a
+// mark at most this many times a dash, and none lies within DOT_DASH_GAP of the geometric mean
+// of a dot and a dash, either way. One sample says at most EVIDENCE_CAP.
 constexpr double WEAK_SIGNAL = 1.4;
 constexpr double SWITCH_COST = 3.0;
 constexpr double TRELLIS_SHORTEST = 0.5;
 constexpr double LONGEST_DASH = 1.4;
+constexpr double DOT_DASH_GAP = 1.2;
 constexpr double EVIDENCE_CAP = 8.0;
 constexpr double NOISE_WEIGHT = 1.0 / 512.0;  // of one sample in the noise's mean square
 // Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
@@ -486,10 +488,18 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   const double evidence = std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
   for (int k = 0, n = trellis_.Push(evidence, static_cast<float>(e)); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
   // The lengths follow the timing learned, not its every wobble: a change decides all open samples.
-  const int shortest = static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), longest = static_cast<int>(std::lround(LONGEST_DASH * dashMark_));
+  const int shortest = static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_));
+  const int longest = static_cast<int>(std::lround(LONGEST_DASH * dashMark_));
   if (std::abs(shortest - trellis_.Shortest()) * 8 > trellis_.Shortest() || std::abs(longest - trellis_.Longest()) * 8 > trellis_.Longest()) {
-    for (int k = 0, n = trellis_.SetLengths(shortest, longest); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+    for (int k = 0, n = SetTrellisLengths(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
   }
+}
+
+// The trellis's lengths from the timing learned; returns how many samples that decided.
+int CwDecoder::SetTrellisLengths() {
+  const double middle = std::sqrt(dotMark_ * dashMark_);
+  return trellis_.SetLengths(static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), static_cast<int>(middle / DOT_DASH_GAP),
+                             static_cast<int>(std::ceil(middle * DOT_DASH_GAP)), static_cast<int>(std::lround(LONGEST_DASH * dashMark_)));
 }
 
 // One sample of the key as the trellis decided it, KeyTrellis::DELAY samples or more after it came.
@@ -665,7 +675,8 @@ void CwDecoder::Replay() {
     lastMark_ = 0.0;
     key_ = Key();
     key_.since = static_cast<double>(first) - 0.5 * length;
-    trellis_.Reset(static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), static_cast<int>(std::lround(LONGEST_DASH * dashMark_)), SWITCH_COST);
+    trellis_.Reset(0, 0, 0, 0, SWITCH_COST);
+    SetTrellisLengths();
     trellisUsed_ = false;
     for (int k = 0; k < n; ++k) Decide(keyed[k], alongs[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
@@ -737,7 +748,10 @@ void CwDecoder::Learn(bool mark, double length) {
       dotMark_ = c.low;
       dashMark_ = c.high;
       // Dots unlike the dot time for a few marks in a row: the speed changed; start again from them.
-      speedDoubts_ = c.low > 1.6 * unit_ || c.low < 0.6 * unit_ ? speedDoubts_ + 1 : 0;
+      // Not to shorter dots on a weak signal, whose noise makes marks as short as its key lets
+      // through, and would so shorten them further.
+      const bool faster = c.low < 0.6 * unit_ && !(weak_ && coherentKey_);
+      speedDoubts_ = c.low > 1.6 * unit_ || faster ? speedDoubts_ + 1 : 0;
       if (speedDoubts_ == 3) {
         speedDoubts_ = 0;
         units_.Clear();

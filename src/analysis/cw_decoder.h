@@ -15,7 +15,7 @@ namespace keblor {
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 19 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 35 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
@@ -123,6 +123,7 @@ class CwDecoder {
   void Run(bool down, double e, bool learn, bool decode);
   void EndRun(bool mark, double length, bool learn, bool decode);
   void InGap(double gap, bool decode);
+  int SetTrellisLengths();
   double Along(std::complex<double> z, int length);
   void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);

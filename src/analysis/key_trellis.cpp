@@ -19,52 +19,62 @@ namespace {
 constexpr double IMPOSSIBLE = -1e30;
 }
 
-void KeyTrellis::Reset(int shortest, int longest, double switchCost) {
+void KeyTrellis::Reset(int shortest, int longestDot, int shortestDash, int longest, double switchCost) {
   *this = KeyTrellis();
   switchCost_ = switchCost;
   born_.fill(IMPOSSIBLE);
   gapChain_.fill(IMPOSSIBLE);
-  SetLengths(shortest, longest);
+  SetLengths(shortest, longestDot, shortestDash, longest);
 }
 
-int KeyTrellis::SetLengths(int shortest, int longest) {
+int KeyTrellis::SetLengths(int shortest, int longestDot, int shortestDash, int longest) {
   shortest = std::clamp(shortest, 2, MAX_SHORTEST);
-  longest = std::clamp(longest, shortest, MAX_LONGEST);
-  if (shortest == shortest_ && longest == longest_) return 0;
+  longestDot = std::clamp(longestDot, shortest, MAX_LONGEST);
+  shortestDash = std::clamp(shortestDash, longestDot + 1, MAX_LONGEST);
+  longest = std::clamp(longest, shortestDash, MAX_LONGEST);
+  if (shortest == shortest_ && longestDot == windows_[0].longest && shortestDash == windows_[1].shortest && longest == windows_[1].longest) return 0;
   const int decided = Finish();
   // A gap still in its chain is taken as long enough.
   for (int j = 0; j < shortest_ - 1; ++j) gapLong_ = std::max(gapLong_, gapChain_[static_cast<std::size_t>(j)]);
   gapChain_.fill(IMPOSSIBLE);
   chainHead_ = 0;
   shortest_ = shortest;
-  longest_ = longest;
-  queueSize_ = 0;
-  for (std::int64_t b = count_ - longest; b < count_ - shortest; ++b) Enqueue(b);
+  windows_[0].shortest = shortest;
+  windows_[0].longest = longestDot;
+  windows_[1].shortest = shortestDash;
+  windows_[1].longest = longest;
+  for (Window& w : windows_) {
+    w.size = 0;
+    for (std::int64_t b = count_ - w.longest; b < count_ - w.shortest; ++b) Enqueue(w, b);
+  }
   return decided;
 }
 
-void KeyTrellis::Enqueue(std::int64_t born) {
-  while (queueSize_ > 0 && Born(queue_[static_cast<std::size_t>((queueFront_ + queueSize_ - 1) & (BIRTHS - 1))]) <= Born(born)) --queueSize_;
-  queue_[static_cast<std::size_t>((queueFront_ + queueSize_) & (BIRTHS - 1))] = born;
-  ++queueSize_;
+void KeyTrellis::Enqueue(Window& w, std::int64_t born) {
+  while (w.size > 0 && Born(w.queue[static_cast<std::size_t>((w.front + w.size - 1) & (BIRTHS - 1))]) <= Born(born)) --w.size;
+  w.queue[static_cast<std::size_t>((w.front + w.size) & (BIRTHS - 1))] = born;
+  ++w.size;
 }
 
 int KeyTrellis::Push(double evidence, float value) {
   const std::int64_t n = count_;
   const int links = shortest_ - 1;
   const auto tail = static_cast<std::size_t>((chainHead_ + links - 1) % links);  // the gap shortest-1 long
-  // The best mark that may have ended with the last sample, having lasted shortest_ to longest_.
-  Enqueue(n - shortest_);
-  while (queueSize_ > 0 && queue_[static_cast<std::size_t>(queueFront_)] < n - longest_) {
-    queueFront_ = (queueFront_ + 1) & (BIRTHS - 1);
-    --queueSize_;
-  }
+  // The best mark that may have ended with the last sample, a dot or a dash.
   double markEnd = IMPOSSIBLE;
   int markLength = 0;
-  if (queueSize_ > 0) {
-    const std::int64_t b = queue_[static_cast<std::size_t>(queueFront_)];
-    markEnd = Born(b) + evidenceSum_;
-    markLength = static_cast<int>(n - b);
+  for (Window& w : windows_) {
+    Enqueue(w, n - w.shortest);
+    while (w.size > 0 && w.queue[static_cast<std::size_t>(w.front)] < n - w.longest) {
+      w.front = (w.front + 1) & (BIRTHS - 1);
+      --w.size;
+    }
+    if (w.size == 0) continue;
+    const std::int64_t b = w.queue[static_cast<std::size_t>(w.front)];
+    if (Born(b) + evidenceSum_ > markEnd) {
+      markEnd = Born(b) + evidenceSum_;
+      markLength = static_cast<int>(n - b);
+    }
   }
   const double gapEnd = gapChain_[tail];
   const auto at = static_cast<std::size_t>(n & (LAG - 1));
@@ -102,7 +112,7 @@ int KeyTrellis::Decide(int count) {
       run = j;
     }
   }
-  for (std::int64_t b = std::max(newest - longest_ + 1, count_ - BIRTHS + 1); b <= newest; ++b) {
+  for (std::int64_t b = std::max(newest - windows_[1].longest + 1, count_ - BIRTHS + 1); b <= newest; ++b) {
     if (Born(b) + evidenceSum_ > best) {
       best = Born(b) + evidenceSum_;
       mark = true;
@@ -142,7 +152,7 @@ int KeyTrellis::Decide(int count) {
 void KeyTrellis::Normalise() {
   double best = gapLong_;
   for (int j = 0; j < shortest_ - 1; ++j) best = std::max(best, gapChain_[static_cast<std::size_t>(j)]);
-  for (std::int64_t b = std::max<std::int64_t>(count_ - longest_, 0); b < count_; ++b) best = std::max(best, Born(b) + evidenceSum_);
+  for (std::int64_t b = std::max<std::int64_t>(count_ - windows_[1].longest, 0); b < count_; ++b) best = std::max(best, Born(b) + evidenceSum_);
   for (double& b : born_) {
     if (b > IMPOSSIBLE / 2) b += evidenceSum_ - best;
   }

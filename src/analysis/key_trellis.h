@@ -1,8 +1,8 @@
 #pragma once
 // The key of a keyed tone decided over runs rather than sample by sample: the most likely
-// sequence of marks and gaps, given each sample's evidence for a mark, where a mark lasts from
-// `shortest` to `longest` samples and a gap at least `shortest`. Fixed-size state; nothing is
-// allocated.
+// sequence of marks and gaps, given each sample's evidence for a mark, where a gap lasts at least
+// `shortest` samples and a mark is a dot (`shortest` to `longestDot` samples) or a dash
+// (`shortestDash` to `longest`). Fixed-size state; nothing is allocated.
 
 #include <array>
 #include <cstdint>
@@ -17,12 +17,12 @@ class KeyTrellis {
   static constexpr int FLUSH = 32;         // samples decided at a time, DELAY to DELAY + FLUSH late
 
   // Forget everything; the key is up. Each change of the key costs `switchCost` (log-likelihood, > 0).
-  void Reset(int shortest, int longest, double switchCost);
+  void Reset(int shortest, int longestDot, int shortestDash, int longest, double switchCost);
   // Decides what is still open at once (the latest samples on less evidence; returns how many,
   // read with Mark and Value), then goes on with new lengths, the key as it was.
-  int SetLengths(int shortest, int longest);
+  int SetLengths(int shortest, int longestDot, int shortestDash, int longest);
   int Shortest() const { return shortest_; }
-  int Longest() const { return longest_; }
+  int Longest() const { return windows_[1].longest; }
   // One sample: `evidence` is log p(sample | mark) - log p(sample | gap); `value` comes back with
   // its decision. Returns how many samples are now decided, oldest first, read with Mark and Value.
   int Push(double evidence, float value);
@@ -37,22 +37,28 @@ class KeyTrellis {
   static constexpr int BIRTHS = 512;  // marks begun kept (a power of two > MAX_LONGEST)
   int Decide(int count);
   void Normalise();
-  void Enqueue(std::int64_t born);
+  struct Window;
+  void Enqueue(Window& w, std::int64_t born);
   double Born(std::int64_t b) const { return born_[static_cast<std::size_t>(b & (BIRTHS - 1))]; }
 
-  int shortest_ = 2, longest_ = 4;
+  int shortest_ = 0;
   double switchCost_ = 1.0;
   // The gap's runs: a ring of runs 1 .. shortest-1 samples long and one state for the longer.
   std::array<double, MAX_SHORTEST> gapChain_{};
   double gapLong_ = 0.0;
   int chainHead_ = 0;  // where the run 1 sample long is
   // Each mark begun at sample b: its score less the evidence summed before it, so that its score
-  // at sample n is born_[b] + evidence summed up to n. The marks that may end now, best first
-  // (a queue whose scores fall from its front), sample numbers in a ring.
+  // at sample n is born_[b] + evidence summed up to n.
   std::array<double, BIRTHS> born_{};
   double evidenceSum_ = 0.0;
-  std::array<std::int64_t, BIRTHS> queue_{};
-  int queueFront_ = 0, queueSize_ = 0;
+  // The dots' and the dashes' lengths; of the marks that may end now with a length in them, the
+  // best first (a queue whose scores fall from its front), as sample numbers in a ring.
+  struct Window {
+    int shortest = 0, longest = 0;
+    std::array<std::int64_t, BIRTHS> queue{};
+    int front = 0, size = 0;
+  };
+  std::array<Window, 2> windows_{};
   // Per sample: whether the long gap came from itself (1) or its chain (0); how long the mark
   // was that ended just before it (0: none); the values; how many samples are open.
   std::array<std::uint8_t, LAG> gapStayed_{};
