@@ -359,7 +359,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
     Cohere(c, m);
-    const double along = Along(z, filter_.length);
+    const double along = weak_ && coherentKey_ ? Along(z, filter_.length) : 0.0;  // only the trellis weighs it
     Decide(coherentKey_ ? c : m, along, FilterTime(filter_.length), true, true);
     return;
   }
@@ -685,7 +685,8 @@ void CwDecoder::Replay() {
 // The newest baseband sample `z` along the carrier, whose phase the loop holds for the middle of
 // the filter's window of `length`; the part across it goes into the noise's mean square.
 double CwDecoder::Along(std::complex<double> z, int length) {
-  const std::complex<double> r = z * std::conj(carrier_.phase) * std::polar(1.0, -carrier_.frequency * 0.5 * (length - 1));
+  const double turn = -carrier_.frequency * 0.5 * (length - 1);  // small: the rotation's first terms are enough
+  const std::complex<double> r = z * std::conj(carrier_.phase) * std::complex<double>(1.0 - 0.5 * turn * turn, turn);
   noiseWeight_ = std::min(noiseWeight_ + 1.0, 1.0 / NOISE_WEIGHT);
   noiseSquares_ += (r.imag() * r.imag() - noiseSquares_) / noiseWeight_;
   return r.real();

@@ -170,7 +170,6 @@ class CwDecoder {
   Filter filter_;
   std::array<Search, SEARCH_FILTERS> search_{};
   Key key_;               // the key as decided: down and since
-  KeyTrellis trellis_;    // decides it
   double keyTime_ = 0.0;  // the time of the next sample that the trellis decides
   bool weak_ = false;         // the baseband's marks stood less than WEAK_SIGNAL times its noise when the speed was found
   bool trellisUsed_ = false;  // samples went into the trellis since it was reset
@@ -212,6 +211,8 @@ class CwDecoder {
   std::int64_t textTotal_ = 0;
   std::array<char, CALL_CHARS> call_{};
   int callLength_ = 0;
+
+  KeyTrellis trellis_;  // decides a weak signal's key (last: large, and seldom used)
 };
 
 }  // namespace keblor
