@@ -17,6 +17,15 @@
 // The key is decided against a threshold halfway between the levels of the marks and of the
 // gaps, with hysteresis; changes shorter than a third of a dot are taken for noise.
 //
+// A weak signal (its marks, when the speed is found, below about 1.4 times the noise of one
+// baseband sample) is keyed differently: against a threshold, a dash splits where noise dips
+// under it for a moment and a gap fills where noise peaks over it, one element at a time. Its
+// key is the most likely run of marks and gaps (KeyTrellis) given each baseband sample along the
+// carrier, whose noise is its own and Gaussian, so that each sample's log-likelihood ratio adds
+// up over a run; a change must pay for itself, and a mark is a dot or a dash of the lengths
+// learned. It is decided about a third of a second late, which the text barely shows. Stronger
+// signals keep the threshold, which is as good there and cheaper.
+//
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
 // above the gap level over a few seconds are what noise alone does not give, so it writes
