@@ -17,6 +17,15 @@
 // The key is decided against a threshold halfway between the levels of the marks and of the
 // gaps, with hysteresis; changes shorter than a third of a dot are taken for noise.
 //
+// A weak signal (its marks, when the speed is found, below about 1.4 times the noise of one
+// baseband sample) is keyed differently: against a threshold, a dash splits where noise dips
+// under it for a moment and a gap fills where noise peaks over it, one element at a time. Its
+// key is the most likely run of marks and gaps (KeyTrellis) given each baseband sample along the
+// carrier, whose noise is its own and Gaussian, so that each sample's log-likelihood ratio adds
+// up over a run; a change must pay for itself, and a mark is a dot or a dash of the lengths
+// learned. It is decided about a third of a second late, which the text barely shows. Stronger
+// signals keep the threshold, which is as good there and cheaper.
+//
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
 // above the gap level over a few seconds are what noise alone does not give, so it writes
@@ -59,6 +68,18 @@ constexpr double FILTER_DOTS = 0.7;    // the matched filter's length
 constexpr double HYSTERESIS = 0.1;     // of the distance between the gap and mark levels
 constexpr double SHORTEST = 0.38;      // dots: a shorter mark or gap is taken for noise
 constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
+// A weak signal's key (see KeyTrellis): its marks' level, when the speed is found, below this
+// many times the noise of one baseband sample across the carrier makes a signal weak; a change
+// of its key must be worth this much (log-likelihood); a run lasts at least this many dots, a
+// mark at most this many times a dash, and none lies within DOT_DASH_GAP of the geometric mean
+// of a dot and a dash, either way. One sample says at most EVIDENCE_CAP.
+constexpr double WEAK_SIGNAL = 1.4;
+constexpr double SWITCH_COST = 3.0;
+constexpr double TRELLIS_SHORTEST = 0.5;
+constexpr double LONGEST_DASH = 1.4;
+constexpr double DOT_DASH_GAP = 1.2;
+constexpr double EVIDENCE_CAP = 8.0;
+constexpr double NOISE_WEIGHT = 1.0 / 512.0;  // of one sample in the noise's mean square
 // Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
 // the shortest word gap.
 constexpr double LONGEST_GAP = 60.0;
@@ -347,7 +368,8 @@ void CwDecoder::Hop(std::complex<float> window) {
     const double c = carrier_.Project(filter_.sum, levels.signal * filter_.length, levels.signal > RELOCK_CLEAR * levels.noise) * filter_.scale;
     coherent_.Add(c);
     Cohere(c, m);
-    Decide(coherentKey_ ? c : m, FilterTime(filter_.length), true, true);
+    const double along = weak_ && coherentKey_ ? Along(z, filter_.length) : 0.0;  // only the trellis weighs it
+    Decide(coherentKey_ ? c : m, along, FilterTime(filter_.length), true, true);
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -447,34 +469,87 @@ void CwDecoder::Cohere(double projected, double magnitude) {
   if (coherence_ < COHERENT_OFF) coherentKey_ = false;  // for good: a transmitter keeps its ways
 }
 
-void CwDecoder::Decide(double e, double t, bool learn, bool decode) {
+void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode) {
   const Levels& levels = filter_.levels;
   if (levels.slowSignal > SQUELCH_OPEN * levels.slowNoise) squelchOpen_ = true;
   if (levels.slowSignal < SQUELCH_CLOSE * levels.slowNoise) squelchOpen_ = false;
-  bool mark = false;
-  double length = 0.0;
-  const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
-  runPeak_ = std::max(runPeak_, e);
-  if (key_.Next(e, t, keyLevels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) {
-    const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
-    if (!mark || !paused_ || clear) {
-      if (mark) {
-        paused_ = false;
-        markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
-      }
-      if (learn) Learn(mark, length);
-      if (decode) Assemble(mark, length);
+  if (!coherentKey_ || !weak_) {
+    if (std::exchange(trellisUsed_, false)) {
+      for (int k = 0, n = trellis_.Finish(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+      key_.raw = key_.down;
+      key_.pending = false;
     }
-    runPeak_ = 0.0;
+    runPeak_ = std::max(runPeak_, e);
+    bool mark = false;
+    double length = 0.0;
+    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) EndRun(mark, length, learn, decode);
+    if (!key_.down && !key_.pending) InGap(t - key_.since, decode);
+    return;
   }
-  if (!key_.down && !key_.pending && t - key_.since >= PAUSE_WORDS * wordDots_ * unit_) paused_ = true;
-  if (decode && !key_.down && !key_.pending) {
-    const double gap = t - key_.since;
-    if (charOpen_ && gap >= CharSplit()) EmitChar();
-    if (wordOpen_ && gap >= wordDots_ * unit_) {
-      Emit(" ");
-      wordOpen_ = false;
+  // A coherent key is decided on the baseband's samples along the carrier, each of which has
+  // noise of its own: Gaussian about 0 in a gap and about the mark level in a mark.
+  if (!trellisUsed_) {
+    trellisUsed_ = true;
+    keyTime_ = t + 0.5 * (filter_.length - 1);  // the newest baseband sample's time
+  }
+  const double span = std::max(coherent_.slowSignal - coherent_.slowNoise, 0.0);
+  const double threshold = std::max(0.5 * (coherent_.slowSignal + coherent_.slowNoise), Leak(filter_));
+  const double evidence = std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
+  for (int k = 0, n = trellis_.Push(evidence, static_cast<float>(e)); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+  // The lengths follow the timing learned, not its every wobble: a change decides all open samples.
+  const int shortest = static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_));
+  const int longest = static_cast<int>(std::lround(LONGEST_DASH * dashMark_));
+  if (std::abs(shortest - trellis_.Shortest()) * 8 > trellis_.Shortest() || std::abs(longest - trellis_.Longest()) * 8 > trellis_.Longest()) {
+    for (int k = 0, n = SetTrellisLengths(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+  }
+}
+
+// The trellis's lengths from the timing learned; returns how many samples that decided.
+int CwDecoder::SetTrellisLengths() {
+  const double middle = std::sqrt(dotMark_ * dashMark_);
+  return trellis_.SetLengths(static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_)), static_cast<int>(middle / DOT_DASH_GAP),
+                             static_cast<int>(std::ceil(middle * DOT_DASH_GAP)), static_cast<int>(std::lround(LONGEST_DASH * dashMark_)));
+}
+
+// One sample of the key as the trellis decided it, KeyTrellis::DELAY samples or more after it came.
+void CwDecoder::Run(bool down, double e, bool learn, bool decode) {
+  const double t = keyTime_;
+  keyTime_ += 1.0;
+  if (down != key_.down) {
+    const double edge = t - 0.5;
+    const bool mark = key_.down;
+    const double length = edge - key_.since;
+    key_.down = down;
+    key_.since = edge;
+    EndRun(mark, length, learn, decode);
+  }
+  runPeak_ = std::max(runPeak_, e);
+  if (!key_.down) InGap(t - key_.since, decode);
+}
+
+// A mark or a gap ended: it teaches the timing, makes text, or both.
+void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode) {
+  const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
+  const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
+  if (!mark || !paused_ || clear) {
+    if (mark) {
+      paused_ = false;
+      markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
     }
+    if (learn) Learn(mark, length);
+    if (decode) Assemble(mark, length);
+  }
+  runPeak_ = 0.0;
+}
+
+// The key has been up for `gap` envelope samples.
+void CwDecoder::InGap(double gap, bool decode) {
+  if (gap >= PAUSE_WORDS * wordDots_ * unit_) paused_ = true;
+  if (!decode) return;
+  if (charOpen_ && gap >= CharSplit()) EmitChar();
+  if (wordOpen_ && gap >= wordDots_ * unit_) {
+    Emit(" ");
+    wordOpen_ = false;
   }
 }
 
@@ -559,7 +634,7 @@ void CwDecoder::Replay() {
     carrier_.Turn(sum);
   }
   carrier_.Follow();
-  std::array<float, RING> magnitude{}, coherent{};
+  std::array<float, RING> magnitude{}, coherent{}, alongs{};
   sum = start;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
@@ -581,10 +656,13 @@ void CwDecoder::Replay() {
   }
   carrier_.frequency = -carrier_.frequency;
   double relocks = 0.0;
+  noiseSquares_ = 0.0;
+  noiseWeight_ = 0.0;
   for (int k = 0; k < n; ++k) {
     sum += at(first + k) - at(first + k - length);
     coherent[k] = static_cast<float>(carrier_.Project(sum, level, relock) / length);
     if (carrier_.relocked) relocks += 1.0;
+    alongs[k] = static_cast<float>(Along(at(first + k), length));
   }
   coherent_ = LevelsOf(coherent.data(), n);
   double along = 0.0, marks = 0.0;
@@ -596,6 +674,7 @@ void CwDecoder::Replay() {
   marks += relocks * RELOCK_MARKS;  // each as that many mark samples off the carrier
   coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
   coherentKey_ = coherence_ >= REPLAY_COHERENT;
+  weak_ = coherent_.signal - coherent_.noise < WEAK_SIGNAL * std::sqrt(noiseSquares_);
   const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
   squelchOpen_ = true;
@@ -605,8 +684,21 @@ void CwDecoder::Replay() {
     lastMark_ = 0.0;
     key_ = Key();
     key_.since = static_cast<double>(first) - 0.5 * length;
-    for (int k = 0; k < n; ++k) Decide(keyed[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
+    trellis_.Reset(0, 0, 0, 0, SWITCH_COST);
+    SetTrellisLengths();
+    trellisUsed_ = false;
+    for (int k = 0; k < n; ++k) Decide(keyed[k], alongs[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
+}
+
+// The newest baseband sample `z` along the carrier, whose phase the loop holds for the middle of
+// the filter's window of `length`; the part across it goes into the noise's mean square.
+double CwDecoder::Along(std::complex<double> z, int length) {
+  const double turn = -carrier_.frequency * 0.5 * (length - 1);  // small: the rotation's first terms are enough
+  const std::complex<double> r = z * std::conj(carrier_.phase) * std::complex<double>(1.0 - 0.5 * turn * turn, turn);
+  noiseWeight_ = std::min(noiseWeight_ + 1.0, 1.0 / NOISE_WEIGHT);
+  noiseSquares_ += (r.imag() * r.imag() - noiseSquares_) / noiseWeight_;
+  return r.real();
 }
 
 // The carrier's turn over TURN_LAG envelope samples, from the products of filter outputs that
@@ -666,7 +758,10 @@ void CwDecoder::Learn(bool mark, double length) {
       dotMark_ = c.low;
       dashMark_ = c.high;
       // Dots unlike the dot time for a few marks in a row: the speed changed; start again from them.
-      speedDoubts_ = c.low > 1.6 * unit_ || c.low < 0.6 * unit_ ? speedDoubts_ + 1 : 0;
+      // Not to shorter dots on a weak signal, whose noise makes marks as short as its key lets
+      // through, and would so shorten them further.
+      const bool faster = c.low < 0.6 * unit_ && !(weak_ && coherentKey_);
+      speedDoubts_ = c.low > 1.6 * unit_ || faster ? speedDoubts_ + 1 : 0;
       if (speedDoubts_ == 3) {
         speedDoubts_ = 0;
         units_.Clear();

@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "analysis/callsign.h"
+#include "analysis/key_trellis.h"
 
 namespace keblor {
 
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 19 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 35 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
@@ -119,8 +120,14 @@ class CwDecoder {
   double Leak(const Filter& f) const;
   void Hop(std::complex<float> window);
   double Step(Filter& f);
-  // One envelope sample of the matched filter; its runs teach the timing, make text, or both.
-  void Decide(double e, double t, bool learn, bool decode);
+  // One envelope sample of the matched filter, `e` its key's, `along` the newest baseband sample
+  // along the carrier; its runs teach the timing, make text, or both.
+  void Decide(double e, double along, double t, bool learn, bool decode);
+  void Run(bool down, double e, bool learn, bool decode);
+  void EndRun(bool mark, double length, bool learn, bool decode);
+  void InGap(double gap, bool decode);
+  int SetTrellisLengths();
+  double Along(std::complex<double> z, int length);
   void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
@@ -165,7 +172,12 @@ class CwDecoder {
   std::int64_t envCount_ = 0;
   Filter filter_;
   std::array<Search, SEARCH_FILTERS> search_{};
-  Key key_;
+  Key key_;               // the key as decided: down and since
+  double keyTime_ = 0.0;  // the time of the next sample that the trellis decides
+  bool weak_ = false;         // the baseband's marks stood less than WEAK_SIGNAL times its noise when the speed was found
+  bool trellisUsed_ = false;  // samples went into the trellis since it was reset
+  // The baseband's mean square across the carrier: the noise's, in one sample, and its weight so far.
+  double noiseSquares_ = 0.0, noiseWeight_ = 0.0;
   Carrier carrier_;
   Levels coherent_;  // of the filter's output projected on the carrier
   // How far the marks lie along the carrier (1: all of them): low when the transmitter starts
@@ -202,6 +214,8 @@ class CwDecoder {
   std::int64_t textTotal_ = 0;
   std::array<char, CALL_CHARS> call_{};
   int callLength_ = 0;
+
+  KeyTrellis trellis_;  // decides a weak signal's key (last: large, and seldom used)
 };
 
 }  // namespace keblor
