@@ -77,9 +77,11 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       Replay(decoder, lead + 1, samples);
       unheard_[i] = 0;
     }
-    // Where the decoder last heard it: the tracker's pitch carries a drift on through silence.
+    // As it was at its last key-down: after that the tracker and the carrier loop alike carry a
+    // drift on through the silence, which may be long.
+    const bool keyed = tracker_.Seconds() - signal.lastSeconds < 0.5 * BLOCK_SECONDS;
     const double carrierHz = decoders_[i].decoder.CarrierHz();
-    heardHz_[i] = SteadyPitch(heardHz_[i], carrierHz != 0.0 ? carrierHz : decoderHz_[i]);
+    if (keyed || heardHz_[i] == 0.0) heardHz_[i] = SteadyPitch(heardHz_[i], carrierHz != 0.0 ? carrierHz : signal.hz);
   }
 }
 

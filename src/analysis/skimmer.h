@@ -16,7 +16,7 @@ namespace keblor {
 // the next Push or Reset.
 struct HeardSignal {
   int id = 0;                // stable while heard; never reused within a run
-  double hz = 0.0;           // pitch, 0.1 Hz, steadied (see SteadyPitch)
+  double hz = 0.0;           // pitch at its last key-down, 0.1 Hz, steadied (see SteadyPitch)
   double snrDb = 0.0;        // in a 500 Hz bandwidth
   double wpm = 0.0;          // 0 until known
   double firstSeconds = 0.0; // stream time at which it was first listed
@@ -68,7 +68,8 @@ class Skimmer {
   std::array<bool, MAX_SIGNALS> built_{};
   std::array<int, MAX_SIGNALS> decoderIds_{};    // the signal each decoder decodes; 0 none
   std::array<double, MAX_SIGNALS> decoderHz_{};  // the pitch it is tuned to
-  // Each signal's pitch as shown: its decoder's carrier once that is known, else the tracker's.
+  // Each signal's pitch as shown: its decoder's carrier once that is known, else the tracker's, as
+  // at its last key-down.
   std::array<double, MAX_SIGNALS> heardHz_{};
   std::array<int, MAX_SIGNALS> unheard_{};       // blocks its decoder did not hear since it last did
   // The blocks kept for replay, as 16-bit samples: what a sound card gives, at half the memory.

@@ -12,29 +12,50 @@
 namespace keblor {
 namespace {
 
-// A station beside a stronger one 45 Hz away, whose keying's sidebands pull the spectrum's centre
-// of the weaker: the pitch shown is its carrier's, to a few tenths of a hertz, steady while it
-// sends, and where it was last heard once it stops.
-TEST(Skimmer, ASignalsPitchIsItsCarriersBesideAStrongerNeighbourAndStaysWhenItStops) {
-  constexpr double PITCH = 702.37;
-  CwBand band({{PITCH, 10, 28, "CQ TEST DL1ABC DL1ABC", 0.0, 0.0, 24.0}, {PITCH + 45.0, 22, 24, "CQ DE K1XYZ K"}}, 0.01, 9);
-  auto skimmer = std::make_unique<Skimmer>();
+struct Channel {
+  CwBand band;
+  std::unique_ptr<Skimmer> skimmer = std::make_unique<Skimmer>();
   std::array<float, FFT_SIZE> samples{};
   SpectrumAccumulator magnitudes{};
-  std::set<double> shown;
-  double last = 0.0;
-  while (skimmer->Seconds() < 40.0) {
+  void Next() {
     band.Next(samples, magnitudes);
     skimmer->Push(samples.data(), magnitudes.data(), ACCUMULATED_BINS - 1);
-    if (skimmer->Seconds() < 10.0) continue;
-    ASSERT_EQ(skimmer->Count(), 2);
-    const double hz = skimmer->Signal(0).hz;  // the weaker, lower one
-    if (skimmer->Seconds() < 24.0) shown.insert(hz);
-    last = hz;
+  }
+};
+
+// A station beside a stronger one 45 Hz away, whose keying's sidebands pull the spectrum's centre
+// of the weaker: the pitch shown is its carrier's, to a few tenths of a hertz, and steady.
+TEST(Skimmer, ASignalsPitchIsItsCarriersBesideAStrongerNeighbour) {
+  constexpr double PITCH = 702.37;
+  Channel c{CwBand({{PITCH, 10, 28, "CQ TEST DL1ABC DL1ABC"}, {PITCH + 45.0, 22, 24, "CQ DE K1XYZ K"}}, 0.01, 9)};
+  std::set<double> shown;
+  while (c.skimmer->Seconds() < 24.0) {
+    c.Next();
+    if (c.skimmer->Seconds() < 10.0) continue;
+    ASSERT_EQ(c.skimmer->Count(), 2);
+    shown.insert(c.skimmer->Signal(0).hz);  // the weaker, lower one
   }
   ASSERT_EQ(shown.size(), 1u) << *shown.begin() << " .. " << *shown.rbegin();
   EXPECT_NEAR(*shown.begin(), PITCH, 0.3);
-  EXPECT_NEAR(last, PITCH, 0.3);
+}
+
+// A tone drifting 1 Hz a second is followed within 1 Hz while it sends; once it stops, the pitch
+// shown stays where it was last heard instead of drifting on through the silence.
+TEST(Skimmer, ADriftingSignalIsFollowedAndStaysWhereItStopped) {
+  constexpr double STOP = 20.0;
+  Channel c{CwBand({{600.0, 10, 25, "CQ DE W1AW K", 0.0, 1.0, STOP}}, 0.01, 11)};
+  double stoppedHz = 0.0;
+  while (c.skimmer->Seconds() < STOP + 10.0) {
+    c.Next();
+    const double t = c.skimmer->Seconds();
+    if (t < 10.0) continue;
+    ASSERT_EQ(c.skimmer->Count(), 1);
+    const double hz = c.skimmer->Signal(0).hz;
+    if (t < STOP) EXPECT_NEAR(hz, 600.0 + t, 1.0) << t;
+    else if (stoppedHz == 0.0) stoppedHz = hz;
+    else EXPECT_EQ(hz, stoppedHz) << t;
+  }
+  EXPECT_NEAR(stoppedHz, 600.0 + STOP, 1.0);
 }
 
 }  // namespace
