@@ -4,30 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <set>
 
-#include "cw_band.h"
+#include "skimmed_channel.h"
 
 namespace keblor {
 namespace {
-
-struct Channel {
-  CwBand band;
-  std::unique_ptr<Skimmer> skimmer = std::make_unique<Skimmer>();
-  std::array<float, FFT_SIZE> samples{};
-  SpectrumAccumulator magnitudes{};
-  void Next() {
-    band.Next(samples, magnitudes);
-    skimmer->Push(samples.data(), magnitudes.data(), ACCUMULATED_BINS - 1);
-  }
-};
 
 // A station beside a stronger one 45 Hz away, whose keying's sidebands pull the spectrum's centre
 // of the weaker: the pitch shown is its carrier's, to a few tenths of a hertz, and steady.
 TEST(Skimmer, ASignalsPitchIsItsCarriersBesideAStrongerNeighbour) {
   constexpr double PITCH = 702.37;
-  Channel c{CwBand({{PITCH, 10, 28, "CQ TEST DL1ABC DL1ABC"}, {PITCH + 45.0, 22, 24, "CQ DE K1XYZ K"}}, 0.01, 9)};
+  SkimmedChannel c{CwBand({{PITCH, 10, 28, "CQ TEST DL1ABC DL1ABC"}, {PITCH + 45.0, 22, 24, "CQ DE K1XYZ K"}}, 0.01, 9)};
   std::set<double> shown;
   while (c.skimmer->Seconds() < 24.0) {
     c.Next();
@@ -43,7 +31,7 @@ TEST(Skimmer, ASignalsPitchIsItsCarriersBesideAStrongerNeighbour) {
 // shown stays where it was last heard instead of drifting on through the silence.
 TEST(Skimmer, ADriftingSignalIsFollowedAndStaysWhereItStopped) {
   constexpr double STOP = 20.0;
-  Channel c{CwBand({{600.0, 10, 25, "CQ DE W1AW K", 0.0, 1.0, STOP}}, 0.01, 11)};
+  SkimmedChannel c{CwBand({{600.0, 10, 25, "CQ DE W1AW K", 0.0, 1.0, STOP}}, 0.01, 11)};
   double stoppedHz = 0.0;
   while (c.skimmer->Seconds() < STOP + 10.0) {
     c.Next();

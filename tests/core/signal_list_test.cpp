@@ -5,33 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "analysis/cw_band.h"
+#include "analysis/skimmed_channel.h"
 
 namespace keblor::test {
 namespace {
-
-struct Channel {
-  CwBand band;
-  std::unique_ptr<Skimmer> skimmer = std::make_unique<Skimmer>();
-  std::array<float, FFT_SIZE> samples{};
-  SpectrumAccumulator magnitudes{};
-  void RunTo(double seconds) {
-    while (skimmer->Seconds() < seconds) {
-      band.Next(samples, magnitudes);
-      skimmer->Push(samples.data(), magnitudes.data(), ACCUMULATED_BINS - 1);
-    }
-  }
-};
 
 constexpr double NOISE = 0.01;
 
 class SignalListTest : public ::testing::Test {
  protected:
-  Channel a{CwBand({{640, 12, 22, "CQ DE DL1ABC"}, {760, 12, 25, "CQ DE G4XYZ"}, {700, 12, 20, "TEST DE OK1RR", 12.0}},
+  SkimmedChannel a{CwBand({{640, 12, 22, "CQ DE DL1ABC"}, {760, 12, 25, "CQ DE G4XYZ"}, {700, 12, 20, "TEST DE OK1RR", 12.0}},
                    NOISE, 3)};
-  Channel b{CwBand({{500, 12, 24, "CQ DE K1AB"}}, NOISE, 4)};
+  SkimmedChannel b{CwBand({{500, 12, 24, "CQ DE K1AB"}}, NOISE, 4)};
   SignalList list;
   Settings settings;
 
