@@ -38,17 +38,14 @@ void SignalsTable::Show(const SignalList& list) {
   for (int r = 0; r < count; ++r) {
     Row& row = rows_[static_cast<std::size_t>(r)];
     row.quiet = list.Row(r).quiet;
-    for (int c = 0; c < COLUMNS; ++c) {
-      const QString cell = QString::fromStdString(SignalCell(list.Row(r), c));
-      if (row.cells[static_cast<std::size_t>(c)] != cell) row.cells[static_cast<std::size_t>(c)] = cell;
-    }
+    for (int c = 0; c < COLUMNS; ++c) row.cells[static_cast<std::size_t>(c)] = QString::fromStdString(SignalCell(list.Row(r), c));
   }
   if (resized) TellRowsChanged(this);
   const int selected = list.Selected();
   if (selected != selected_) {
     selected_ = selected;
     KeepSelectedInSight();
-    TellSelectionChanged();
+    TellSelectedRow(this);
   }
   ScrollTo(top_);  // fewer rows may leave the last ones in sight
   update();
@@ -63,7 +60,7 @@ void SignalsTable::SelectAsUser(int row) {
   if (row < 0 || row >= RowCount()) return;
   if (row != selected_) {
     selected_ = row;
-    TellSelectionChanged();
+    TellSelectedRow(this);
   }
   KeepSelectedInSight();
   update();
@@ -197,7 +194,5 @@ void SignalsTable::ForgetCellsFrom(int row) {
   for (std::size_t at = from; at < cellIds_.size(); ++at) ForgetCell(cellIds_[at]);
   if (cellIds_.size() > from) cellIds_.resize(from);
 }
-
-void SignalsTable::TellSelectionChanged() { TellSelectedRow(this); }
 
 }  // namespace keblor

@@ -63,7 +63,6 @@ class SignalsTable : public QWidget {
   void ScrollTo(int top);
   void KeepSelectedInSight();
   void ForgetCellsFrom(int row);
-  void TellSelectionChanged();
 
   std::array<QString, COLUMNS> header_;
   std::vector<Row> rows_;
