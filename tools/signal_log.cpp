@@ -31,13 +31,14 @@ void AppendNumber(std::string& out, const char* key, double value) {
 
 }  // namespace
 
-std::string_view AddedText(std::string_view before, std::string_view now) {
+std::optional<std::string_view> AddedText(std::string_view before, std::string_view now) {
   if (now.substr(0, before.size()) == before) return now.substr(before.size());
-  for (std::size_t dropped = 1; dropped <= before.size(); ++dropped) {
+  for (std::size_t dropped = 1; dropped < before.size(); ++dropped) {
     const std::string_view kept = before.substr(dropped);
     if (now.substr(0, kept.size()) == kept) return now.substr(kept.size());
   }
-  return now;
+  if (before.size() == DECODED_TEXT_CHARS) return now;  // all of it scrolled away
+  return std::nullopt;
 }
 
 void SignalLog::Update(int channel, const Skimmer& skimmer) {
@@ -48,7 +49,12 @@ void SignalLog::Update(int channel, const Skimmer& skimmer) {
     h.last.text = {};
     h.last.call = {};
     if (!signal.call.empty()) h.call = signal.call;
-    h.text += AddedText(h.seen, signal.text);
+    if (const auto added = AddedText(h.seen, signal.text)) {
+      h.text += *added;
+    } else {
+      h.text.resize(h.text.size() - h.seen.size());
+      h.text += signal.text;
+    }
     h.seen = signal.text;
   }
 }

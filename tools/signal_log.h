@@ -4,6 +4,7 @@
 // scroll.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,9 +14,10 @@
 namespace keblor::tool {
 
 // What `now` adds to `before`, when `now` is `before` with characters dropped from its front
-// (at most all of them) and others appended: the shortest such addition. A `now` that is not
-// that (a decoder started afresh) is new text as a whole.
-std::string_view AddedText(std::string_view before, std::string_view now);
+// (all of them only when `before` was a whole DECODED_TEXT_CHARS) and others appended: the
+// shortest such addition. Nothing when `now` is not that: the decoder decoded afresh what it had
+// heard, and `now` takes the place of `before`.
+std::optional<std::string_view> AddedText(std::string_view before, std::string_view now);
 
 class SignalLog {
  public:

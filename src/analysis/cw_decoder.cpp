@@ -83,6 +83,9 @@ constexpr double NOISE_WEIGHT = 1.0 / 512.0;  // of one sample in the noise's me
 // Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
 // the shortest word gap.
 constexpr double LONGEST_GAP = 60.0;
+// Envelope samples after the speed is first found within which a restart of the speed (see Learn)
+// decodes the baseband kept again: noise before the signal can pass for its dots at first.
+constexpr std::int64_t REDO_SPAN = 1024;
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
@@ -370,6 +373,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     Cohere(c, m);
     const double along = weak_ && coherentKey_ ? Along(z, filter_.length) : 0.0;  // only the trellis weighs it
     Decide(coherentKey_ ? c : m, along, FilterTime(filter_.length), true, true);
+    if (std::exchange(restarted_, false) && envCount_ - acquiredAt_ < REDO_SPAN) Redo();
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -385,6 +389,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     double length = 0.0;
     if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter), mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
+      acquiredAt_ = envCount_;
       Replay();
       return;
     }
@@ -689,6 +694,19 @@ void CwDecoder::Replay() {
     trellisUsed_ = false;
     for (int k = 0; k < n; ++k) Decide(keyed[k], alongs[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
+  restarted_ = false;
+}
+
+// The speed, first found, was soon found wrong: the text so far, all of it decoded at the wrong
+// speed, gives way to the baseband kept decoded afresh at the right one.
+void CwDecoder::Redo() {
+  textTotal_ = 0;
+  callLength_ = 0;
+  elements_ = 0;
+  code_ = 1;
+  codeLength_ = 0;
+  charOpen_ = wordOpen_ = spoilt_ = false;
+  Replay();
 }
 
 // The newest baseband sample `z` along the carrier, whose phase the loop holds for the middle of
@@ -768,6 +786,7 @@ void CwDecoder::Learn(bool mark, double length) {
         longGaps_.Clear();
         SetUnit(c.low);
         wordDots_ = 5.0;
+        restarted_ = true;
       }
     } else if (c.low < 2.0 * unit_) {
       dotMark_ = c.low;

@@ -132,6 +132,7 @@ class CwDecoder {
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
   void Replay();
+  void Redo();
   void Learn(bool mark, double length);
   void Assemble(bool mark, double length);
   void SetUnit(double unit);
@@ -202,6 +203,8 @@ class CwDecoder {
   double wordDots_ = 5.0;  // the shortest word gap, in dots
   double lastMark_ = 0.0;
   int speedDoubts_ = 0;  // marks in a row whose dots do not fit the dot time
+  bool restarted_ = false;        // the speed started again from new dots
+  std::int64_t acquiredAt_ = 0;   // the envelope sample at which the speed was first found
   History marks_, units_, longGaps_;
 
   // The character being received and the text.

@@ -156,6 +156,19 @@ TEST(CwDecoder, FollowsSpeedChanges) {
   }
 }
 
+// A strong station whose first characters are all dots, heard after seconds of noise alone: the
+// noise's short marks beside its dots first pass for dots beside dashes, a speed soon found
+// wrong; its first characters are then read again at the right one.
+TEST(CwDecoder, FirstCharactersOfDotsAfterNoise) {
+  Keying k;
+  k.wpm = 15.0;
+  k.snrDb = 25.0;
+  k.leadSeconds = 1.5;
+  constexpr std::string_view sent = "S57VZ DE VE7KL GM TNX FER CALL";
+  CwDecoder d;
+  EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), sent);
+}
+
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
   CwDecoder d;
   EXPECT_EQ(Trimmed(Decode(KeyedCw("TEST <AR> <SK> <BT> <KN> [........] [.-..-] E", Keying{}), 700.0, d)),

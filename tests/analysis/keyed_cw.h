@@ -27,6 +27,7 @@ struct Keying {
   double snrDb = 200.0;        // tone power over the noise power in 500 Hz
   double amplitude = 0.25;
   unsigned seed = 1;
+  double leadSeconds = 0.5;    // of noise alone before the first mark
 };
 
 // When the key is down while `text` is keyed from `start` seconds: the marks' start and end, and
@@ -75,10 +76,10 @@ inline double KeyAt(const KeyedText& keyed, double s, std::size_t& m) {
   return 0.5 - 0.5 * std::cos(std::numbers::pi * std::min(up, down));
 }
 
-// `text` keyed after half a second of silence and followed by two seconds of it.
+// `text` keyed after k.leadSeconds of silence and followed by two seconds of it.
 inline std::vector<float> KeyedCw(std::string_view text, const Keying& k) {
   const double rate = CW_SAMPLE_RATE;
-  const KeyedText keyed = KeyMarks(text, k, 0.5);
+  const KeyedText keyed = KeyMarks(text, k, k.leadSeconds);
   std::mt19937 random(k.seed);
   const double t = keyed.end;
   std::vector<float> x(static_cast<std::size_t>((t + 2.0) * rate));

@@ -18,6 +18,7 @@
 #include "analysis/cw_band.h"
 #include "display/trace_raster.h"
 #include "display/trace_rendering.h"
+#include "signal_log.h"
 #include "temp_folder.h"
 
 namespace {
@@ -408,6 +409,19 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
   EXPECT_GT(text.size(), 200u);
   EXPECT_LE(static_cast<double>(text.size()), passes * static_cast<double>(fast.text.size() + 1) + 2.0);
   EXPECT_NE(text.find("G4XYZ"), std::string::npos) << text;
+}
+
+// A decoder's last characters as they scroll on give what they add; when it decodes afresh what
+// it had heard, nothing is added: its text takes the place of the old.
+TEST(AnalyseTool, DecodedTextAddsWhatScrollsOnAndAFreshDecodingReplaces) {
+  using keblor::tool::AddedText;
+  EXPECT_EQ(AddedText("", "CQ"), "CQ");
+  EXPECT_EQ(AddedText("CQ CQ", "CQ CQ DE"), " DE");
+  const std::string full(keblor::DECODED_TEXT_CHARS, 'E');
+  const std::string scrolled = full.substr(3) + "TTT";
+  EXPECT_EQ(AddedText(full, scrolled), "TTT");
+  EXPECT_EQ(AddedText(full, std::string(keblor::DECODED_TEXT_CHARS, 'T')), std::string(keblor::DECODED_TEXT_CHARS, 'T'));
+  EXPECT_EQ(AddedText("TTT TTTTT", "S5"), std::nullopt);
 }
 
 // ---- bad input ---------------------------------------------------------------------------
