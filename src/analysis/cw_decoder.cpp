@@ -87,6 +87,9 @@ constexpr double LONGEST_GAP = 60.0;
 // decodes the baseband kept again: noise before the signal can pass for its dots at first.
 constexpr std::int64_t REDO_SPAN = 1024;
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
+constexpr int DOTS_FOR_SPEED = 4;      // dots that tell the speed shown, from a hand whose dashes are DASH_DOTS_OFF
+                                       // dots or more off three dots
+constexpr double DASH_DOTS_OFF = 0.35;
 constexpr double MAX_SPREAD = 0.2;     // of the marks' logarithms within dots and dashes
 // The mark level over the gap level, over a few seconds, that lets text through. Noise alone
 // gives 2.3 (the means of a Rayleigh envelope above and below the middle between them).
@@ -201,6 +204,15 @@ void CwDecoder::History::Add(double v) {
   value[next] = static_cast<float>(v);
   next = (next + 1) % HISTORY;
   count = std::min(count + 1, HISTORY);
+}
+
+double CwDecoder::History::MiddleMean() const {
+  std::array<float, HISTORY> v = value;
+  std::sort(v.begin(), v.begin() + count);
+  const int from = count / 4, to = count - count / 4;
+  double total = 0.0;
+  for (int k = from; k < to; ++k) total += v[k];
+  return total / (to - from);
 }
 
 void CwDecoder::Start(double pitchHz) {
@@ -783,6 +795,7 @@ void CwDecoder::Learn(bool mark, double length) {
       if (speedDoubts_ == 3) {
         speedDoubts_ = 0;
         units_.Clear();
+        dotUnits_.Clear();
         longGaps_.Clear();
         SetUnit(c.low);
         wordDots_ = 5.0;
@@ -801,13 +814,8 @@ void CwDecoder::Learn(bool mark, double length) {
   if (lastMark_ > 0.0 && length < CharSplit()) {
     const bool dash = lastMark_ * lastMark_ > dotMark_ * dashMark_;
     units_.Add((lastMark_ + length) / (dash ? 4.0 : 2.0));
-    // The mean of the middle half, which noise that splits or joins elements does not reach.
-    std::array<float, HISTORY> u = units_.value;
-    std::sort(u.begin(), u.begin() + units_.count);
-    const int from = units_.count / 4, to = units_.count - units_.count / 4;
-    double total = 0.0;
-    for (int k = from; k < to; ++k) total += u[k];
-    SetUnit(total / (to - from));
+    if (!dash) dotUnits_.Add((lastMark_ + length) / 2.0);
+    SetUnit(units_.MiddleMean());
   } else if (lastMark_ > 0.0 && length < (longGaps_.count < 4 ? LONGEST_GAP : std::min(LONGEST_GAP, 3.0 * wordDots_)) * unit_) {
     // Character gaps (3 dots, more with Farnsworth spacing) and word gaps (7/3 of them) split
     // where their lengths cluster; while all are alike, they are taken for character gaps.
@@ -877,7 +885,19 @@ double CwDecoder::CarrierHz() const {
   return pitchHz_ + carrier_.frequency * ENV_RATE / (2.0 * std::numbers::pi);
 }
 
-double CwDecoder::Wpm() const { return unit_ > 0.0 ? 1.2 * ENV_RATE / unit_ : 0.0; }
+// A hand whose dashes are not three dots long (2.5 to 4) stretches or shrinks the unit that the
+// timing is decided by, which weighs dashes too, but not the speed the operator keys: that comes
+// from the dots alone once there are a few. (The dash's length over the dot's is taken from
+// their difference, which a threshold that lengthens every mark leaves alone.)
+double CwDecoder::Wpm() const {
+  if (unit_ == 0.0) return 0.0;
+  double unit = unit_;
+  if (dotUnits_.count >= DOTS_FOR_SPEED) {
+    const double dotUnit = dotUnits_.MiddleMean();
+    if (std::abs((dashMark_ - dotMark_) / dotUnit - 2.0) > DASH_DOTS_OFF) unit = dotUnit;
+  }
+  return 1.2 * ENV_RATE / unit;
+}
 
 double CwDecoder::WordGapSeconds() const { return unit_ > 0.0 ? wordDots_ * unit_ / ENV_RATE : 0.0; }
 

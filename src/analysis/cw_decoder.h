@@ -59,6 +59,7 @@ class CwDecoder {
     int next = 0;
     void Add(double v);
     void Clear() { count = next = 0; }
+    double MiddleMean() const;  // of the middle half, which noise that splits or joins elements does not reach; count > 0
   };
   // The envelope's level in the marks and in the gaps: running means of the samples above and
   // below the middle between them.
@@ -206,6 +207,7 @@ class CwDecoder {
   bool restarted_ = false;        // the speed started again from new dots
   std::int64_t acquiredAt_ = 0;   // the envelope sample at which the speed was first found
   History marks_, units_, longGaps_;
+  History dotUnits_;  // the unit from dots and their gaps alone
 
   // The character being received and the text.
   unsigned code_ = 1;

@@ -202,11 +202,14 @@ TEST(CwDecoder, PauseBetweenOversWritesNothing) {
   }
 }
 
+// The speed is the dots' and their gaps', also from a hand whose dashes are 2.5 or 4 dots long.
 TEST(CwDecoder, SpeedKnownWithinOneWpmAfterTenElements) {
-  for (double wpm : {12.0, 33.0, 55.0}) {
+  for (auto [wpm, dashDots] : {std::pair(12.0, 3.0), std::pair(33.0, 3.0), std::pair(55.0, 3.0), std::pair(20.0, 2.5), std::pair(20.0, 4.0)}) {
     SCOPED_TRACE(wpm);
+    SCOPED_TRACE(dashDots);
     Keying k;
     k.wpm = wpm;
+    k.dashDots = dashDots;
     k.snrDb = 10.0;
     const std::vector<float> x = KeyedCw("PARIS PARIS PARIS", k);
     CwDecoder d;
