@@ -33,12 +33,12 @@ void AppendNumber(std::string& out, const char* key, double value) {
 
 std::optional<std::string_view> AddedText(std::string_view before, std::string_view now) {
   if (now.substr(0, before.size()) == before) return now.substr(before.size());
+  if (now.size() < DECODED_TEXT_CHARS) return std::nullopt;  // only a full text has lost its front
   for (std::size_t dropped = 1; dropped < before.size(); ++dropped) {
     const std::string_view kept = before.substr(dropped);
     if (now.substr(0, kept.size()) == kept) return now.substr(kept.size());
   }
-  if (before.size() == DECODED_TEXT_CHARS) return now;  // all of it scrolled away
-  return std::nullopt;
+  return now;  // all of it scrolled away
 }
 
 void SignalLog::Update(int channel, const Skimmer& skimmer) {

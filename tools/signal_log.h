@@ -13,8 +13,8 @@
 
 namespace keblor::tool {
 
-// What `now` adds to `before`, when `now` is `before` with characters dropped from its front
-// (all of them only when `before` was a whole DECODED_TEXT_CHARS) and others appended: the
+// What `now` adds to `before`, when `now` is `before` with others appended, and when `now` holds
+// a whole DECODED_TEXT_CHARS, with characters dropped from its front (at most all of them): the
 // shortest such addition. Nothing when `now` is not that: the decoder decoded afresh what it had
 // heard, and `now` takes the place of `before`.
 std::optional<std::string_view> AddedText(std::string_view before, std::string_view now);

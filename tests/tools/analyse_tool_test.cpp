@@ -418,10 +418,11 @@ TEST(AnalyseTool, DecodedTextAddsWhatScrollsOnAndAFreshDecodingReplaces) {
   EXPECT_EQ(AddedText("", "CQ"), "CQ");
   EXPECT_EQ(AddedText("CQ CQ", "CQ CQ DE"), " DE");
   const std::string full(keblor::DECODED_TEXT_CHARS, 'E');
-  const std::string scrolled = full.substr(3) + "TTT";
-  EXPECT_EQ(AddedText(full, scrolled), "TTT");
+  EXPECT_EQ(AddedText(full, full.substr(3) + "TTT"), "TTT");
+  EXPECT_EQ(AddedText(full.substr(2), full.substr(4) + "<KN>"), "<KN>");  // a prosign that overflows it
   EXPECT_EQ(AddedText(full, std::string(keblor::DECODED_TEXT_CHARS, 'T')), std::string(keblor::DECODED_TEXT_CHARS, 'T'));
   EXPECT_EQ(AddedText("TTT TTTTT", "S5"), std::nullopt);
+  EXPECT_EQ(AddedText("EE T", "T E"), std::nullopt);  // a short text never loses its front
 }
 
 // ---- bad input ---------------------------------------------------------------------------
