@@ -26,6 +26,12 @@
 // learned. It is decided about a third of a second late, which the text barely shows. Stronger
 // signals keep the threshold, which is as good there and cheaper.
 //
+// A machine keys on a grid of unit-long cells, and a weak signal's key is best decided on it:
+// each cell one decision on all its samples' evidence, where the trellis must also find where
+// each run begins and ends. The grid (KeyGrid) is sought over the baseband kept once the speed is
+// known; from then on it writes the text while the trellis still teaches the timing, and it is
+// found afresh when the unit learned moves. A hand's timing fits no grid, and it reads worse.
+//
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
 // above the gap level over a few seconds are what noise alone does not give, so it writes
@@ -79,6 +85,7 @@ constexpr double TRELLIS_SHORTEST = 0.5;
 constexpr double LONGEST_DASH = 1.4;
 constexpr double DOT_DASH_GAP = 1.2;
 constexpr double EVIDENCE_CAP = 8.0;
+constexpr double REFIND_SHARE = 0.08;  // of the unit: the timing grid is found afresh when the unit learned moves this far
 constexpr double NOISE_WEIGHT = 1.0 / 512.0;  // of one sample in the noise's mean square
 // Dots: a longer gap is a pause, not a word gap; and once a few are known, one three times
 // the shortest word gap.
@@ -493,6 +500,7 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   if (!coherentKey_ || !weak_) {
     if (std::exchange(trellisUsed_, false)) {
       for (int k = 0, n = trellis_.Finish(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+      for (int k = 0, n = grid_.Finish(); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
       key_.raw = key_.down;
       key_.pending = false;
     }
@@ -508,17 +516,36 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   if (!trellisUsed_) {
     trellisUsed_ = true;
     keyTime_ = t + 0.5 * (filter_.length - 1);  // the newest baseband sample's time
+    gridKeyTime_ = keyTime_;
+    gridKey_ = key_;
+    gridPeak_ = 0.0;
   }
-  const double span = std::max(coherent_.slowSignal - coherent_.slowNoise, 0.0);
-  const double threshold = std::max(0.5 * (coherent_.slowSignal + coherent_.slowNoise), Leak(filter_));
-  const double evidence = std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
-  for (int k = 0, n = trellis_.Push(evidence, static_cast<float>(e)); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+  const double evidence = Evidence(along);
+  // Once the grid is found it writes the text, and the trellis goes on teaching the timing: the
+  // grid follows the unit learned, found afresh when that moves.
+  const bool gridded = grid_.Found() && decode;
+  if (gridded) {
+    for (int k = 0, n = grid_.Push(evidence, static_cast<float>(e)); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
+    if (std::abs(unit_ - grid_.Unit()) > REFIND_SHARE * unit_) {
+      for (int k = 0, n = grid_.Refind(unit_); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
+    }
+  }
+  const bool trellisDecodes = decode && !gridded;
+  for (int k = 0, n = trellis_.Push(evidence, static_cast<float>(e)); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, trellisDecodes);
   // The lengths follow the timing learned, not its every wobble: a change decides all open samples.
   const int shortest = static_cast<int>(std::lround(TRELLIS_SHORTEST * unit_));
   const int longest = static_cast<int>(std::lround(LONGEST_DASH * dashMark_));
   if (std::abs(shortest - trellis_.Shortest()) * 8 > trellis_.Shortest() || std::abs(longest - trellis_.Longest()) * 8 > trellis_.Longest()) {
-    for (int k = 0, n = SetTrellisLengths(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+    for (int k = 0, n = SetTrellisLengths(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, trellisDecodes);
   }
+}
+
+// A baseband sample along the carrier as evidence for a mark: log p(mark) - log p(gap), its noise
+// Gaussian and its own, about 0 in a gap and about the mark level in a mark.
+double CwDecoder::Evidence(double along) const {
+  const double span = std::max(coherent_.slowSignal - coherent_.slowNoise, 0.0);
+  const double threshold = std::max(0.5 * (coherent_.slowSignal + coherent_.slowNoise), Leak(filter_));
+  return std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
 }
 
 // The trellis's lengths from the timing learned; returns how many samples that decided.
@@ -545,18 +572,35 @@ void CwDecoder::Run(bool down, double e, bool learn, bool decode) {
 }
 
 // A mark or a gap ended: it teaches the timing, makes text, or both.
-void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode) {
+void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode) { EndRun(mark, length, learn, decode, runPeak_); }
+
+void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double& peak) {
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
-  const bool clear = runPeak_ >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
+  const bool clear = peak >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
   if (!mark || !paused_ || clear) {
     if (mark) {
       paused_ = false;
-      markPeak_ += (runPeak_ - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
+      markPeak_ += (peak - markPeak_) * (markPeak_ == 0.0 ? 1.0 : PEAK_WEIGHT);
     }
     if (learn) Learn(mark, length);
     if (decode) Assemble(mark, length);
   }
-  runPeak_ = 0.0;
+  peak = 0.0;
+}
+
+void CwDecoder::RunGrid(bool down, double e) {
+  const double t = gridKeyTime_;
+  gridKeyTime_ += 1.0;
+  if (down != gridKey_.down) {
+    const double edge = t - 0.5;
+    const bool mark = gridKey_.down;
+    const double length = edge - gridKey_.since;
+    gridKey_.down = down;
+    gridKey_.since = edge;
+    EndRun(mark, length, false, true, gridPeak_);
+  }
+  gridPeak_ = std::max(gridPeak_, e);
+  if (!gridKey_.down) InGap(t - gridKey_.since, true);
 }
 
 // The key has been up for `gap` envelope samples.
@@ -696,7 +740,14 @@ void CwDecoder::Replay() {
   filter_.sum = sum;
   squelchOpen_ = true;
   // The timing is learned over it all first, so that even its first gaps are told apart.
+  grid_.Reset();
   for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && weak_ && coherentKey_) {
+      // A weak signal's timing grid, sought over the baseband kept with the unit just learned.
+      std::array<float, RING> evidence{};
+      for (int k = 0; k < n; ++k) evidence[static_cast<std::size_t>(k)] = static_cast<float>(Evidence(alongs[static_cast<std::size_t>(k)]));
+      grid_.Find(evidence.data(), n, unit_);
+    }
     partial_ = first > length;  // the ring may begin within a character
     lastMark_ = 0.0;
     key_ = Key();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "analysis/callsign.h"
+#include "analysis/key_grid.h"
 #include "analysis/key_trellis.h"
 
 namespace keblor {
@@ -15,7 +16,7 @@ namespace keblor {
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 35 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 70 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
@@ -125,9 +126,12 @@ class CwDecoder {
   // along the carrier; its runs teach the timing, make text, or both.
   void Decide(double e, double along, double t, bool learn, bool decode);
   void Run(bool down, double e, bool learn, bool decode);
+  void RunGrid(bool down, double e);  // a sample of the grid's key: text only
   void EndRun(bool mark, double length, bool learn, bool decode);
+  void EndRun(bool mark, double length, bool learn, bool decode, double& peak);
   void InGap(double gap, bool decode);
   int SetTrellisLengths();
+  double Evidence(double along) const;
   double Along(std::complex<double> z, int length);
   void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
@@ -221,6 +225,9 @@ class CwDecoder {
   int callLength_ = 0;
 
   KeyTrellis trellis_;  // decides a weak signal's key (last: large, and seldom used)
+  KeyGrid grid_;        // or, once its timing grid is found, cell by cell (the trellis then only teaches the timing)
+  Key gridKey_;
+  double gridKeyTime_ = 0.0, gridPeak_ = 0.0;
 };
 
 }  // namespace keblor

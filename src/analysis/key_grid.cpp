@@ -1,0 +1,198 @@
+// A machine keys on a grid: every change of the key falls on a boundary of unit-long cells. Found
+// once (the unit within 8 % of the one learned, and the phase, whose cells' evidence adds up to
+// the most: marks fill whole cells and gaps leave them empty), the grid is followed by a slow
+// loop on the decided edges: a cell's evidence on either side of its edge tells how far the edge
+// lies off the boundary. Each cell is then one decision on all its evidence, where a key decided
+// run by run must also find where each run begins and ends, which at the weakest signals costs
+// more characters than the noise in the cells does.
+
+#include "analysis/key_grid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace keblor {
+namespace {
+constexpr double IMPOSSIBLE = -1e30;
+constexpr double SEARCH_SPAN = 0.08;   // of the unit either way
+constexpr double SEARCH_STEP = 0.0025; // of the unit
+constexpr double PHASE_STEP = 0.5;     // samples
+constexpr int MIN_CELLS = 20;          // a grid is sought over at least this many cells
+constexpr double MIN_UNIT = 6.0, MAX_UNIT = 80.0;  // samples: 64 to 5 WPM
+constexpr double PHASE_GAIN = 0.05;    // of an edge's error, to the boundaries
+constexpr double UNIT_GAIN = 0.0005;   // of an edge's error, to the unit
+constexpr double LEVEL_WEIGHT = 0.05;  // of a mark cell's mean in the mark level
+// Log-probabilities: a gap of one cell (within a character), three (between characters), seven
+// or more (between words); a dot or a dash.
+const double GAP_1 = std::log(0.55), GAP_3 = std::log(0.30), GAP_7 = std::log(0.15), ELEMENT = std::log(0.5);
+
+// Whole samples whose centres lie in [from, to).
+std::int64_t FirstAt(double from) { return static_cast<std::int64_t>(std::ceil(from - 0.5)); }
+}  // namespace
+
+void KeyGrid::Reset() { *this = KeyGrid(); }
+
+double KeyGrid::Sum(double from, double to) const {
+  const std::int64_t a = std::clamp<std::int64_t>(FirstAt(from), std::max<std::int64_t>(count_ - RING + 1, 0), count_);
+  const std::int64_t b = std::clamp<std::int64_t>(FirstAt(to), a, count_);
+  return Cumulative(b) - Cumulative(a);
+}
+
+bool KeyGrid::Find(const float* evidence, int count, double unit) {
+  Reset();
+  if (unit < MIN_UNIT || unit > MAX_UNIT || count < MIN_CELLS * unit) return false;
+  std::array<double, RING + 1> c{};
+  const int n = std::min(count, RING);
+  for (int k = 0; k < n; ++k) c[static_cast<std::size_t>(k + 1)] = c[static_cast<std::size_t>(k)] + evidence[k];
+  const auto sum = [&](double from, double to) {
+    const auto a = static_cast<std::size_t>(std::clamp<std::int64_t>(FirstAt(from), 0, n));
+    const auto b = static_cast<std::size_t>(std::clamp<std::int64_t>(FirstAt(to), static_cast<std::int64_t>(a), n));
+    return c[b] - c[a];
+  };
+  // The unit and phase whose cells' sums are largest: marks that fill whole cells and gaps that
+  // leave them empty.
+  double best = -1.0, bestUnit = unit, bestPhase = 0.0;
+  for (double f = 1.0 - SEARCH_SPAN; f <= 1.0 + SEARCH_SPAN + 1e-9; f += SEARCH_STEP) {
+    const double u = unit * f;
+    for (double phase = 0.0; phase < u; phase += PHASE_STEP) {
+      double score = 0.0;
+      for (double at = phase; at + u <= n; at += u) score += std::abs(sum(at, at + u));
+      if (score > best) {
+        best = score;
+        bestUnit = u;
+        bestPhase = phase;
+      }
+    }
+  }
+  unit_ = bestUnit;
+  cellStart_ = bestPhase - bestUnit;  // a first cell, partly before the samples
+  next_ = bestPhase;
+  markLevel_ = best / n;  // each sample's evidence, on average as far from 0
+  score_.fill(IMPOSSIBLE);
+  score_[STATES - 1] = 0.0;  // the key is up
+  found_ = true;
+  return true;
+}
+
+int KeyGrid::Push(double evidence, float value) {
+  values_[R(count_)] = value;
+  const double before = count_ > 0 ? Cumulative(count_) : 0.0;
+  ++count_;
+  cumulative_[R(count_)] = before + evidence;
+  if (count_ < FirstAt(next_)) return 0;  // the cell is still open
+  // The cell [cellStart_, next_) is complete.
+  const double llr = Sum(cellStart_, next_);
+  const auto slot = static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1));
+  cellBegin_[slot] = cellStart_;
+  cellEnd_[slot] = next_;
+  Cell(llr);
+  ++cells_;
+  cellStart_ = next_;
+  next_ += unit_;
+  if (cells_ <= DELAY_CELLS) return 0;
+  // Decide the cell DELAY_CELLS back along the best path.
+  int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+  for (int c = cells_ - 1; c > cells_ - 1 - DELAY_CELLS; --c) state = from_[static_cast<std::size_t>(c % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
+  const int c = cells_ - 1 - DELAY_CELLS;
+  const auto at = static_cast<std::size_t>(c % (DELAY_CELLS + 1));
+  const bool mark = state < 3;
+  // The loop: an edge's evidence either side of its boundary says how far it lies off it.
+  if (lastDecided_ >= 0 && (lastDecided_ != 0) != mark && markLevel_ > 0.0) {
+    const double b = cellBegin_[at], h = 0.5 * unit_;
+    const double s = Sum(b - h, b) + Sum(b, b + h);
+    const double error = std::clamp((mark ? -1.0 : 1.0) * s / (2.0 * markLevel_), -h, h);
+    next_ += PHASE_GAIN * error;
+    unit_ += UNIT_GAIN * error;
+  }
+  if (mark) {
+    const double length = cellEnd_[at] - cellBegin_[at];
+    if (length > 0.0) markLevel_ += (Sum(cellBegin_[at], cellEnd_[at]) / length - markLevel_) * LEVEL_WEIGHT;
+  }
+  lastDecided_ = mark ? 1 : 0;
+  return Decide(mark, cellEnd_[at], 0);
+}
+
+// Samples from the first undecided on, up to `end`, decided `mark`, written from `at` on.
+int KeyGrid::Decide(bool mark, double end, int at) {
+  const std::int64_t last = std::min<std::int64_t>(FirstAt(end), count_);
+  for (; decidedTo_ < last && at < OUT; ++decidedTo_, ++at) {
+    decidedMark_[static_cast<std::size_t>(at)] = mark ? 1 : 0;
+    decidedValue_[static_cast<std::size_t>(at)] = values_[R(decidedTo_)];
+  }
+  return at;
+}
+
+int KeyGrid::Refind(double unit) {
+  const int decided = Finish();
+  const int kept = static_cast<int>(std::min<std::int64_t>(count_, RING - 1));
+  std::array<float, RING> evidence{};
+  for (int k = 0; k < kept; ++k) {
+    const std::int64_t at = count_ - kept + k;
+    evidence[static_cast<std::size_t>(k)] = static_cast<float>(Cumulative(at + 1) - Cumulative(at));
+  }
+  // Find forgets the samples kept; they stay, and the grid found runs on past them.
+  const auto cumulative = cumulative_;
+  const auto values = values_;
+  const std::int64_t count = count_;
+  std::array<std::uint8_t, OUT> marks = decidedMark_;
+  std::array<float, OUT> decidedValues = decidedValue_;
+  if (!Find(evidence.data(), kept, unit)) return decided;
+  cumulative_ = cumulative;
+  values_ = values;
+  decidedMark_ = marks;
+  decidedValue_ = decidedValues;
+  const double origin = static_cast<double>(count - kept);
+  next_ += origin;
+  while (next_ < static_cast<double>(count)) next_ += unit_;
+  cellStart_ = next_ - unit_;
+  count_ = decidedTo_ = count;
+  return decided;
+}
+
+int KeyGrid::Finish() {
+  if (!found_) return 0;
+  // The cells still open along the best path, oldest first, then the open cell as a gap.
+  const int open = std::min(cells_, DELAY_CELLS);
+  std::array<std::uint8_t, DELAY_CELLS> marks{};
+  int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+  for (int k = open - 1; k >= 0; --k) {
+    marks[static_cast<std::size_t>(k)] = state < 3 ? 1 : 0;
+    state = from_[static_cast<std::size_t>((cells_ - open + k) % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
+  }
+  int n = 0;
+  for (int k = 0; k < open; ++k) n = Decide(marks[static_cast<std::size_t>(k)] != 0, cellEnd_[static_cast<std::size_t>((cells_ - open + k) % (DELAY_CELLS + 1))], n);
+  n = Decide(false, static_cast<double>(count_) + 0.5, n);
+  const double unit = unit_;
+  Reset();
+  unit_ = unit;
+  return n;
+}
+
+// One cell's evidence through the Viterbi.
+void KeyGrid::Cell(double llr) {
+  std::array<double, STATES> next;
+  next.fill(IMPOSSIBLE);
+  auto& from = from_[static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1))];
+  const auto relax = [&](int to, int source, double add) {
+    const double s = score_[static_cast<std::size_t>(source)] + add;
+    if (s > next[static_cast<std::size_t>(to)]) {
+      next[static_cast<std::size_t>(to)] = s;
+      from[static_cast<std::size_t>(to)] = static_cast<std::uint8_t>(source);
+    }
+  };
+  relax(0, 3, GAP_1 + ELEMENT);  // a mark begins after a gap of one, three, or seven or more
+  relax(0, 5, GAP_3 + ELEMENT);
+  relax(0, STATES - 1, GAP_7 + ELEMENT);
+  relax(1, 0, 0.0);  // a dash goes on
+  relax(2, 1, 0.0);
+  relax(3, 0, 0.0);  // a gap begins after a dot or a dash
+  relax(3, 2, 0.0);
+  for (int s = 4; s < STATES; ++s) relax(s, s - 1, 0.0);
+  relax(STATES - 1, STATES - 1, 0.0);
+  for (int s = 0; s < 3; ++s) next[static_cast<std::size_t>(s)] += llr;
+  const double best = *std::max_element(next.begin(), next.end());
+  for (double& s : next) s -= best;
+  score_ = next;
+}
+
+}  // namespace keblor

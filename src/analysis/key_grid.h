@@ -1,0 +1,66 @@
+#pragma once
+// The key of a machine-keyed tone decided cell by cell on its timing grid: a keyer changes the
+// key only on the boundaries of unit-long cells, so once the grid is found each cell's evidence
+// adds up over the whole cell, and a Viterbi over cells (marks of one or three cells, gaps of one,
+// three, or seven or more) decides them. Fixed-size state; nothing is allocated.
+
+#include <array>
+#include <cstdint>
+
+namespace keblor {
+
+class KeyGrid {
+ public:
+  static constexpr int DELAY_CELLS = 24;  // a cell is decided when this many more are in
+  static constexpr int RING = 2048;       // samples kept (a power of two, > (DELAY_CELLS + 2) cells at 5 WPM)
+
+  // Forget everything.
+  void Reset();
+  // The grid that best fits `count` samples of evidence (oldest first; log p(mark) - log p(gap)
+  // each), near `unit` samples per cell: its unit within 8 % and its phase. Push goes on from
+  // the sample after them, the grid running on. False (no grid) for a unit outside 6 to 80
+  // samples or fewer than 20 cells' samples.
+  bool Find(const float* evidence, int count, double unit);
+  bool Found() const { return found_; }
+  // Decides every sample still open (returns how many, read with Mark and Value) and finds the
+  // grid afresh near `unit` over the samples kept, going on from the next sample.
+  int Refind(double unit);
+  double Unit() const { return unit_; }
+  // One sample; `value` comes back with its decision. Returns how many samples are now decided,
+  // oldest first, read with Mark and Value.
+  int Push(double evidence, float value);
+  // Decides every sample still open; returns how many.
+  int Finish();
+  bool Mark(int i) const { return decidedMark_[static_cast<std::size_t>(i)] != 0; }
+  float Value(int i) const { return decidedValue_[static_cast<std::size_t>(i)]; }
+
+ private:
+  static constexpr int STATES = 10;  // marks 1, 2, 3 cells in; gaps 1 .. 6, and 7 or more
+  static constexpr int OUT = RING;   // samples decided at a time, at most
+  static std::size_t R(std::int64_t n) { return static_cast<std::size_t>(n & (RING - 1)); }
+  void Cell(double llr);
+  int Decide(bool mark, double end, int at);
+  double Cumulative(std::int64_t n) const { return cumulative_[R(n)]; }
+  double Sum(double from, double to) const;  // evidence over samples [from, to), whole samples by their centres
+
+  bool found_ = false;
+  double unit_ = 0.0;
+  double next_ = 0.0;       // the sample position where the open cell ends
+  double cellStart_ = 0.0;  // and where it began
+  double markLevel_ = 0.0;  // a mark sample's mean evidence, for the loop's edge error
+  std::array<float, RING> values_{};
+  std::array<double, RING> cumulative_{};  // evidence summed over the samples before each (ring)
+  std::int64_t count_ = 0;     // samples pushed
+  std::int64_t decidedTo_ = 0; // samples decided
+  // The Viterbi: each state's score, and per cell the state each came from and where it ended.
+  std::array<double, STATES> score_{};
+  std::array<std::array<std::uint8_t, STATES>, DELAY_CELLS + 1> from_{};
+  std::array<double, DELAY_CELLS + 1> cellEnd_{};
+  std::array<double, DELAY_CELLS + 1> cellBegin_{};
+  int cells_ = 0;  // cells so far
+  int lastDecided_ = -1;  // the key of the last cell decided (-1: none)
+  std::array<std::uint8_t, OUT> decidedMark_{};
+  std::array<float, OUT> decidedValue_{};
+};
+
+}  // namespace keblor
