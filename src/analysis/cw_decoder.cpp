@@ -507,7 +507,7 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
     runPeak_ = std::max(runPeak_, e);
     bool mark = false;
     double length = 0.0;
-    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) EndRun(mark, length, learn, decode);
+    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) EndRun(mark, length, learn, decode, runPeak_);
     if (!key_.down && !key_.pending) InGap(t - key_.since, decode);
     return;
   }
@@ -556,24 +556,25 @@ int CwDecoder::SetTrellisLengths() {
 }
 
 // One sample of the key as the trellis decided it, KeyTrellis::DELAY samples or more after it came.
-void CwDecoder::Run(bool down, double e, bool learn, bool decode) {
-  const double t = keyTime_;
-  keyTime_ += 1.0;
-  if (down != key_.down) {
+void CwDecoder::Run(bool down, double e, bool learn, bool decode) { Run(key_, keyTime_, runPeak_, down, e, learn, decode); }
+
+// The same for a key of its own: its state, the time of its next sample and its run's peak.
+void CwDecoder::Run(Key& key, double& time, double& peak, bool down, double e, bool learn, bool decode) {
+  const double t = time;
+  time += 1.0;
+  if (down != key.down) {
     const double edge = t - 0.5;
-    const bool mark = key_.down;
-    const double length = edge - key_.since;
-    key_.down = down;
-    key_.since = edge;
-    EndRun(mark, length, learn, decode);
+    const bool mark = key.down;
+    const double length = edge - key.since;
+    key.down = down;
+    key.since = edge;
+    EndRun(mark, length, learn, decode, peak);
   }
-  runPeak_ = std::max(runPeak_, e);
-  if (!key_.down) InGap(t - key_.since, decode);
+  peak = std::max(peak, e);
+  if (!key.down) InGap(t - key.since, decode);
 }
 
 // A mark or a gap ended: it teaches the timing, makes text, or both.
-void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode) { EndRun(mark, length, learn, decode, runPeak_); }
-
 void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double& peak) {
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
   const bool clear = peak >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
@@ -588,20 +589,7 @@ void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double
   peak = 0.0;
 }
 
-void CwDecoder::RunGrid(bool down, double e) {
-  const double t = gridKeyTime_;
-  gridKeyTime_ += 1.0;
-  if (down != gridKey_.down) {
-    const double edge = t - 0.5;
-    const bool mark = gridKey_.down;
-    const double length = edge - gridKey_.since;
-    gridKey_.down = down;
-    gridKey_.since = edge;
-    EndRun(mark, length, false, true, gridPeak_);
-  }
-  gridPeak_ = std::max(gridPeak_, e);
-  if (!gridKey_.down) InGap(t - gridKey_.since, true);
-}
+void CwDecoder::RunGrid(bool down, double e) { Run(gridKey_, gridKeyTime_, gridPeak_, down, e, false, true); }
 
 // The key has been up for `gap` envelope samples.
 void CwDecoder::InGap(double gap, bool decode) {

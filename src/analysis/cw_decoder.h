@@ -126,8 +126,8 @@ class CwDecoder {
   // along the carrier; its runs teach the timing, make text, or both.
   void Decide(double e, double along, double t, bool learn, bool decode);
   void Run(bool down, double e, bool learn, bool decode);
+  void Run(Key& key, double& time, double& peak, bool down, double e, bool learn, bool decode);
   void RunGrid(bool down, double e);  // a sample of the grid's key: text only
-  void EndRun(bool mark, double length, bool learn, bool decode);
   void EndRun(bool mark, double length, bool learn, bool decode, double& peak);
   void InGap(double gap, bool decode);
   int SetTrellisLengths();
