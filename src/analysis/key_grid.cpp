@@ -115,7 +115,7 @@ int KeyGrid::Push(double evidence, float value) {
 // Samples from the first undecided on, up to `end`, decided `mark`, written from `at` on.
 int KeyGrid::Decide(bool mark, double end, int at) {
   const std::int64_t last = std::min<std::int64_t>(FirstAt(end), count_);
-  for (; decidedTo_ < last && at < OUT; ++decidedTo_, ++at) {
+  for (; decidedTo_ < last && at < MAX_DECIDED; ++decidedTo_, ++at) {
     decidedMark_[static_cast<std::size_t>(at)] = mark ? 1 : 0;
     decidedValue_[static_cast<std::size_t>(at)] = values_[R(decidedTo_)];
   }
@@ -134,8 +134,8 @@ int KeyGrid::Refind(double unit) {
   const auto cumulative = cumulative_;
   const auto values = values_;
   const std::int64_t count = count_;
-  std::array<std::uint8_t, OUT> marks = decidedMark_;
-  std::array<float, OUT> decidedValues = decidedValue_;
+  std::array<std::uint8_t, MAX_DECIDED> marks = decidedMark_;
+  std::array<float, MAX_DECIDED> decidedValues = decidedValue_;
   if (!Find(evidence.data(), kept, unit)) return decided;
   cumulative_ = cumulative;
   values_ = values;

@@ -36,7 +36,7 @@ class KeyGrid {
 
  private:
   static constexpr int STATES = 10;  // marks 1, 2, 3 cells in; gaps 1 .. 6, and 7 or more
-  static constexpr int OUT = RING;   // samples decided at a time, at most
+  static constexpr int MAX_DECIDED = RING;  // samples decided at a time, at most
   static std::size_t R(std::int64_t n) { return static_cast<std::size_t>(n & (RING - 1)); }
   void Cell(double llr);
   int Decide(bool mark, double end, int at);
@@ -59,8 +59,8 @@ class KeyGrid {
   std::array<double, DELAY_CELLS + 1> cellBegin_{};
   int cells_ = 0;  // cells so far
   int lastDecided_ = -1;  // the key of the last cell decided (-1: none)
-  std::array<std::uint8_t, OUT> decidedMark_{};
-  std::array<float, OUT> decidedValue_{};
+  std::array<std::uint8_t, MAX_DECIDED> decidedMark_{};
+  std::array<float, MAX_DECIDED> decidedValue_{};
 };
 
 }  // namespace keblor
