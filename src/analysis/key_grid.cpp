@@ -1,6 +1,7 @@
 // A machine keys on a grid: every change of the key falls on a boundary of unit-long cells. Found
-// once (the unit within 8 % of the one learned, and the phase, whose cells' evidence adds up to
-// the most: marks fill whole cells and gaps leave them empty), the grid is followed by a slow
+// once (for each unit near the ones learned, the phase whose cells' evidence adds up to the most:
+// marks fill whole cells and gaps leave them empty; of those units, the one under which the key's
+// most likely path is likelier than under any other), the grid is followed by a slow
 // loop on the decided edges: a cell's evidence on either side of its edge tells how far the edge
 // lies off the boundary. Each cell is then one decision on all its evidence, where a key decided
 // run by run must also find where each run begins and ends, which at the weakest signals costs
@@ -17,7 +18,8 @@ constexpr double IMPOSSIBLE = -1e30;
 constexpr double SEARCH_SPAN = 0.08;   // of the unit either way
 constexpr double SEARCH_STEP = 0.0025; // of the unit
 constexpr double PHASE_STEP = 0.5;     // samples
-constexpr int MIN_CELLS = 20;          // a grid is sought over at least this many cells
+constexpr int MIN_CELLS = 20;
+constexpr int PEAK_STEPS = 4;         // a unit whose fit no unit this many steps either side beats is a candidate          // a grid is sought over at least this many cells
 constexpr double MIN_UNIT = 6.0, MAX_UNIT = 80.0;  // samples: 64 to 5 WPM
 constexpr double PHASE_GAIN = 0.05;    // of an edge's error, to the boundaries
 constexpr double UNIT_GAIN = 0.0005;   // of an edge's error, to the unit
@@ -38,9 +40,12 @@ double KeyGrid::Sum(double from, double to) const {
   return Cumulative(b) - Cumulative(a);
 }
 
-bool KeyGrid::Find(const float* evidence, int count, double unit) {
-  Reset();
+// The unit and phase of the grid that best fits `count` samples of evidence; false when there
+// are too few of them.
+bool KeyGrid::Search(const float* evidence, int count, double unit, double otherUnit, Fit& fit) {
   if (unit < MIN_UNIT || unit > MAX_UNIT || count < MIN_CELLS * unit) return false;
+  const double low = otherUnit > 0.0 ? std::max(std::min(unit, otherUnit), MIN_UNIT) : unit;
+  const double high = otherUnit > 0.0 ? std::min(std::max(unit, otherUnit), MAX_UNIT) : unit;
   std::array<double, RING + 1> c{};
   const int n = std::min(count, RING);
   for (int k = 0; k < n; ++k) c[static_cast<std::size_t>(k + 1)] = c[static_cast<std::size_t>(k)] + evidence[k];
@@ -49,29 +54,65 @@ bool KeyGrid::Find(const float* evidence, int count, double unit) {
     const auto b = static_cast<std::size_t>(std::clamp<std::int64_t>(FirstAt(to), static_cast<std::int64_t>(a), n));
     return c[b] - c[a];
   };
-  // The unit and phase whose cells' sums are largest: marks that fill whole cells and gaps that
-  // leave them empty.
-  double best = -1.0, bestUnit = unit, bestPhase = 0.0;
-  for (double f = 1.0 - SEARCH_SPAN; f <= 1.0 + SEARCH_SPAN + 1e-9; f += SEARCH_STEP) {
-    const double u = unit * f;
+  // For each unit, the phase whose cells' sums are largest: marks that fill whole cells and gaps
+  // that leave them empty.
+  std::array<double, MAX_UNITS> unitOf{}, phaseOf{}, sizeOf{};
+  int units = 0;
+  for (double u = low * (1.0 - SEARCH_SPAN); u <= high * (1.0 + SEARCH_SPAN) + 1e-9 && units < MAX_UNITS; u += SEARCH_STEP * unit) {
+    const auto i = static_cast<std::size_t>(units++);
+    unitOf[i] = u;
+    sizeOf[i] = -1.0;
     for (double phase = 0.0; phase < u; phase += PHASE_STEP) {
-      double score = 0.0;
-      for (double at = phase; at + u <= n; at += u) score += std::abs(sum(at, at + u));
-      if (score > best) {
-        best = score;
-        bestUnit = u;
-        bestPhase = phase;
+      double size = 0.0;
+      for (double at = phase; at + u <= n; at += u) size += std::abs(sum(at, at + u));
+      if (size > sizeOf[i]) {
+        sizeOf[i] = size;
+        phaseOf[i] = phase;
       }
     }
   }
-  unit_ = bestUnit;
-  cellStart_ = bestPhase - bestUnit;  // a first cell, partly before the samples
-  next_ = bestPhase;
-  markLevel_ = best / n;  // each sample's evidence, on average as far from 0
-  score_.fill(IMPOSSIBLE);
-  score_[STATES - 1] = 0.0;  // the key is up
-  found_ = true;
+  // By that measure a finer grid fits the noise better, so of the units that stand above their
+  // neighbours on it, the one taken is the one under which the key's best path (marks of one or
+  // three cells, gaps of one, three or seven) is the most likely.
+  double bestPath = IMPOSSIBLE;
+  for (int i = 0; i < units; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const auto from = sizeOf.begin() + std::max(i - PEAK_STEPS, 0), to = sizeOf.begin() + std::min(i + PEAK_STEPS + 1, units);
+    if (*std::max_element(from, to) > sizeOf[k]) continue;
+    Scores path;
+    path.fill(IMPOSSIBLE);
+    path[STATES - 1] = 0.0;  // the key is up
+    double total = 0.0;
+    for (double at = phaseOf[k]; at + unitOf[k] <= n; at += unitOf[k]) total += Advance(path, sum(at, at + unitOf[k]), nullptr);
+    if (total > bestPath) {
+      bestPath = total;
+      fit = {unitOf[k], phaseOf[k], sizeOf[k] / n};  // each sample's evidence, on average as far from 0
+    }
+  }
   return true;
+}
+
+bool KeyGrid::Find(const float* evidence, int count, double unit, double otherUnit) {
+  Reset();
+  Fit fit;
+  if (!Search(evidence, count, unit, otherUnit, fit)) return false;
+  Begin(fit, 0.0);
+  return true;
+}
+
+// The Viterbi starts afresh, the key up, on the grid `fit` whose phase counts from sample
+// `origin`, from the first cell that ends after the samples pushed so far.
+void KeyGrid::Begin(const Fit& fit, double origin) {
+  unit_ = fit.unit;
+  markLevel_ = fit.level;
+  next_ = origin + fit.phase;
+  while (next_ < static_cast<double>(count_)) next_ += unit_;
+  cellStart_ = next_ - unit_;  // partly before the samples, the first time
+  score_.fill(IMPOSSIBLE);
+  score_[STATES - 1] = 0.0;
+  cells_ = 0;
+  lastDecided_ = -1;
+  found_ = true;
 }
 
 int KeyGrid::Push(double evidence, float value) {
@@ -123,35 +164,30 @@ int KeyGrid::Decide(bool mark, double end, int at) {
 }
 
 int KeyGrid::Refind(double unit) {
-  const int decided = Finish();
+  if (!found_) return 0;
+  const int decided = DecideOpen();
   const int kept = static_cast<int>(std::min<std::int64_t>(count_, RING - 1));
   std::array<float, RING> evidence{};
   for (int k = 0; k < kept; ++k) {
     const std::int64_t at = count_ - kept + k;
     evidence[static_cast<std::size_t>(k)] = static_cast<float>(Cumulative(at + 1) - Cumulative(at));
   }
-  // Find forgets the samples kept; they stay, and the grid found runs on past them.
-  const auto cumulative = cumulative_;
-  const auto values = values_;
-  const std::int64_t count = count_;
-  std::array<std::uint8_t, MAX_DECIDED> marks = decidedMark_;
-  std::array<float, MAX_DECIDED> decidedValues = decidedValue_;
-  if (!Find(evidence.data(), kept, unit)) return decided;
-  cumulative_ = cumulative;
-  values_ = values;
-  decidedMark_ = marks;
-  decidedValue_ = decidedValues;
-  const double origin = static_cast<double>(count - kept);
-  next_ += origin;
-  while (next_ < static_cast<double>(count)) next_ += unit_;
-  cellStart_ = next_ - unit_;
-  count_ = decidedTo_ = count;
+  Fit fit{unit_, 0.0, markLevel_};
+  const double origin = static_cast<double>(count_ - kept);
+  if (!Search(evidence.data(), kept, unit, unit_, fit)) fit.phase = cellStart_ - origin;  // the grid it has runs on
+  Begin(fit, origin);
   return decided;
 }
 
 int KeyGrid::Finish() {
   if (!found_) return 0;
-  // The cells still open along the best path, oldest first, then the open cell as a gap.
+  found_ = false;  // what was decided stays to be read
+  return DecideOpen();
+}
+
+// Decides the cells still open along the best path, oldest first, and then the open cell as a
+// gap; returns how many samples that decided.
+int KeyGrid::DecideOpen() {
   const int open = std::min(cells_, DELAY_CELLS);
   std::array<std::uint8_t, DELAY_CELLS> marks{};
   int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
@@ -161,23 +197,23 @@ int KeyGrid::Finish() {
   }
   int n = 0;
   for (int k = 0; k < open; ++k) n = Decide(marks[static_cast<std::size_t>(k)] != 0, cellEnd_[static_cast<std::size_t>((cells_ - open + k) % (DELAY_CELLS + 1))], n);
-  n = Decide(false, static_cast<double>(count_) + 0.5, n);
-  const double unit = unit_;
-  Reset();
-  unit_ = unit;
-  return n;
+  return Decide(false, static_cast<double>(count_) + 0.5, n);
 }
 
 // One cell's evidence through the Viterbi.
-void KeyGrid::Cell(double llr) {
-  std::array<double, STATES> next;
+void KeyGrid::Cell(double llr) { Advance(score_, llr, &from_[static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1))]); }
+
+// The states' scores after one more cell of evidence `llr`, each state's source in `from` (if
+// given); the scores are kept relative to the best, and what that added is returned.
+double KeyGrid::Advance(Scores& score, double llr, Sources* from) {
+  Scores next;
   next.fill(IMPOSSIBLE);
-  auto& from = from_[static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1))];
+  Sources sources{};
   const auto relax = [&](int to, int source, double add) {
-    const double s = score_[static_cast<std::size_t>(source)] + add;
+    const double s = score[static_cast<std::size_t>(source)] + add;
     if (s > next[static_cast<std::size_t>(to)]) {
       next[static_cast<std::size_t>(to)] = s;
-      from[static_cast<std::size_t>(to)] = static_cast<std::uint8_t>(source);
+      sources[static_cast<std::size_t>(to)] = static_cast<std::uint8_t>(source);
     }
   };
   relax(0, 3, GAP_1 + ELEMENT);  // a mark begins after a gap of one, three, or seven or more
@@ -192,7 +228,9 @@ void KeyGrid::Cell(double llr) {
   for (int s = 0; s < 3; ++s) next[static_cast<std::size_t>(s)] += llr;
   const double best = *std::max_element(next.begin(), next.end());
   for (double& s : next) s -= best;
-  score_ = next;
+  score = next;
+  if (from) *from = sources;
+  return best;
 }
 
 }  // namespace keblor

@@ -17,19 +17,21 @@ class KeyGrid {
   // Forget everything.
   void Reset();
   // The grid that best fits `count` samples of evidence (oldest first; log p(mark) - log p(gap)
-  // each), near `unit` samples per cell: its unit within 8 % and its phase. Push goes on from
-  // the sample after them, the grid running on. False (no grid) for a unit outside 6 to 80
-  // samples or fewer than 20 cells' samples.
-  bool Find(const float* evidence, int count, double unit);
+  // each), its unit from 8 % below the lesser of `unit` and `otherUnit` (0: none) to 8 % above
+  // the greater, and its phase. Push goes on from the sample after them, the grid running on.
+  // False (no grid) for a unit outside 6 to 80 samples or fewer than 20 cells' samples.
+  bool Find(const float* evidence, int count, double unit, double otherUnit = 0.0);
   bool Found() const { return found_; }
   // Decides every sample still open (returns how many, read with Mark and Value) and finds the
-  // grid afresh near `unit` over the samples kept, going on from the next sample.
+  // grid afresh over the samples kept, its unit near `unit` or the one it has, going on from the
+  // next sample.
   int Refind(double unit);
   double Unit() const { return unit_; }
   // One sample; `value` comes back with its decision. Returns how many samples are now decided,
   // oldest first, read with Mark and Value.
   int Push(double evidence, float value);
-  // Decides every sample still open; returns how many.
+  // Decides every sample still open (returns how many, read with Mark and Value); the grid is then
+  // no longer found.
   int Finish();
   bool Mark(int i) const { return decidedMark_[static_cast<std::size_t>(i)] != 0; }
   float Value(int i) const { return decidedValue_[static_cast<std::size_t>(i)]; }
@@ -38,7 +40,18 @@ class KeyGrid {
   static constexpr int STATES = 10;  // marks 1, 2, 3 cells in; gaps 1 .. 6, and 7 or more
   static constexpr int MAX_DECIDED = RING;  // samples decided at a time, at most
   static std::size_t R(std::int64_t n) { return static_cast<std::size_t>(n & (RING - 1)); }
+  using Scores = std::array<double, STATES>;
+  using Sources = std::array<std::uint8_t, STATES>;
+  static constexpr int MAX_UNITS = 1024;  // units tried by Find, at most
+  struct Fit {
+    double unit = 0.0, phase = 0.0;  // samples; the first boundary lies `phase` after the first sample
+    double level = 0.0;              // a sample's evidence, on average as far from 0
+  };
+  static bool Search(const float* evidence, int count, double unit, double otherUnit, Fit& fit);
+  void Begin(const Fit& fit, double origin);
+  int DecideOpen();
   void Cell(double llr);
+  static double Advance(Scores& score, double llr, Sources* from);
   int Decide(bool mark, double end, int at);
   double Cumulative(std::int64_t n) const { return cumulative_[R(n)]; }
   double Sum(double from, double to) const;  // evidence over samples [from, to), whole samples by their centres
@@ -53,8 +66,8 @@ class KeyGrid {
   std::int64_t count_ = 0;     // samples pushed
   std::int64_t decidedTo_ = 0; // samples decided
   // The Viterbi: each state's score, and per cell the state each came from and where it ended.
-  std::array<double, STATES> score_{};
-  std::array<std::array<std::uint8_t, STATES>, DELAY_CELLS + 1> from_{};
+  Scores score_{};
+  std::array<Sources, DELAY_CELLS + 1> from_{};
   std::array<double, DELAY_CELLS + 1> cellEnd_{};
   std::array<double, DELAY_CELLS + 1> cellBegin_{};
   int cells_ = 0;  // cells so far
