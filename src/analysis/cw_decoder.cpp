@@ -35,8 +35,8 @@
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
 // above the gap level over a few seconds are what noise alone does not give, so it writes
-// nothing. Once the speed is known, the baseband kept (6.4 s) is decoded from its start, so the
-// first characters are not lost.
+// nothing. Once the speed is known, the baseband kept (51 s) is decoded from its start, so the
+// first characters are not lost: a weak signal's speed may take half a minute to show.
 //
 // A weak station beside a strong one hears it through its filters: a matched filter as short
 // as a dot passes a carrier 40 Hz away little weakened. The skimmer tells each decoder where
@@ -59,6 +59,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <utility>
 
@@ -223,7 +224,9 @@ double CwDecoder::History::MiddleMean() const {
 }
 
 void CwDecoder::Start(double pitchHz) {
-  *this = CwDecoder();
+  // Built afresh in place: a temporary of this size would not belong on the stack.
+  std::destroy_at(this);
+  std::construct_at(this);
   driftFromHz_ = pitchHz;
   SetTables(pitchHz);
 }
@@ -235,7 +238,9 @@ void CwDecoder::Retune(double pitchHz) {
   // A tone that drifts moves on between retunes too, faster than the carrier loop follows
   // unaided: its rate, from the pitch's movement over a few seconds, is fed to the loop.
   const auto span = static_cast<double>(envCount_ - driftFrom_);
-  if (span < DRIFT_SPAN) return;
+  // A weak signal's pitch, as a tracker finds it, wanders by hertz either way: what the carrier
+  // loop finds alone is far nearer.
+  if (span < DRIFT_SPAN || (weak_ && coherentKey_)) return;
   double hzPerSecond = std::clamp((pitchHz - driftFromHz_) * ENV_RATE / span, -MAX_DRIFT, MAX_DRIFT);
   if (std::abs(hzPerSecond) < MIN_DRIFT) hzPerSecond = 0.0;  // a steady tone's pitch as the tracker wavers
   drift_ += (2.0 * std::numbers::pi * hzPerSecond / (ENV_RATE * ENV_RATE) - drift_) * (drift_ == 0.0 ? 1.0 : DRIFT_WEIGHT);
@@ -526,7 +531,8 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   const bool gridded = grid_.Found() && decode;
   if (gridded) {
     for (int k = 0, n = grid_.Push(evidence, static_cast<float>(e)); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
-    if (std::abs(unit_ - grid_.Unit()) > REFIND_SHARE * unit_) {
+    if (std::abs(unit_ - gridSoughtAt_) > REFIND_SHARE * unit_) {
+      gridSoughtAt_ = unit_;
       for (int k = 0, n = grid_.Refind(unit_); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
     }
   }
@@ -671,6 +677,7 @@ CwDecoder::Levels CwDecoder::LevelsOf(const float* v, int n) {
 
 // Decodes the baseband kept so far with the matched filter, from levels found over all of it.
 void CwDecoder::Replay() {
+  const double foundUnit = unit_;
   const int length = filter_.length;
   const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;
   const int n = static_cast<int>(envCount_ - first);
@@ -724,6 +731,7 @@ void CwDecoder::Replay() {
   coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
   coherentKey_ = coherence_ >= REPLAY_COHERENT;
   weak_ = coherent_.signal - coherent_.noise < WEAK_SIGNAL * std::sqrt(noiseSquares_);
+  if (weak_ && coherentKey_) drift_ = 0.0;  // learned from the tracker's pitch (see Retune)
   const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
   squelchOpen_ = true;
@@ -732,9 +740,12 @@ void CwDecoder::Replay() {
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1 && weak_ && coherentKey_) {
       // A weak signal's timing grid, sought over the baseband kept with the unit just learned.
-      std::array<float, RING> evidence{};
+      // Sought between the unit first found and the one learned, either of which may be the
+      // wrong one. The magnitudes, which do not key this signal, make way for the evidence.
+      std::array<float, RING>& evidence = magnitude;
       for (int k = 0; k < n; ++k) evidence[static_cast<std::size_t>(k)] = static_cast<float>(Evidence(alongs[static_cast<std::size_t>(k)]));
-      grid_.Find(evidence.data(), n, unit_);
+      grid_.Find(evidence.data(), n, unit_, foundUnit);
+      gridSoughtAt_ = unit_;
     }
     partial_ = first > length;  // the ring may begin within a character
     lastMark_ = 0.0;

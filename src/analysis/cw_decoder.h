@@ -16,11 +16,11 @@ namespace keblor {
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 70 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 180 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
-// start of the last 6.4 s. The views returned stay valid until the next Push or Start.
+// start of the last 51 s. The views returned stay valid until the next Push or Start.
 class CwDecoder {
  public:
   void Start(double pitchHz);                  // forget everything, decode a tone at pitchHz
@@ -47,7 +47,7 @@ class CwDecoder {
 
  private:
   static constexpr int HOP = 32;          // input samples per envelope sample
-  static constexpr int RING = 2048;       // baseband samples kept (6.4 s)
+  static constexpr int RING = 16384;      // baseband samples kept (51.2 s)
   static constexpr int HISTORY = 16;      // marks, speeds and long gaps remembered
   static constexpr int ACQUIRE_RUNS = 32; // runs held until the speed is first known
   static constexpr int CALL_CHARS = 16;
@@ -228,6 +228,7 @@ class CwDecoder {
   KeyGrid grid_;        // or, once its timing grid is found, cell by cell (the trellis then only teaches the timing)
   Key gridKey_;
   double gridKeyTime_ = 0.0, gridPeak_ = 0.0;
+  double gridSoughtAt_ = 0.0;  // the unit learned when the grid was last sought
 };
 
 }  // namespace keblor

@@ -169,6 +169,18 @@ TEST(CwDecoder, FirstCharactersOfDotsAfterNoise) {
   EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), sent);
 }
 
+// Half a minute of characters of dots alone, which show no speed, before the first dash: once it
+// shows, the text begins with the first character.
+TEST(CwDecoder, SpeedFoundLateReadsFromTheStart) {
+  Keying k;
+  k.wpm = 20.0;
+  std::string sent;
+  while (sent.size() < 70) sent += "5 H S I E ";
+  sent += "TEST DE VE7KL";
+  CwDecoder d;
+  EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), sent);
+}
+
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
   CwDecoder d;
   EXPECT_EQ(Trimmed(Decode(KeyedCw("TEST <AR> <SK> <BT> <KN> [........] [.-..-] E", Keying{}), 700.0, d)),
