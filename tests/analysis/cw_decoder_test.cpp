@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -179,6 +180,25 @@ TEST(CwDecoder, SpeedFoundLateReadsFromTheStart) {
   sent += "TEST DE VE7KL";
   CwDecoder d;
   EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), sent);
+}
+
+// A weak signal's pitch as a tracker shows it wanders 3 Hz up and down every 8 s; the decoder
+// retuned to it keeps hold of the steady carrier, as it would not were it to take the wander for
+// a drift.
+TEST(CwDecoder, WeakSignalRetunedToAWanderingPitch) {
+  Keying k;
+  k.wpm = 25.0;
+  k.snrDb = -4.0;
+  const std::string sent = std::string(QSO) + " " + std::string(QSO);
+  const std::vector<float> x = KeyedCw(sent, k);
+  CwDecoder d;
+  d.Start(k.pitchHz);
+  for (std::size_t i = 0; i < x.size(); i += 1024) {
+    const double seconds = static_cast<double>(i) / CW_SAMPLE_RATE;
+    if (i % (5 * 1024) == 0) d.Retune(k.pitchHz + 3.0 * (std::abs(std::fmod(seconds / 8.0, 1.0) * 4.0 - 2.0) - 1.0));
+    d.Push(x.data() + i, static_cast<int>(std::min<std::size_t>(1024, x.size() - i)));
+  }
+  EXPECT_LE(CharacterErrorRate(sent, d.Text()), 0.25) << d.Text();
 }
 
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
