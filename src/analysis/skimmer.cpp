@@ -61,7 +61,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       decoder.Start(signal.hz);
       decoder.SetNeighbours(pitches.data(), listed);
       Replay(decoder, historyCount_, samples);
-    } else if (decoders_[i].decoder.Wpm() > 0.0 && tracker_.Seconds() - signal.lastSeconds > HoldSeconds(decoders_[i].decoder)) {
+    } else if (tracker_.Seconds() - signal.lastSeconds > HoldSeconds(decoders_[i].decoder)) {
       ++unheard_[i];
     } else {
       // The blocks missed that it does not hear now pass it by, so that it meets a drifting

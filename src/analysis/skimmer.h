@@ -32,11 +32,9 @@ struct HeardSignal {
 // A signal's decoder starts when the signal is listed and first hears the last
 // SKIMMER_REPLAY_BLOCKS blocks, so the text begins at the signal's first key-down.
 inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
-// Until it knows the signal's speed, a decoder hears the channel all the time the signal is
-// listed: a weak signal's key-downs, which the tracker misses many of, would leave it holes.
-// After that it hears it only while the signal has been keyed down within this long: longer
-// than a word's gap at 5 WPM, so its last word is written, and short enough that a stronger
-// neighbour heard through the filter once it falls silent writes no text of its own.
+// A signal's decoder hears the channel only while the signal has been keyed down within this
+// long: longer than a word's gap at 5 WPM, so its last word is written, and short enough that a
+// stronger neighbour heard through the filter once it falls silent writes no text of its own.
 inline constexpr double DECODE_HOLD_SECONDS = 2.5;
 // Once the decoder hears a pause (CwDecoder::Paused), it stops hearing this many of its word gaps
 // after the last key-down instead, so that noise between overs writes nothing.
