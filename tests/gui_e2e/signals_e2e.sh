@@ -2,7 +2,7 @@
 # The signals window as a blind operator drives it, through AT-SPI and keys only: three CW
 # stations of known text (signals_band.py) in a private PulseAudio null sink, the program mono
 # with its marker at 500 Hz, the decode line on, and Hamlib's dummy rig behind rigctld at
-# 7.030 MHz CW. L opens the list, the stations start calling, and within 10 s of their start the
+# 7.030 MHz CW. L opens the list, the stations start calling, and within 11 s of their start the
 # list's table holds three rows with the three callsigns; N and P walk the rows and the window's description names the selected one;
 # Enter in the list zero-beats the chosen station (the dial moves up by its pitch less 500 Hz);
 # the band played again as the receiver now hears it, the spectrum window's decode line reads
@@ -44,9 +44,12 @@ pulse_play_under "$WORK/noise.wav"
 program_open_window "$RUN_DIR" "$WORK/keblor.log" --rig 2 --rig-port "$RIG"
 
 # The stations start calling just after L, at the start of their loop, in the noise the program
-# has heard since it started: the time is counted from there, as a station's call takes most of those 10 s to send (OK1RR's at 18 WPM ends after 8 s).
+# has heard since it started: the time is counted from there, as a station's call takes most of
+# those 11 s to send (OK1RR's at 18 WPM ends after 8 s); then its word gap, the list's next
+# refresh and a read of the list through AT-SPI, which under AddressSanitizer alone can take
+# most of a second.
 echo "== L: the list, then the stations start"
-READ_SECONDS=60 READ_PAUSE=0.1  # read_until's; the 10 s are checked after
+READ_SECONDS=60 READ_PAUSE=0.1  # read_until's; the 11 s are checked after
 keys l
 STARTED_MS=$(now_ms)
 pulse_play_file "$WORK/stations.wav"
@@ -58,7 +61,7 @@ echo "three rows with their calls read $((LISTED_MS / 1000)).$((LISTED_MS % 1000
 echo "headers: $(seen "${TABLE}['headers']")"
 seen "'\n'.join(' | '.join(row) for row in ${TABLE}['rows'])"
 [ "$(seen "'Call' in ${TABLE}['headers'] and 'Offset' in ${TABLE}['headers']")" = True ] || fail "the table's headers lack Call or Offset"
-[ "$LISTED_MS" -le 10000 ] || fail "the three calls took $LISTED_MS ms from the stations' start, more than 10 s"
+[ "$LISTED_MS" -le 11000 ] || fail "the three calls took $LISTED_MS ms from the stations' start, more than 11 s"
 read -r -a ROWS <<<"$(seen "' '.join($CALLS)")"
 
 echo "== N and P walk the rows"
