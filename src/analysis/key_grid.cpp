@@ -18,8 +18,8 @@ constexpr double IMPOSSIBLE = -1e30;
 constexpr double SEARCH_SPAN = 0.08;   // of the unit either way
 constexpr double SEARCH_STEP = 0.0025; // of the unit
 constexpr double PHASE_STEP = 0.5;     // samples
-constexpr int MIN_CELLS = 20;
-constexpr int PEAK_STEPS = 4;         // a unit whose fit no unit this many steps either side beats is a candidate          // a grid is sought over at least this many cells
+constexpr int MIN_CELLS = 20;          // a grid is sought over at least this many cells
+constexpr int PEAK_STEPS = 4;          // a unit whose fit no unit this many steps either side beats is a candidate
 constexpr double MIN_UNIT = 6.0, MAX_UNIT = 80.0;  // samples: 64 to 5 WPM
 constexpr double PHASE_GAIN = 0.05;    // of an edge's error, to the boundaries
 constexpr double UNIT_GAIN = 0.0005;   // of an edge's error, to the unit
