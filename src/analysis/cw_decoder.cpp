@@ -36,7 +36,9 @@
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
 // above the gap level over a few seconds are what noise alone does not give, so it writes
 // nothing. Once the speed is known, the baseband kept (51 s) is decoded from its start, so the
-// first characters are not lost: a weak signal's speed may take half a minute to show.
+// first characters are not lost: a weak signal's speed may take half a minute to show. Kept
+// that long, the baseband holds a step at each of the many retunes to a weak signal's wandering
+// pitch, so it is first turned to one steadily moving pitch (see Remix).
 //
 // A weak station beside a strong one hears it through its filters: a matched filter as short
 // as a dot passes a carrier 40 Hz away little weakened. The skimmer tells each decoder where
@@ -94,6 +96,10 @@ constexpr double LONGEST_GAP = 60.0;
 // Envelope samples after the speed is first found within which a restart of the speed (see Learn)
 // decodes the baseband kept again: noise before the signal can pass for its dots at first.
 constexpr std::int64_t REDO_SPAN = 1024;
+// Envelope samples kept, at least, for a replay to meet them remixed (see Remix): over a few
+// seconds the retunes are few and small, steps the carrier loop rides, and a line fitted to so
+// few says nothing of a drift.
+constexpr auto REMIX_SPAN = static_cast<std::int64_t>(4.0 * ENV_RATE);
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr int DOTS_FOR_SPEED = 4;      // dots that tell the speed shown, from a hand whose dashes are DASH_DOTS_OFF
                                        // dots or more off three dots
@@ -234,6 +240,7 @@ void CwDecoder::Start(double pitchHz) {
 void CwDecoder::Retune(double pitchHz) {
   // The carrier at the filter's output turns the other way by as much as the mixing moved.
   carrier_.frequency -= 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
+  NoteRetune(pitchHz - pitchHz_);
   SetTables(pitchHz);
   // A tone that drifts moves on between retunes too, faster than the carrier loop follows
   // unaided: its rate, from the pitch's movement over a few seconds, is fed to the loop.
@@ -253,6 +260,62 @@ void CwDecoder::Skip(int count) {
   const double hops = static_cast<double>(count) / HOP;
   if (unit_ > 0.0) carrier_.frequency += drift_ * hops;
   driftFrom_ -= std::llround(hops);
+}
+
+// A retune, noted while the baseband kept may yet be decoded again from its start (see Remix).
+void CwDecoder::NoteRetune(double hzMoved) {
+  if (unit_ > 0.0 && envCount_ - acquiredAt_ >= REDO_SPAN) {
+    retunes_ = 0;
+    return;
+  }
+  if (retunes_ == MAX_RETUNES) {  // the oldest two become one, at the later: only the samples between them turn wrong
+    retuneTurn_[1] += retuneTurn_[0];
+    std::move(retuneAt_.begin() + 1, retuneAt_.end(), retuneAt_.begin());
+    std::move(retuneTurn_.begin() + 1, retuneTurn_.end(), retuneTurn_.begin());
+    --retunes_;
+  }
+  retuneAt_[static_cast<std::size_t>(retunes_)] = envCount_;
+  retuneTurn_[static_cast<std::size_t>(retunes_)] = 2.0 * std::numbers::pi * hzMoved * HOP / CW_SAMPLE_RATE;
+  ++retunes_;
+}
+
+// The baseband kept, each sample mixed down at the pitch of its time, as if mixed all along at a
+// pitch that moves steadily: the line fitted to the mixing's pitches, through the present one. A
+// replay then meets one tone, not a step at every retune, whether the tracker's pitch wandered
+// about a steady tone (the line is flat) or followed a drift (the line is the drift).
+void CwDecoder::Remix() {
+  const std::int64_t kept = std::min<std::int64_t>(envCount_, RING);
+  if (retunes_ == 0 || kept < REMIX_SPAN) {
+    retunes_ = 0;
+    return;
+  }
+  // The mixing's pitch m samples back, as a turn per sample below the present one, and the
+  // least-squares slope of it against m.
+  double sumM = 0.0, sumMM = 0.0, sumB = 0.0, sumMB = 0.0;
+  int next = retunes_ - 1;
+  double below = 0.0;
+  for (std::int64_t m = 1; m <= kept; ++m) {
+    for (; next >= 0 && retuneAt_[static_cast<std::size_t>(next)] > envCount_ - m; --next) below += retuneTurn_[static_cast<std::size_t>(next)];
+    const auto x = static_cast<double>(m);
+    sumM += x;
+    sumMM += x * x;
+    sumB += below;
+    sumMB += x * below;
+  }
+  const auto count = static_cast<double>(kept);
+  const double spread = sumMM - sumM * sumM / count;
+  const double slope = spread > 0.0 ? (sumMB - sumM * sumB / count) / spread : 0.0;
+  next = retunes_ - 1;
+  below = 0.0;
+  double phase = 0.0;
+  for (std::int64_t m = 1; m <= kept; ++m) {
+    const std::int64_t c = envCount_ - m;
+    for (; next >= 0 && retuneAt_[static_cast<std::size_t>(next)] > c; --next) below += retuneTurn_[static_cast<std::size_t>(next)];
+    phase += below - slope * static_cast<double>(m);
+    std::complex<float>& z = ring_[static_cast<std::size_t>(c & (RING - 1))];
+    z *= std::polar(1.0f, static_cast<float>(std::remainder(phase, 2.0 * std::numbers::pi)));
+  }
+  retunes_ = 0;
 }
 
 void CwDecoder::SetNeighbours(const double* pitchesHz, int count) {
@@ -677,6 +740,7 @@ CwDecoder::Levels CwDecoder::LevelsOf(const float* v, int n) {
 
 // Decodes the baseband kept so far with the matched filter, from levels found over all of it.
 void CwDecoder::Replay() {
+  Remix();
   const double foundUnit = unit_;
   const int length = filter_.length;
   const std::int64_t first = std::max<std::int64_t>(envCount_ - RING, 0) + length;

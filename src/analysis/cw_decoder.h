@@ -16,7 +16,7 @@ namespace keblor {
 inline constexpr int DECODED_TEXT_CHARS = 200;  // the last characters kept
 inline constexpr int CW_SAMPLE_RATE = 10240;    // samples per second handed to Push
 
-// Fixed-size state (about 180 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
+// Fixed-size state (about 190 KB); nothing is allocated, and Start only clears. Speeds 5 to 60
 // WPM. The text holds characters, prosigns such as "<AR>", '*' for a pattern that is no
 // character, and one space between words; nothing is written while the signal does not stand
 // clearly out of the noise. Text appears once the speed is known (about eight marks), from the
@@ -115,6 +115,8 @@ class CwDecoder {
   };
 
   void SetTables(double pitchHz);
+  void NoteRetune(double hzMoved);
+  void Remix();
   void SetNulls();
   std::complex<float> Null(std::complex<float> mixed);
   void FollowNeighbours(std::complex<double> mixed);
@@ -229,6 +231,12 @@ class CwDecoder {
   Key gridKey_;
   double gridKeyTime_ = 0.0, gridPeak_ = 0.0;
   double gridSoughtAt_ = 0.0;  // the unit learned when the grid was last sought
+  // The retunes since the oldest baseband kept, while it may be decoded again: the envelope
+  // sample each came before, and how far it turned the baseband per sample.
+  static constexpr int MAX_RETUNES = 512;
+  std::array<std::int64_t, MAX_RETUNES> retuneAt_{};
+  std::array<double, MAX_RETUNES> retuneTurn_{};
+  int retunes_ = 0;
 };
 
 }  // namespace keblor
