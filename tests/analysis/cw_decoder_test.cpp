@@ -170,17 +170,20 @@ TEST(CwDecoder, FirstCharactersOfDotsAfterNoise) {
   EXPECT_EQ(Trimmed(Decode(KeyedCw(sent, k), k.pitchHz, d)), sent);
 }
 
-// `x` through `d`, retuned every half second to a pitch that wanders 3 Hz either side of `hz`
-// and back every 8 s, as a tracker shows a weak signal's pitch.
-std::string_view DecodeRetunedToAWander(const std::vector<float>& x, double hz, CwDecoder& d) {
-  d.Start(hz);
+// `x` through `d`, retuned every half second to `pitchAt(seconds)`, as a tracker shows the pitch.
+template <typename PitchAt>
+std::string_view DecodeRetuned(const std::vector<float>& x, PitchAt pitchAt, CwDecoder& d) {
+  d.Start(pitchAt(0.0));
   for (std::size_t i = 0; i < x.size(); i += 1024) {
-    const double seconds = static_cast<double>(i) / CW_SAMPLE_RATE;
-    if (i % (5 * 1024) == 0) d.Retune(hz + 3.0 * (std::abs(std::fmod(seconds / 8.0, 1.0) * 4.0 - 2.0) - 1.0));
+    if (i % (5 * 1024) == 0) d.Retune(pitchAt(static_cast<double>(i) / CW_SAMPLE_RATE));
     d.Push(x.data() + i, static_cast<int>(std::min<std::size_t>(1024, x.size() - i)));
   }
   return d.Text();
 }
+
+// A weak signal's pitch, as a tracker shows it, wanders 3 Hz either side of the tone's and back
+// every 8 s.
+double Wander(double hz, double seconds) { return hz + 3.0 * (std::abs(std::fmod(seconds / 8.0, 1.0) * 4.0 - 2.0) - 1.0); }
 
 // Retuned to the wander, the decoder keeps hold of the steady carrier, as it would not were it to
 // take the wander for a drift.
@@ -190,22 +193,30 @@ TEST(CwDecoder, WeakSignalRetunedToAWanderingPitch) {
   k.snrDb = -4.0;
   const std::string sent = std::string(QSO) + " " + std::string(QSO);
   CwDecoder d;
-  EXPECT_LE(CharacterErrorRate(sent, DecodeRetunedToAWander(KeyedCw(sent, k), k.pitchHz, d)), 0.25) << d.Text();
+  const auto wander = [&](double seconds) { return Wander(k.pitchHz, seconds); };
+  EXPECT_LE(CharacterErrorRate(sent, DecodeRetuned(KeyedCw(sent, k), wander, d)), 0.25) << d.Text();
 }
 
-// A weak signal whose speed shows only after half a minute of characters of dots alone, retuned
-// meanwhile to the wander: once the speed shows, the text is read from the first character, and
-// the baseband kept meets the replay as one tone at one pitch, not a step at every retune (which
-// reads 98 % of the characters wrong).
-TEST(CwDecoder, WeakSignalReadFromTheStartOnceItsSpeedShows) {
-  Keying k;
-  k.wpm = 20.0;
-  k.snrDb = -3.0;
+// A signal whose speed shows only after half a minute of characters of dots alone: once it
+// shows, the text is read from the first character. Retuned meanwhile to a weak signal's wander,
+// or to a tone drifting 1 Hz/s, the baseband kept meets the replay as one tone at one pitch, not
+// a step at every retune (which reads 98 % of the characters wrong), nor a drift turned into a
+// chirp (35 %).
+TEST(CwDecoder, ReadFromTheStartOnceTheSpeedShows) {
   std::string sent;
   while (sent.size() < 70) sent += "5 H S I E ";
   sent += "TEST DE VE7KL";
+  Keying weak;
+  weak.wpm = 20.0;
+  weak.snrDb = -3.0;
+  Keying drifting = weak;
+  drifting.snrDb = 0.0;
+  drifting.driftHzPerSecond = 1.0;
   CwDecoder d;
-  EXPECT_LE(CharacterErrorRate(sent, DecodeRetunedToAWander(KeyedCw(sent, k), k.pitchHz, d)), 0.15) << d.Text();
+  const auto wander = [&](double seconds) { return Wander(weak.pitchHz, seconds); };
+  EXPECT_LE(CharacterErrorRate(sent, DecodeRetuned(KeyedCw(sent, weak), wander, d)), 0.15) << d.Text();
+  const auto drift = [&](double seconds) { return drifting.pitchHz + seconds; };
+  EXPECT_LE(CharacterErrorRate(sent, DecodeRetuned(KeyedCw(sent, drifting), drift, d)), 0.15) << d.Text();
 }
 
 TEST(CwDecoder, ProsignsAndUnknownPatterns) {
