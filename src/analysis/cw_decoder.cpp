@@ -96,10 +96,11 @@ constexpr double LONGEST_GAP = 60.0;
 // Envelope samples after the speed is first found within which a restart of the speed (see Learn)
 // decodes the baseband kept again: noise before the signal can pass for its dots at first.
 constexpr std::int64_t REDO_SPAN = 1024;
-// Envelope samples kept, at least, for a replay to meet them remixed (see Remix): over a few
-// seconds the retunes are few and small, steps the carrier loop rides, and a line fitted to so
-// few says nothing of a drift.
-constexpr auto REMIX_SPAN = static_cast<std::int64_t>(4.0 * ENV_RATE);
+// Envelope samples kept, at least, for a replay to meet them remixed (see Remix): more than a
+// clear signal's first replay holds once the skimmer lists it (the 4 s before, and the second or
+// two its speed takes to show). Over a few seconds the retunes are few and small, steps the
+// carrier loop rides, and a line fitted to so few says nothing of a drift.
+constexpr auto REMIX_SPAN = static_cast<std::int64_t>(8.0 * ENV_RATE);
 constexpr int ACQUIRE_MARKS = 8;       // marks that show a first speed
 constexpr int DOTS_FOR_SPEED = 4;      // dots that tell the speed shown, from a hand whose dashes are DASH_DOTS_OFF
                                        // dots or more off three dots
