@@ -290,32 +290,35 @@ void CwDecoder::Remix() {
     retunes_ = 0;
     return;
   }
-  // The mixing's pitch m samples back, as a turn per sample below the present one, and the
-  // least-squares slope of it against m.
+  // Visits the samples kept from the newest back: m samples back, the mixing's pitch then as a
+  // turn per sample below the present one.
+  const auto walk = [&](auto&& visit) {
+    int next = retunes_ - 1;
+    double below = 0.0;
+    for (std::int64_t m = 1; m <= kept; ++m) {
+      for (; next >= 0 && retuneAt_[static_cast<std::size_t>(next)] > envCount_ - m; --next) below += retuneTurn_[static_cast<std::size_t>(next)];
+      visit(m, below);
+    }
+  };
+  // Its least-squares slope against m,
   double sumM = 0.0, sumMM = 0.0, sumB = 0.0, sumMB = 0.0;
-  int next = retunes_ - 1;
-  double below = 0.0;
-  for (std::int64_t m = 1; m <= kept; ++m) {
-    for (; next >= 0 && retuneAt_[static_cast<std::size_t>(next)] > envCount_ - m; --next) below += retuneTurn_[static_cast<std::size_t>(next)];
+  walk([&](std::int64_t m, double below) {
     const auto x = static_cast<double>(m);
     sumM += x;
     sumMM += x * x;
     sumB += below;
     sumMB += x * below;
-  }
+  });
   const auto count = static_cast<double>(kept);
   const double spread = sumMM - sumM * sumM / count;
   const double slope = spread > 0.0 ? (sumMB - sumM * sumB / count) / spread : 0.0;
-  next = retunes_ - 1;
-  below = 0.0;
+  // and each sample turned by what the mixing at the line would have turned it since.
   double phase = 0.0;
-  for (std::int64_t m = 1; m <= kept; ++m) {
-    const std::int64_t c = envCount_ - m;
-    for (; next >= 0 && retuneAt_[static_cast<std::size_t>(next)] > c; --next) below += retuneTurn_[static_cast<std::size_t>(next)];
+  walk([&](std::int64_t m, double below) {
     phase += below - slope * static_cast<double>(m);
-    std::complex<float>& z = ring_[static_cast<std::size_t>(c & (RING - 1))];
+    std::complex<float>& z = ring_[static_cast<std::size_t>((envCount_ - m) & (RING - 1))];
     z *= std::polar(1.0f, static_cast<float>(std::remainder(phase, 2.0 * std::numbers::pi)));
-  }
+  });
   retunes_ = 0;
 }
 
