@@ -44,7 +44,10 @@ constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's key-down power, at
 // clicks of that signal, not a signal.
 constexpr double SPLATTER_SHARE = 0.15;
 constexpr int SPLATTER_BINS = 10;
-constexpr double SPLATTER_POWER = 10.0;  // a neighbour this much stronger may be the source
+// A neighbour this much stronger may be the source of a block's key-down, and by the square of
+// its distance over SPLATTER_NEAR_BINS more further out: clicks' power falls off about so.
+constexpr double SPLATTER_POWER = 10.0;
+constexpr int SPLATTER_NEAR_BINS = 4;
 constexpr double DRIFT_SHARE = 0.05;   // of a new slope in the drift's average
 constexpr double MIN_DRIFT_SPREAD = 4.0;  // blocks squared: the key-down blocks' spread of ages
           // of a new step in the drift's average
@@ -185,7 +188,8 @@ bool SignalTracker::KeyedAlone(const Track& track) const {
     if (&other == &track || other.bin == 0 || std::abs(other.bin - track.bin) > SPLATTER_BINS) continue;
     const double strength = other.blockPower > KEYED_OVER_NOISE ? std::max(other.blockPower, other.keyDownPower)
                                                                  : other.blockPower;
-    if (strength > SPLATTER_POWER * track.blockPower) return false;
+    const double falloff = static_cast<double>(std::max(std::abs(other.bin - track.bin), SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
+    if (strength > SPLATTER_POWER * falloff * falloff * track.blockPower) return false;
   }
   return true;
 }

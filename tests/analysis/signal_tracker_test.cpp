@@ -85,6 +85,17 @@ TEST(SignalTracker, AWeakSignalKeepsItsPitchBesideAStrongOneKeyedAlone) {
   }
 }
 
+// A strong neighbour's clicks fall off with distance: 80 Hz from one 14 dB stronger and keyed
+// all the while, a station is listed within 3 s of its first key-down.
+TEST(SignalTracker, AStationEightyHertzFromOneFourteenDbStrongerListedWithinThreeSeconds) {
+  Tracking run({{600.0, 25.0, 40.0, "CQ TEST DE DL1ABC DL1ABC TEST CQ TEST DE DL1ABC DL1ABC TEST"},
+                {520.0, 11.0, 20.0, "CQ CQ DE OK1RR OK1RR K", 4.0}},
+               7);
+  const SignalTracker& t = run.RunTo(7.0);
+  ASSERT_EQ(t.ListedCount(), 2);
+  EXPECT_NEAR(ListedAt(t, 0).hz, 520.0, 2.0);
+}
+
 // A false signal is worse than a late one: ten minutes of noise, and a strong signal's key
 // clicks beside it, list nothing else.
 TEST(SignalTracker, NoiseAndKeyClicksListNothing) {
