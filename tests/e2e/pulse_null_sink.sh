@@ -112,9 +112,12 @@ pulse_play_file() {  # file
   PULSE_TONE_PID=${PULSE_PIDS[-1]}
 }
 
+# A file is played from a buffer of two seconds in the server: on a busy machine a player that
+# waits for the CPU longer than its buffer lasts leaves a gap in the sound, and gaps in a keyed
+# tone read as other characters. Nothing waits on a file's timing to the millisecond.
 pulse_play_under() {  # file
   sox -q "$1" -t raw -r 48000 -e signed -b 16 -c 1 - repeat 1000 2>/dev/null |
-    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=50 &
+    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=2000 &
   PULSE_PIDS+=($!)
 }
 
