@@ -185,10 +185,11 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
 // its short burst: that block is not this signal's own.
 bool SignalTracker::KeyedAlone(const Track& track) const {
   for (const Track& other : tracks_) {
-    if (&other == &track || other.bin == 0 || std::abs(other.bin - track.bin) > SPLATTER_BINS) continue;
+    const int apart = std::abs(other.bin - track.bin);
+    if (&other == &track || other.bin == 0 || apart > SPLATTER_BINS) continue;
     const double strength = other.blockPower > KEYED_OVER_NOISE ? std::max(other.blockPower, other.keyDownPower)
                                                                  : other.blockPower;
-    const double falloff = static_cast<double>(std::max(std::abs(other.bin - track.bin), SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
+    const double falloff = static_cast<double>(std::max(apart, SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
     if (strength > SPLATTER_POWER * falloff * falloff * track.blockPower) return false;
   }
   return true;
