@@ -96,6 +96,13 @@ constexpr double LONGEST_GAP = 60.0;
 // Envelope samples after the speed is first found within which a restart of the speed (see Learn)
 // decodes the baseband kept again: noise before the signal can pass for its dots at first.
 constexpr std::int64_t REDO_SPAN = 1024;
+// A weak signal's first speed may be wrong by half or more (noise splits and joins its first
+// marks), and learning then brings the unit round over many seconds, its text garbled all the
+// while. Once the unit has moved this share away from the one the baseband kept was last decoded
+// at, within REDO_UNIT_SPAN envelope samples of the speed first found, the baseband kept is
+// decoded afresh at the unit learned.
+constexpr double REDO_UNIT_SHARE = 0.25;
+constexpr auto REDO_UNIT_SPAN = static_cast<std::int64_t>(25.0 * ENV_RATE);
 // Envelope samples kept, at least, for a replay to meet them remixed (see Remix): more than a
 // clear signal's first replay holds once the skimmer lists it (the 4 s before, and the second or
 // two its speed takes to show). Over a few seconds the retunes are few and small, steps the
@@ -265,7 +272,7 @@ void CwDecoder::Skip(int count) {
 
 // A retune, noted while the baseband kept may yet be decoded again from its start (see Remix).
 void CwDecoder::NoteRetune(double hzMoved) {
-  if (unit_ > 0.0 && envCount_ - acquiredAt_ >= REDO_SPAN) {
+  if (unit_ > 0.0 && envCount_ - acquiredAt_ >= std::max(REDO_SPAN, REDO_UNIT_SPAN)) {
     retunes_ = 0;
     return;
   }
@@ -464,7 +471,9 @@ void CwDecoder::Hop(std::complex<float> window) {
     Cohere(c, m);
     const double along = weak_ && coherentKey_ ? Along(z, filter_.length) : 0.0;  // only the trellis weighs it
     Decide(coherentKey_ ? c : m, along, FilterTime(filter_.length), true, true);
-    if (std::exchange(restarted_, false) && envCount_ - acquiredAt_ < REDO_SPAN) Redo();
+    const std::int64_t sinceFound = envCount_ - acquiredAt_;
+    if (std::exchange(restarted_, false) && sinceFound < REDO_SPAN) Redo();
+    else if (std::abs(unit_ - decodedUnit_) > REDO_UNIT_SHARE * decodedUnit_ && sinceFound < REDO_UNIT_SPAN) Redo();
     return;
   }
   // Each search filter decides the key on its own, until one of them finds a speed.
@@ -825,6 +834,7 @@ void CwDecoder::Replay() {
     for (int k = 0; k < n; ++k) Decide(keyed[k], alongs[k], static_cast<double>(first + k + 1) - 0.5 * length, pass == 0, pass == 1);
   }
   restarted_ = false;
+  decodedUnit_ = unit_;
 }
 
 // The speed, first found, was soon found wrong: the text so far, all of it decoded at the wrong

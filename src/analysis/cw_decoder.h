@@ -212,6 +212,7 @@ class CwDecoder {
   int speedDoubts_ = 0;  // marks in a row whose dots do not fit the dot time
   bool restarted_ = false;        // the speed started again from new dots
   std::int64_t acquiredAt_ = 0;   // the envelope sample at which the speed was first found
+  double decodedUnit_ = 0.0;      // the unit the baseband kept was last decoded at (see Replay)
   History marks_, units_, longGaps_;
   History dotUnits_;  // the unit from dots and their gaps alone
 
