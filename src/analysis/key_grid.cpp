@@ -5,7 +5,9 @@
 // loop on the decided edges: a cell's evidence on either side of its edge tells how far the edge
 // lies off the boundary. Each cell is then one decision on all its evidence, where a key decided
 // run by run must also find where each run begins and ends, which at the weakest signals costs
-// more characters than the noise in the cells does.
+// more characters than the noise in the cells does. After a pause the keyer starts anywhere
+// against the old grid, so far off that the loop leaves dozens of cells split: the phase is
+// found again on the first marks after it.
 
 #include "analysis/key_grid.h"
 
@@ -24,6 +26,12 @@ constexpr double MIN_UNIT = 6.0, MAX_UNIT = 80.0;  // samples: 64 to 5 WPM
 constexpr double PHASE_GAIN = 0.05;    // of an edge's error, to the boundaries
 constexpr double UNIT_GAIN = 0.0005;   // of an edge's error, to the unit
 constexpr double LEVEL_WEIGHT = 0.05;  // of a mark cell's mean in the mark level
+// A pause: this many cells decided as gap in a row (two word gaps). The grid's phase is found
+// again once the best path has REPHASE_MARKS marks begun in the REPHASE_CELLS cells or more since
+// the first mark after it.
+constexpr int PAUSE_CELLS = 14;
+constexpr int REPHASE_CELLS = 10;
+constexpr int REPHASE_MARKS = 3;
 // Log-probabilities: a gap of one cell (within a character), three (between characters), seven
 // or more (between words); a dot or a dash.
 const double GAP_1 = std::log(0.55), GAP_3 = std::log(0.30), GAP_7 = std::log(0.15), ELEMENT = std::log(0.5);
@@ -112,6 +120,7 @@ void KeyGrid::Begin(const Fit& fit, double origin) {
   score_[STATES - 1] = 0.0;
   cells_ = 0;
   lastDecided_ = -1;
+  gapCells_ = 0;
   found_ = true;
 }
 
@@ -121,36 +130,88 @@ int KeyGrid::Push(double evidence, float value) {
   ++count_;
   cumulative_[R(count_)] = before + evidence;
   if (count_ < FirstAt(next_)) return 0;  // the cell is still open
-  // The cell [cellStart_, next_) is complete.
-  const double llr = Sum(cellStart_, next_);
+  CloseCell();
+  return DecideDue(0);
+}
+
+// The open cell [cellStart_, next_) is complete: through the Viterbi, and the next one opens.
+void KeyGrid::CloseCell() {
   const auto slot = static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1));
   cellBegin_[slot] = cellStart_;
   cellEnd_[slot] = next_;
-  Cell(llr);
+  Cell(Sum(cellStart_, next_));
   ++cells_;
   cellStart_ = next_;
   next_ += unit_;
-  if (cells_ <= DELAY_CELLS) return 0;
-  // Decide the cell DELAY_CELLS back along the best path.
-  int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
-  for (int c = cells_ - 1; c > cells_ - 1 - DELAY_CELLS; --c) state = from_[static_cast<std::size_t>(c % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
-  const int c = cells_ - 1 - DELAY_CELLS;
-  const auto at = static_cast<std::size_t>(c % (DELAY_CELLS + 1));
-  const bool mark = state < 3;
-  // The loop: an edge's evidence either side of its boundary says how far it lies off it.
-  if (lastDecided_ >= 0 && (lastDecided_ != 0) != mark && markLevel_ > 0.0) {
-    const double b = cellBegin_[at], h = 0.5 * unit_;
-    const double s = Sum(b - h, b) + Sum(b, b + h);
-    const double error = std::clamp((mark ? -1.0 : 1.0) * s / (2.0 * markLevel_), -h, h);
-    next_ += PHASE_GAIN * error;
-    unit_ += UNIT_GAIN * error;
+}
+
+// Decides the cell DELAY_CELLS back along the best path once there is one, its samples written
+// from `at` on; returns where they end.
+int KeyGrid::DecideDue(int at) {
+  if (cells_ > DELAY_CELLS) {
+    // The best path's states from the newest cell back to the one decided, and the oldest of
+    // its open cells that is a mark, with the marks begun from there on.
+    int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
+    int firstMark = -1, marks = 0;
+    for (int c = cells_ - 1; c > cells_ - 1 - DELAY_CELLS; --c) {
+      const int source = from_[static_cast<std::size_t>(c % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
+      if (state < 3) firstMark = c;
+      if (state == 0) ++marks;
+      state = source;
+    }
+    const int c = cells_ - 1 - DELAY_CELLS;
+    const auto slot = static_cast<std::size_t>(c % (DELAY_CELLS + 1));
+    const bool mark = state < 3;
+    // The loop: an edge's evidence either side of its boundary says how far it lies off it.
+    if (lastDecided_ >= 0 && (lastDecided_ != 0) != mark && markLevel_ > 0.0) {
+      const double b = cellBegin_[slot], h = 0.5 * unit_;
+      const double sum = Sum(b - h, b) + Sum(b, b + h);
+      const double error = std::clamp((mark ? -1.0 : 1.0) * sum / (2.0 * markLevel_), -h, h);
+      next_ += PHASE_GAIN * error;
+      unit_ += UNIT_GAIN * error;
+    }
+    if (mark) {
+      const double length = cellEnd_[slot] - cellBegin_[slot];
+      if (length > 0.0) markLevel_ += (Sum(cellBegin_[slot], cellEnd_[slot]) / length - markLevel_) * LEVEL_WEIGHT;
+    }
+    lastDecided_ = mark ? 1 : 0;
+    gapCells_ = mark ? 0 : gapCells_ + 1;
+    at = Decide(mark, cellEnd_[slot], at);
+    if (gapCells_ >= PAUSE_CELLS && firstMark >= 0 && cells_ - firstMark >= REPHASE_CELLS && marks >= REPHASE_MARKS) {
+      at = Rephase(cellBegin_[static_cast<std::size_t>(firstMark % (DELAY_CELLS + 1))], at);
+    }
   }
-  if (mark) {
-    const double length = cellEnd_[at] - cellBegin_[at];
-    if (length > 0.0) markLevel_ += (Sum(cellBegin_[at], cellEnd_[at]) / length - markLevel_) * LEVEL_WEIGHT;
+  return at;
+}
+
+// After a pause a keyer starts afresh, its boundaries anywhere against the old grid's: the grid's
+// phase is found again over the samples from a cell before `markBegin` (the first mark the best
+// path has since the pause) on, and the cells from there go through a Viterbi started afresh, the
+// key up. The samples before are decided as the gap they are, written from `at` on.
+int KeyGrid::Rephase(double markBegin, int at) {
+  const double from = markBegin - unit_;
+  double bestPhase = 0.0, best = -1.0;
+  for (double phase = 0.0; phase < unit_; phase += PHASE_STEP) {
+    double size = 0.0;
+    for (double cell = from + phase; cell + unit_ <= static_cast<double>(count_); cell += unit_) size += std::abs(Sum(cell, cell + unit_));
+    if (size > best) {
+      best = size;
+      bestPhase = phase;
+    }
   }
-  lastDecided_ = mark ? 1 : 0;
-  return Decide(mark, cellEnd_[at], 0);
+  cellStart_ = from + bestPhase;
+  next_ = cellStart_ + unit_;
+  at = Decide(false, cellStart_, at);
+  score_.fill(IMPOSSIBLE);
+  score_[STATES - 1] = 0.0;
+  cells_ = 0;
+  lastDecided_ = 0;
+  gapCells_ = 0;
+  while (FirstAt(next_) <= count_) {
+    CloseCell();
+    at = DecideDue(at);
+  }
+  return at;
 }
 
 // Samples from the first undecided on, up to `end`, decided `mark`, written from `at` on.

@@ -53,6 +53,9 @@ class KeyGrid {
   void Cell(double llr);
   static double Advance(Scores& score, double llr, Sources* from);
   int Decide(bool mark, double end, int at);
+  void CloseCell();
+  int DecideDue(int at);
+  int Rephase(double markBegin, int at);
   double Cumulative(std::int64_t n) const { return cumulative_[R(n)]; }
   double Sum(double from, double to) const;  // evidence over samples [from, to), whole samples by their centres
 
@@ -72,6 +75,7 @@ class KeyGrid {
   std::array<double, DELAY_CELLS + 1> cellBegin_{};
   int cells_ = 0;  // cells so far
   int lastDecided_ = -1;  // the key of the last cell decided (-1: none)
+  int gapCells_ = 0;      // cells decided as gap since the last mark
   std::array<std::uint8_t, MAX_DECIDED> decidedMark_{};
   std::array<float, MAX_DECIDED> decidedValue_{};
 };

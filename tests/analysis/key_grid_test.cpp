@@ -78,5 +78,30 @@ TEST(KeyGrid, FoundOnItsOwnUnitBetweenTwoWrongOnesAndFollowed) {
   EXPECT_LT(Errors(decided, key, 3 * key.size() / 4, key.size()), 0.08);
 }
 
+// After a pause of 30.5 cells the keyer starts afresh, half a cell off the old grid: the grid is
+// found again on its first marks. Left to the loop on the edges, a fifth of the samples of the
+// next forty cells are wrong, and as many of the forty after.
+TEST(KeyGrid, AKeyerStartingAfreshAfterAPauseIsMetOnItsNewGrid) {
+  constexpr double UNIT = 12.8;
+  std::vector<int> key = Keying(UNIT, 3.1, 120);
+  const std::size_t resume = key.size() + static_cast<std::size_t>(30.5 * UNIT);
+  key.resize(resume, 0);
+  const std::vector<int> next = Keying(UNIT, 0.0, 120);
+  key.insert(key.end(), next.begin(), next.end());
+  const std::vector<float> evidence = Evidence(key, 0.9);
+  KeyGrid grid;
+  ASSERT_TRUE(grid.Find(evidence.data(), 2000, UNIT));
+  std::vector<int> decided;
+  const auto take = [&](int n) {
+    for (int k = 0; k < n; ++k) decided.push_back(grid.Mark(k) ? 1 : 0);
+  };
+  for (float e : evidence) take(grid.Push(e, 0.0f));
+  take(grid.Finish());
+  ASSERT_EQ(decided.size(), key.size());
+  const auto cells = [&](double n) { return resume + static_cast<std::size_t>(n * UNIT); };
+  EXPECT_LT(Errors(decided, key, resume, cells(40)), 0.08);
+  EXPECT_LT(Errors(decided, key, cells(40), cells(80)), 0.08);
+}
+
 }  // namespace
 }  // namespace keblor
