@@ -43,11 +43,11 @@
 // A weak station beside a strong one hears it through its filters: a matched filter as short
 // as a dot passes a carrier 40 Hz away little weakened. The skimmer tells each decoder where
 // the other signals are, and the baseband gets a zero at each of the nearest few, which takes
-// out their carriers whatever their strength. Their keys' edges no null takes out: a filter
-// whose window holds a neighbour's key change sums a piece of its turning carrier, up to twice
-// its amplitude over |1 - c| (c its turn per sample) over the filter's length. Each neighbour's
-// level is followed, and a mark must stand above what they can leave so; before the station
-// begins (when its decoder first hears the blocks kept) that is all there is to read.
+// out their carriers whatever their strength. Their keys' edges no null takes out: each key
+// change leaves a burst of a few samples, each up to about twice the neighbour's amplitude over
+// |1 - c| (c its turn per sample), which a filter would sum into a mark. A mark of this signal
+// lasts longer than such a burst, so the bursts are blanked (EdgeBlanker): a floor under the
+// marks as high as the bursts, tried first, took a weak station's marks with them.
 //
 // The speed follows mark and gap lengths, not levels: marks are split into dots and dashes
 // where their lengths cluster (so hand keying with dashes of 2.5 to 4 dots still splits), and
@@ -148,10 +148,10 @@ constexpr double DRIFT_WEIGHT = 0.3;         // of a new measure of the drift in
 // A neighbour nearer than this (after folding at the envelope rate) is too close to null without
 // taking this signal's own keying with it.
 constexpr double MIN_NULL_HZ = 25.0;
-// A mark of this signal must stand above this many times a nulled neighbour's amplitude over
-// |1 - c|, spread over the filter's length: half the most its key's edges can leave there (see
-// Leak), as an edge's rise and the decimation round them off.
-constexpr double LEAK_SCALE = 1.0;
+// The most that a nulled neighbour's key edge can put into one baseband sample, in its amplitude
+// over |1 - c|: a step through one null leaves that much, and the nulls' product and the
+// neighbour's level as followed leave some more.
+constexpr double EDGE_SCALE = 2.0;
 // Following a neighbour's level: sums over this many envelope samples, and the factor by which
 // its squared peak decays from one sum to the next (halving in about a second).
 constexpr int FOLLOW_HOPS = 4;
@@ -354,7 +354,7 @@ void CwDecoder::SetNulls() {
   // the neighbour's offset, then divided by its value at this signal's carrier (z = 1).
   std::array<std::complex<double>, NULL_TAPS> h{};
   h[0] = 1.0;
-  neighbourLeak_ = {};
+  neighbourEdge_ = {};
   int taps = 1;
   for (int k = 0; k < neighbours_; ++k) {
     const double offset = neighbourHz_[static_cast<std::size_t>(k)] - pitchHz_;
@@ -364,7 +364,7 @@ void CwDecoder::SetNulls() {
     const auto j = static_cast<std::size_t>(taps - 1);
     turnRe_[j] = static_cast<float>(c.real());
     turnIm_[j] = static_cast<float>(c.imag());
-    neighbourLeak_[j] = static_cast<float>(LEAK_SCALE / std::abs(1.0 - c));
+    neighbourEdge_[j] = static_cast<float>(EDGE_SCALE / std::abs(1.0 - c));
     for (int i = taps; i > 0; --i) h[static_cast<std::size_t>(i)] -= c * h[static_cast<std::size_t>(i - 1)];
     ++taps;
   }
@@ -458,6 +458,7 @@ void CwDecoder::Hop(std::complex<float> window) {
   if (nullTapCount_ > 1) {
     z = Null(std::complex<float>(mixed));
     FollowNeighbours(mixed);
+    z = blanker_.Next(z, edgeBound_);
   }
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
@@ -487,7 +488,7 @@ void CwDecoder::Hop(std::complex<float> window) {
     s.filter.levels.Add(e);
     bool mark = false;
     double length = 0.0;
-    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, Leak(s.filter), mark, length) && Hold(s, mark, length) &&
+    if (s.key.Next(e, FilterTime(s.filter.length), s.filter.levels, 2.0, mark, length) && Hold(s, mark, length) &&
         Acquire(s)) {
       acquiredAt_ = envCount_;
       Replay();
@@ -519,19 +520,13 @@ void CwDecoder::FollowNeighbours(std::complex<double> mixed) {
   }
   if (++followHops_ < FOLLOW_HOPS) return;
   followHops_ = 0;
-  leak_ = 0.0f;
+  edgeBound_ = 0.0f;
   for (std::size_t i = 0; i < MAX_NULLS; ++i) {
     const float level = (sumRe_[i] * sumRe_[i] + sumIm_[i] * sumIm_[i]) * (1.0f / (FOLLOW_HOPS * FOLLOW_HOPS));
     neighbourLevel_[i] = std::max(level, neighbourLevel_[i] * NEIGHBOUR_DECAY);
     sumRe_[i] = sumIm_[i] = 0.0f;
-    leak_ += neighbourLeak_[i] * std::sqrt(neighbourLevel_[i]);
+    edgeBound_ += neighbourEdge_[i] * std::sqrt(neighbourLevel_[i]);
   }
-}
-
-double CwDecoder::Leak(const Filter& f) const {
-  // A filter whose window holds part of a neighbour's mark sums a piece of a turning carrier:
-  // up to twice its amplitude over |1 - c|, spread over the filter's length.
-  return leak_ * f.scale;
 }
 
 // The filter's next envelope sample, from the newest baseband sample in the ring.
@@ -541,10 +536,10 @@ double CwDecoder::Step(Filter& f) {
   return Magnitude(f.sum) * f.scale + 1e-7;  // a floor far below any real noise, for digital silence
 }
 
-bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length) {
+bool CwDecoder::Key::Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length) {
   const double span = levels.signal - levels.noise;
   const double middle = levels.Middle();
-  const double high = std::max(middle + HYSTERESIS * span, floor), low = middle - HYSTERESIS * span;
+  const double high = middle + HYSTERESIS * span, low = middle - HYSTERESIS * span;
   const bool above = raw ? e > low : e > high;
   if (above != raw) {
     const double level = above ? high : low;
@@ -588,7 +583,7 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
     runPeak_ = std::max(runPeak_, e);
     bool mark = false;
     double length = 0.0;
-    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), Leak(filter_), mark, length)) EndRun(mark, length, learn, decode, runPeak_);
+    if (key_.Next(e, t, coherentKey_ ? coherent_ : levels, std::max(1.5, SHORTEST * unit_), mark, length)) EndRun(mark, length, learn, decode, runPeak_);
     if (!key_.down && !key_.pending) InGap(t - key_.since, decode);
     return;
   }
@@ -626,7 +621,7 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
 // Gaussian and its own, about 0 in a gap and about the mark level in a mark.
 double CwDecoder::Evidence(double along) const {
   const double span = std::max(coherent_.slowSignal - coherent_.slowNoise, 0.0);
-  const double threshold = std::max(0.5 * (coherent_.slowSignal + coherent_.slowNoise), Leak(filter_));
+  const double threshold = 0.5 * (coherent_.slowSignal + coherent_.slowNoise);
   return std::clamp(span * (along - threshold) / std::max(noiseSquares_, 1e-18), -EVIDENCE_CAP, EVIDENCE_CAP);
 }
 

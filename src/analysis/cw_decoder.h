@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "analysis/callsign.h"
+#include "analysis/edge_blanker.h"
 #include "analysis/key_grid.h"
 #include "analysis/key_trellis.h"
 
@@ -31,9 +32,8 @@ class CwDecoder {
   void Skip(int count);
   // The pitches of the signals on the channel (this one's own may be among them). The nearest
   // MAX_NULLS that lie 25 Hz or more from this one each get a null in the baseband, so that a
-  // stronger station beside this one is not heard through its filters; and a mark must then
-  // stand above what their keys' edges, which no null takes out, can leave in the filters. Kept
-  // across Retune and Skip; Start forgets them.
+  // stronger station beside this one is not heard through its filters; the bursts their keys'
+  // edges leave behind the nulls are blanked. Kept across Retune and Skip; Start forgets them.
   void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
@@ -90,8 +90,7 @@ class CwDecoder {
     double since = 0.0;  // time of the last change of down
     double lastEnv = 0.0;
     // One envelope sample at time t; true when a run (a mark or a gap) ended, with its length.
-    // A mark begins only above `floor` too (what the neighbours' key edges may leave).
-    bool Next(double e, double t, const Levels& levels, double shortest, double floor, bool& mark, double& length);
+    bool Next(double e, double t, const Levels& levels, double shortest, bool& mark, double& length);
   };
   // The carrier's phase at the filter's output, which turns as far as the pitch is off.
   static constexpr int TURN_LAG = 16;
@@ -120,8 +119,6 @@ class CwDecoder {
   void SetNulls();
   std::complex<float> Null(std::complex<float> mixed);
   void FollowNeighbours(std::complex<double> mixed);
-  // The most that the neighbours' key changes put into `f`'s output (0 without them).
-  double Leak(const Filter& f) const;
   void Hop(std::complex<float> window);
   double Step(Filter& f);
   // One envelope sample of the matched filter, `e` its key's, `along` the newest baseband sample
@@ -166,12 +163,14 @@ class CwDecoder {
   int nullTapCount_ = 1;
   std::array<std::complex<float>, NULL_TAPS> nullInputs_{};  // the FIR's last inputs, newest first
   // Each nulled neighbour's carrier: its turn per envelope sample, the baseband summed along it
-  // (real and imaginary parts), its squared mark level (a peak that decays), and how much of its
-  // key's edges a filter of length 1 takes; leak_ sums the last over them.
+  // (real and imaginary parts), its squared mark level (a peak that decays), and the most that
+  // its key's edges can put into one baseband sample per unit of its amplitude; edgeBound_ sums
+  // these over them, each times its amplitude, and bounds what the blanker takes.
   std::array<float, MAX_NULLS> turnRe_{}, turnIm_{}, sumRe_{}, sumIm_{};
   int followHops_ = 0;
-  std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourLeak_{};
-  float leak_ = 0.0f;
+  std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourEdge_{};
+  float edgeBound_ = 0.0f;
+  EdgeBlanker blanker_;  // takes their key edges' bursts out of the baseband
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
   // Until the speed is known, three lengths search for the signal and the ring is kept so that
