@@ -1,5 +1,6 @@
 #include "signal_log.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace keblor::tool {
@@ -31,14 +32,29 @@ void AppendNumber(std::string& out, const char* key, double value) {
 
 }  // namespace
 
-std::optional<std::string_view> AddedText(std::string_view before, std::string_view now) {
-  if (now.substr(0, before.size()) == before) return now.substr(before.size());
-  if (now.size() < DECODED_TEXT_CHARS) return std::nullopt;  // only a full text has lost its front
-  for (std::size_t dropped = 1; dropped < before.size(); ++dropped) {
-    const std::string_view kept = before.substr(dropped);
-    if (now.substr(0, kept.size()) == kept) return now.substr(kept.size());
+std::size_t TextStart(std::string_view whole, std::string_view seen, std::string_view now) {
+  const std::size_t seenAt = whole.size() - seen.size();
+  if (now.substr(0, seen.size()) == seen) return seenAt;  // added to
+  if (now.size() == DECODED_TEXT_CHARS) {
+    // Scrolled on: a few characters at a time, so most of `seen` is still there.
+    for (std::size_t dropped = 1; dropped + MIN_OVERLAP <= seen.size(); ++dropped) {
+      const std::string_view kept = seen.substr(dropped);
+      if (now.substr(0, kept.size()) == kept) return seenAt + dropped;
+    }
+    // Read again from some point on: `now` begins where its front matches best, up to a full
+    // text before `seen`; nowhere (it all scrolled away) is after it all.
+    std::size_t best = whole.size(), bestLength = 0;
+    for (std::size_t at = seenAt > DECODED_TEXT_CHARS ? seenAt - DECODED_TEXT_CHARS : 0; at < whole.size(); ++at) {
+      const std::string_view there = whole.substr(at);
+      const std::size_t length = static_cast<std::size_t>(std::mismatch(there.begin(), there.end(), now.begin(), now.end()).first - there.begin());
+      if (length >= bestLength && length > 0) {
+        best = at;
+        bestLength = length;
+      }
+    }
+    return best;
   }
-  return now;  // all of it scrolled away
+  return seenAt;  // all of a short text read again
 }
 
 void SignalLog::Update(int channel, const Skimmer& skimmer) {
@@ -49,12 +65,8 @@ void SignalLog::Update(int channel, const Skimmer& skimmer) {
     h.last.text = {};
     h.last.call = {};
     if (!signal.call.empty()) h.call = signal.call;
-    if (const auto added = AddedText(h.seen, signal.text)) {
-      h.text += *added;
-    } else {
-      h.text.resize(h.text.size() - h.seen.size());
-      h.text += signal.text;
-    }
+    h.text.resize(TextStart(h.text, h.seen, signal.text));
+    h.text += signal.text;
     h.seen = signal.text;
   }
 }

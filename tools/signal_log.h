@@ -3,8 +3,8 @@
 // call, and its whole decoded text, pieced together from the decoder's last characters as they
 // scroll.
 
+#include <cstddef>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,11 +13,13 @@
 
 namespace keblor::tool {
 
-// What `now` adds to `before`, when `now` is `before` with others appended, and when `now` holds
-// a whole DECODED_TEXT_CHARS, with characters dropped from its front (at most all of them): the
-// shortest such addition. Nothing when `now` is not that: the decoder decoded afresh what it had
-// heard, and `now` takes the place of `before`.
-std::optional<std::string_view> AddedText(std::string_view before, std::string_view now);
+// Where in `whole`, the text pieced together so far, `now` begins: the decoder's last characters
+// after a block, with `seen` those before it (the end of `whole`). The text is then `whole` up to
+// there and `now`. Mostly `now` adds to `seen` or scrolls on from it, MIN_OVERLAP characters of
+// it kept or more; the decoder may also read again the end of what it heard (the text after a
+// pause, or all it kept), and then `now` begins where its front matches `whole` best.
+inline constexpr std::size_t MIN_OVERLAP = 20;
+std::size_t TextStart(std::string_view whole, std::string_view seen, std::string_view now);
 
 class SignalLog {
  public:
