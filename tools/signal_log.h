@@ -16,8 +16,8 @@ namespace keblor::tool {
 // Where in `whole`, the text pieced together so far, `now` begins: the decoder's last characters
 // after a block, with `seen` those before it (the end of `whole`). The text is then `whole` up to
 // there and `now`. Mostly `now` adds to `seen` or scrolls on from it, MIN_OVERLAP characters of
-// it kept or more; the decoder may also read again the end of what it heard (the text after a
-// pause, or all it kept), and then `now` begins where its front matches `whole` best.
+// it kept or more; the decoder may also read again all it kept (its first speed proved wrong),
+// and then `now` begins where its front matches `whole` best.
 inline constexpr std::size_t MIN_OVERLAP = 20;
 std::size_t TextStart(std::string_view whole, std::string_view seen, std::string_view now);
 
