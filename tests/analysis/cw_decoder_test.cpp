@@ -1,15 +1,18 @@
-// One signal's decoder against Morse keyed by the test keyer, and callsigns found in text.
+// One signal's decoder against Morse keyed by the test keyer, the blanker of its neighbours' key
+// edges, and callsigns found in text.
 
 #include "analysis/cw_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "analysis/edge_blanker.h"
 #include "keyed_cw.h"
 
 namespace keblor {
@@ -282,6 +285,29 @@ TEST(CwDecoder, SpeedKnownWithinOneWpmAfterTenElements) {
     EXPECT_GE(d.Elements(), 10);
     EXPECT_NEAR(d.Wpm(), wpm, 1.0);
   }
+}
+
+// `count` samples of magnitude `size` through the blanker, after 40 quiet ones that pass: 'x'
+// for each that came out as 0, '.' for each that passed.
+std::string Blanked(EdgeBlanker& b, int count, float size, double bound) {
+  for (int i = 0; i < 40; ++i) EXPECT_NE(b.Next({0.1, 0.0}, bound), std::complex<double>());
+  std::string out;
+  for (int i = 0; i < count; ++i) out += b.Next({size, 0.0}, bound) == std::complex<double>() ? 'x' : '.';
+  return out;
+}
+
+// An edge's burst (up to 3 samples) goes; a mark of the signal loses no more than that at its
+// start and, its level known, nothing; a burst above that level still goes. Without neighbours
+// nothing goes, and with them a run just beyond what their edges can give a sample (10) passes.
+TEST(EdgeBlanker, BurstsGoAndTheSignalsMarksPass) {
+  EdgeBlanker b, edges;
+  EXPECT_EQ(Blanked(b, 3, 1.0f, 10.0), "xxx");
+  EXPECT_EQ(Blanked(b, 8, 1.0f, 10.0), "xxx.....");
+  EXPECT_EQ(Blanked(b, 8, 1.0f, 10.0), "........");
+  EXPECT_EQ(Blanked(b, 2, 2.0f, 10.0), "xx");
+  EXPECT_EQ(Blanked(edges, 2, 1.0f, 0.0), "..");
+  EXPECT_EQ(Blanked(edges, 2, 9.0f, 10.0), "xx");
+  EXPECT_EQ(Blanked(edges, 2, 11.0f, 10.0), "..");
 }
 
 TEST(Callsign, AfterDeElseRepeated) {

@@ -92,11 +92,9 @@ TEST(KeyGrid, AKeyerStartingAfreshAfterAPauseIsMetOnItsNewGrid) {
   KeyGrid grid;
   ASSERT_TRUE(grid.Find(evidence.data(), 2000, UNIT));
   std::vector<int> decided;
-  const auto take = [&](int n) {
-    for (int k = 0; k < n; ++k) decided.push_back(grid.Mark(k) ? 1 : 0);
-  };
-  for (float e : evidence) take(grid.Push(e, 0.0f));
-  take(grid.Finish());
+  for (std::size_t i = 0; i <= evidence.size(); ++i) {
+    for (int k = 0, n = i < evidence.size() ? grid.Push(evidence[i], 0.0f) : grid.Finish(); k < n; ++k) decided.push_back(grid.Mark(k));
+  }
   ASSERT_EQ(decided.size(), key.size());
   const auto cells = [&](double n) { return resume + static_cast<std::size_t>(n * UNIT); };
   EXPECT_LT(Errors(decided, key, resume, cells(40)), 0.08);
