@@ -38,6 +38,24 @@ const double GAP_1 = std::log(0.55), GAP_3 = std::log(0.30), GAP_7 = std::log(0.
 
 // Whole samples whose centres lie in [from, to).
 std::int64_t FirstAt(double from) { return static_cast<std::int64_t>(std::ceil(from - 0.5)); }
+
+// The phase after `from`, PHASE_STEP apart, whose cells of `unit` up to `to` have the largest sum
+// of their evidence's magnitudes (`sum(a, b)`: the evidence over [a, b)), that sum in `size`:
+// marks that fill whole cells and gaps that leave them empty.
+template <class SumOf>
+double BestPhase(const SumOf& sum, double from, double to, double unit, double& size) {
+  double best = 0.0;
+  size = -1.0;
+  for (double phase = 0.0; phase < unit; phase += PHASE_STEP) {
+    double cells = 0.0;
+    for (double at = from + phase; at + unit <= to; at += unit) cells += std::abs(sum(at, at + unit));
+    if (cells > size) {
+      size = cells;
+      best = phase;
+    }
+  }
+  return best;
+}
 }  // namespace
 
 void KeyGrid::Reset() { *this = KeyGrid(); }
@@ -62,22 +80,13 @@ bool KeyGrid::Search(const float* evidence, int count, double unit, double other
     const auto b = static_cast<std::size_t>(std::clamp<std::int64_t>(FirstAt(to), static_cast<std::int64_t>(a), n));
     return c[b] - c[a];
   };
-  // For each unit, the phase whose cells' sums are largest: marks that fill whole cells and gaps
-  // that leave them empty.
+  // For each unit, its best phase.
   std::array<double, MAX_UNITS> unitOf{}, phaseOf{}, sizeOf{};
   int units = 0;
   for (double u = low * (1.0 - SEARCH_SPAN); u <= high * (1.0 + SEARCH_SPAN) + 1e-9 && units < MAX_UNITS; u += SEARCH_STEP * unit) {
     const auto i = static_cast<std::size_t>(units++);
     unitOf[i] = u;
-    sizeOf[i] = -1.0;
-    for (double phase = 0.0; phase < u; phase += PHASE_STEP) {
-      double size = 0.0;
-      for (double at = phase; at + u <= n; at += u) size += std::abs(sum(at, at + u));
-      if (size > sizeOf[i]) {
-        sizeOf[i] = size;
-        phaseOf[i] = phase;
-      }
-    }
+    phaseOf[i] = BestPhase(sum, 0.0, n, u, sizeOf[i]);
   }
   // By that measure a finer grid fits the noise better, so of the units that stand above their
   // neighbours on it, the one taken is the one under which the key's best path (marks of one or
@@ -116,12 +125,17 @@ void KeyGrid::Begin(const Fit& fit, double origin) {
   next_ = origin + fit.phase;
   while (next_ < static_cast<double>(count_)) next_ += unit_;
   cellStart_ = next_ - unit_;  // partly before the samples, the first time
+  Restart(-1);
+  found_ = true;
+}
+
+// The Viterbi from the open cell on, the key up; `lastDecided` the key of the cell before (-1: none).
+void KeyGrid::Restart(int lastDecided) {
   score_.fill(IMPOSSIBLE);
   score_[STATES - 1] = 0.0;
   cells_ = 0;
-  lastDecided_ = -1;
+  lastDecided_ = lastDecided;
   gapCells_ = 0;
-  found_ = true;
 }
 
 int KeyGrid::Push(double evidence, float value) {
@@ -190,23 +204,11 @@ int KeyGrid::DecideDue(int at) {
 // key up. The samples before are decided as the gap they are, written from `at` on.
 int KeyGrid::Rephase(double markBegin, int at) {
   const double from = markBegin - unit_;
-  double bestPhase = 0.0, best = -1.0;
-  for (double phase = 0.0; phase < unit_; phase += PHASE_STEP) {
-    double size = 0.0;
-    for (double cell = from + phase; cell + unit_ <= static_cast<double>(count_); cell += unit_) size += std::abs(Sum(cell, cell + unit_));
-    if (size > best) {
-      best = size;
-      bestPhase = phase;
-    }
-  }
-  cellStart_ = from + bestPhase;
+  double size = 0.0;
+  cellStart_ = from + BestPhase([this](double a, double b) { return Sum(a, b); }, from, static_cast<double>(count_), unit_, size);
   next_ = cellStart_ + unit_;
   at = Decide(false, cellStart_, at);
-  score_.fill(IMPOSSIBLE);
-  score_[STATES - 1] = 0.0;
-  cells_ = 0;
-  lastDecided_ = 0;
-  gapCells_ = 0;
+  Restart(0);
   while (FirstAt(next_) <= count_) {
     CloseCell();
     at = DecideDue(at);

@@ -49,6 +49,7 @@ class KeyGrid {
   };
   static bool Search(const float* evidence, int count, double unit, double otherUnit, Fit& fit);
   void Begin(const Fit& fit, double origin);
+  void Restart(int lastDecided);
   int DecideOpen();
   void Cell(double llr);
   static double Advance(Scores& score, double llr, Sources* from);
