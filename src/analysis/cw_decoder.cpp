@@ -103,6 +103,11 @@ constexpr std::int64_t REDO_SPAN = 1024;
 // decoded afresh at the unit learned.
 constexpr double REDO_UNIT_SHARE = 0.25;
 constexpr auto REDO_UNIT_SPAN = static_cast<std::int64_t>(25.0 * ENV_RATE);
+// Most often that first unit is too short. So a weak signal's timing grid is first sought over
+// units from the one found to UNIT_CHECK_SPAN times it; a grid whose unit is longer by more than
+// UNIT_WRONG_SHARE fits the whole baseband kept better, and its unit is taken at once.
+constexpr double UNIT_CHECK_SPAN = 2.7;
+constexpr double UNIT_WRONG_SHARE = 0.3;
 // Envelope samples kept, at least, for a replay to meet them remixed (see Remix): more than a
 // clear signal's first replay holds once the skimmer lists it (the 4 s before, and the second or
 // two its speed takes to show). Over a few seconds the retunes are few and small, steps the
@@ -747,7 +752,7 @@ CwDecoder::Levels CwDecoder::LevelsOf(const float* v, int n) {
 }
 
 // Decodes the baseband kept so far with the matched filter, from levels found over all of it.
-void CwDecoder::Replay() {
+void CwDecoder::Replay(bool checkUnit) {
   Remix();
   const double foundUnit = unit_;
   const int length = filter_.length;
@@ -816,6 +821,15 @@ void CwDecoder::Replay() {
       // wrong one. The magnitudes, which do not key this signal, make way for the evidence.
       std::array<float, RING>& evidence = magnitude;
       for (int k = 0; k < n; ++k) evidence[static_cast<std::size_t>(k)] = static_cast<float>(Evidence(alongs[static_cast<std::size_t>(k)]));
+      if (checkUnit && grid_.Find(evidence.data(), n, UNIT_CHECK_SPAN * unit_, unit_) &&
+          grid_.Unit() > (1.0 + UNIT_WRONG_SHARE) * unit_) {
+        marks_.Clear();
+        RestartTiming(grid_.Unit());
+        dotMark_ = unit_;
+        dashMark_ = 3.0 * unit_;
+        Replay(false);  // the filters and levels of that unit, from the start
+        return;
+      }
       grid_.Find(evidence.data(), n, unit_, foundUnit);
       gridSoughtAt_ = unit_;
     }
@@ -901,6 +915,15 @@ void CwDecoder::SetUnit(double unit) {
   for (int k = 1; k <= length; ++k) filter_.sum += std::complex<double>(ring_[static_cast<std::size_t>((envCount_ - k) & (RING - 1))]);
 }
 
+// The timing learned so far gives way to `unit`.
+void CwDecoder::RestartTiming(double unit) {
+  units_.Clear();
+  dotUnits_.Clear();
+  longGaps_.Clear();
+  SetUnit(unit);
+  wordDots_ = 5.0;
+}
+
 void CwDecoder::Learn(bool mark, double length) {
   if (mark) {
     if (length > 4.0 * dashMark_) return;  // a held key, not an element
@@ -917,11 +940,7 @@ void CwDecoder::Learn(bool mark, double length) {
       speedDoubts_ = c.low > 1.6 * unit_ || faster ? speedDoubts_ + 1 : 0;
       if (speedDoubts_ == 3) {
         speedDoubts_ = 0;
-        units_.Clear();
-        dotUnits_.Clear();
-        longGaps_.Clear();
-        SetUnit(c.low);
-        wordDots_ = 5.0;
+        RestartTiming(c.low);
         restarted_ = true;
       }
     } else if (c.low < 2.0 * unit_) {

@@ -135,11 +135,12 @@ class CwDecoder {
   void Cohere(double projected, double magnitude);
   bool Hold(Search& s, bool mark, double length);
   bool Acquire(Search& s);
-  void Replay();
+  void Replay(bool checkUnit = true);
   void Redo();
   void Learn(bool mark, double length);
   void Assemble(bool mark, double length);
   void SetUnit(double unit);
+  void RestartTiming(double unit);
   void EmitChar();
   void Emit(std::string_view s);
   double CharSplit() const { return 2.0 * unit_; }
