@@ -104,8 +104,9 @@ constexpr std::int64_t REDO_SPAN = 1024;
 constexpr double REDO_UNIT_SHARE = 0.25;
 constexpr auto REDO_UNIT_SPAN = static_cast<std::int64_t>(25.0 * ENV_RATE);
 // Most often that first unit is too short. So a weak signal's timing grid is first sought over
-// units from the one found to UNIT_CHECK_SPAN times it; a grid whose unit is longer by more than
-// UNIT_WRONG_SHARE fits the whole baseband kept better, and its unit is taken at once.
+// units from the one found up to UNIT_CHECK_SPAN times it: when the grid that fits the whole
+// baseband kept best has a unit longer by more than UNIT_WRONG_SHARE, that unit is taken at once
+// and the baseband kept decoded afresh at it.
 constexpr double UNIT_CHECK_SPAN = 2.7;
 constexpr double UNIT_WRONG_SHARE = 0.3;
 // Envelope samples kept, at least, for a replay to meet them remixed (see Remix): more than a
@@ -126,7 +127,7 @@ constexpr double SQUELCH_CLOSE = 2.45;
 // how far apart the marks' and the gaps' lie, in the spread of the matched filter's output in
 // noise. Noise alone gives about 2 (1.6 for independent samples; the decimation's overlapping
 // windows make neighbouring samples alike). A 40 WPM signal at -5 dB gives 2.6 to 3.3 there,
-// where its magnitudes' ratio lies about the squelch's (2.4 to 2.7), which then shut out part of its text.
+// where its magnitudes' ratio (2.4 to 2.7) lies about the squelch's and shut out part of its text.
 constexpr double APART_OPEN = 2.5;
 constexpr double APART_CLOSE = 2.4;
 // A gap of this many word gaps is a pause (between overs, say). After one, a mark counts only
