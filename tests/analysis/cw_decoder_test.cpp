@@ -120,34 +120,33 @@ TEST(CwDecoder, MarksOfTheirOwnPhase) {
   }
 }
 
-// The text of a station `dbStronger` below a keyed neighbour `hzAway` from it, given as its
-// neighbour, the station silent for its first seconds.
-std::string BesideAKeyedNeighbour(double hzAway, double dbStronger, double snrDb) {
-  Keying station;
-  station.snrDb = snrDb;
-  std::vector<float> x(4 * CW_SAMPLE_RATE);  // the station's silence
-  const std::vector<float> sent = KeyedCw(QSO, station);
-  x.insert(x.end(), sent.begin(), sent.end());
-  Keying neighbour;
-  neighbour.pitchHz = station.pitchHz + hzAway;
-  neighbour.amplitude = station.amplitude * std::pow(10.0, dbStronger / 20.0);
-  std::string busy;
-  while (busy.size() < 300) busy += "TEST DL2XYZ 5NN 599 ";
-  const std::vector<float> beside = KeyedCw(busy, neighbour);
-  EXPECT_GE(beside.size(), x.size());
-  for (std::size_t i = 0; i < std::min(x.size(), beside.size()); ++i) x[i] += beside[i];
-  CwDecoder d;
-  d.Start(station.pitchHz);
-  d.SetNeighbours(&neighbour.pitchHz, 1);
-  for (std::size_t i = 0; i < x.size(); i += 1024) d.Push(x.data() + i, static_cast<int>(std::min<std::size_t>(1024, x.size() - i)));
-  return std::string(d.Text());
-}
-
-// Neither a much stronger neighbour's carrier nor its key's edges read as text, before the
-// station begins or in its gaps, and the station's own marks are read between those edges.
+// A station beside a keyed one much stronger, given as its neighbour, silent for its first
+// seconds: neither the neighbour's carrier nor its key's edges read as text, before the station
+// begins or in its gaps, and the station's own marks are read between those edges.
 TEST(CwDecoder, NeighboursKeyingReadsAsNothing) {
-  for (const std::string& text : {BesideAKeyedNeighbour(40.0, 10.0, 10.0), BesideAKeyedNeighbour(60.0, 20.0, 5.0)}) {
-    EXPECT_LE(CharacterErrorRate(QSO, text), 0.03) << text;
+  struct Case {
+    double hzAway, dbStronger, snrDb;
+  };
+  for (const Case c : {Case{40.0, 10.0, 10.0}, Case{60.0, 20.0, 5.0}}) {
+    SCOPED_TRACE(c.dbStronger);
+    Keying station;
+    station.snrDb = c.snrDb;
+    std::vector<float> x(4 * CW_SAMPLE_RATE);  // the station's silence
+    const std::vector<float> sent = KeyedCw(QSO, station);
+    x.insert(x.end(), sent.begin(), sent.end());
+    Keying neighbour;
+    neighbour.pitchHz = station.pitchHz + c.hzAway;
+    neighbour.amplitude = station.amplitude * std::pow(10.0, c.dbStronger / 20.0);
+    std::string busy;
+    while (busy.size() < 300) busy += "TEST DL2XYZ 5NN 599 ";
+    const std::vector<float> beside = KeyedCw(busy, neighbour);
+    ASSERT_GE(beside.size(), x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) x[i] += beside[i];
+    CwDecoder d;
+    d.Start(station.pitchHz);
+    d.SetNeighbours(&neighbour.pitchHz, 1);
+    for (std::size_t i = 0; i < x.size(); i += 1024) d.Push(x.data() + i, static_cast<int>(std::min<std::size_t>(1024, x.size() - i)));
+    EXPECT_LE(CharacterErrorRate(QSO, d.Text()), 0.03) << d.Text();
   }
 }
 
