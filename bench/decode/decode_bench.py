@@ -19,6 +19,7 @@ proves the benchmark, and KEBLOR_FAKE spoils its answers to show each failure be
 """
 
 import argparse
+import concurrent.futures
 import json
 import os
 import random
@@ -331,6 +332,10 @@ def main():
     parser.add_argument("--only", help="the cases whose name contains this text")
     parser.add_argument("--keep", help="a folder to keep the recordings and their truth in")
     parser.add_argument("--json", help="the summary file (default: decode_bench.json, none with --quick)")
+    parser.add_argument("--seeds", default="0",
+                        help="every case once per number in this comma-separated list, added to its seed "
+                             "(e.g. 0,1000,2000); the tables take in all of them")
+    parser.add_argument("--jobs", type=int, default=1, help="cases run at once")
     args = parser.parse_args()
 
     work = args.keep or tempfile.mkdtemp(prefix="keblor-decode.")
@@ -338,11 +343,15 @@ def main():
     settings = os.path.join(work, "keblor.ini")
     with open(settings, "w") as f:
         f.write("[General]\n")
-    cases = [c for c in build_cases(args.quick) if not args.only or args.only in c["name"]]
+    cases = []
+    for shift in (int(s) for s in args.seeds.split(",")):
+        for c in build_cases(args.quick):
+            if not args.only or args.only in c["name"]:
+                cases.append(dict(c, seed=c["seed"] + shift, name=c["name"] + (" s%d" % shift if shift else "")))
 
     print(LINE % ("case", "found", "miss", "inv", "CER", "worst", "call", "dHz", "dWPM", "list", "took", ""))
-    rows = []
-    for index, case in enumerate(cases):
+
+    def run_case(index, case):
         wav = os.path.join(work, "case%02d.wav" % index)
         truth = make_recording(case, wav)
         with open(wav[:-4] + ".truth.json", "w") as f:
@@ -357,11 +366,16 @@ def main():
                    filter=case["filter"], snr=case.get("snr"), wpm=case.get("wpm"), signals_listed=len(signals))
         if error:
             row.update(error=error, ok=False)
-        rows.append(row)
-        print_line(row)
         if not args.keep:
             os.remove(wav)
             os.remove(wav[:-4] + ".truth.json")
+        return row
+
+    rows = []
+    with concurrent.futures.ThreadPoolExecutor(max_workers=max(args.jobs, 1)) as pool:
+        for row in pool.map(run_case, range(len(cases)), cases):
+            rows.append(row)
+            print_line(row)
 
     summary = tables(rows)
     print_tables(summary, args.quick)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The decoder benchmark: run_decode_bench.sh KEBLOR_ANALYSE [--quick] [--only TEXT] [--keep DIR] [--json FILE]
-# (decode_bench.py tells more); run_decode_bench.sh --compare-ebook2cw measures the keying of the
+# [--seeds 0,1000,2000] [--jobs 2] (decode_bench.py tells more); run_decode_bench.sh --compare-ebook2cw measures the keying of the
 # recordings against Debian's ebook2cw. Runs with a Python 3 that has numpy (python3-numpy),
 # which may not be the first python3 on the PATH.
 here=$(dirname "$0")
