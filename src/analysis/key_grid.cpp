@@ -37,6 +37,34 @@ constexpr int REPHASE_MARKS = 3;
 // 0.23 to 0.29 and 0.09 in English and in the exchanges of a contact.
 const double GAP_1 = std::log(0.65), GAP_3 = std::log(0.26), GAP_7 = std::log(0.09), ELEMENT = std::log(0.5);
 
+// The free key the grid is sought with, cell by cell: marks of one or three cells (states 0 to 2),
+// gaps of one to six cells (3 to 8) and of seven or more (9), whatever characters they make.
+// The states' scores after one more cell of evidence `llr`, kept relative to the best; returns
+// what that added.
+using FreeScores = std::array<double, 10>;
+double FreeAdvance(FreeScores& score, double llr) {
+  FreeScores next;
+  next.fill(IMPOSSIBLE);
+  const auto relax = [&](int to, int source, double add) {
+    auto& n = next[static_cast<std::size_t>(to)];
+    n = std::max(n, score[static_cast<std::size_t>(source)] + add);
+  };
+  relax(0, 3, GAP_1 + ELEMENT);  // a mark begins after a gap of one, three, or seven or more
+  relax(0, 5, GAP_3 + ELEMENT);
+  relax(0, 9, GAP_7 + ELEMENT);
+  relax(1, 0, 0.0);  // a dash goes on
+  relax(2, 1, 0.0);
+  relax(3, 0, 0.0);  // a gap begins after a dot or a dash
+  relax(3, 2, 0.0);
+  for (int s = 4; s < 10; ++s) relax(s, s - 1, 0.0);
+  relax(9, 9, 0.0);
+  for (int s = 0; s < 3; ++s) next[static_cast<std::size_t>(s)] += llr;
+  const double best = *std::max_element(next.begin(), next.end());
+  for (double& s : next) s -= best;
+  score = next;
+  return best;
+}
+
 // Whole samples whose centres lie in [from, to).
 std::int64_t FirstAt(double from) { return static_cast<std::int64_t>(std::ceil(from - 0.5)); }
 
@@ -97,11 +125,11 @@ bool KeyGrid::Search(const float* evidence, int count, double unit, double other
     const auto k = static_cast<std::size_t>(i);
     const auto from = sizeOf.begin() + std::max(i - PEAK_STEPS, 0), to = sizeOf.begin() + std::min(i + PEAK_STEPS + 1, units);
     if (*std::max_element(from, to) > sizeOf[k]) continue;
-    Scores path;
+    FreeScores path;
     path.fill(IMPOSSIBLE);
-    path[STATES - 1] = 0.0;  // the key is up
+    path[9] = 0.0;  // the key is up
     double total = 0.0;
-    for (double at = phaseOf[k]; at + unitOf[k] <= n; at += unitOf[k]) total += Advance(path, sum(at, at + unitOf[k]), nullptr);
+    for (double at = phaseOf[k]; at + unitOf[k] <= n; at += unitOf[k]) total += FreeAdvance(path, sum(at, at + unitOf[k]));
     if (total > bestPath) {
       bestPath = total;
       fit = {unitOf[k], phaseOf[k], sizeOf[k] / n};  // each sample's evidence, on average as far from 0
@@ -133,7 +161,7 @@ void KeyGrid::Begin(const Fit& fit, double origin) {
 // The Viterbi from the open cell on, the key up; `lastDecided` the key of the cell before (-1: none).
 void KeyGrid::Restart(int lastDecided) {
   score_.fill(IMPOSSIBLE);
-  score_[STATES - 1] = 0.0;
+  score_[MorseLattice::KEY_UP] = 0.0;
   cells_ = 0;
   lastDecided_ = lastDecided;
   gapCells_ = 0;
@@ -170,13 +198,13 @@ int KeyGrid::DecideDue(int at) {
     int firstMark = -1, marks = 0;
     for (int c = cells_ - 1; c > cells_ - 1 - DELAY_CELLS; --c) {
       const int source = from_[static_cast<std::size_t>(c % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
-      if (state < 3) firstMark = c;
-      if (state == 0) ++marks;
+      if (MorseLattice::Mark(state)) firstMark = c;
+      if (MorseLattice::MarkBegins(state)) ++marks;
       state = source;
     }
     const int c = cells_ - 1 - DELAY_CELLS;
     const auto slot = static_cast<std::size_t>(c % (DELAY_CELLS + 1));
-    const bool mark = state < 3;
+    const bool mark = MorseLattice::Mark(state);
     // The loop: an edge's evidence either side of its boundary says how far it lies off it.
     if (lastDecided_ >= 0 && (lastDecided_ != 0) != mark && markLevel_ > 0.0) {
       const double b = cellBegin_[slot], h = 0.5 * unit_;
@@ -256,7 +284,7 @@ int KeyGrid::DecideOpen() {
   std::array<std::uint8_t, DELAY_CELLS> marks{};
   int state = static_cast<int>(std::max_element(score_.begin(), score_.end()) - score_.begin());
   for (int k = open - 1; k >= 0; --k) {
-    marks[static_cast<std::size_t>(k)] = state < 3 ? 1 : 0;
+    marks[static_cast<std::size_t>(k)] = MorseLattice::Mark(state) ? 1 : 0;
     state = from_[static_cast<std::size_t>((cells_ - open + k) % (DELAY_CELLS + 1))][static_cast<std::size_t>(state)];
   }
   int n = 0;
@@ -264,37 +292,26 @@ int KeyGrid::DecideOpen() {
   return Decide(false, static_cast<double>(count_) + 0.5, n);
 }
 
-// One cell's evidence through the Viterbi.
-void KeyGrid::Cell(double llr) { Advance(score_, llr, &from_[static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1))]); }
-
-// The states' scores after one more cell of evidence `llr`, each state's source in `from` (if
-// given); the scores are kept relative to the best, and what that added is returned.
-double KeyGrid::Advance(Scores& score, double llr, Sources* from) {
+// One cell's evidence through the Viterbi over the states of Morse characters; the scores are
+// kept relative to the best.
+void KeyGrid::Cell(double llr) {
   Scores next;
   next.fill(IMPOSSIBLE);
-  Sources sources{};
-  const auto relax = [&](int to, int source, double add) {
-    const double s = score[static_cast<std::size_t>(source)] + add;
-    if (s > next[static_cast<std::size_t>(to)]) {
-      next[static_cast<std::size_t>(to)] = s;
-      sources[static_cast<std::size_t>(to)] = static_cast<std::uint8_t>(source);
+  Sources& sources = from_[static_cast<std::size_t>(cells_ % (DELAY_CELLS + 1))];
+  for (const MorseLattice::Step& step : MorseLattice::Get().Steps()) {
+    const double s = score_[step.from] + step.logP;
+    if (s > next[step.to]) {
+      next[step.to] = s;
+      sources[step.to] = step.from;
     }
-  };
-  relax(0, 3, GAP_1 + ELEMENT);  // a mark begins after a gap of one, three, or seven or more
-  relax(0, 5, GAP_3 + ELEMENT);
-  relax(0, STATES - 1, GAP_7 + ELEMENT);
-  relax(1, 0, 0.0);  // a dash goes on
-  relax(2, 1, 0.0);
-  relax(3, 0, 0.0);  // a gap begins after a dot or a dash
-  relax(3, 2, 0.0);
-  for (int s = 4; s < STATES; ++s) relax(s, s - 1, 0.0);
-  relax(STATES - 1, STATES - 1, 0.0);
-  for (int s = 0; s < 3; ++s) next[static_cast<std::size_t>(s)] += llr;
-  const double best = *std::max_element(next.begin(), next.end());
+  }
+  double best = IMPOSSIBLE;
+  for (int k = 0; k < STATES; ++k) {
+    if (MorseLattice::Mark(k)) next[static_cast<std::size_t>(k)] += llr;
+    best = std::max(best, next[static_cast<std::size_t>(k)]);
+  }
   for (double& s : next) s -= best;
-  score = next;
-  if (from) *from = sources;
-  return best;
+  score_ = next;
 }
 
 }  // namespace keblor

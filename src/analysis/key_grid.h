@@ -1,11 +1,13 @@
 #pragma once
 // The key of a machine-keyed tone decided cell by cell on its timing grid: a keyer changes the
 // key only on the boundaries of unit-long cells, so once the grid is found each cell's evidence
-// adds up over the whole cell, and a Viterbi over cells (marks of one or three cells, gaps of one,
-// three, or seven or more) decides them. Fixed-size state; nothing is allocated.
+// adds up over the whole cell, and a Viterbi over cells through the states of Morse characters
+// (MorseLattice) decides them. Fixed-size state; nothing is allocated.
 
 #include <array>
 #include <cstdint>
+
+#include "analysis/morse_lattice.h"
 
 namespace keblor {
 
@@ -37,11 +39,11 @@ class KeyGrid {
   float Value(int i) const { return decidedValue_[static_cast<std::size_t>(i)]; }
 
  private:
-  static constexpr int STATES = 10;  // marks 1, 2, 3 cells in; gaps 1 .. 6, and 7 or more
+  static constexpr int STATES = MorseLattice::STATES;
   static constexpr int MAX_DECIDED = RING;  // samples decided at a time, at most
   static std::size_t R(std::int64_t n) { return static_cast<std::size_t>(n & (RING - 1)); }
   using Scores = std::array<double, STATES>;
-  using Sources = std::array<std::uint8_t, STATES>;
+  using Sources = std::array<std::uint16_t, STATES>;
   static constexpr int MAX_UNITS = 1024;  // units tried by Find, at most
   struct Fit {
     double unit = 0.0, phase = 0.0;  // samples; the first boundary lies `phase` after the first sample
@@ -52,7 +54,6 @@ class KeyGrid {
   void Restart(int lastDecided);
   int DecideOpen();
   void Cell(double llr);
-  static double Advance(Scores& score, double llr, Sources* from);
   int Decide(bool mark, double end, int at);
   void CloseCell();
   int DecideDue(int at);
