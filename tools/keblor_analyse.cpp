@@ -25,6 +25,7 @@ using namespace keblor::tool;
 
 constexpr int EXIT_BAD_INPUT = 2;
 constexpr int EXIT_WRITE_FAILED = 1;
+constexpr int TAIL_BLOCKS = 60;  // 6 s: a weak signal's grid holds its last 24 cells back, 5.8 s at 5 WPM
 
 // Everything one run keeps between blocks.
 struct AnalyseRun {
@@ -123,6 +124,14 @@ int main(int argc, char** argv) {
     }
   }
   if (options.decode && run.blocks > 0 && !writeFailed) {
+    // The decoders hold back the last second or two they heard until more comes: silence after
+    // the recording lets them write it. It draws no picture.
+    block.fill(s.BitsPerSample == 8 ? std::uint8_t{128} : std::uint8_t{0});
+    for (int k = 0; k < TAIL_BLOCKS; ++k) {
+      run.analyzer.Push(block.data(), format);
+      for (int channel = 0; channel < s.Channels; ++channel)
+        run.signals.Update(channel, *run.analyzer.ChannelSkimmer(channel));
+    }
     const std::string json = run.signals.Json();
     writeFailed = std::fwrite(json.data(), 1, json.size(), stdout) != json.size();
   }

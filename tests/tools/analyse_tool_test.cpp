@@ -411,6 +411,30 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
   EXPECT_NE(text.find("G4XYZ"), std::string::npos) << text;
 }
 
+// A recording that stops 50 ms after a station's last element: the decoders, which hold a
+// character back until the gap after it, still write it.
+TEST(AnalyseTool, DecodeWritesTheLastCharacterARecordingEndsOn) {
+  ScratchDir dir;
+  const keblor::CwStation station{700.0, 0.0, 20.0, "CQ DE DL1ABC K"};
+  const auto key = keblor::CwBand::KeyingOf(station);
+  const double seconds = key.end + key.marks.back().second + 0.05;  // the text twice
+  std::vector<short> samples(static_cast<std::size_t>(seconds * RATE));
+  unsigned noise = 1;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const double t = static_cast<double>(i) / RATE;
+    noise = noise * 1103515245u + 12345u;
+    const double x = 3000.0 * keblor::CwBand::Envelope(key, t) * std::sin(TWO_PI * station.hz * t) + ((noise >> 16) % 601) - 300.0;
+    samples[i] = static_cast<short>(std::lround(x));
+  }
+  WriteMono16(dir.File("end.wav"), samples);
+  const RunResult r = RunAnalyse(dir, "--decode end.wav");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string json = Lines(r.out).back();
+  std::string text = SignalField(json.substr(json.find("{\"channel\"")), "text");
+  text.erase(text.find_last_not_of(' ') + 1);
+  EXPECT_EQ(text.substr(text.size() - 8), "DL1ABC K") << json;
+}
+
 // A decoder's last characters, as they grow or scroll on, add to the text; when it reads its
 // end again from some point on, or all it heard afresh, the new text takes the place of the old.
 TEST(AnalyseTool, DecodedTextAddsWhatScrollsOnAndAFreshReadingReplaces) {
