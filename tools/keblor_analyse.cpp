@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k < TAIL_BLOCKS; ++k) {
       run.analyzer.Push(block.data(), format);
       for (int channel = 0; channel < s.Channels; ++channel)
-        run.signals.Update(channel, *run.analyzer.ChannelSkimmer(channel));
+        run.signals.Update(channel, *run.analyzer.ChannelSkimmer(channel), true);
     }
     const std::string json = run.signals.Json();
     writeFailed = std::fwrite(json.data(), 1, json.size(), stdout) != json.size();

@@ -57,13 +57,16 @@ std::size_t TextStart(std::string_view whole, std::string_view seen, std::string
   return seenAt;  // all of a short text read again
 }
 
-void SignalLog::Update(int channel, const Skimmer& skimmer) {
+void SignalLog::Update(int channel, const Skimmer& skimmer, bool textOnly) {
   for (int i = 0; i < skimmer.Count(); ++i) {
     const HeardSignal signal = skimmer.Signal(i);
+    if (textOnly && !heard_.contains({channel, signal.id})) continue;
     Heard& h = heard_[{channel, signal.id}];
-    h.last = signal;
-    h.last.text = {};
-    h.last.call = {};
+    if (!textOnly) {
+      h.last = signal;
+      h.last.text = {};
+      h.last.call = {};
+    }
     if (!signal.call.empty()) h.call = signal.call;
     h.text.resize(TextStart(h.text, h.seen, signal.text));
     h.text += signal.text;

@@ -23,8 +23,10 @@ std::size_t TextStart(std::string_view whole, std::string_view seen, std::string
 
 class SignalLog {
  public:
-  // The listed signals of one channel (0: A, 1: B) after a block.
-  void Update(int channel, const Skimmer& skimmer);
+  // The listed signals of one channel (0: A, 1: B) after a block. With `textOnly`, only the text
+  // and call of signals already heard: after the recording, when its silence tells nothing of
+  // their pitch, speed or level.
+  void Update(int channel, const Skimmer& skimmer, bool textOnly = false);
   // `{"signals": [...]}` and a line end: by channel, then in the order they were listed.
   std::string Json() const;
 

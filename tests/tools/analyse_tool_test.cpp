@@ -412,7 +412,7 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
 }
 
 // A recording that stops 50 ms after a station's last element: the decoders, which hold a
-// character back until the gap after it, still write it.
+// character back until the gap after it, still write it, and the signal keeps the level it had.
 TEST(AnalyseTool, DecodeWritesTheLastCharacterARecordingEndsOn) {
   ScratchDir dir;
   const keblor::CwStation station{700.0, 0.0, 20.0, "CQ DE DL1ABC K"};
@@ -433,6 +433,7 @@ TEST(AnalyseTool, DecodeWritesTheLastCharacterARecordingEndsOn) {
   std::string text = SignalField(json.substr(json.find("{\"channel\"")), "text");
   text.erase(text.find_last_not_of(' ') + 1);
   EXPECT_EQ(text.substr(text.size() - 8), "DL1ABC K") << json;
+  EXPECT_LT(std::stod(SignalField(json, "snr_db")), 60.0) << json;  // the silence after it is no measure
 }
 
 // A decoder's last characters, as they grow or scroll on, add to the text; when it reads its
