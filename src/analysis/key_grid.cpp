@@ -98,9 +98,10 @@ double KeyGrid::Sum(double from, double to) const {
 // The unit and phase of the grid that best fits `count` samples of evidence; false when there
 // are too few of them.
 bool KeyGrid::Search(const float* evidence, int count, double unit, double otherUnit, Fit& fit) {
-  if (unit < MIN_UNIT || unit > MAX_UNIT || count < MIN_CELLS * unit) return false;
-  const double low = otherUnit > 0.0 ? std::max(std::min(unit, otherUnit), MIN_UNIT) : unit;
-  const double high = otherUnit > 0.0 ? std::min(std::max(unit, otherUnit), MAX_UNIT) : unit;
+  const double lowest = otherUnit > 0.0 ? std::min(unit, otherUnit) : unit;
+  const double highest = otherUnit > 0.0 ? std::max(unit, otherUnit) : unit;
+  if (highest < MIN_UNIT || lowest > MAX_UNIT || count < MIN_CELLS * unit) return false;
+  const double low = std::max(lowest, MIN_UNIT), high = std::min(highest, MAX_UNIT);
   std::array<double, RING + 1> c{};
   const int n = std::min(count, RING);
   for (int k = 0; k < n; ++k) c[static_cast<std::size_t>(k + 1)] = c[static_cast<std::size_t>(k)] + evidence[k];

@@ -21,7 +21,8 @@ class KeyGrid {
   // The grid that best fits `count` samples of evidence (oldest first; log p(mark) - log p(gap)
   // each), its unit from 8 % below the lesser of `unit` and `otherUnit` (0: none) to 8 % above
   // the greater, and its phase. Push goes on from the sample after them, the grid running on.
-  // False (no grid) for a unit outside 6 to 80 samples or fewer than 20 cells' samples.
+  // Units outside 6 to 80 samples are not tried; false (no grid) when none is left, or for fewer
+  // than 20 cells of `unit`'s samples.
   bool Find(const float* evidence, int count, double unit, double otherUnit = 0.0);
   bool Found() const { return found_; }
   // Decides every sample still open (returns how many, read with Mark and Value) and finds the

@@ -126,6 +126,7 @@ double Errors(const std::vector<int>& decided, const std::vector<int>& key, std:
 // decides four hundred characters, the last as well as the first, found afresh halfway near a
 // unit learned 15 % long: it keeps its own unit, the samples kept, nothing decided twice or lost.
 // Without the loop on the edges, the unit found a little off puts one sample in eight wrong.
+// A slow signal's span may reach past the slowest unit a grid takes: the units within are tried.
 TEST(KeyGrid, FoundOnItsOwnUnitBetweenTwoWrongOnesAndFollowed) {
   constexpr double UNIT = 12.8;
   const std::vector<int> key = Keying(UNIT, 3.1, 400);
@@ -149,6 +150,12 @@ TEST(KeyGrid, FoundOnItsOwnUnitBetweenTwoWrongOnesAndFollowed) {
   EXPECT_NEAR(grid.Unit(), UNIT, 0.01 * UNIT);
   EXPECT_LT(Errors(decided, key, 0, key.size() / 4), 0.08);
   EXPECT_LT(Errors(decided, key, 3 * key.size() / 4, key.size()), 0.08);
+
+  constexpr double SLOW = 40.0;
+  const std::vector<int> slowKey = Keying(SLOW, 3.1, 60);
+  const std::vector<float> slowEvidence = Evidence(slowKey, 0.9);
+  ASSERT_TRUE(grid.Find(slowEvidence.data(), static_cast<int>(slowEvidence.size()), 3.0 * SLOW * 0.7, SLOW * 0.7));
+  EXPECT_NEAR(grid.Unit(), SLOW, 0.01 * SLOW);
 }
 
 // After a pause of 30.5 cells the keyer starts afresh, half a cell off the old grid: the grid is
