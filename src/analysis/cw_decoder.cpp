@@ -28,9 +28,11 @@
 //
 // A machine keys on a grid of unit-long cells, and a weak signal's key is best decided on it:
 // each cell one decision on all its samples' evidence, where the trellis must also find where
-// each run begins and ends. The grid (KeyGrid) is sought over the baseband kept once the speed is
-// known; from then on it writes the text while the trellis still teaches the timing, and it is
-// found afresh when the unit learned moves. A hand's timing fits no grid, and it reads worse.
+// each run begins and ends; and the cells are read only as Morse characters (MorseLattice), so
+// that where noise bends a pattern into one no character has, the likeliest character is read.
+// The grid (KeyGrid) is sought over the baseband kept once the speed is known; from then on it
+// writes the text while the trellis still teaches the timing, and it is found afresh when the
+// unit learned moves. A hand's timing fits no grid, and it reads worse.
 //
 // Until the speed is known, filters for 60, 30 and 15 WPM look for marks that fall into two
 // tight clusters, dots and dashes, with gaps as long as the dots. That and a mark level well
