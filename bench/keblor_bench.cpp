@@ -17,11 +17,13 @@
 #include <map>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/cw_decoder.h"
 #include "analysis/display_row_mapping.h"
 #include "analysis/fft_engine.h"
+#include "analysis/key_grid.h"
 #include "analysis/morse_table.h"
 #include "analysis/spectrum_analyzer.h"
 #include "cw_band.h"
@@ -247,6 +249,42 @@ void BM_CwDecoderPush(benchmark::State& state) {
   state.SetLabel(noiseAlone ? "noise alone" : "25 WPM, +10 dB");
 }
 BENCHMARK(BM_CwDecoderPush)->Arg(0)->Arg(1);
+
+// A weak signal's key decided on its timing grid, read as Morse characters: one second of a
+// decoder's envelope (320 samples) of "PARIS " at 25 WPM, marks 0.9 times a sample's noise.
+void BM_KeyGridSecond(benchmark::State& state) {
+  constexpr double UNIT = 0.048 * 320.0;  // samples
+  std::vector<int> cells;
+  for (char c : std::string_view("PARIS ")) {
+    if (c == ' ') {
+      cells.insert(cells.end(), 4, 0);
+      continue;
+    }
+    for (char e : MorsePattern(std::string_view(&c, 1))) {
+      cells.insert(cells.end(), e == '-' ? 3 : 1, 1);
+      cells.push_back(0);
+    }
+    cells.insert(cells.end(), 2, 0);
+  }
+  std::vector<float> evidence(64 * 320);
+  std::mt19937 rng(7);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  for (std::size_t i = 0; i < evidence.size(); ++i) {
+    const int down = cells[static_cast<std::size_t>(static_cast<double>(i) / UNIT) % cells.size()];
+    evidence[i] = static_cast<float>(0.9 * (0.9 * down + noise(rng) - 0.45));
+  }
+  KeyGrid grid;
+  grid.Find(evidence.data(), 2000, UNIT);
+  std::size_t at = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 320; ++k) {
+      benchmark::DoNotOptimize(grid.Push(evidence[at], 0.0f));
+      at = (at + 1) % evidence.size();
+    }
+  }
+  state.SetLabel("25 WPM, 320 samples");
+}
+BENCHMARK(BM_KeyGridSecond);
 
 // The console report, keeping CPU times per iteration (ns) for the closing ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
