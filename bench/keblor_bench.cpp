@@ -211,14 +211,10 @@ void BM_MapDisplayRows(benchmark::State& state) {
 }
 BENCHMARK(BM_MapDisplayRows)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}});
 
-// One decoder's Push of a 1024-sample block, cycling through 20 s of "CQ DE DL1ABC" at 25 WPM,
-// 700 Hz, in noise 10 dB below it in 500 Hz. Argument 1: noise alone, where the decoder keeps
-// searching for a speed.
-void BM_CwDecoderPush(benchmark::State& state) {
-  const bool noiseAlone = state.range(0) != 0;
-  const double dot = 1.2 / 25.0;
-  std::vector<int> key;  // per dot: 1 key down
-  for (char c : std::string_view("CQ DE DL1ABC ")) {
+// The key of `text` (letters and spaces) per dot-long cell: 1 down.
+std::vector<int> KeyPerDot(std::string_view text) {
+  std::vector<int> key;
+  for (char c : text) {
     if (c == ' ') {
       key.insert(key.end(), 4, 0);
       continue;
@@ -229,6 +225,16 @@ void BM_CwDecoderPush(benchmark::State& state) {
     }
     key.insert(key.end(), 2, 0);
   }
+  return key;
+}
+
+// One decoder's Push of a 1024-sample block, cycling through 20 s of "CQ DE DL1ABC" at 25 WPM,
+// 700 Hz, in noise 10 dB below it in 500 Hz. Argument 1: noise alone, where the decoder keeps
+// searching for a speed.
+void BM_CwDecoderPush(benchmark::State& state) {
+  const bool noiseAlone = state.range(0) != 0;
+  const double dot = 1.2 / 25.0;
+  const std::vector<int> key = KeyPerDot("CQ DE DL1ABC ");
   std::vector<float> x(200 * N);
   std::mt19937 rng(5);
   std::normal_distribution<float> noise(0.0f, 0.25f * std::sqrt(0.5f * 5120.0f / 500.0f / 10.0f));
@@ -254,18 +260,7 @@ BENCHMARK(BM_CwDecoderPush)->Arg(0)->Arg(1);
 // decoder's envelope (320 samples) of "PARIS " at 25 WPM, marks 0.9 times a sample's noise.
 void BM_KeyGridSecond(benchmark::State& state) {
   constexpr double UNIT = 0.048 * 320.0;  // samples
-  std::vector<int> cells;
-  for (char c : std::string_view("PARIS ")) {
-    if (c == ' ') {
-      cells.insert(cells.end(), 4, 0);
-      continue;
-    }
-    for (char e : MorsePattern(std::string_view(&c, 1))) {
-      cells.insert(cells.end(), e == '-' ? 3 : 1, 1);
-      cells.push_back(0);
-    }
-    cells.insert(cells.end(), 2, 0);
-  }
+  const std::vector<int> cells = KeyPerDot("PARIS ");
   std::vector<float> evidence(64 * 320);
   std::mt19937 rng(7);
   std::normal_distribution<double> noise(0.0, 1.0);
