@@ -357,6 +357,22 @@ std::string SignalField(const std::string& object, const std::string& key) {
   return object.substr(start, object.find_first_of(",}", start) - start);
 }
 
+// `stations`, their texts keyed over and over, at 3000 each in noise of 300, `seconds` long.
+std::vector<short> KeyedRecording(const std::vector<keblor::CwStation>& stations, double seconds, int rate) {
+  std::vector<keblor::KeyedText> keys;
+  for (const keblor::CwStation& s : stations) keys.push_back(keblor::CwBand::KeyingOf(s));
+  std::vector<short> samples(static_cast<std::size_t>(seconds * rate));
+  unsigned noise = 1;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    noise = noise * 1103515245u + 12345u;
+    double x = ((noise >> 16) % 601) - 300.0;
+    for (std::size_t k = 0; k < stations.size(); ++k) x += 3000.0 * keblor::CwBand::Envelope(keys[k], t) * std::sin(TWO_PI * stations[k].hz * t);
+    samples[i] = static_cast<short>(std::lround(x));
+  }
+  return samples;
+}
+
 // Two stations in a 48 kHz recording, long enough for one's text to outgrow the live list's 200
 // characters: both listed soon at their pitches, the whole text kept, and no picture line
 // changed by decoding.
@@ -366,19 +382,8 @@ TEST(AnalyseTool, DecodeListsEverySignalOfAResampledRecordingWithItsWholeText) {
   constexpr double SECONDS = 75.0;
   const keblor::CwStation slow{600.0, 0.0, 20.0, "CQ CQ DE DL1ABC K"};
   const keblor::CwStation fast{900.0, 0.0, 35.0, "CQ TEST DE G4XYZ G4XYZ K"};
-  const auto slowKey = keblor::CwBand::KeyingOf(slow);
   const auto fastKey = keblor::CwBand::KeyingOf(fast);
-  std::vector<short> samples(static_cast<std::size_t>(SECONDS * FILE_RATE));
-  unsigned noise = 1;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const double t = static_cast<double>(i) / FILE_RATE;
-    noise = noise * 1103515245u + 12345u;
-    const double x = 3000.0 * keblor::CwBand::Envelope(slowKey, t) * std::sin(TWO_PI * slow.hz * t) +
-                     3000.0 * keblor::CwBand::Envelope(fastKey, t) * std::sin(TWO_PI * fast.hz * t) +
-                     ((noise >> 16) % 601) - 300.0;
-    samples[i] = static_cast<short>(std::lround(x));
-  }
-  WriteWav(dir.File("two.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, FILE_RATE, 1, samples);
+  WriteWav(dir.File("two.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, FILE_RATE, 1, KeyedRecording({slow, fast}, SECONDS, FILE_RATE));
 
   const RunResult plain = RunAnalyse(dir, "two.wav");
   const RunResult r = RunAnalyse(dir, "--decode two.wav");
@@ -418,15 +423,7 @@ TEST(AnalyseTool, DecodeWritesTheLastCharacterARecordingEndsOn) {
   const keblor::CwStation station{700.0, 0.0, 20.0, "CQ DE DL1ABC K"};
   const auto key = keblor::CwBand::KeyingOf(station);
   const double seconds = key.end + key.marks.back().second + 0.05;  // the text twice
-  std::vector<short> samples(static_cast<std::size_t>(seconds * RATE));
-  unsigned noise = 1;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const double t = static_cast<double>(i) / RATE;
-    noise = noise * 1103515245u + 12345u;
-    const double x = 3000.0 * keblor::CwBand::Envelope(key, t) * std::sin(TWO_PI * station.hz * t) + ((noise >> 16) % 601) - 300.0;
-    samples[i] = static_cast<short>(std::lround(x));
-  }
-  WriteMono16(dir.File("end.wav"), samples);
+  WriteMono16(dir.File("end.wav"), KeyedRecording({station}, seconds, RATE));
   const RunResult r = RunAnalyse(dir, "--decode end.wav");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string json = Lines(r.out).back();
