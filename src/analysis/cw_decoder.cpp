@@ -85,6 +85,16 @@ constexpr double LONGEST_MARK = 10.0;  // dots: a longer mark is no element
 // mark at most this many times a dash, and none lies within DOT_DASH_GAP of the geometric mean
 // of a dot and a dash, either way. One sample says at most EVIDENCE_CAP.
 constexpr double WEAK_SIGNAL = 1.4;
+// A signal that is not weak, but whose marks summed over a matched filter at the unit learned
+// stand less than KEYER_SIGNAL times the noise summed alike (that ratio times the square root of
+// the filter's length), is read as a weak one while the grid finds its key a keyer's: once
+// HAND_EDGES edges have come and they lie HAND_EDGE_ERROR of a unit or more off the grid's
+// boundaries (a keyer's lie within about 0.2 even at 40 WPM and 0 dB, a hand's at 0.35 or more),
+// it is taken for a hand and decided on its threshold for good. There the grid reads a fast
+// keyer, whose short dots the filter barely sees, far better than the threshold does.
+constexpr double KEYER_SIGNAL = 6.0;
+constexpr int HAND_EDGES = 48;
+constexpr double HAND_EDGE_ERROR = 0.27;
 constexpr double SWITCH_COST = 3.0;
 constexpr double TRELLIS_SHORTEST = 0.5;
 constexpr double LONGEST_DASH = 1.4;
@@ -596,7 +606,8 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   }
   if (!coherentKey_ || !weak_) {
     if (std::exchange(trellisUsed_, false)) {
-      for (int k = 0, n = trellis_.Finish(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode);
+      const bool gridded = grid_.Found();  // then the grid has written the text, and the trellis only taught
+      for (int k = 0, n = trellis_.Finish(); k < n; ++k) Run(trellis_.Mark(k), trellis_.Value(k), learn, decode && !gridded);
       for (int k = 0, n = grid_.Finish(); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
       key_.raw = key_.down;
       key_.pending = false;
@@ -623,6 +634,11 @@ void CwDecoder::Decide(double e, double along, double t, bool learn, bool decode
   const bool gridded = grid_.Found() && decode;
   if (gridded) {
     for (int k = 0, n = grid_.Push(evidence, static_cast<float>(e)); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
+    if (keyerTrial_ && grid_.Edges() >= HAND_EDGES && grid_.EdgeError() >= HAND_EDGE_ERROR) {
+      keyerTrial_ = false;
+      handKeyed_ = true;
+      weak_ = false;  // from the next sample on
+    }
     if (std::abs(unit_ - gridSoughtAt_) > REFIND_SHARE * unit_) {
       gridSoughtAt_ = unit_;
       for (int k = 0, n = grid_.Refind(unit_); k < n; ++k) RunGrid(grid_.Mark(k), grid_.Value(k));
@@ -823,7 +839,9 @@ void CwDecoder::Replay(bool checkUnit) {
   marks += relocks * RELOCK_MARKS;  // each as that many mark samples off the carrier
   coherence_ = marks > 0.0 && filter_.levels.signal >= COHERENCE_CLEAR * filter_.levels.noise ? along / marks : 1.0;
   coherentKey_ = coherence_ >= REPLAY_COHERENT;
-  weak_ = coherent_.signal - coherent_.noise < WEAK_SIGNAL * std::sqrt(noiseSquares_);
+  const double apart = coherent_.signal - coherent_.noise, noise = std::sqrt(noiseSquares_);
+  weak_ = apart < WEAK_SIGNAL * noise;
+  keyerTrial_ = false;
   if (weak_ && coherentKey_) drift_ = 0.0;  // learned from the tracker's pitch (see Retune)
   const std::array<float, RING>& keyed = coherentKey_ ? coherent : magnitude;
   filter_.sum = sum;
@@ -831,6 +849,9 @@ void CwDecoder::Replay(bool checkUnit) {
   // The timing is learned over it all first, so that even its first gaps are told apart.
   grid_.Reset();
   for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1 && !weak_ && !handKeyed_ && apart * std::sqrt(FILTER_DOTS * unit_) < KEYER_SIGNAL * noise) {
+      keyerTrial_ = weak_ = true;  // its matched filter, at the unit learned, sees it barely
+    }
     if (pass == 1 && weak_ && coherentKey_) {
       // A weak signal's timing grid, sought over the baseband kept with the unit just learned.
       // Sought between the unit first found and the one learned, either of which may be the

@@ -212,6 +212,8 @@ int KeyGrid::DecideDue(int at) {
       const double sum = Sum(b - h, b) + Sum(b, b + h);
       const double error = std::clamp((mark ? -1.0 : 1.0) * sum / (2.0 * markLevel_), -h, h);
       next_ += PHASE_GAIN * error;
+      edges_ += 1;
+      edgeSquares_ += ((error / unit_) * (error / unit_) - edgeSquares_) / std::min(edges_, EDGE_MEMORY);
       unit_ += UNIT_GAIN * error;
     }
     if (mark) {

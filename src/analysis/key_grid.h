@@ -5,6 +5,7 @@
 // (MorseLattice) decides them. Fixed-size state; nothing is allocated.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "analysis/morse_lattice.h"
@@ -30,6 +31,12 @@ class KeyGrid {
   // next sample.
   int Refind(double unit);
   double Unit() const { return unit_; }
+  // How far the key's edges have lain off the grid's boundaries: the root mean square over
+  // about the last EDGE_MEMORY edges, in units; and the edges decided since Find. A keyer's edges
+  // lie near the boundaries, a hand's wander off them.
+  static constexpr int EDGE_MEMORY = 64;
+  double EdgeError() const { return std::sqrt(edgeSquares_); }
+  int Edges() const { return edges_; }
   // One sample; `value` comes back with its decision. Returns how many samples are now decided,
   // oldest first, read with Mark and Value.
   int Push(double evidence, float value);
@@ -67,6 +74,8 @@ class KeyGrid {
   double next_ = 0.0;       // the sample position where the open cell ends
   double cellStart_ = 0.0;  // and where it began
   double markLevel_ = 0.0;  // a mark sample's mean evidence, for the loop's edge error
+  double edgeSquares_ = 0.0; // the edge errors' mean square, in units squared
+  int edges_ = 0;
   std::array<float, RING> values_{};
   std::array<double, RING> cumulative_{};  // evidence summed over the samples before each (ring)
   std::int64_t count_ = 0;     // samples pushed

@@ -50,6 +50,25 @@ TEST(CwDecoder, ZeroDbDecodesWithFewErrors) {
   }
 }
 
+// At 0 dB, where the matched filter of a fast keyer's short dots barely sees them, the keyer is
+// read on its timing grid (CER 0.16 on its threshold); a hand there, whose edges wander off any
+// grid, on its threshold (0.86 on the grid).
+TEST(CwDecoder, FastKeyerAndHandAtZeroDb) {
+  Keying keyer;
+  keyer.wpm = 40.0;
+  keyer.snrDb = 0.0;
+  keyer.seed = 6;
+  Keying hand = keyer;
+  hand.wpm = 30.0;
+  hand.dashDots = 3.5;
+  hand.jitter = 0.25;
+  const std::string sent = std::string(QSO) + " " + std::string(QSO);
+  for (const auto& [k, most] : {std::pair{keyer, 0.03}, std::pair{hand, 0.2}}) {
+    CwDecoder d;
+    EXPECT_LE(CharacterErrorRate(sent, Decode(KeyedCw(sent, k), k.pitchHz, d)), most) << d.Text();
+  }
+}
+
 // Heavy hand keying (dashes 3.5 dots, every length off by up to 10 %) and Farnsworth spacing
 // (characters at 25 WPM, gaps for 10 WPM, which a fixed 5-dot word gap would split into words).
 TEST(CwDecoder, HandKeyingAndFarnsworthSpacing) {
