@@ -183,7 +183,7 @@ class CwDecoder {
   Key key_;               // the key as decided: down and since
   double keyTime_ = 0.0;  // the time of the next sample that the trellis decides
   bool weak_ = false;         // the baseband's marks stood less than WEAK_SIGNAL times its noise when the speed was found
-  bool keyerTrial_ = false;   // or it is weak (and this true) as its matched filter saw less than KEYER_SIGNAL times it, until the grid finds a hand
+  bool keyerTrial_ = false;   // weak only while the grid finds its key a keyer's (see KEYER_SIGNAL)
   bool handKeyed_ = false;    // the grid found it a hand's
   bool trellisUsed_ = false;  // samples went into the trellis since it was reset
   // The baseband's mean square across the carrier: the noise's, in one sample, and its weight so far.
