@@ -39,7 +39,12 @@ constexpr double MERGE_HZ = 20.0;          // two signals nearer than this are o
 constexpr int LOBE = 2;
 constexpr int NEIGHBOUR_BINS = 2 * LOBE;   // a signal this near cuts the lobe at halfway
 constexpr double KEYED_OVER_NOISE = 2.0;   // a key-down lobe's power over the noise's in it
-constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's key-down power, at least
+constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's recent key-down power, at least
+// That reference sinks by FADE_STEP in each block that stands out of the noise but falls short of
+// it, down to FADE_FLOOR times the noise, far above what noise alone gives the lobe (or to the
+// signal's key-down power if lower): noise after the signal has gone keys no block.
+constexpr double FADE_STEP = 0.6;
+constexpr double FADE_FLOOR = 20.0;
 // A peak of the mean this much weaker (in magnitude) than one within SPLATTER_BINS is the key
 // clicks of that signal, not a signal.
 constexpr double SPLATTER_SHARE = 0.15;
@@ -223,7 +228,12 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
     moment += (k - track.bin) * p;
     noise += n;
   }
-  track.keyedNow = noise > 0.0 && total > KEYED_OVER_NOISE * noise && total > KEY_DOWN_SHARE * track.keyDownPower;
+  const bool overNoise = noise > 0.0 && total > KEYED_OVER_NOISE * noise;
+  track.keyedNow = overNoise && total > KEY_DOWN_SHARE * track.recentPower;
+  // A block that stands out of the noise, but not of the recent key-down power, is a fade (or a
+  // block the key cut): the reference sinks, so that a signal is followed down into its fades.
+  if (overNoise && !track.keyedNow)
+    track.recentPower = std::max(track.recentPower * FADE_STEP, std::min(track.keyDownPower, FADE_FLOOR * noise));
   track.blockPower = total;
   track.blockMoment = moment;
 }
@@ -246,6 +256,8 @@ void SignalTracker::KeyedBlock(Track& track, double total, double moment, bool a
   // Rises quickly to a fully keyed block's power; a block the key cut weighs little.
   double& power = track.keyDownPower;
   power += (total > power ? 0.5 : total > 0.5 * power ? 0.03 : 0.0) * (total - power);
+  if (total > track.recentPower) track.recentPower += 0.5 * (total - track.recentPower);
+  track.recentPower = std::min(track.recentPower, power);
   if (!alone) return;
   ++track.keyedBlocks;
 

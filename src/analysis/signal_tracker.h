@@ -79,6 +79,7 @@ class SignalTracker {
     double blockPower = 0.0;       // the last block's lobe power over the noise
     double blockMoment = 0.0;      // its moment about the bin, in bins
     double keyDownPower = 0.0;     // lobe power over the noise in key-down blocks
+    double recentPower = 0.0;      // the same as it is now, sunk into a fade
     // The last key-down blocks: the centre of their power, its weight and when.
     std::array<double, SIGNAL_PITCH_BLOCKS> centreHz{};
     std::array<double, SIGNAL_PITCH_BLOCKS> weight{};

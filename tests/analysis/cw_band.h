@@ -27,6 +27,8 @@ struct CwStation {
   double startSeconds = 0.0;
   double driftHzPerSecond = 0.0;
   double stopSeconds = 1e9;  // keyed up for good from here
+  double fadeDb = 0.0;       // slow fading (QSB): down this far at the troughs,
+  double fadeHz = 0.0;       // this often; at full strength at 0 s
 };
 
 class CwBand {
@@ -46,7 +48,8 @@ class CwBand {
       double x = noise(random_);
       for (std::size_t i = 0; i < stations_.size(); ++i) {
         const CwStation& s = stations_[i];
-        const double amplitude = noiseRms_ * std::sqrt(2.0 * 500.0 / 5120.0 * std::pow(10.0, s.snrDb / 10.0));
+        const double fade = s.fadeDb * 0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * s.fadeHz * t));
+        const double amplitude = noiseRms_ * std::sqrt(2.0 * 500.0 / 5120.0 * std::pow(10.0, (s.snrDb - fade) / 10.0));
         phases_[i] += 2.0 * std::numbers::pi * (s.hz + s.driftHzPerSecond * t) / 10240.0;
         if (t < s.stopSeconds) x += amplitude * Envelope(keys_[i], t - s.startSeconds) * std::sin(phases_[i]);
       }

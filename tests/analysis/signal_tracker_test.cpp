@@ -72,6 +72,20 @@ TEST(SignalTracker, FollowsATonDriftingOneHertzASecondWithinOneHertz) {
   }
 }
 
+// A signal fading 20 dB (to 0 dB) is still keyed in its troughs: were it taken for silent
+// there, its decoder would stop hearing it and lose the text.
+TEST(SignalTracker, ASignalIsFollowedDownIntoItsFades) {
+  CwStation fading{700.0, 20.0, 25.0, "CQ CQ DE DL1ABC K"};
+  fading.fadeDb = 20.0;
+  fading.fadeHz = 0.1;
+  Tracking run({fading}, 8);
+  for (double s = 3.0; s <= 40.0; s += 0.5) {
+    const SignalTracker& t = run.RunTo(s);
+    ASSERT_EQ(t.ListedCount(), 1) << s;
+    EXPECT_GT(ListedAt(t, 0).lastSeconds, s - 1.0) << s;
+  }
+}
+
 // A strong neighbour keyed while a weak signal is silent: its sidebands must not pull the weak
 // one's pitch over to it (its decoder would follow and read the neighbour), and its clicks fall
 // off with distance, so that 80 Hz from one 14 dB stronger keyed all the while a station is
