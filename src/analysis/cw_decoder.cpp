@@ -147,6 +147,13 @@ constexpr double APART_CLOSE = 2.4;
 // crosses the threshold in a pause seldom does, and the first mark of the next over nearly always.
 constexpr double PAUSE_WORDS = 3.0;
 constexpr double PAUSE_MARK = 0.8;
+// A signal alone (see Alone) need rise only this far, so that an over that begins in a fade is
+// read: its marks stand ALONE_CLEAR times its gaps' level or more, and no neighbour lies within
+// ALONE_HZ.
+constexpr double PAUSE_MARK_ALONE = 0.4;
+constexpr double ALONE_CLEAR = 4.0;
+constexpr double ALONE_HZ = 100.0;
+constexpr double ELEMENT_SHARE = 0.7;  // of a dot: a mark as long may be one
 constexpr double PEAK_WEIGHT = 1.0 / 8.0;  // of one mark's peak in the marks' usual peak
 constexpr double SLOW = 1.0 / 640.0;         // the squelch levels' weight of one envelope sample
 constexpr double TURN_WEIGHT = 1.0 / 256.0;  // the carrier's first frequency, over about 0.8 s
@@ -691,7 +698,8 @@ void CwDecoder::Run(Key& key, double& time, double& peak, bool down, double e, b
 // A mark or a gap ended: it teaches the timing, makes text, or both.
 void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double& peak) {
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
-  const bool clear = peak >= keyLevels.noise + PAUSE_MARK * (markPeak_ - keyLevels.noise);
+  const bool alone = Alone();
+  const bool clear = peak >= keyLevels.noise + (alone ? PAUSE_MARK_ALONE : PAUSE_MARK) * (markPeak_ - keyLevels.noise);
   if (!mark || !paused_ || clear) {
     if (mark) {
       paused_ = false;
@@ -699,8 +707,20 @@ void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double
     }
     if (learn) Learn(mark, length);
     if (decode) Assemble(mark, length);
+  } else if (alone && length >= ELEMENT_SHARE * dotMark_) {
+    // A mark short of the usual peak, but as long as an element, is then most likely the station
+    // come back weaker, which a few such marks let through.
+    markPeak_ += (peak - markPeak_) * PEAK_WEIGHT;
   }
   peak = 0.0;
+}
+
+// The signal stands far out of its noise, which so seldom crosses its threshold, and no
+// neighbour is near enough to be heard through its filters.
+bool CwDecoder::Alone() const {
+  if (filter_.levels.slowSignal < ALONE_CLEAR * filter_.levels.slowNoise) return false;
+  return std::none_of(neighbourHz_.begin(), neighbourHz_.begin() + neighbours_,
+                      [&](double hz) { return std::abs(hz - pitchHz_) < ALONE_HZ; });
 }
 
 void CwDecoder::RunGrid(bool down, double e) { Run(gridKey_, gridKeyTime_, gridPeak_, down, e, false, true); }

@@ -129,6 +129,7 @@ class CwDecoder {
   void RunGrid(bool down, double e);  // a sample of the grid's key: text only
   void EndRun(bool mark, double length, bool learn, bool decode, double& peak);
   void InGap(double gap, bool decode);
+  bool Alone() const;
   int SetTrellisLengths();
   double Evidence(double along) const;
   double Along(std::complex<double> z, int length);
