@@ -228,12 +228,9 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
     moment += (k - track.bin) * p;
     noise += n;
   }
-  const bool overNoise = noise > 0.0 && total > KEYED_OVER_NOISE * noise;
-  track.keyedNow = overNoise && total > KEY_DOWN_SHARE * track.recentPower;
-  // A block that stands out of the noise, but not of the recent key-down power, is a fade (or a
-  // block the key cut): the reference sinks, so that a signal is followed down into its fades.
-  if (overNoise && !track.keyedNow)
-    track.recentPower = std::max(track.recentPower * FADE_STEP, std::min(track.keyDownPower, FADE_FLOOR * noise));
+  track.overNoise = noise > 0.0 && total > KEYED_OVER_NOISE * noise;
+  track.keyedNow = track.overNoise && total > KEY_DOWN_SHARE * track.recentPower;
+  track.blockNoise = noise;
   track.blockPower = total;
   track.blockMoment = moment;
 }
@@ -242,7 +239,13 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
 // the pitch only when no much stronger neighbour was keyed in it: that one's sidebands would
 // pull the centre towards itself, and a weak signal's pitch would walk over to it.
 void SignalTracker::Settle(Track& track) {
-  if (track.keyedNow) KeyedBlock(track, track.blockPower, track.blockMoment, KeyedAlone(track));
+  const bool alone = KeyedAlone(track);
+  if (track.keyedNow) KeyedBlock(track, track.blockPower, track.blockMoment, alone);
+  // A block that stands out of the noise, but not of the recent key-down power, with no much
+  // stronger neighbour keyed, is a fade (or a block the key cut): the reference sinks, so that a
+  // signal is followed down into its fades, but not by a neighbour's clicks once it has gone.
+  if (track.overNoise && !track.keyedNow && alone)
+    track.recentPower = std::max(track.recentPower * FADE_STEP, std::min(track.keyDownPower, FADE_FLOOR * track.blockNoise));
   // Between key-down blocks the pitch moves on with the drift.
   const double nowHz = track.pitchHz + track.driftHzPerBlock * (blocks_ - track.lastKeyedBlock);
   TrackedSignal& s = track.signal;
@@ -253,12 +256,15 @@ void SignalTracker::Settle(Track& track) {
 
 void SignalTracker::KeyedBlock(Track& track, double total, double moment, bool alone) {
   track.signal.lastSeconds = Seconds();
-  // Rises quickly to a fully keyed block's power; a block the key cut weighs little.
   double& power = track.keyDownPower;
+  // Only a block that holds a fair share of a full one's power moves the pitch: the centres of
+  // the weak blocks a fade or the key leaves would set the drift wandering.
+  const bool full = total > KEY_DOWN_SHARE * power;
+  // Rises quickly to a fully keyed block's power; a block the key cut weighs little.
   power += (total > power ? 0.5 : total > 0.5 * power ? 0.03 : 0.0) * (total - power);
   if (total > track.recentPower) track.recentPower += 0.5 * (total - track.recentPower);
   track.recentPower = std::min(track.recentPower, power);
-  if (!alone) return;
+  if (!alone || !full) return;
   ++track.keyedBlocks;
 
   // The pitch: the mean centre of the last key-down blocks, each moved on by the drift since.

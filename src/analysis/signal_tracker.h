@@ -76,6 +76,8 @@ class SignalTracker {
     double driftHzPerBlock = 0.0;
     int lastKeyedBlock = 0;
     bool keyedNow = false;         // the last block was keyed down
+    bool overNoise = false;        // the last block stood out of the noise
+    double blockNoise = 0.0;       // the noise's power in its lobe
     double blockPower = 0.0;       // the last block's lobe power over the noise
     double blockMoment = 0.0;      // its moment about the bin, in bins
     double keyDownPower = 0.0;     // lobe power over the noise in key-down blocks

@@ -84,6 +84,11 @@ TEST(SignalTracker, ASignalIsFollowedDownIntoItsFades) {
     ASSERT_EQ(t.ListedCount(), 1) << s;
     EXPECT_GT(ListedAt(t, 0).lastSeconds, s - 1.0) << s;
   }
+  // But a signal that has gone is not keyed by the clicks of a stronger neighbour 40 Hz away.
+  Tracking gone({{700.0, 10.0, 25.0, "TEST DE G4XYZ", 0.0, 0.0, 10.0}, {740.0, 18.0, 30.0, "CQ CQ DE DL1ABC K"}}, 9);
+  const double last = ListedAt(gone.RunTo(11.0), 0).lastSeconds;
+  EXPECT_LE(last, 10.1);
+  EXPECT_EQ(ListedAt(gone.RunTo(40.0), 0).lastSeconds, last);
 }
 
 // A strong neighbour keyed while a weak signal is silent: its sidebands must not pull the weak
