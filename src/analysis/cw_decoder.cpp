@@ -698,7 +698,7 @@ void CwDecoder::Run(Key& key, double& time, double& peak, bool down, double e, b
 // A mark or a gap ended: it teaches the timing, makes text, or both.
 void CwDecoder::EndRun(bool mark, double length, bool learn, bool decode, double& peak) {
   const Levels& keyLevels = coherentKey_ ? coherent_ : filter_.levels;
-  const bool alone = Alone();
+  const bool alone = mark && paused_ && Alone();  // only a mark after a pause asks
   const bool clear = peak >= keyLevels.noise + (alone ? PAUSE_MARK_ALONE : PAUSE_MARK) * (markPeak_ - keyLevels.noise);
   if (!mark || !paused_ || clear) {
     if (mark) {

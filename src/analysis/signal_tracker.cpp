@@ -239,7 +239,7 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
 // the pitch only when no much stronger neighbour was keyed in it: that one's sidebands would
 // pull the centre towards itself, and a weak signal's pitch would walk over to it.
 void SignalTracker::Settle(Track& track) {
-  const bool alone = KeyedAlone(track);
+  const bool alone = track.overNoise && KeyedAlone(track);  // a key-down block stands out of the noise
   if (track.keyedNow) KeyedBlock(track, track.blockPower, track.blockMoment, alone);
   // A block that stands out of the noise, but not of the recent key-down power, with no much
   // stronger neighbour keyed, is a fade (or a block the key cut): the reference sinks, so that a

@@ -118,25 +118,20 @@ TEST(CwDecoder, FollowsADriftingTone) {
   }
 }
 
-// A strong station's next over, after a pause, begins in a fade: its first mark stands far short
-// of the marks' usual peak. 6 dB down, it is read from its first character; 12 dB down, within
-// its first few words (it used to be lost whole).
+// A strong station's next over, after a pause, begins in a fade, its first mark far short of the
+// marks' usual peak: 6 dB down it is read whole, 12 dB down within its first words (it was lost).
 TEST(CwDecoder, AnOverAfterAPauseInAFade) {
-  const std::string over = "CQ CQ DE DL1ABC DL1ABC K";
-  const std::string text = over + std::string(20, ' ') + std::string(QSO);  // a pause of 4 s
-  Keying k;
+  const std::string over = "CQ CQ DE DL1ABC DL1ABC K", text = over + std::string(20, ' ') + std::string(QSO);
+  Keying k, clean;
   k.snrDb = 20.0;
-  Keying clean = k;
-  clean.snrDb = 200.0;
-  const std::vector<float> tone = KeyedCw(text, clean);
+  const std::vector<float> tone = KeyedCw(text, clean);  // the same keying without noise
   const auto faded = static_cast<std::size_t>((KeyMarks(over, k, k.leadSeconds).end + 2.0) * CW_SAMPLE_RATE);
   for (const float gain : {0.5f, 0.25f}) {
     std::vector<float> x = KeyedCw(text, k);
     for (std::size_t i = faded; i < x.size(); ++i) x[i] -= (1.0f - gain) * tone[i];
     CwDecoder d;
     const std::string got = Trimmed(Decode(x, k.pitchHz, d));
-    if (gain == 0.5f) EXPECT_EQ(got, over + " " + std::string(QSO));
-    else EXPECT_TRUE(got.starts_with(over) && got.ends_with(QSO.substr(QSO.find(" K ")))) << got;
+    EXPECT_TRUE(got == over + " " + std::string(QSO) || (gain < 0.5f && got.starts_with(over) && got.ends_with(QSO.substr(QSO.find(" K "))))) << got;
   }
 }
 

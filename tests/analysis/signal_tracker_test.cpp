@@ -75,10 +75,7 @@ TEST(SignalTracker, FollowsATonDriftingOneHertzASecondWithinOneHertz) {
 // A signal fading 20 dB (to 0 dB) is still keyed in its troughs: were it taken for silent
 // there, its decoder would stop hearing it and lose the text.
 TEST(SignalTracker, ASignalIsFollowedDownIntoItsFades) {
-  CwStation fading{700.0, 20.0, 25.0, "CQ CQ DE DL1ABC K"};
-  fading.fadeDb = 20.0;
-  fading.fadeHz = 0.1;
-  Tracking run({fading}, 8);
+  Tracking run({{700.0, 20.0, 25.0, "CQ CQ DE DL1ABC K", 0.0, 0.0, 1e9, 20.0, 0.1}}, 8);
   for (double s = 3.0; s <= 40.0; s += 0.5) {
     const SignalTracker& t = run.RunTo(s);
     ASSERT_EQ(t.ListedCount(), 1) << s;
