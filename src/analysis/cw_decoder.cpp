@@ -49,7 +49,10 @@
 // change leaves a burst of a few samples, each up to about twice the neighbour's amplitude over
 // |1 - c| (c its turn per sample), which a filter would sum into a mark. A mark of this signal
 // lasts longer than such a burst, so the bursts are blanked (EdgeBlanker): a floor under the
-// marks as high as the bursts, tried first, took a weak station's marks with them.
+// marks as high as the bursts, tried first, took a weak station's marks with them. Blanking
+// many bursts takes much of the signal with them, so a neighbour far stronger than this signal
+// is first taken out of the baseband whole, its marks and its edges, as far as its carrier's
+// phase and level tell them apart from this signal (NeighbourCanceller).
 //
 // The speed follows mark and gap lengths, not levels: marks are split into dots and dashes
 // where their lengths cluster (so hand keying with dashes of 2.5 to 4 dots still splits), and
@@ -278,8 +281,11 @@ void CwDecoder::Start(double pitchHz) {
 }
 
 void CwDecoder::Retune(double pitchHz) {
-  // The carrier at the filter's output turns the other way by as much as the mixing moved.
-  carrier_.frequency -= 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
+  // The carrier at the filter's output turns the other way by as much as the mixing moved, from
+  // the first sample mixed anew, which reaches the filter after the neighbours' canceller.
+  const double turn = 2.0 * std::numbers::pi * (pitchHz - pitchHz_) * HOP / CW_SAMPLE_RATE;
+  pendingTurn_ = retuneFrom_ > envCount_ ? pendingTurn_ + turn : turn;
+  retuneFrom_ = envCount_ + NeighbourCanceller::DELAY;
   NoteRetune(pitchHz - pitchHz_);
   SetTables(pitchHz);
   // A tone that drifts moves on between retunes too, faster than the carrier loop follows
@@ -314,7 +320,7 @@ void CwDecoder::NoteRetune(double hzMoved) {
     std::move(retuneTurn_.begin() + 1, retuneTurn_.end(), retuneTurn_.begin());
     --retunes_;
   }
-  retuneAt_[static_cast<std::size_t>(retunes_)] = envCount_;
+  retuneAt_[static_cast<std::size_t>(retunes_)] = retuneFrom_;
   retuneTurn_[static_cast<std::size_t>(retunes_)] = 2.0 * std::numbers::pi * hzMoved * HOP / CW_SAMPLE_RATE;
   ++retunes_;
 }
@@ -385,6 +391,7 @@ void CwDecoder::SetNulls() {
   // The product of (1 - c z^-1) over the neighbours, c the turn per envelope sample of a tone at
   // the neighbour's offset, then divided by its value at this signal's carrier (z = 1).
   std::array<std::complex<double>, NULL_TAPS> h{};
+  std::array<std::complex<double>, MAX_NULLS> turns{};
   h[0] = 1.0;
   neighbourEdge_ = {};
   int taps = 1;
@@ -394,6 +401,7 @@ void CwDecoder::SetNulls() {
     if (std::abs(folded) < MIN_NULL_HZ) continue;
     const std::complex<double> c = std::polar(1.0, 2.0 * std::numbers::pi * folded / ENV_RATE);
     const auto j = static_cast<std::size_t>(taps - 1);
+    turns[j] = c;
     turnRe_[j] = static_cast<float>(c.real());
     turnIm_[j] = static_cast<float>(c.imag());
     neighbourEdge_[j] = static_cast<float>(EDGE_SCALE / std::abs(1.0 - c));
@@ -404,6 +412,7 @@ void CwDecoder::SetNulls() {
   for (int i = 0; i < taps; ++i) gain += h[static_cast<std::size_t>(i)];
   for (std::size_t i = 0; i < NULL_TAPS; ++i) nullTaps_[i] = std::complex<float>(h[i] / gain);
   nullTapCount_ = taps;
+  canceller_.SetTurns(turns.data(), taps - 1);
 }
 
 void CwDecoder::SetTables(double pitchHz) {
@@ -486,12 +495,18 @@ void CwDecoder::Levels::Add(double e) {
 void CwDecoder::Hop(std::complex<float> window) {
   const std::complex<double> mixed = osc_ * std::complex<double>(window);
   osc_ *= oscStep_;
-  std::complex<double> z = mixed;
+  const std::complex<float> cancelled = canceller_.Next(std::complex<float>(mixed));
+  if (primed_ < NeighbourCanceller::DELAY) {  // what comes out before the first sample is none
+    ++primed_;
+    return;
+  }
+  std::complex<double> z = cancelled;
   if (nullTapCount_ > 1) {
-    z = Null(std::complex<float>(mixed));
+    z = Null(cancelled);
     FollowNeighbours(mixed);
     z = blanker_.Next(z, edgeBound_);
   }
+  if (envCount_ == retuneFrom_) carrier_.frequency -= std::exchange(pendingTurn_, 0.0);
   ring_[static_cast<std::size_t>(envCount_ & (RING - 1))] = std::complex<float>(z);
   ++envCount_;
   if (unit_ > 0.0) {

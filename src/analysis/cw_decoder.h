@@ -11,6 +11,7 @@
 #include "analysis/edge_blanker.h"
 #include "analysis/key_grid.h"
 #include "analysis/key_trellis.h"
+#include "analysis/neighbour_canceller.h"
 
 namespace keblor {
 
@@ -32,8 +33,9 @@ class CwDecoder {
   void Skip(int count);
   // The pitches of the signals on the channel (this one's own may be among them). The nearest
   // MAX_NULLS that lie 25 Hz or more from this one each get a null in the baseband, so that a
-  // stronger station beside this one is not heard through its filters; the bursts their keys'
-  // edges leave behind the nulls are blanked. Kept across Retune and Skip; Start forgets them.
+  // stronger station beside this one is not heard through its filters; those much stronger are
+  // taken out before it (NeighbourCanceller), and the bursts their keys' edges leave behind the
+  // nulls are blanked. Kept across Retune and Skip; Start forgets them.
   void SetNeighbours(const double* pitchesHz, int count);
   std::string_view Text() const;               // decoded text so far, last DECODED_TEXT_CHARS
   double Wpm() const;                          // 0 until known
@@ -172,6 +174,8 @@ class CwDecoder {
   int followHops_ = 0;
   std::array<float, MAX_NULLS> neighbourLevel_{}, neighbourEdge_{};
   float edgeBound_ = 0.0f;
+  NeighbourCanceller canceller_;  // takes their keyed carriers out before the nulls
+  int primed_ = 0;                // samples it has taken, up to its delay
   EdgeBlanker blanker_;  // takes their key edges' bursts out of the baseband
 
   // The baseband at the envelope rate, and the matched filter: a moving sum over most of a dot.
@@ -200,6 +204,9 @@ class CwDecoder {
   double drift_ = 0.0;
   double driftFromHz_ = 0.0;
   std::int64_t driftFrom_ = 0;  // the envelope sample at which the pitch was driftFromHz_
+  // The carrier's turn from the last retune, kept until the first sample mixed at the new pitch.
+  double pendingTurn_ = 0.0;
+  std::int64_t retuneFrom_ = -1;
   bool squelchOpen_ = false;  // the signal stands clearly out of the noise
   // After a pause (a gap of several word gaps), marks are taken for the signal again only from
   // one that rises near the marks' usual peak: noise crossing the threshold seldom does.

@@ -153,12 +153,14 @@ TEST(CwDecoder, MarksOfTheirOwnPhase) {
 // begins or in its gaps, and the station's own marks are read between those edges.
 TEST(CwDecoder, NeighboursKeyingReadsAsNothing) {
   struct Case {
-    double hzAway, dbStronger, snrDb;
+    double hzAway, dbStronger, snrDb, wpm = 25.0;
   };
-  for (const Case c : {Case{40.0, 10.0, 10.0}, Case{60.0, 20.0, 5.0}}) {
-    SCOPED_TRACE(c.dbStronger);
+  // The last: the neighbour's keyed carrier taken out, not only nulled (three characters wrong without).
+  for (const Case c : {Case{40.0, 10.0, 10.0}, Case{60.0, 20.0, 5.0}, Case{40.0, 20.0, 5.0, 30.0}}) {
+    SCOPED_TRACE(testing::Message() << c.hzAway << " Hz " << c.dbStronger << " dB");
     Keying station;
     station.snrDb = c.snrDb;
+    station.wpm = c.wpm;
     std::vector<float> x(4 * CW_SAMPLE_RATE);  // the station's silence
     const std::vector<float> sent = KeyedCw(QSO, station);
     x.insert(x.end(), sent.begin(), sent.end());
