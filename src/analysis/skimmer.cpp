@@ -24,14 +24,16 @@ void Skimmer::Reset() {
   unheard_.fill(0);
   historyNext_ = 0;
   historyCount_ = 0;
+  blocks_ = 0;
 }
 
 void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, int topBin) {
   std::transform(samples, samples + FFT_SIZE, history_[static_cast<std::size_t>(historyNext_)].begin(), [](float x) {
     return static_cast<std::int16_t>(std::lrint(std::clamp(x * 32768.0f, -32768.0f, 32767.0f)));
   });
-  historyNext_ = historyNext_ + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : historyNext_ + 1;
-  historyCount_ = std::min(historyCount_ + 1, SKIMMER_REPLAY_BLOCKS);
+  historyNext_ = historyNext_ + 1 == SKIMMER_HISTORY_BLOCKS ? 0 : historyNext_ + 1;
+  historyCount_ = std::min(historyCount_ + 1, SKIMMER_HISTORY_BLOCKS);
+  ++blocks_;
   tracker_.Push(halfSpectrumMagnitudes, topBin);
   // Every listed signal's pitch: each decoder's neighbours (its own, 0 Hz away, it leaves out).
   // The carriers' pitches put the nulls deeper than the tracker's could.
@@ -41,6 +43,7 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
     const auto i = static_cast<std::size_t>(slot);
     const TrackedSignal& signal = tracker_.Slot(slot);
     if (signal.id != 0) pitches[static_cast<std::size_t>(listed++)] = signal.id == decoderIds_[i] ? heardHz_[i] : signal.hz;
+    fresh_[i] = signal.id != 0 && signal.id != decoderIds_[i];
   }
 
   for (int slot = 0; slot < MAX_SIGNALS; ++slot) {
@@ -51,16 +54,21 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
       heardHz_[i] = 0.0;
       continue;
     }
-    if (signal.id != decoderIds_[i]) {
+    const bool restart = signal.id == decoderIds_[i] && blocks_ - heardFrom_[i] <= historyCount_ && StrongerListed(slot);
+    if (signal.id != decoderIds_[i] || restart) {
       // A signal just listed: its decoder hears the blocks kept, this one included.
-      decoderIds_[i] = signal.id;
-      decoderHz_[i] = signal.hz;
-      heardHz_[i] = 0.0;
+      const int count = restart ? blocks_ - heardFrom_[i] : std::min(historyCount_, SKIMMER_REPLAY_BLOCKS);
+      if (!restart) {
+        decoderIds_[i] = signal.id;
+        decoderHz_[i] = signal.hz;
+        heardHz_[i] = 0.0;
+        heardFrom_[i] = blocks_ - count;
+      }
       unheard_[i] = 0;
       CwDecoder& decoder = DecoderOf(i);
-      decoder.Start(signal.hz);
+      decoder.Start(decoderHz_[i]);
       decoder.SetNeighbours(pitches.data(), listed);
-      Replay(decoder, historyCount_, samples);
+      Replay(decoder, count, samples);
     } else if (tracker_.Seconds() - signal.lastSeconds > HoldSeconds(decoders_[i].decoder)) {
       ++unheard_[i];
     } else {
@@ -85,6 +93,15 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
   }
 }
 
+bool Skimmer::StrongerListed(int slot) const {
+  const TrackedSignal& own = tracker_.Slot(slot);
+  for (int other = 0; other < MAX_SIGNALS; ++other) {
+    const TrackedSignal& s = tracker_.Slot(other);
+    if (fresh_[static_cast<std::size_t>(other)] && std::abs(s.hz - own.hz) < RESTART_HZ && s.snrDb >= own.snrDb + RESTART_DB) return true;
+  }
+  return false;
+}
+
 CwDecoder& Skimmer::DecoderOf(std::size_t slot) {
   if (!built_[slot]) std::construct_at(&decoders_[slot].decoder);
   built_[slot] = true;
@@ -93,12 +110,12 @@ CwDecoder& Skimmer::DecoderOf(std::size_t slot) {
 
 // The last `count` blocks kept, this one (`newest`, as it came) the last of them.
 void Skimmer::Replay(CwDecoder& decoder, int count, const float* newest) {
-  int block = (historyNext_ - count + SKIMMER_REPLAY_BLOCKS) % SKIMMER_REPLAY_BLOCKS;
+  int block = (historyNext_ - count + SKIMMER_HISTORY_BLOCKS) % SKIMMER_HISTORY_BLOCKS;
   for (int n = 0; n < count - 1; ++n) {
     const auto& kept = history_[static_cast<std::size_t>(block)];
     std::transform(kept.begin(), kept.end(), replayBlock_.begin(), [](std::int16_t x) { return x * (1.0f / 32768.0f); });
     decoder.Push(replayBlock_.data(), FFT_SIZE);
-    block = block + 1 == SKIMMER_REPLAY_BLOCKS ? 0 : block + 1;
+    block = block + 1 == SKIMMER_HISTORY_BLOCKS ? 0 : block + 1;
   }
   decoder.Push(newest, FFT_SIZE);
 }

@@ -32,6 +32,12 @@ struct HeardSignal {
 // A signal's decoder starts when the signal is listed and first hears the last
 // SKIMMER_REPLAY_BLOCKS blocks, so the text begins at the signal's first key-down.
 inline constexpr int SKIMMER_REPLAY_BLOCKS = 40;
+// A signal listed beside a decoder's signal and much stronger (RESTART_DB in SNR, within
+// RESTART_HZ) starts that decoder afresh, with the new neighbour taken out from the first block
+// it hears, while the blocks kept (SKIMMER_HISTORY_BLOCKS) still reach back to that block.
+inline constexpr int SKIMMER_HISTORY_BLOCKS = 100;
+inline constexpr double RESTART_DB = 9.0;
+inline constexpr double RESTART_HZ = 160.0;
 // A signal's decoder hears the channel only while the signal has been keyed down within this
 // long: longer than a word's gap at 5 WPM, so its last word is written, and short enough that a
 // stronger neighbour heard through the filter once it falls silent writes no text of its own.
@@ -55,6 +61,7 @@ class Skimmer {
 
  private:
   void Replay(CwDecoder& decoder, int count, const float* newest);
+  bool StrongerListed(int slot) const;  // a much stronger signal near it was listed this block
 
   SignalTracker tracker_;
   // A decoder's place, left uninitialised (so untouched) until its slot is first used.
@@ -72,11 +79,14 @@ class Skimmer {
   // at its last key-down.
   std::array<double, MAX_SIGNALS> heardHz_{};
   std::array<int, MAX_SIGNALS> unheard_{};       // blocks its decoder did not hear since it last did
+  std::array<bool, MAX_SIGNALS> fresh_{};        // listed this block
+  std::array<int, MAX_SIGNALS> heardFrom_{};     // blocks pushed before the first its decoder heard
   // The blocks kept for replay, as 16-bit samples: what a sound card gives, at half the memory.
-  std::array<std::array<std::int16_t, FFT_SIZE>, SKIMMER_REPLAY_BLOCKS> history_{};
+  std::array<std::array<std::int16_t, FFT_SIZE>, SKIMMER_HISTORY_BLOCKS> history_{};
   std::array<float, FFT_SIZE> replayBlock_{};  // one kept block as the decoders hear it
   int historyNext_ = 0;
   int historyCount_ = 0;
+  int blocks_ = 0;  // pushed since the reset
 };
 
 }  // namespace keblor

@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "keyed_cw.h"
 #include "skimmed_channel.h"
 
 namespace keblor {
@@ -44,6 +45,18 @@ TEST(Skimmer, ADriftingSignalIsFollowedAndStaysWhereItStopped) {
     else EXPECT_EQ(hz, stoppedHz) << t;
   }
   EXPECT_NEAR(stoppedHz, 600.0 + STOP, 1.0);
+}
+
+// A weak station heard first, then one 20 dB stronger 40 Hz away: the weak one's decoder starts
+// again over the blocks kept, with the newcomer's carrier nulled and taken out from the first
+// block, and reads on (CER 0.18; 0.76 without the new start, which loses its speed).
+TEST(Skimmer, AStrongerNeighbourListedLaterIsTakenOutFromTheStart) {
+  const std::string sent = "CQ CQ DE DL1ABC DL1ABC K THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG";
+  SkimmedChannel c{CwBand({{700.0, 10, 38, sent}, {740.0, 30, 37, "TEST K1XYZ K1XYZ TEST K1XYZ K1XYZ TEST K1XYZ", 5.0}}, 0.01, 3)};
+  while (c.skimmer->Seconds() < 30.0) c.Next();
+  ASSERT_EQ(c.skimmer->Count(), 2);
+  const std::string_view heard = c.skimmer->Signal(0).text;  // the first over, then the next begun
+  EXPECT_LE(CharacterErrorRate(sent, heard.substr(0, sent.size())), 0.25) << heard;
 }
 
 }  // namespace
