@@ -41,20 +41,29 @@ std::complex<float> NeighbourCanceller::Next(std::complex<float> z) {
   for (Stage& stage : stages_) z = stage.Next(z, next_, ownLevel_, ownSize);
   outputs_[static_cast<std::size_t>(next_)] = z;
   next_ = next_ + 1 == SPAN ? 0 : next_ + 1;
-  std::complex<float> own{};
-  for (const std::complex<float> o : outputs_) own += o;
-  ownLevel_ = std::max(std::norm(own) * (1.0f / (SPAN * SPAN)), ownLevel_ * OWN_DECAY);
+  float re = 0.0f, im = 0.0f;
+  for (const std::complex<float> o : outputs_) {
+    re += o.real();
+    im += o.imag();
+  }
+  ownLevel_ = std::max((re * re + im * im) * (1.0f / (SPAN * SPAN)), ownLevel_ * OWN_DECAY);
   return z;
 }
 
 std::complex<float> NeighbourCanceller::Stage::Next(std::complex<float> z, int at, float ownLevel, float ownSize) {
   inputs[static_cast<std::size_t>(at)] = z;
-  const auto back = [&](int k) { return inputs[static_cast<std::size_t>((at - k + SPAN) % SPAN)]; };
+  const auto back = [&](int k) { return inputs[static_cast<std::size_t>((at - k) & (SPAN - 1))]; };
   const std::complex<float> out = back(SPAN / 2);
   if (!used) return out;
-  std::complex<float> a{};
-  for (int k = 0; k < SPAN; ++k) a += back(k) * align[static_cast<std::size_t>(k)];
-  const float power = std::norm(a);
+  // In real arithmetic: a complex product would check for infinities each time.
+  float re = 0.0f, im = 0.0f;
+  for (int k = 0; k < SPAN; ++k) {
+    const std::complex<float> x = back(k), w = align[static_cast<std::size_t>(k)];
+    re += x.real() * w.real() - x.imag() * w.imag();
+    im += x.real() * w.imag() + x.imag() * w.real();
+  }
+  const std::complex<float> a{re, im};
+  const float power = re * re + im * im;
   level = std::max(power, level * LEVEL_DECAY);
   if (level < STRONGER * ownLevel || power <= EMPTY * EMPTY * level) return out;
   const float size = std::sqrt(power);
@@ -66,7 +75,7 @@ std::complex<float> NeighbourCanceller::Stage::Next(std::complex<float> z, int a
   // An edge lies in the span: the sample is taken for one in the neighbour's mark, or in its
   // gap, where its part along the neighbour's phase lies near either; between them that part is
   // all neighbour.
-  const float part = (out * std::conj(along)).real();
+  const float part = out.real() * along.real() + out.imag() * along.imag();  // along the neighbour's phase
   const float near = std::min(NEAR * mark, ownSize);
   if (part > mark - near) return out - mark * along;
   if (part > near) return out - std::min(part, MOST * mark) * along;

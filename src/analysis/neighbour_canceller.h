@@ -19,7 +19,7 @@ namespace keblor {
 
 class NeighbourCanceller {
  public:
-  static constexpr int SPAN = 8;
+  static constexpr int SPAN = 8;  // a power of two
   static constexpr int MAX_NEIGHBOURS = 4;
   static constexpr int DELAY = MAX_NEIGHBOURS * SPAN / 2;
 
