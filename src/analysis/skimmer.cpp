@@ -56,7 +56,8 @@ void Skimmer::Push(const float* samples, const float* halfSpectrumMagnitudes, in
     }
     const bool restart = signal.id == decoderIds_[i] && blocks_ - heardFrom_[i] <= historyCount_ && StrongerListed(slot);
     if (signal.id != decoderIds_[i] || restart) {
-      // A signal just listed: its decoder hears the blocks kept, this one included.
+      // A signal just listed, or one whose decoder starts again (see RESTART_DB): its decoder hears
+      // the blocks kept since it first heard any, this one included.
       const int count = restart ? blocks_ - heardFrom_[i] : std::min(historyCount_, SKIMMER_REPLAY_BLOCKS);
       if (!restart) {
         decoderIds_[i] = signal.id;
