@@ -189,6 +189,7 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
 // A much stronger neighbour keyed in the block, even for a moment, splatters clicks as strong as
 // its short burst: that block is not this signal's own.
 bool SignalTracker::KeyedAlone(const Track& track) const {
+  if (track.nearPeak > SPLATTER_POWER * track.blockPower) return false;
   for (const Track& other : tracks_) {
     const int apart = std::abs(other.bin - track.bin);
     if (&other == &track || other.bin == 0 || apart > SPLATTER_BINS) continue;
@@ -228,6 +229,15 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
     moment += (k - track.bin) * p;
     noise += n;
   }
+  // A peak beside the lobe not yet held as a signal: a neighbour just begun may be keyed in it.
+  double nearPeak = 0.0;
+  for (int k = std::max(1, track.bin - SPLATTER_BINS); k <= std::min(lastBin_, track.bin + SPLATTER_BINS); ++k) {
+    if (k >= first && k <= last) continue;
+    const double falloff = static_cast<double>(std::max(std::abs(k - track.bin), SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
+    const double m = magnitudes[k];
+    nearPeak = std::max(nearPeak, (m * m - RAYLEIGH_POWER * Floor(k) * Floor(k)) / (falloff * falloff));
+  }
+  track.nearPeak = nearPeak;
   track.overNoise = noise > 0.0 && total > KEYED_OVER_NOISE * noise;
   track.keyedNow = track.overNoise && total > KEY_DOWN_SHARE * track.recentPower;
   track.blockNoise = noise;

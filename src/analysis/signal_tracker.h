@@ -80,6 +80,7 @@ class SignalTracker {
     double blockNoise = 0.0;       // the noise's power in its lobe
     double blockPower = 0.0;       // the last block's lobe power over the noise
     double blockMoment = 0.0;      // its moment about the bin, in bins
+    double nearPeak = 0.0;         // the block's strongest bin power beside the lobe, over its falloff
     double keyDownPower = 0.0;     // lobe power over the noise in key-down blocks
     double recentPower = 0.0;      // the same as it is now, sunk into a fade
     // The last key-down blocks: the centre of their power, its weight and when.

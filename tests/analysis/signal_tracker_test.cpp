@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "cw_band.h"
@@ -104,6 +105,33 @@ TEST(SignalTracker, AWeakSignalBesideAStrongOneKeepsItsPitchAndIsListedAsItsDist
   Tracking far({{600.0, 25.0, 40.0, "CQ TEST DE DL1ABC DL1ABC TEST"}, {520.0, 11.0, 20.0, "CQ DE OK1RR K", 4.0}}, 7);
   ASSERT_EQ(far.RunTo(7.0).ListedCount(), 2);
   EXPECT_NEAR(ListedAt(far.RunTo(7.0), 0).hz, 520.0, 2.0);
+}
+
+// A station's first key-down is not yet held as a signal, so no neighbour keeps its clicks out
+// of a weak signal's lobe: that block must not pull the weak one's pitch over to it.
+TEST(SignalTracker, AStationBeginningBesideASignalDoesNotPullItsPitch) {
+  std::mt19937 random(3);
+  std::normal_distribution<float> gauss;
+  auto t = std::make_unique<SignalTracker>();
+  SpectrumAccumulator m{};
+  const auto block = [&](bool keyed, bool strongBegins) {
+    for (float& v : m) v = std::hypot(gauss(random), gauss(random));
+    if (keyed) {  // at 580 Hz
+      m[57] += 8.0f;
+      m[58] += 20.0f;
+      m[59] += 8.0f;
+    }
+    if (strongBegins) {  // at 620 Hz, its clicks reaching into the weak one's lobe
+      for (int k = 60; k <= 64; ++k) m[static_cast<std::size_t>(k)] += 6000.0f / static_cast<float>(1 + 4 * std::abs(k - 62));
+    }
+    t->Push(m.data(), ACCUMULATED_BINS - 1);
+  };
+  for (int b = 0; b < 60; ++b) block(b % 3 != 2, false);
+  ASSERT_EQ(t->ListedCount(), 1);
+  EXPECT_NEAR(ListedAt(*t, 0).hz, 580.0, 1.0);
+  block(true, true);
+  for (int b = 0; b < 10; ++b) block(b % 3 != 2, false);
+  EXPECT_NEAR(ListedAt(*t, 0).hz, 580.0, 1.0);
 }
 
 // A false signal is worse than a late one: ten minutes of noise, and a strong signal's key
