@@ -46,8 +46,9 @@ constexpr double KEY_DOWN_SHARE = 0.2;     // of the signal's recent key-down po
 constexpr double FADE_STEP = 0.6;
 constexpr double FADE_FLOOR = 20.0;
 // A peak of the mean this much weaker (in magnitude) than one within SPLATTER_BINS is the key
-// clicks of that signal, not a signal.
-constexpr double SPLATTER_SHARE = 0.15;
+// clicks of that signal, not a signal: 22 dB, below the clicks of soft edges and above a
+// station 20 dB under its neighbour (its key-down blocks alone tell it from clicks).
+constexpr double SPLATTER_SHARE = 0.08;
 constexpr int SPLATTER_BINS = 10;
 // A neighbour this much stronger may be the source of a block's key-down, and by the square of
 // its distance over SPLATTER_NEAR_BINS more further out: clicks' power falls off about so.

@@ -105,6 +105,10 @@ TEST(SignalTracker, AWeakSignalBesideAStrongOneKeepsItsPitchAndIsListedAsItsDist
   Tracking far({{600.0, 25.0, 40.0, "CQ TEST DE DL1ABC DL1ABC TEST"}, {520.0, 11.0, 20.0, "CQ DE OK1RR K", 4.0}}, 7);
   ASSERT_EQ(far.RunTo(7.0).ListedCount(), 2);
   EXPECT_NEAR(ListedAt(far.RunTo(7.0), 0).hz, 520.0, 2.0);
+  // 20 dB under a station 80 Hz away: not taken for its key clicks.
+  Tracking under({{700.0, 25.0, 25.0, "CQ TEST DE DL1ABC DL1ABC TEST"}, {780.0, 5.0, 20.0, "CQ DE OK1RR K", 4.0}}, 1);
+  ASSERT_EQ(under.RunTo(10.0).ListedCount(), 2);
+  EXPECT_NEAR(ListedAt(under.RunTo(10.0), 1).hz, 780.0, 2.0);
 }
 
 // A station's first key-down is not yet held as a signal, so no neighbour keeps its clicks out
