@@ -188,7 +188,8 @@ void SignalTracker::UpdateFloor(const float* magnitudes) {
 // A block keyed down while no signal near it is much stronger in it: the key clicks of a strong
 // signal come and go with its own keying, a signal of its own does not.
 // A much stronger neighbour keyed in the block, even for a moment, splatters clicks as strong as
-// its short burst: that block is not this signal's own.
+// its short burst: that block is not this signal's own. So with a peak beside its lobe far
+// stronger than it, which may be a station's first key-down, not yet held as a signal.
 bool SignalTracker::KeyedAlone(const Track& track) const {
   if (track.nearPeak > SPLATTER_POWER * track.blockPower) return false;
   for (const Track& other : tracks_) {
