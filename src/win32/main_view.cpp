@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -113,14 +114,17 @@ void Win32MainView::Layout(int left, int top) {
                                         DesignFrameHeight(), frame.height, scale);
   RECT rect{0, 0, clientWidth, clientHeight};
   AdjustWindowRectForDpi(&rect, STYLE, true, 0, dpi_);
+  const int width = static_cast<int>(rect.right - rect.left);
+  // A menu bar that wraps onto a second line takes from the client area: the window grows by it,
+  // in this move where the wrap is known. Under Wine a second resize hard on the first was seen
+  // lost, leaving the waterfall's last rows under the frame.
+  const int height = static_cast<int>(rect.bottom - rect.top) + MenuWrapRows(width);
   // A place off the screens (a monitor gone since the place was saved) comes back onto the
   // nearest one.
-  const int width = static_cast<int>(rect.right - rect.left);
-  const int height = static_cast<int>(rect.bottom - rect.top);
   const Rect placed = PlaceOnScreens({left, top, left + width, top + height}, MonitorWorkAreas());
   SetWindowPos(window_, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  // A menu bar that wraps onto a second line takes from the client area: the window grows by it.
+  // At a new width the wrap shows only now.
   RECT client{};
   GetClientRect(window_, &client);
   const int missing = clientHeight - (client.bottom - client.top);
@@ -175,6 +179,17 @@ void Win32MainView::SetZoom(int zoom) {
   GetWindowRect(window_, &rect);
   Layout(rect.left, rect.top);
   PlaceSpectra(before);
+}
+
+int Win32MainView::MenuWrapRows(int width) const {
+  RECT outer{};
+  RECT client{};
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &client);
+  if (outer.right - outer.left != width) return 0;
+  RECT oneLine = client;
+  AdjustWindowRectForDpi(&oneLine, STYLE, true, 0, dpi_);
+  return std::max(0, static_cast<int>((outer.bottom - outer.top) - (oneLine.bottom - oneLine.top)));
 }
 
 int Win32MainView::DesignFrameHeight() const { return SPECTRUM_FRAME_HEIGHT + (waterfall_ ? WATERFALL_ROWS : 0); }

@@ -68,6 +68,9 @@ class Win32MainView : public MainView {
   FrameSize RealSpectrumFrame(const WindowScale& scale) const { return Win32SpectrumWindow::Frame(scale, waterfall_); }
   // The window's size and place from `designOuter_` at the zoom and DPI, its top-left at (left, top).
   void Layout(int left, int top);
+  // Rows the menu bar takes beyond one line if the window is `width` wide: what it takes now at
+  // that width, or 0 at another width, where it is not known before the window has it.
+  int MenuWrapRows(int width) const;
   void PlaceSpectra(const WindowScale& before);
   void ShowInputItems(const std::vector<std::string>& texts);
   void PostCommand(int id);

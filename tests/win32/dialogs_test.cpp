@@ -1,4 +1,4 @@
-// The About box and the main window's input menu on Win32, run under Wine: the About box is
+// The About box and the main window's input menu and size on Win32, run under Wine: the About box is
 // driven by keys and messages posted from a timer on its own modal loop.
 
 #include <windows.h>
@@ -101,6 +101,37 @@ TEST(Win32MainMenu, AnInputsAmpersandIsDoubledOnce) {
   EXPECT_EQ(std::wstring(text), L"Rig && Co");
   GetMenuStringW(inputs, cmd::InputFirst + 1, text, 64, MF_BYCOMMAND);
   EXPECT_EQ(std::wstring(text), L"USB Audio CODEC");
+  view.Destroy();
+}
+
+// The main window is narrow enough in mono for its menu bar to wrap onto a second line. Taller
+// for the waterfall, it gets its whole height in one move: a second resize hard on the first was
+// lost under Wine, and the waterfall's last rows stayed hidden.
+HWND resized = nullptr;
+int resizes = 0;
+LRESULT CALLBACK CountResizes(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->hwnd == resized && call->message == WM_WINDOWPOSCHANGING &&
+      (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_NOSIZE) == 0) {
+    ++resizes;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Win32MainWindow, AWrappedMenuBarsWindowGrowsInOneMove) {
+  Win32MainView view;
+  view.Create("CW Keblor", {0, 0, 214, 231});
+  ASSERT_NE(view.Window(), nullptr);
+  RECT client{};
+  GetClientRect(view.Window(), &client);
+  const LONG before = client.bottom;
+  resized = view.Window();
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountResizes, nullptr, GetCurrentThreadId());
+  view.Move({0, 0, 214, 231 + 64});
+  UnhookWindowsHookEx(hook);
+  GetClientRect(view.Window(), &client);
+  EXPECT_EQ(client.bottom - before, 64);
+  EXPECT_EQ(resizes, 1);
   view.Destroy();
 }
 
