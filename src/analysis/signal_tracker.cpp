@@ -54,6 +54,11 @@ constexpr int SPLATTER_BINS = 10;
 // its distance over SPLATTER_NEAR_BINS more further out: clicks' power falls off about so.
 constexpr double SPLATTER_POWER = 10.0;
 constexpr int SPLATTER_NEAR_BINS = 4;
+// How much weaker in power a signal's clicks are `apart` bins from it than SPLATTER_NEAR_BINS away.
+double ClickFalloff(int apart) {
+  const double f = static_cast<double>(std::max(apart, SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
+  return f * f;
+}
 constexpr double DRIFT_SHARE = 0.05;   // of a new slope in the drift's average
 constexpr double MIN_DRIFT_SPREAD = 4.0;  // blocks squared: the key-down blocks' spread of ages
           // of a new step in the drift's average
@@ -197,11 +202,12 @@ bool SignalTracker::KeyedAlone(const Track& track) const {
     if (&other == &track || other.bin == 0 || apart > SPLATTER_BINS) continue;
     const double strength = other.blockPower > KEYED_OVER_NOISE ? std::max(other.blockPower, other.keyDownPower)
                                                                  : other.blockPower;
-    const double falloff = static_cast<double>(std::max(apart, SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
-    if (strength > SPLATTER_POWER * falloff * falloff * track.blockPower) return false;
+    if (strength > SPLATTER_POWER * ClickFalloff(apart) * track.blockPower) return false;
   }
   return true;
 }
+
+double SignalTracker::NoisePower(int bin) const { return RAYLEIGH_POWER * Floor(bin) * Floor(bin); }
 
 bool SignalTracker::Stands(int bin) const {
   if (count_ < FIND_AFTER_BLOCKS) return false;
@@ -224,8 +230,7 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
   double noise = 0.0;
   for (int k = first; k <= last; ++k) {
     const double m = magnitudes[k];
-    const double f = Floor(k);
-    const double n = RAYLEIGH_POWER * f * f;
+    const double n = NoisePower(k);
     const double p = m * m - n;
     total += p;
     moment += (k - track.bin) * p;
@@ -235,9 +240,8 @@ void SignalTracker::Follow(Track& track, const float* magnitudes) {
   double nearPeak = 0.0;
   for (int k = std::max(1, track.bin - SPLATTER_BINS); k <= std::min(lastBin_, track.bin + SPLATTER_BINS); ++k) {
     if (k >= first && k <= last) continue;
-    const double falloff = static_cast<double>(std::max(std::abs(k - track.bin), SPLATTER_NEAR_BINS)) / SPLATTER_NEAR_BINS;
     const double m = magnitudes[k];
-    nearPeak = std::max(nearPeak, (m * m - RAYLEIGH_POWER * Floor(k) * Floor(k)) / (falloff * falloff));
+    nearPeak = std::max(nearPeak, (m * m - NoisePower(k)) / ClickFalloff(std::abs(k - track.bin)));
   }
   track.nearPeak = nearPeak;
   track.overNoise = noise > 0.0 && total > KEYED_OVER_NOISE * noise;
@@ -262,7 +266,7 @@ void SignalTracker::Settle(Track& track) {
   const double nowHz = track.pitchHz + track.driftHzPerBlock * (blocks_ - track.lastKeyedBlock);
   TrackedSignal& s = track.signal;
   s.hz = SteadyPitch(s.hz, nowHz);
-  const double binNoise = RAYLEIGH_POWER * Floor(track.bin) * Floor(track.bin);
+  const double binNoise = NoisePower(track.bin);
   if (binNoise > 0.0 && track.keyDownPower > 0.0) s.snrDb = 10.0 * std::log10(track.keyDownPower / (SNR_BINS * binNoise));
 }
 

@@ -94,6 +94,7 @@ class SignalTracker {
 
   void UpdateFloor(const float* magnitudes);
   double Floor(int bin) const { return floor_[static_cast<std::size_t>(bin)]; }
+  double NoisePower(int bin) const;  // the noise's mean power in a bin, from its floor
   void Follow(Track& track, const float* magnitudes);
   void Settle(Track& track);
   void KeyedBlock(Track& track, double total, double moment, bool alone);
