@@ -1,12 +1,12 @@
 #pragma once
 // The sound card input through PortAudio: the selected (or default) input device, a callback
-// stream of exactly 1024 frames at 10240 Hz, blocks handed to the GUI thread through a small ring
-// and a wake-up pipe. A device that refuses 10240 Hz (plain ALSA hardware) is captured at the
-// first of CAPTURE_RATES it accepts, 100 ms a callback, and converted to 10240 Hz with an
+// stream of exactly 1024 frames at 10240 Hz, blocks handed to the GUI thread through a ring of
+// RING_SLOTS and a wake-up pipe. A device that refuses 10240 Hz (plain ALSA hardware) is captured
+// at the first of CAPTURE_RATES it accepts, 100 ms a callback, and converted to 10240 Hz with an
 // anti-alias filter (BlockResampler), so that the analysis sees what it would at 10240 Hz.
 //
 // Threads: every member function but OnDeviceBlock runs on the GUI thread. The callback converts
-// or copies a block into the ring (or counts it lost when the GUI thread is four blocks behind)
+// or copies a block into the ring (or counts it lost when the GUI thread is RING_SLOTS behind)
 // and writes one byte into a non-blocking pipe; it never allocates or locks, and waits only to
 // hold a device that runs faster than real time to a block's time per block (BlockPacer).
 // Result codes: PortAudio's own negative codes, and FORMAT_NOT_SUPPORTED.
@@ -87,7 +87,7 @@ class PortAudioSource : public AudioSource {
   bool HeldBack() const override { return pacer_.Pacing(); }
 
  private:
-  static constexpr std::size_t RING_SLOTS = 4;  // a power of two
+  static constexpr std::size_t RING_SLOTS = 16;  // 1.6 s, as PulseSource's (see there); a power of two
   static constexpr std::size_t MAX_BLOCK_BYTES = 4 * AUDIO_BLOCK_FRAMES;  // stereo 16-bit
 
   int InputParameters(const AudioFormat& format, PaStreamParameters& parameters);

@@ -7,11 +7,13 @@
 // Threads: none of its own. Everything runs on the GUI thread, which calls Pump once a block's
 // time while a stream runs: the server's messages wait in the connection until then, however
 // often the server sends them (a monitor of a busy output sends a few hundred a second), so the
-// program wakes ten times a second for its input. A Pump copies what arrived into a small ring
-// and hands the whole blocks to the handler. Waits for the server are bounded by
-// CONNECT_TIMEOUT_MS and REPLY_TIMEOUT_MS: a server that has gone away, or stopped answering,
-// costs a failed open, never a hung window; once a wait has run out, connecting waits only
-// BRIEF_WAIT_MS for QUIET_MS, so that the program's tries to re-open do not stall it again.
+// program wakes ten times a second for its input. A Pump copies what arrived into a ring and
+// hands the whole blocks to the handler. The server and the ring each hold RING_SLOTS blocks, so
+// that a GUI thread held up for a moment (a slow redraw, a screen reader walking the windows)
+// loses no input: a lost block cuts the Morse of every signal decoded. Waits for the server are
+// bounded by CONNECT_TIMEOUT_MS and REPLY_TIMEOUT_MS: a server that has gone away, or stopped
+// answering, costs a failed open, never a hung window; once a wait has run out, connecting waits
+// only BRIEF_WAIT_MS for QUIET_MS, so that the program's tries to re-open do not stall it again.
 // Result codes: libpulse's PA_ERR_* numbers (all positive), and FORMAT_NOT_SUPPORTED.
 
 #include <array>
@@ -75,7 +77,8 @@ class PulseSource : public AudioSource {
   void Close() override;
 
  private:
-  static constexpr std::size_t RING_SLOTS = 4;
+  // 1.6 s: more than the program's watchdog lets the input be silent before it takes it for stopped.
+  static constexpr std::size_t RING_SLOTS = 16;
   static constexpr std::size_t MAX_BLOCK_BYTES = 4 * AUDIO_BLOCK_FRAMES;  // stereo 16-bit
 
   static void OnStreamState(pa_stream* stream, void* self);

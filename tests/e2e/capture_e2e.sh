@@ -2,8 +2,8 @@
 # Runs the capture chain against a private PulseAudio daemon with a null sink: a 700 Hz tone,
 # then a 1000 Hz tone, captured from the sink's monitor through the default ALSA device in all
 # four formats, and the 700 Hz tone through the server's own library, whose stream must carry the
-# program's name, icon and role; then the daemon is killed under a running capture, on either
-# back end, which must close promptly.
+# program's name, icon and role; on either back end, a taker held up for 0.7 s loses no input; then
+# the daemon is killed under a running capture, on either back end, which must close promptly.
 # Usage: capture_e2e.sh <path to capture_e2e>
 set -euo pipefail
 
@@ -45,6 +45,9 @@ echo "== 1000 Hz"
 pulse_play_tone 1000
 timeout 120 "$PROGRAM" --expect-bin 100
 pulse_stop_tone
+echo "== the thread that takes the blocks held up for 0.7 s, on either back end"
+timeout 60 "$PROGRAM" --held-up
+timeout 60 "$PROGRAM" --pulse --held-up
 
 # The server killed under either back end, then stopped (not answering, its socket still open)
 # under the sound server's own: the capture must stop, close and try again without hanging.
