@@ -187,23 +187,30 @@ int CheckFormats(int expectedBin, int blocks) {
   return failures == 0 ? 0 : 1;
 }
 
+// Opens mono 16-bit and pumps until five blocks have arrived, each arrival's time kept. False,
+// said, when it cannot.
+template <class Source>
+bool StartMono(Source& source, std::vector<Clock::time_point>& arrivals) {
+  const OpenResult opened = QueryAndOpen(source, {1, 16});
+  int code = opened.code;
+  if (opened.Ok()) code = source.Start([&](const std::uint8_t*, const AudioFormat&) { arrivals.push_back(Clock::now()); });
+  if (code != 0) {
+    std::fprintf(stderr, "FAIL: %s\n", DeviceErrorText(code).c_str());
+    return false;
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (arrivals.size() < 5 && Clock::now() < deadline) Pump(source, Clock::now() + std::chrono::milliseconds(50));
+  if (arrivals.size() < 5) Fail("no blocks came");
+  return arrivals.size() >= 5;
+}
+
 // The sound server is killed by the caller once "capturing" has been printed; the blocks stop,
 // and closing must still return promptly.
 template <class Source>
 int CheckServerDeath() {
   Source source;
   Run run;
-  const OpenResult opened = QueryAndOpen(source, {1, 16});
-  int code = opened.code;
-  if (opened.Ok())
-    code = source.Start([&](const std::uint8_t*, const AudioFormat&) { run.arrivals.push_back(Clock::now()); });
-  if (code != 0) {
-    std::fprintf(stderr, "FAIL: %s\n", DeviceErrorText(code).c_str());
-    return 1;
-  }
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (run.arrivals.size() < 5 && Clock::now() < deadline) Pump(source, Clock::now() + std::chrono::milliseconds(50));
-  if (run.arrivals.size() < 5) return Fail("no blocks before the server was stopped");
+  if (!StartMono(source, run.arrivals)) return 1;
   std::printf("capturing\n");
   std::fflush(stdout);
   // Wait until blocks stop for a second (or give up after 15 s: the server never went away).
@@ -240,16 +247,7 @@ int CheckHeldUp() {
   constexpr auto HELD = std::chrono::milliseconds(700);
   Source source;
   std::vector<Clock::time_point> arrivals;
-  const OpenResult opened = QueryAndOpen(source, {1, 16});
-  int code = opened.code;
-  if (opened.Ok()) code = source.Start([&](const std::uint8_t*, const AudioFormat&) { arrivals.push_back(Clock::now()); });
-  if (code != 0) {
-    std::fprintf(stderr, "FAIL: %s\n", DeviceErrorText(code).c_str());
-    return 1;
-  }
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (arrivals.size() < 5 && Clock::now() < deadline) Pump(source, Clock::now() + std::chrono::milliseconds(50));
-  if (arrivals.size() < 5) return Fail("no blocks before the hold-up");
+  if (!StartMono(source, arrivals)) return 1;
   std::this_thread::sleep_for(HELD);
   Pump(source, Clock::now() + std::chrono::milliseconds(1000));
   const double seconds = std::chrono::duration<double>(Clock::now() - arrivals.front()).count();
