@@ -22,10 +22,18 @@ x_start() {
   for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
   [ -s "$dir/display" ] || { echo "FAIL: Xvfb did not start"; cat "$dir/xvfb.log"; exit 1; }
   export DISPLAY=":$(head -n1 "$dir/display")"
-  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
-  X_PIDS+=($!)
-  # The window manager is up once it has told the root window its number of desktops.
+  # The window manager is up once it has told the root window its number of desktops. On a busy
+  # machine openbox now and then fails to open the new display and gives up at once ("Failed to
+  # open the display"): it is started again, a few times at most.
+  local wm= starts=0
   for _ in $(seq 100); do
+    if [ -z "$wm" ] || ! kill -0 "$wm" 2>/dev/null; then
+      [ "$starts" -lt 5 ] || break
+      openbox --sm-disable >>"$dir/openbox.log" 2>&1 &
+      wm=$!
+      X_PIDS+=("$wm")
+      starts=$((starts + 1))
+    fi
     xdotool get_num_desktops >/dev/null 2>&1 && return 0
     sleep 0.1
   done
